@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Settings.h"
+#include "Utils.h"
+
+#include <memory>
+#include <string>
+
+#include "SerOutPort.h"
+
+// The application: start-up order and the process-wide start-up state. All state is static;
+// main() makes one KOLB object, runs init() and drops it.
+class KOLB {
+public:
+    virtual ~KOLB() = default;
+
+    virtual void init();
+    virtual void MakeSerial();
+    virtual void GetProps();
+    virtual void showprops();
+
+    // The settings file, looked up in the working directory.
+    static constexpr const char* settingsFile = "ZEMASettings.txt";
+
+    static inline Settings settings;
+    static inline std::string name;
+    static inline std::string title;
+    static inline Utils utils;
+    static inline std::unique_ptr<SerOutPort> sop;
+    static inline int socketport = 2001;
+    static inline int width = 320;
+    static inline int fontheight = 13;
+    static constexpr bool nodos = true;
+    static inline bool zam = false;
+
+    static bool getvanto() { return settings.vanto; }
+    static bool getlanc() { return settings.lanc; }
+    static bool getverbose() { return settings.verbose; }
+    static int getcompression() { return settings.compression; }
+    static int getvideomode() { return settings.videomode; }
+    static int getvideotype() { return settings.videotype; }
+    static int getlooprecmode() { return settings.looprecmode; }
+    static int getloopplaymode() { return settings.loopplaymode; }
+    static bool getzam() { return zam; }
+    static bool getstoponexit() { return settings.stoponexit; }
+    static bool getuseclipboard() { return settings.useclipboard; }
+    static std::string getpreroll() { return settings.PRString; }
+    static std::string getcomport2() { return settings.comport2; }
+    static int getwidth() { return width; }
+    static int getfontheight() { return fontheight; }
+
+    // Writes nothing more, waits 5000 ms so the message stays readable, and ends the process.
+    [[noreturn]] static void ExitAfterPause(int status);
+
+    // Exit status when the deck port cannot be opened: a failure, never success.
+    static constexpr int portFailureStatus = 2;
+};

@@ -1,0 +1,100 @@
+#include "Settings.h"
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+
+namespace {
+
+std::optional<std::string> lookup(const Properties& props, const char* key) {
+    auto it = props.find(key);
+    if (it == props.end()) return std::nullopt;
+    return it->second;
+}
+
+void readText(const Properties& props, const char* key, std::string& field) {
+    if (auto v = lookup(props, key)) field = *v;
+}
+
+// A decimal integer with an optional sign and nothing else; nullopt otherwise.
+std::optional<int> parseDecimal(const std::string& text) {
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (first != last && *first == '+') ++first;
+    int value = 0;
+    auto [ptr, ec] = std::from_chars(first, last, value);
+    if (ec != std::errc() || ptr != last || first == last) return std::nullopt;
+    return value;
+}
+
+std::string label(const std::string& name, const std::string& value) {
+    std::string line = name;
+    line.resize(17, ' ');
+    return line + "= " + value;
+}
+
+} // namespace
+
+Settings SettingsFromProperties(const Properties& props) {
+    Settings s;
+    if (auto v = lookup(props, "UserNote")) s.note = Utf8Prefix(*v, 10);
+    readText(props, "Verbose", s.verbo);
+    s.verbose = s.verbo == "YES";
+    readText(props, "COMPort", s.comport1);
+    readText(props, "UseClipboard", s.UseClipboard);
+    readText(props, "StopOnExit", s.StopOnExit);
+    s.PRString = "00:00:05:00";
+    readText(props, "VCRType", s.VCRType);
+    s.vanto = s.VCRType == "VANTO";
+    readText(props, "Preroll", s.PRString);
+    if (s.vanto) {
+        s.compression = 4;
+        s.videomode = 2;
+        s.VideoMode = "NTSC";
+        s.LoopRecMode = "NO";
+        s.LoopPlayMode = "NO";
+        if (auto v = lookup(props, "Compression")) {
+            s.Compression = *v;
+            // A value that is not a decimal integer keeps the default compression.
+            s.compression = std::clamp(parseDecimal(*v).value_or(4), 4, 10);
+        }
+        if (auto v = lookup(props, "VideoMode")) {
+            s.VideoMode = *v;
+            s.videomode = *v == "PAL" ? 0 : *v == "NTSC" ? 2 : 3;
+        }
+        if (auto v = lookup(props, "VideoType")) {
+            s.VideoType = *v;
+            if (*v == "COMP") s.videotype = 0;
+            if (*v == "SVID") s.videotype = 1;
+        }
+        if (auto v = lookup(props, "LoopRecMode")) {
+            s.LoopRecMode = *v;
+            if (*v == "YES") s.looprecmode = 1;
+        }
+        if (auto v = lookup(props, "LoopPlayMode")) {
+            s.LoopPlayMode = *v;
+            if (*v == "YES") s.loopplaymode = 1;
+        }
+    } else if (s.VCRType == "LANC") {
+        s.lanc = true;
+    }
+    s.useclipboard = s.UseClipboard == "YES";
+    s.stoponexit = s.StopOnExit == "YES";
+    return s;
+}
+
+std::vector<std::string> SettingsBlock(const Settings& s) {
+    std::vector<std::string> lines{" ", "SETTINGS:", label("User Note", s.note),
+                                   label("VCR Type", s.VCRType), label("VCR COM Port", s.comport1)};
+    if (s.vanto) {
+        lines.push_back(label("Compression", std::to_string(s.compression)));
+        lines.push_back(label("VideoMode", s.VideoMode));
+        lines.push_back(label("VideoType", s.VideoType));
+        lines.push_back(label("LoopRecMode", s.LoopRecMode));
+        lines.push_back(label("LoopPlayMode", s.LoopPlayMode));
+    }
+    lines.push_back(label("Use Clipboard", s.UseClipboard));
+    lines.push_back(label("Stop On Exit", s.StopOnExit));
+    lines.push_back(label("Verbose", s.verbo));
+    return lines;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "Properties.h"
+
+#include <string>
+#include <vector>
+
+// The values of the settings file "ZEMASettings.txt", with the values in force before the file
+// is read. Texts are kept exactly as read; the flags and numbers are derived from them.
+struct Settings {
+    std::string note = "KOLB";
+    std::string verbo;
+    bool verbose = false;
+    std::string comport1 = "COM1";
+    std::string comport2 = "COM2";
+    std::string UseClipboard;
+    bool useclipboard = false;
+    std::string StopOnExit;
+    bool stoponexit = false;
+    std::string VCRType = "RS422";
+    bool vanto = false;
+    bool lanc = false;
+    std::string PRString = "00:00:00:00";
+    std::string Compression = "4";
+    int compression = 4;
+    std::string VideoMode = "NTSC";
+    int videomode = 2;
+    std::string VideoType = "COMP";
+    int videotype = 0;
+    std::string LoopRecMode = "NO";
+    int looprecmode = 0;
+    std::string LoopPlayMode = "NO";
+    int loopplaymode = 0;
+};
+
+// Applies the keys of a settings file to the values in force before it is read. A key that
+// the file does not hold leaves its value as it was.
+Settings SettingsFromProperties(const Properties& props);
+
+// The settings block that start-up writes to the log, one entry a line.
+std::vector<std::string> SettingsBlock(const Settings& s);

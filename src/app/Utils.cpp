@@ -1,0 +1,70 @@
+#include "Utils.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+// Guards the console descriptor's writes and the line sink.
+std::mutex consoleMutex;
+Utils::LineSink lineSink;
+
+void writeAll(int fd, const char* data, size_t len) {
+    while (len > 0) {
+        ssize_t n = ::write(fd, data, len);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        data += n;
+        len -= static_cast<size_t>(n);
+    }
+}
+} // namespace
+
+void Utils::OutLine(const std::string& line) {
+    std::lock_guard lock(consoleMutex);
+    if (lineSink) {
+        lineSink(line);
+        return;
+    }
+    std::string text = line;
+    text.push_back('\n');
+    writeAll(STDOUT_FILENO, text.data(), text.size());
+}
+
+void Utils::DelayT(int ms) {
+    if (ms <= 0) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+std::string Utils::BS2S(std::span<const std::uint8_t> bytes, int n) {
+    std::string out;
+    if (n <= 0) return out;
+    const auto count = std::min(static_cast<size_t>(n), bytes.size());
+    out.reserve(count * 3);
+    for (size_t i = 0; i < count; ++i) {
+        out.push_back(hexchar[(bytes[i] & himask) >> 4]);
+        out.push_back(hexchar[bytes[i] & lomask]);
+        out.push_back(' ');
+    }
+    return out;
+}
+
+bool Utils::RedirectConsole(const std::string& path) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    std::lock_guard lock(consoleMutex);
+    const bool ok = ::dup2(fd, STDOUT_FILENO) >= 0;
+    ::close(fd);
+    return ok;
+}
+
+void Utils::SetLineSink(LineSink sink) {
+    std::lock_guard lock(consoleMutex);
+    lineSink = std::move(sink);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+// Console output and byte helpers shared by every part of KOLB. All members are static; the
+// object that start-up keeps holds nothing.
+class Utils {
+public:
+    static constexpr char hexchar[16] = {'0', '1', '2', '3', '4', '5', '6', '7',
+                                         '8', '9', 'A', 'B', 'C', 'D', 'E', 'F'};
+    static constexpr int lomask = 0x0F;
+    static constexpr int himask = 0xF0;
+
+    // Writes one line to the console output. A line is written in one piece, so lines from
+    // different threads never interleave.
+    static void OutLine(const std::string& line);
+
+    // Sleeps the calling thread; a signal does not end the sleep early.
+    static void DelayT(int ms);
+
+    // The first n bytes as upper-case hex pairs, each followed by a blank.
+    static std::string BS2S(std::span<const std::uint8_t> bytes, int n);
+
+    // Makes the file the console output from now on (standard output is moved onto it).
+    // Creates or empties the file. Returns false, leaving the output where it was, when the
+    // file cannot be opened.
+    static bool RedirectConsole(const std::string& path);
+
+    // Lines go to this sink instead of the console while it is set (tests read the lines).
+    using LineSink = std::function<void(const std::string&)>;
+    static void SetLineSink(LineSink sink);
+};

@@ -1,0 +1,2 @@
+#include <gtest/gtest.h>
+TEST(X,Y){EXPECT_TRUE(true);}
