@@ -120,11 +120,7 @@ int SerOpenPort(SerialConfig& cfg) {
     return sernative::OK;
 }
 
-int SerConfigure(const SerialConfig& cfg) {
-    const int fd = fdOf(cfg.getPort() - 1);
-    if (fd < 0) return EBADF;
-    termios tio{};
-    if (::tcgetattr(fd, &tio) != 0) return errno;
+termios sernative::MakeTermios(const SerialConfig& cfg, termios tio) {
     ::cfmakeraw(&tio);
     ::cfsetispeed(&tio, speedOf(cfg.getBitRate()));
     ::cfsetospeed(&tio, speedOf(cfg.getBitRate()));
@@ -142,6 +138,15 @@ int SerConfigure(const SerialConfig& cfg) {
         tio.c_cflag |= CRTSCTS;
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
+    return tio;
+}
+
+int SerConfigure(const SerialConfig& cfg) {
+    const int fd = fdOf(cfg.getPort() - 1);
+    if (fd < 0) return EBADF;
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0) return errno;
+    tio = sernative::MakeTermios(cfg, tio);
     if (::tcsetattr(fd, TCSANOW, &tio) != 0) return errno;
     return sernative::OK;
 }

@@ -3,6 +3,7 @@
 #include "SerialConfig.h"
 
 #include <cstdint>
+#include <termios.h>
 
 // The native serial calls over POSIX termios. One table of open ports serves the process; every
 // call but SerOpenPort and SerConfigure takes the port's index (its number less one). Results of
@@ -16,6 +17,10 @@ constexpr int NOT_VALID = 1003;
 // The device path a configuration names: "COMn" stands for /dev/ttyS(n-1); a port given by number
 // is baseName + (number - 1).
 std::string DevicePath(const SerialConfig& cfg);
+
+// The line settings of a configuration applied to a terminal's settings: raw bytes, the bit
+// rate, data bits, parity, stop bits and handshake, reads that return at once.
+termios MakeTermios(const SerialConfig& cfg, termios base);
 } // namespace sernative
 
 int SerOpenPort(SerialConfig& cfg);

@@ -1,2 +1,0 @@
-#include <gtest/gtest.h>
-TEST(X,Y){EXPECT_TRUE(true);}

@@ -1,0 +1,165 @@
+#include "KOLB.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs GetProps and showprops on a settings file in a fresh working directory and keeps the
+// lines they write.
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous = fs::current_path();
+        char tmpl[] = "/tmp/kolb-settings-XXXXXX";
+        dir = ::mkdtemp(tmpl);
+        fs::current_path(dir);
+        Utils::SetLineSink([this](const std::string& line) { lines.push_back(line); });
+    }
+    void TearDown() override {
+        Utils::SetLineSink({});
+        fs::current_path(previous);
+        fs::remove_all(dir);
+    }
+    void load(const std::string& text) {
+        std::ofstream(KOLB::settingsFile, std::ios::binary) << text;
+        KOLB k;
+        k.GetProps();
+        k.showprops();
+    }
+    // The block line for a label, or "" when the block has none.
+    std::string blockLine(const std::string& label) const {
+        for (const auto& l : lines)
+            if (l.rfind(label, 0) == 0) return l;
+        return "";
+    }
+
+    fs::path previous;
+    fs::path dir;
+    std::vector<std::string> lines;
+};
+
+const char* exampleFile = "UserNote=Studio A\nVerbose=NO\nCOMPort=COM1\nUseClipboard=NO\n"
+                          "StopOnExit=YES\nVCRType=RS422\nPreroll=00:00:05:00\n";
+
+} // namespace
+
+TEST_F(SettingsFile, ATapeDeckFileGivesTheBlockLineForLine) {
+    load(exampleFile);
+    const std::vector<std::string> expected = {
+        " ",
+        "SETTINGS:",
+        "User Note        = Studio A",
+        "VCR Type         = RS422",
+        "VCR COM Port     = COM1",
+        "Use Clipboard    = NO",
+        "Stop On Exit     = YES",
+        "Verbose          = NO",
+    };
+    EXPECT_EQ(lines, expected);
+    EXPECT_TRUE(KOLB::getstoponexit());
+    EXPECT_FALSE(KOLB::getuseclipboard());
+    EXPECT_FALSE(KOLB::getverbose());
+    EXPECT_FALSE(KOLB::getvanto());
+    EXPECT_FALSE(KOLB::getlanc());
+    EXPECT_EQ(KOLB::getpreroll(), "00:00:05:00");
+    EXPECT_EQ(KOLB::getcomport2(), "COM2");
+}
+
+TEST_F(SettingsFile, TextsAreTestedExactlyAndShownAsWritten) {
+    load("UserNote=Control Room 4\nVerbose=Yes\nUseClipboard=YES \nStopOnExit=yes\n"
+         "VCRType=lanc\n");
+    EXPECT_EQ(KOLB::settings.note, "Control Ro");
+    EXPECT_FALSE(KOLB::getverbose());
+    EXPECT_EQ(blockLine("Verbose"), "Verbose          = Yes");
+    EXPECT_FALSE(KOLB::getuseclipboard()) << "YES followed by a blank is not YES";
+    EXPECT_FALSE(KOLB::getstoponexit());
+    EXPECT_FALSE(KOLB::getlanc()) << "lanc is not LANC";
+
+    lines.clear();
+    load("Verbose=YES\nVCRType=LANC\nUseClipboard=YES\n");
+    EXPECT_TRUE(KOLB::getverbose());
+    EXPECT_TRUE(KOLB::getlanc());
+    EXPECT_TRUE(KOLB::getuseclipboard());
+    // A missing Preroll takes the value set just before it is read.
+    EXPECT_EQ(KOLB::getpreroll(), "00:00:05:00");
+}
+
+TEST_F(SettingsFile, VantoReadsTheRecorderKeysAndClampsCompression) {
+    struct Case {
+        std::string extra;
+        int compression, videomode, videotype, looprec, loopplay;
+    };
+    const std::vector<Case> cases = {
+        {"", 4, 2, 0, 0, 0},
+        {"Compression=12\nVideoMode=PAL\nVideoType=SVID\nLoopRecMode=YES\nLoopPlayMode=YES\n",
+         10, 0, 1, 1, 1},
+        {"Compression=2\nVideoMode=SECAM\nVideoType=RGB\nLoopRecMode=yes\n", 4, 3, 0, 0, 0},
+        {"Compression=7\nVideoMode=NTSC\nVideoType=COMP\n", 7, 2, 0, 0, 0},
+        {"Compression=seven\n", 4, 2, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        lines.clear();
+        load("UserNote=Disk\nCOMPort=COM3\nVCRType=VANTO\n" + c.extra);
+        SCOPED_TRACE(c.extra);
+        EXPECT_TRUE(KOLB::getvanto());
+        EXPECT_EQ(KOLB::getcompression(), c.compression);
+        EXPECT_EQ(KOLB::getvideomode(), c.videomode);
+        EXPECT_EQ(KOLB::getvideotype(), c.videotype);
+        EXPECT_EQ(KOLB::getlooprecmode(), c.looprec);
+        EXPECT_EQ(KOLB::getloopplaymode(), c.loopplay);
+    }
+    // The texts are kept as read; the five recorder lines sit between the port and clipboard.
+    lines.clear();
+    load("COMPort=COM3\nVCRType=VANTO\nCompression=12\nVideoMode=SECAM\nVideoType=SVID\n"
+         "LoopRecMode=NO\nLoopPlayMode=YES\nUseClipboard=NO\nStopOnExit=NO\nVerbose=NO\n");
+    ASSERT_EQ(lines.size(), 13u);
+    EXPECT_EQ(lines[4], "VCR COM Port     = COM3");
+    EXPECT_EQ(lines[5], "Compression      = 10");
+    EXPECT_EQ(lines[6], "VideoMode        = SECAM");
+    EXPECT_EQ(lines[7], "VideoType        = SVID");
+    EXPECT_EQ(lines[8], "LoopRecMode      = NO");
+    EXPECT_EQ(lines[9], "LoopPlayMode     = YES");
+    EXPECT_EQ(lines[10], "Use Clipboard    = NO");
+}
+
+TEST_F(SettingsFile, RecorderKeysAreIgnoredForATapeDeckAndLancNeverWithVanto) {
+    load("VCRType=RS422\nCompression=9\nVideoMode=PAL\n");
+    EXPECT_EQ(KOLB::getcompression(), 4);
+    EXPECT_EQ(KOLB::getvideomode(), 2);
+    EXPECT_EQ(blockLine("Compression"), "");
+    load("VCRType=VANTO\n");
+    EXPECT_FALSE(KOLB::getlanc());
+}
+
+TEST_F(SettingsFile, RepeatsContinuationsAndEscapesReachTheValues) {
+    load("COMPort=COM1\nCOMPort=/dev/ttyUSB0\nUserNote=Edit \\\n   Bay\\t2\nPreroll=00:00:\\u0030\\u0033:00\n");
+    EXPECT_EQ(KOLB::settings.comport1, "/dev/ttyUSB0");
+    EXPECT_EQ(KOLB::settings.note, "Edit Bay\t2");
+    EXPECT_EQ(KOLB::getpreroll(), "00:00:03:00");
+    EXPECT_EQ(blockLine("VCR COM Port"), "VCR COM Port     = /dev/ttyUSB0");
+}
+
+TEST_F(SettingsFile, AnUnreadableFileReportsAProblemAndKeepsTheInitialValues) {
+    load("COMPort=/dev/ttyUSB0\nVCRType=LANC\n");
+    fs::remove(KOLB::settingsFile);
+    fs::create_directory(KOLB::settingsFile); // exists, but cannot be read as a file
+    lines.clear();
+    KOLB().GetProps();
+    EXPECT_EQ(lines, std::vector<std::string>{"Settings File Problem"});
+    EXPECT_EQ(KOLB::settings.comport1, "COM1");
+    EXPECT_FALSE(KOLB::getlanc());
+    EXPECT_EQ(KOLB::settings.VCRType, "RS422");
+
+    lines.clear();
+    fs::remove(KOLB::settingsFile);
+    std::ofstream(KOLB::settingsFile) << "COMPort=\\uZZZZ\n";
+    KOLB().GetProps();
+    EXPECT_EQ(lines, std::vector<std::string>{"Settings File Problem"});
+    EXPECT_EQ(KOLB::settings.comport1, "COM1");
+}
