@@ -1,6 +1,7 @@
 #include "KOLB.h"
 
 #include "SerOutPort.h"
+#include "WindowSystem.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -42,6 +43,17 @@ void KOLB::init() {
     showprops();
     Utils::OutLine("");
     if (settings.lanc) Utils::OutLine("LANC Device");
+    StartWindowSystem(argc, argv);
+    svcr = MakeController(*sop, socketport, settings.lanc, settings, width, fontheight);
+}
+
+int KOLB::main(int count, char** args) {
+    argc = count;
+    argv = args;
+    KOLB().init();
+    const int status = RunWindowSystem();
+    // The worker threads still run; end without tearing down what they use.
+    std::_Exit(status);
 }
 
 void KOLB::GetProps() {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "LocalVCR.h"
 #include "SerOutPort.h"
 
 // The application: start-up order and the process-wide start-up state. All state is static;
@@ -13,6 +14,9 @@
 class KOLB {
 public:
     virtual ~KOLB() = default;
+
+    // Program entry: start-up, then the window system until the program ends.
+    static int main(int argc, char** argv);
 
     virtual void init();
     virtual void MakeSerial();
@@ -27,6 +31,9 @@ public:
     static inline std::string title;
     static inline Utils utils;
     static inline std::unique_ptr<SerOutPort> sop;
+    static inline std::unique_ptr<LocalVCR> svcr;
+    static inline int argc = 0;
+    static inline char** argv = nullptr;
     static inline int socketport = 2001;
     static inline int width = 320;
     static inline int fontheight = 13;

@@ -1,0 +1,197 @@
+#include "LocalVCR.h"
+
+#include "Utils.h"
+
+#include <cstdlib>
+
+LocalVCR::LocalVCR(SerOutPort& link, int port, bool lanc, const Settings& s, PanelFactory makePanel,
+                   ExitFunction exitFn)
+    : sop(link), socketport(port), LANC(lanc), settings(s), vanto(s.vanto),
+      exitProcess(exitFn ? std::move(exitFn) : [](int status) { std::_Exit(status); }) {
+    localgui = makePanel(*this);
+    sop.setStatusSink([this](const std::string& text) { ShowStat(text); });
+    post([this] { startup(); });
+}
+
+LocalVCR::~LocalVCR() {
+    actions.stop();
+    if (tcthread) tcthread->stopme();
+    tcthread.reset();
+}
+
+void LocalVCR::startup() {
+    if (vanto) vantoSetup();
+    // The second-port reader would start here; no setting switches it on yet.
+    Utils::OutLine(settings.VCRType + " Ready");
+    Utils::OutLine(" ");
+    ShowStat(settings.VCRType + " Ready");
+    CommandB0(bssettimemode);
+    Utils::DelayT(1000);
+    GetTC();
+    localgui->showWindow();
+    localgui->enableLogger(true);
+}
+
+void LocalVCR::vantoSetup() {
+    Utils::OutLine("Setting BVW75 Mode on VANTO");
+    CommandB0(bssetbvw75);
+    Utils::DelayT(4000);
+    Utils::OutLine("Setting Compression on VANTO = " + std::to_string(settings.compression));
+    CommandB0(SetupFrame(bssetcompression, settings.compression));
+    Utils::OutLine("Setting PAL/NTSC Mode to " + settings.VideoMode);
+    CommandB0(SetupFrame(bssetvideomode, settings.videomode));
+    Utils::OutLine("Setting PAL/NTSC Mode to " + settings.VideoType);
+    CommandB0(SetupFrame(bssetvideotype, settings.videotype));
+    Utils::OutLine("Setting Loop Record Mode to " + settings.LoopRecMode);
+    CommandB0(SetupFrame(bssetlooprecmode, settings.looprecmode));
+    Utils::OutLine("Setting Loop Play Mode to " + settings.LoopPlayMode);
+    CommandB0(SetupFrame(bssetloopplaymode, settings.loopplaymode));
+}
+
+DeckReply LocalVCR::CommandB0(std::span<const std::uint8_t> frame) { return sop.SendSerial(frame); }
+
+void LocalVCR::ShowStat(const std::string& text) {
+    if (localgui) localgui->ShowStatus(text);
+}
+
+void LocalVCR::SettleDown() {
+    cueplay = false;
+    reviewclip = false;
+    duration = 0;
+    TellTCReview(false);
+}
+
+void LocalVCR::play() { CommandB0(bsplay); }
+void LocalVCR::pause() { CommandB0(bspause); }
+
+#define KOLB_SETTLING_COMMAND(op, frame)                                                          \
+    void LocalVCR::op() {                                                                          \
+        CommandB0(frame);                                                                          \
+        SettleDown();                                                                              \
+    }
+KOLB_SETTLING_COMMAND(stop, bsstop)
+KOLB_SETTLING_COMMAND(rewind, bsrewind)
+KOLB_SETTLING_COMMAND(forward, bsforward)
+KOLB_SETTLING_COMMAND(slowfifth, bsslowfifth)
+KOLB_SETTLING_COMMAND(slowthird, bsslowthird)
+KOLB_SETTLING_COMMAND(slowhalf, bsslowhalf)
+KOLB_SETTLING_COMMAND(fasttwo, bsfasttwo)
+KOLB_SETTLING_COMMAND(fastfive, bsfastfive)
+KOLB_SETTLING_COMMAND(jogr, bsjogr)
+KOLB_SETTLING_COMMAND(jogf, bsjogf)
+KOLB_SETTLING_COMMAND(eeon, bseeon)
+KOLB_SETTLING_COMMAND(eeoff, bseeoff)
+KOLB_SETTLING_COMMAND(sbyon, bssbyon)
+KOLB_SETTLING_COMMAND(sbyoff, bssbyoff)
+KOLB_SETTLING_COMMAND(record, bsrecord)
+#undef KOLB_SETTLING_COMMAND
+
+void LocalVCR::shutfwd(int speed) { CommandB0(ShuttleFrame(false, speed)); }
+void LocalVCR::shutrev(int speed) { CommandB0(ShuttleFrame(true, speed)); }
+
+void LocalVCR::CommandB8() {
+    const DeckReply reply = CommandB0(bsgettc);
+    NumBytes = reply.count;
+    if (auto time = DecodeTimeReply(reply.bytes, reply.count)) {
+        {
+            std::lock_guard lock(stateMutex);
+            TC = time->text;
+            TCString = TC;
+            tcframes = time->frames;
+        }
+        localgui->ShowTC(time->text);
+        if (settings.useclipboard) localgui->setClipboard(time->text + "\n");
+    } else if (reply.count >= 8 && reply.bytes[0] == 0x79) {
+        ShowStat(ExtractStatusString(reply.bytes));
+    }
+}
+
+void LocalVCR::CommandStatus() {
+    NumBytes = 0;
+    const DeckReply reply = CommandB0(bsstatus);
+    NumBytes = reply.count;
+    if (reply.count >= 8 && reply.bytes[0] == 0x79) {
+        ShowStat(ExtractStatusString(reply.bytes));
+    } else if (reply.count == 0 && sop.hasOutStream()) {
+        ShowStat("No VCR Status");
+    } else if (!sop.hasOutStream()) {
+        ShowStat("No VCR Detected");
+    }
+}
+
+std::string LocalVCR::ExtractStatusString(std::span<const std::uint8_t> reply) {
+    const StatusReading s = ExtractStatus(reply, reviewclip);
+    localgui->clearbuttons();
+    for (const Mark m : s.marks) localgui->hilight(m);
+    cueup = s.cueup;
+    preroll = s.preroll;
+    std::lock_guard lock(stateMutex);
+    StatusString = s.text;
+    return s.text;
+}
+
+// Network replies come with the network server; until then there is no client to answer.
+void LocalVCR::reporttc() {}
+void LocalVCR::reportstatus() {}
+
+void LocalVCR::GetTC() {
+    std::lock_guard lock(pollerMutex);
+    if (!sop.hasSerialPort() || tcthread) return;
+    tcthread = std::make_unique<TCThread>(*this, LANC, vanto);
+    tcthread->start();
+}
+
+void LocalVCR::TellTCReview(bool flag) {
+    std::lock_guard lock(pollerMutex);
+    if (tcthread) tcthread->setreviewclip(flag);
+}
+
+bool LocalVCR::MakeCueString() {
+    const std::string text = localgui->texts().in();
+    const auto frame = CueFrame(text);
+    if (!frame) {
+        ShowStat("Invalid Timecode: " + text);
+        return false;
+    }
+    std::lock_guard lock(stateMutex);
+    CueString = text;
+    cueFrame = *frame;
+    return true;
+}
+
+void LocalVCR::DelayT(int ms) { Utils::DelayT(ms); }
+
+void LocalVCR::CloseMain() {
+    post([this] {
+        {
+            std::lock_guard lock(pollerMutex);
+            if (tcthread) tcthread->stopme();
+        }
+        if (settings.stoponexit) {
+            stop();
+            DelayT(500);
+            stop();
+        }
+        exitProcess(0);
+    });
+}
+
+std::string LocalVCR::getTCString() const {
+    std::lock_guard lock(stateMutex);
+    return TCString;
+}
+
+std::string LocalVCR::getStatusString() const {
+    std::lock_guard lock(stateMutex);
+    return StatusString;
+}
+
+std::string LocalVCR::getCueString() const {
+    std::lock_guard lock(stateMutex);
+    return CueString;
+}
+
+CommandFrames::Frame<7> LocalVCR::getCueFrame() const {
+    std::lock_guard lock(stateMutex);
+    return cueFrame;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+// Decoding of the two sense replies: the current time and the status.
+
+// Seconds and minutes: both nibbles are digits. Writes the two digits into tc at pos and pos+1
+// and returns the value; returns -1 and writes nothing when a nibble is above 9.
+int TCBCD(std::uint8_t b, int pos, std::string& tc);
+// Frames and hours: tens from bits 4 and 5 (flag bits 6 and 7 ignored), units as the low nibble
+// modulo 10. Writes the two digits and returns the value.
+int TCFBCD(std::uint8_t b, int pos, std::string& tc);
+
+struct TimeReading {
+    std::string text; // "HH:MM:SS:FF"
+    int frames;       // at 30 frames per second, non-drop
+};
+
+// A time-sense reply: exactly 7 bytes starting 74. A reply with a seconds or minutes nibble
+// above 9 is refused whole.
+std::optional<TimeReading> DecodeTimeReply(std::span<const std::uint8_t> reply, int count);
+
+// The window elements a status reply marks.
+enum class Mark { Play, Record, Fwd, Rew, Stop, Sbyon, Shuttle, JogF, JogR };
+
+struct StatusReading {
+    std::string text;
+    bool cueup = false;
+    bool preroll = false;
+    std::vector<Mark> marks;
+};
+
+// A status reply (79 20, status bytes from index 2). During a clip review only the cue-up and
+// preroll words are given.
+StatusReading ExtractStatus(std::span<const std::uint8_t> reply, bool reviewclip);

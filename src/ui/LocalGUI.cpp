@@ -1,0 +1,272 @@
+#include "LocalGUI.h"
+
+#include "LocalVCR.h"
+#include "WindowActions.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QThread>
+
+namespace {
+const QColor backgroundcol(90, 170, 250);
+const QColor tccolor(250, 80, 80);
+const QColor darkGrey(64, 64, 64);
+const QColor lightGrey(192, 192, 192);
+
+QFont helvetica(int pixels, bool bold = false) {
+    QFont f("Helvetica");
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+} // namespace
+
+template <class F> void LocalGUI::onGui(F f) {
+    if (QThread::currentThread() == thread()) f();
+    else QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+}
+
+LocalGUI::LocalGUI(LocalVCR& vcr, const Settings& settings, int width, int fontheight)
+    : svcr(vcr), vanto(settings.vanto), windowWidth(width) {
+    setWindowTitle("KOLB");
+    setFont(helvetica(fontheight));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, backgroundcol);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    layoutControls(width, fontheight, settings);
+    show();
+}
+
+LocalGUI::~LocalGUI() {
+    if (keep) keep->kill();
+    keep.reset();
+}
+
+QPushButton* LocalGUI::addButton(const char* label, const char* command, int x, int y, int w) {
+    auto* b = new QPushButton(label, this);
+    b->setGeometry(x, y, w, dy);
+    b->setProperty("command", command);
+    const std::string cmd = command;
+    connect(b, &QPushButton::clicked, this, [this, cmd] { pressed(cmd); });
+    buttons[label] = b;
+    return b;
+}
+
+void LocalGUI::layoutControls(int width, int fontheight, const Settings& settings) {
+    // The window's client area has no insets: L = T = 0.
+    const int c0 = 5;
+    auto col = [&](int k) { return c0 + k * dx; };
+
+    int y = 5; // row 1
+    if (vanto) {
+        vantolabel = new QLabel(QString::fromStdString("VANTO Controls " + settings.note), this);
+        vantolabel->setGeometry(col(0), y, 180, dy);
+    } else {
+        vcrlabel = new QLabel(QString::fromStdString("VCR Controls " + settings.note), this);
+        vcrlabel->setGeometry(col(0), y, 180, dy);
+    }
+    tcfield = new QLineEdit("00:00:00:00", this);
+    tcfield->setGeometry(col(3), y, 2 * dx, dy);
+    tcfield->setFont(helvetica(18));
+    tcfield->setReadOnly(true);
+    QPalette tcpal = tcfield->palette();
+    tcpal.setColor(QPalette::Base, Qt::black);
+    tcpal.setColor(QPalette::Text, tccolor);
+    tcfield->setPalette(tcpal);
+
+    y += dy + 8; // row 2
+    addButton("<< Rew", "Rewind", col(0), y);
+    addButton("Pause ||", "Pause", col(1), y);
+    addButton("Stop *", "Stop", col(2), y);
+    addButton("Play >", "Play", col(3), y);
+    addButton("Fwd >>", "Forward", col(4), y);
+
+    y += dy + 4; // row 3
+    addButton("Slow/5", "Slow5", col(0), y);
+    addButton("Slow/3", "Slow3", col(1), y);
+    addButton("Slow/2", "Slow2", col(2), y);
+    addButton("FastX2", "Fast2", col(3), y);
+    addButton("FastX5", "Fast5", col(4), y);
+
+    y += dy + 4; // row 4
+    addButton("EEOn", "EEOn", col(0), y);
+    addButton("EEOff", "EEOff", col(1), y);
+    QPushButton* rec = addButton("REC", "Record", col(2), y);
+    addButton("SbyON", "Sbyon", col(3), y);
+    addButton("SbyOFF", "Sbyoff", col(4), y);
+
+    y += dy + 10; // row 5
+    addButton("SetIn", "SetCue", col(0), y);
+    addButton("CueIn", "Cue", col(1), y);
+    addButton("Cue/Play", "Cueplay", col(2), y);
+    addButton("SetOut", "SetRev", col(3), y);
+    addButton("CueOut", "CueOut", col(4), y);
+
+    y += dy + 6; // row 6
+    cuefield = new QLineEdit("00:00:00:00", this);
+    cuefield->setGeometry(col(0), y, 2 * dx, dy);
+    cuefield->setFont(helvetica(18));
+    addButton("Review", "Review", col(2), y);
+    endfield = new QLineEdit("00:00:00:00", this);
+    endfield->setGeometry(col(3), y, 2 * dx, dy);
+    endfield->setFont(helvetica(18));
+
+    y += dy + 8; // row 7
+    addButton("< Jog", "Jogr", col(0), y, 2 * dx - 20);
+    QPushButton* script = addButton("SCRIPT", "SCRIPT", col(2), y);
+    addButton("Jog >", "Jogf", col(3) + 20, y, 2 * dx - 20);
+
+    y += dy + 8; // row 8
+    const int row8 = y;
+    vsb = new QScrollBar(Qt::Horizontal, this);
+    vsb->setGeometry(col(0), y, 5 * dx, 25);
+    // Value 48 of 0..115 with 20 visible: the value runs 0 to 95, 48 the centre.
+    vsb->setRange(0, 95);
+    vsb->setPageStep(20);
+    vsb->setValue(48);
+
+    y += dy + 5; // row 9
+    blogger = new QPushButton("Open Logger Window", this);
+    blogger->setGeometry(col(0), y, 5 * dx, dy);
+    blogger->setEnabled(false);
+
+    y = row8 + 2 * dy + 6; // row 10
+    statuslabel = new QLabel("Status/Results", this);
+    statuslabel->setGeometry(col(0), y, 100, dy);
+    ontop = new QCheckBox("Keep On Top", this);
+    ontop->setGeometry(col(0) + 150, y, 100, dy);
+
+    y += dy; // row 11
+    statusfield = new QLineEdit(this);
+    statusfield->setGeometry(col(0), y, 5 * dx, dy);
+    statusfield->setReadOnly(true);
+
+    for (QPushButton* red : {rec, script}) {
+        red->setFont(helvetica(fontheight, true));
+        QPalette p = red->palette();
+        p.setColor(QPalette::ButtonText, Qt::red);
+        red->setPalette(p);
+    }
+
+    connect(cuefield, &QLineEdit::textEdited, this,
+            [this](const QString& t) { timeTexts.setIn(t.toStdString()); });
+    connect(endfield, &QLineEdit::textEdited, this,
+            [this](const QString& t) { timeTexts.setOut(t.toStdString()); });
+    connect(cuefield, &QLineEdit::returnPressed, this, [this] {
+        timeTexts.setIn(cuefield->text().toStdString());
+        svcr.post([this] { svcr.MakeCueString(); });
+    });
+    connect(vsb, &QScrollBar::valueChanged, this,
+            [this](int value) { svcr.post([this, value] { ShuttleTo(svcr, value); }); });
+    connect(ontop, &QCheckBox::toggled, this, [this](bool checked) { ONTOP(checked); });
+
+    resize(width, y + dy + 8);
+}
+
+void LocalGUI::pressed(const std::string& command) {
+    ShowStatus(command);
+    svcr.post([this, command] { DispatchButton(svcr, command); });
+}
+
+void LocalGUI::ONTOP(bool checked) {
+    if (checked && !keep) {
+        keep = std::make_unique<KeepAwake>([this] { showWindow(); });
+        keep->start();
+    } else if (!checked && keep) {
+        keep->kill();
+        keep.reset();
+    }
+}
+
+QPushButton* LocalGUI::button(const std::string& label) const {
+    auto it = buttons.find(label);
+    return it == buttons.end() ? nullptr : it->second;
+}
+
+void LocalGUI::ShowTC(const std::string& text) {
+    timeTexts.setTime(text);
+    onGui([this, text] { tcfield->setText(QString::fromStdString(text)); });
+}
+
+void LocalGUI::ShowStatus(const std::string& text) {
+    onGui([this, text] { statusfield->setText(QString::fromStdString(text)); });
+}
+
+QWidget* LocalGUI::markedControl(Mark mark) const {
+    switch (mark) {
+    case Mark::Play: return button("Play >");
+    case Mark::Record: return button("REC");
+    case Mark::Fwd: return button("Fwd >>");
+    case Mark::Rew: return button("<< Rew");
+    case Mark::Stop: return button("Stop *");
+    case Mark::Sbyon: return button("SbyON");
+    case Mark::Shuttle: return vsb;
+    case Mark::JogF: return button("Jog >");
+    case Mark::JogR: return button("< Jog");
+    }
+    return nullptr;
+}
+
+void LocalGUI::hilight(Mark mark) {
+    onGui([this, mark] {
+        const QRect g = markedControl(mark)->geometry();
+        markRects.emplace_back(g.x(), g.y() - 2, g.width(), 2);
+        update();
+    });
+}
+
+void LocalGUI::clearbuttons() {
+    onGui([this] {
+        // The transport, E-E and jog rows and the shuttle bar: every place a mark can be.
+        const int rows[] = {button("Play >")->y(), button("EEOn")->y(), button("< Jog")->y(), vsb->y()};
+        std::erase_if(markRects, [&](const QRect& r) {
+            for (int row : rows)
+                if (r.y() == row - 2) return true;
+            return false;
+        });
+        update();
+    });
+}
+
+std::vector<QRect> LocalGUI::marks() const { return markRects; }
+
+void LocalGUI::showWindow() {
+    onGui([this] {
+        show();
+        raise();
+    });
+}
+
+void LocalGUI::enableLogger(bool on) {
+    onGui([this, on] {
+        blogger->setEnabled(on);
+        QPalette p = blogger->palette();
+        p.setColor(QPalette::Button, on ? lightGrey : darkGrey);
+        blogger->setPalette(p);
+    });
+}
+
+void LocalGUI::setClipboard(const std::string& text) {
+    onGui([text] { QGuiApplication::clipboard()->setText(QString::fromStdString(text)); });
+}
+
+void LocalGUI::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    QPainter painter(this);
+    for (const QRect& r : markRects) painter.fillRect(r, Qt::red);
+}
+
+void LocalGUI::closeEvent(QCloseEvent* event) {
+    // The window stays until the close sequence (which may stop the deck) ends the program.
+    event->ignore();
+    svcr.CloseMain();
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "DeckPanel.h"
+#include "KeepAwake.h"
+#include "Settings.h"
+
+#include <QWidget>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class LocalVCR;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+
+// The main control window: time display, transport buttons, in and out points, shuttle bar,
+// logger button, "Keep On Top" and the status line, placed on a fixed grid. Display operations
+// may be called from any thread; widgets are only touched on the window's own thread.
+class LocalGUI : public QWidget, public DeckPanel {
+public:
+    static constexpr int dx = 60;
+    static constexpr int dy = 24;
+
+    LocalGUI(LocalVCR& vcr, const Settings& settings, int width, int fontheight);
+    ~LocalGUI() override;
+
+    void ShowTC(const std::string& text) override;
+    void ShowStatus(const std::string& text) override;
+    void ShowStat(const std::string& text) { ShowStatus(text); }
+    void clearbuttons() override;
+    void hilight(Mark mark) override;
+    void showWindow() override;
+    void enableLogger(bool on) override;
+    void setClipboard(const std::string& text) override;
+    TimeTexts& texts() override { return timeTexts; }
+
+    // The controls, for the window's own handlers and for tests.
+    QPushButton* button(const std::string& label) const;
+    QScrollBar* shuttleBar() const { return vsb; }
+    QLineEdit* timeField() const { return tcfield; }
+    QLineEdit* inField() const { return cuefield; }
+    QLineEdit* outField() const { return endfield; }
+    QLineEdit* statusField() const { return statusfield; }
+    QCheckBox* keepOnTop() const { return ontop; }
+    QLabel* titleLabel() const { return vanto ? vantolabel : vcrlabel; }
+    // The red 2-pixel state marks now shown.
+    std::vector<QRect> marks() const;
+    bool keepAwakeRunning() const { return keep != nullptr; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    template <class F> void onGui(F f);
+    QPushButton* addButton(const char* label, const char* command, int x, int y, int w = dx);
+    void layoutControls(int width, int fontheight, const Settings& settings);
+    void pressed(const std::string& command);
+    void ONTOP(bool checked);
+    QWidget* markedControl(Mark mark) const;
+
+    LocalVCR& svcr;
+    bool vanto;
+    int windowWidth;
+    TimeTexts timeTexts;
+
+    QLabel* vcrlabel = nullptr;
+    QLabel* vantolabel = nullptr;
+    QLineEdit* tcfield = nullptr;
+    QLineEdit* cuefield = nullptr;
+    QLineEdit* endfield = nullptr;
+    QLineEdit* statusfield = nullptr;
+    QLabel* statuslabel = nullptr;
+    QCheckBox* ontop = nullptr;
+    QScrollBar* vsb = nullptr;
+    QPushButton* blogger = nullptr;
+    std::map<std::string, QPushButton*> buttons; // by label
+    std::vector<QRect> markRects;                // touched on the window's thread only
+    std::unique_ptr<KeepAwake> keep;
+};

@@ -1,0 +1,52 @@
+#include "WindowActions.h"
+
+#include "LocalVCR.h"
+
+#include <functional>
+#include <map>
+
+void DispatchButton(LocalVCR& vcr, const std::string& command) {
+    const bool lanc = vcr.isLanc();
+    static const std::map<std::string, std::function<void(LocalVCR&)>> simple = {
+        {"Stop", &LocalVCR::stop},         {"Play", &LocalVCR::play},
+        {"Pause", &LocalVCR::pause},       {"Forward", &LocalVCR::forward},
+        {"Rewind", &LocalVCR::rewind},     {"Slow2", &LocalVCR::slowhalf},
+        {"Slow3", &LocalVCR::slowthird},   {"Slow5", &LocalVCR::slowfifth},
+        {"Fast2", &LocalVCR::fasttwo},     {"Fast5", &LocalVCR::fastfive},
+        {"Sbyon", &LocalVCR::sbyon},       {"Sbyoff", &LocalVCR::sbyoff},
+        {"EEOn", &LocalVCR::eeon},         {"Record", &LocalVCR::record},
+    };
+    if (auto it = simple.find(command); it != simple.end()) {
+        it->second(vcr);
+    } else if (command == "EEOff") {
+        // The window has no E-E off button of its own: a jog each way ends E-E on the deck.
+        vcr.jogf();
+        vcr.DelayT(600);
+        vcr.stop();
+        vcr.jogr();
+        vcr.DelayT(600);
+        vcr.stop();
+    } else if (command == "Jogf") {
+        vcr.jogf();
+        if (!lanc) {
+            vcr.DelayT(600);
+            vcr.stop();
+        }
+    } else if (command == "Jogr") {
+        vcr.jogr();
+        if (!lanc) {
+            vcr.DelayT(600);
+            vcr.stop();
+        } else {
+            vcr.pause();
+        }
+    }
+    // "SCRIPT", "Cue", "CueOut", "Cueplay", "Review", "SetCue" and "SetRev" come with the cue
+    // engine, the script runner and the logger.
+}
+
+void ShuttleTo(LocalVCR& vcr, int value) {
+    if (value >= 54) vcr.shutfwd((value - 48) * 2);
+    else if (value <= 42) vcr.shutrev((48 - value) * 2);
+    else vcr.pause();
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+class LocalVCR;
+
+// What the main window's controls do to the deck. These run on the operator-action thread.
+
+// The button dispatcher: carries out the command text of the pressed button (the window has
+// already shown it in the status field).
+void DispatchButton(LocalVCR& vcr, const std::string& command);
+
+// The shuttle bar at a value from 0 to 95: forward from 54 up, reverse from 42 down, still in
+// the dead band between.
+void ShuttleTo(LocalVCR& vcr, int value);
