@@ -1,0 +1,68 @@
+#pragma once
+
+#include "DeckPanel.h"
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+// A headless main window that remembers what the controller showed on it.
+class RecordingPanel : public DeckPanel {
+public:
+    void ShowTC(const std::string& text) override { add(times, text); }
+    void ShowStatus(const std::string& text) override { add(statuses, text); }
+    void clearbuttons() override {
+        std::lock_guard lock(mutex);
+        marks.clear();
+        ++clears;
+    }
+    void hilight(Mark mark) override {
+        std::lock_guard lock(mutex);
+        marks.push_back(mark);
+    }
+    void showWindow() override {
+        std::lock_guard lock(mutex);
+        ++shows;
+    }
+    void enableLogger(bool on) override {
+        std::lock_guard lock(mutex);
+        loggerEnabled = on;
+    }
+    void setClipboard(const std::string& text) override { add(clipboard, text); }
+    TimeTexts& texts() override { return timeTexts; }
+
+    std::vector<std::string> getTimes() const { return get(times); }
+    std::vector<std::string> getStatuses() const { return get(statuses); }
+    std::vector<std::string> getClipboard() const { return get(clipboard); }
+    std::vector<Mark> getMarks() const {
+        std::lock_guard lock(mutex);
+        return marks;
+    }
+    bool getLoggerEnabled() const {
+        std::lock_guard lock(mutex);
+        return loggerEnabled;
+    }
+    int getShows() const {
+        std::lock_guard lock(mutex);
+        return shows;
+    }
+
+private:
+    void add(std::vector<std::string>& list, const std::string& text) {
+        std::lock_guard lock(mutex);
+        list.push_back(text);
+    }
+    std::vector<std::string> get(const std::vector<std::string>& list) const {
+        std::lock_guard lock(mutex);
+        return list;
+    }
+
+    // Guards everything recorded.
+    mutable std::mutex mutex;
+    std::vector<std::string> times, statuses, clipboard;
+    std::vector<Mark> marks;
+    int clears = 0;
+    int shows = 0;
+    bool loggerEnabled = false;
+    TimeTexts timeTexts;
+};
