@@ -54,20 +54,23 @@ TEST(Startup, ATapeDeckOnAPtyOpensItAndWritesTheSettingsBlockToAFreshLog) {
     ASSERT_TRUE(p.waitForOutput("Opened OK\n", 5000)) << p.output();
     EXPECT_EQ(p.output(), "Unable to set DTR\nUnable to set RTS\nSerial Port " + deck.slavePath() +
                               " Opened OK\n");
-    ASSERT_TRUE(logHolds(dir, "KOLB_Log.txt", "Verbose"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_EQ(dir.read("KOLB_Log.txt"), " KOLB\n"
-                                        " \n"
-                                        "SETTINGS:\n"
-                                        "User Note        = Studio A\n"
-                                        "VCR Type         = RS422\n"
-                                        "VCR COM Port     = " +
-                                            deck.slavePath() +
-                                            "\n"
-                                            "Use Clipboard    = NO\n"
-                                            "Stop On Exit     = YES\n"
-                                            "Verbose          = NO\n"
-                                            "\n");
+    ASSERT_TRUE(logHolds(dir, "KOLB_Log.txt", "Ready\n \n"));
+    const std::string expected = " KOLB\n"
+                                 " \n"
+                                 "SETTINGS:\n"
+                                 "User Note        = Studio A\n"
+                                 "VCR Type         = RS422\n"
+                                 "VCR COM Port     = " +
+                                 deck.slavePath() +
+                                 "\n"
+                                 "Use Clipboard    = NO\n"
+                                 "Stop On Exit     = YES\n"
+                                 "Verbose          = NO\n"
+                                 "\n";
+    const std::string log = dir.read("KOLB_Log.txt");
+    EXPECT_EQ(log.substr(0, expected.size()), expected);
+    // Then the deck controller's start-up, and nothing of the earlier run.
+    EXPECT_EQ(log.substr(expected.size()), "RS422 Ready\n \n");
     EXPECT_TRUE(p.running());
 }
 
