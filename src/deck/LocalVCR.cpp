@@ -141,6 +141,11 @@ void LocalVCR::GetTC() {
     tcthread->start();
 }
 
+TCThread* LocalVCR::poller() {
+    std::lock_guard lock(pollerMutex);
+    return tcthread.get();
+}
+
 void LocalVCR::TellTCReview(bool flag) {
     std::lock_guard lock(pollerMutex);
     if (tcthread) tcthread->setreviewclip(flag);

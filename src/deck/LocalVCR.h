@@ -70,7 +70,8 @@ public:
     // The poller.
     void GetTC();
     void TellTCReview(bool flag);
-    TCThread* poller() { return tcthread.get(); }
+    // The poller, or nothing before start-up has made it.
+    TCThread* poller();
 
     // The cue string from the in field's text; false (and "Invalid Timecode: ") when the text
     // is not a timecode.
@@ -128,7 +129,7 @@ private:
 
     std::unique_ptr<DeckPanel> localgui;
     std::unique_ptr<TCThread> tcthread;
-    // Guards the creation of the poller.
+    // Guards tcthread, which the operator-action thread sets while others look at it.
     std::mutex pollerMutex;
     // Declared last: destroyed first, so no action runs on a half-destroyed controller.
     ActionThread actions;

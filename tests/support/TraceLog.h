@@ -15,7 +15,7 @@ public:
         std::string bytes; // "61 0C 03 70 "
     };
 
-    explicit TraceLog(DeckSim& sim) {
+    explicit TraceLog(DeckSim& deck) : sim(deck) {
         sim.setTraceCallback([this](const std::string& line) {
             const auto rx = line.find(" RX ");
             if (rx == std::string::npos) return;
@@ -23,6 +23,11 @@ public:
             frames.push_back({std::chrono::steady_clock::now(), line.substr(rx + 4)});
         });
     }
+    // Waits for a callback in progress, then takes the callback away.
+    ~TraceLog() { sim.setTraceCallback({}); }
+    TraceLog(const TraceLog&) = delete;
+    TraceLog& operator=(const TraceLog&) = delete;
+
     std::vector<Frame> all() const {
         std::lock_guard lock(mutex);
         return frames;
@@ -59,6 +64,7 @@ public:
     }
 
 private:
+    DeckSim& sim;
     // Guards frames.
     mutable std::mutex mutex;
     std::vector<Frame> frames;
