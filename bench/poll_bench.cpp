@@ -66,11 +66,12 @@ void pollCycleAndLatency(int seconds, int calls) {
     const auto t0 = clock_type::now();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     const long cycles = vcr.poller()->cycles() - c0;
-    const double elapsedMs = std::chrono::duration<double, std::milli>(clock_type::now() - t0).count();
+    const double elapsedMs =
+        std::chrono::duration<double, std::milli>(clock_type::now() - t0).count();
     const double achieved = elapsedMs / static_cast<double>(cycles);
     const double ideal = 35.0 + 9.0 + 9.0 / 8.0;
-    std::printf("poll cycle: achieved %.2f ms, ideal %.2f ms, ratio %.3f (goal >= 0.98)\n", achieved,
-                ideal, ideal / achieved);
+    std::printf("poll cycle: achieved %.2f ms, ideal %.2f ms, ratio %.3f (goal >= 0.98)\n",
+                achieved, ideal, ideal / achieved);
 
     std::mt19937 rng(7);
     std::uniform_int_distribution<int> gap(5, 40);
@@ -85,10 +86,13 @@ void pollCycleAndLatency(int seconds, int calls) {
     {
         std::lock_guard lock(arrivalsMutex);
         for (size_t i = 0; i < called.size() && i < arrivals.size(); ++i)
-            latency.push_back(std::chrono::duration<double, std::milli>(arrivals[i] - called[i]).count());
+            latency.push_back(
+                std::chrono::duration<double, std::milli>(arrivals[i] - called[i]).count());
     }
     std::sort(latency.begin(), latency.end());
-    const auto pct = [&](double p) { return latency[static_cast<size_t>(p * (latency.size() - 1))]; };
+    const auto pct = [&](double p) {
+        return latency[static_cast<size_t>(p * (latency.size() - 1))];
+    };
     // One exchange: the reply wait plus a frame and its reply on the wire (11 bits a byte).
     const double exchange = 9.0 + (4 + 7) * 11.0 / 38400.0 * 1000.0;
     std::printf("transport call to frame at the deck (%zu calls): p50 %.2f ms, p99 %.2f ms, "
@@ -110,7 +114,8 @@ void idleCpu(const char* decksim, int seconds) {
     char path[256] = {};
     ssize_t n = 0;
     size_t got = 0;
-    while (got < sizeof path - 1 && (n = read(out[0], path + got, 1)) == 1 && path[got] != '\n') ++got;
+    while (got < sizeof path - 1 && (n = read(out[0], path + got, 1)) == 1 && path[got] != '\n')
+        ++got;
     path[got] = '\0';
     {
         SerOutPort link(path);

@@ -2,7 +2,9 @@
 
 ActionThread::ActionThread() : worker(&ActionThread::run, this) {}
 
-ActionThread::~ActionThread() { stop(); }
+ActionThread::~ActionThread() {
+    stop();
+}
 
 void ActionThread::stop() {
     {

@@ -4,7 +4,9 @@
 
 namespace {
 
-bool isBlank(char32_t c) { return c == U' ' || c == U'\t' || c == U'\f'; }
+bool isBlank(char32_t c) {
+    return c == U' ' || c == U'\t' || c == U'\f';
+}
 
 void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -38,10 +40,18 @@ std::string convert(const std::u32string& in, size_t from, size_t to) {
         }
         c = in[i++];
         switch (c) {
-        case U't': appendUtf8(out, U'\t'); break;
-        case U'n': appendUtf8(out, U'\n'); break;
-        case U'r': appendUtf8(out, U'\r'); break;
-        case U'f': appendUtf8(out, U'\f'); break;
+        case U't':
+            appendUtf8(out, U'\t');
+            break;
+        case U'n':
+            appendUtf8(out, U'\n');
+            break;
+        case U'r':
+            appendUtf8(out, U'\r');
+            break;
+        case U'f':
+            appendUtf8(out, U'\f');
+            break;
         case U'u': {
             char32_t value = 0;
             for (int k = 0; k < 4; ++k) {
@@ -53,7 +63,9 @@ std::string convert(const std::u32string& in, size_t from, size_t to) {
             appendUtf8(out, value);
             break;
         }
-        default: appendUtf8(out, c); break;
+        default:
+            appendUtf8(out, c);
+            break;
         }
     }
     return out;

@@ -1,3 +1,5 @@
 #include "KOLB.h"
 
-int main(int argc, char** argv) { return KOLB::main(argc, argv); }
+int main(int argc, char** argv) {
+    return KOLB::main(argc, argv);
+}

@@ -1,7 +1,8 @@
 #include "CommandFrames.h"
 
 void MakeCSUM(std::span<std::uint8_t, 6> frame) {
-    frame[5] = static_cast<std::uint8_t>((frame[0] + frame[1] + frame[2] + frame[3] + frame[4]) & 0xFF);
+    frame[5] =
+        static_cast<std::uint8_t>((frame[0] + frame[1] + frame[2] + frame[3] + frame[4]) & 0xFF);
 }
 
 CommandFrames::Frame<4> ShuttleFrame(bool reverse, int speed) {

@@ -48,7 +48,9 @@ void LocalVCR::vantoSetup() {
     CommandB0(SetupFrame(bssetloopplaymode, settings.loopplaymode));
 }
 
-DeckReply LocalVCR::CommandB0(std::span<const std::uint8_t> frame) { return sop.SendSerial(frame); }
+DeckReply LocalVCR::CommandB0(std::span<const std::uint8_t> frame) {
+    return sop.SendSerial(frame);
+}
 
 void LocalVCR::ShowStat(const std::string& text) {
     if (localgui) localgui->ShowStatus(text);
@@ -61,10 +63,14 @@ void LocalVCR::SettleDown() {
     TellTCReview(false);
 }
 
-void LocalVCR::play() { CommandB0(bsplay); }
-void LocalVCR::pause() { CommandB0(bspause); }
+void LocalVCR::play() {
+    CommandB0(bsplay);
+}
+void LocalVCR::pause() {
+    CommandB0(bspause);
+}
 
-#define KOLB_SETTLING_COMMAND(op, frame)                                                          \
+#define KOLB_SETTLING_COMMAND(op, frame)                                                           \
     void LocalVCR::op() {                                                                          \
         CommandB0(frame);                                                                          \
         SettleDown();                                                                              \
@@ -86,8 +92,12 @@ KOLB_SETTLING_COMMAND(sbyoff, bssbyoff)
 KOLB_SETTLING_COMMAND(record, bsrecord)
 #undef KOLB_SETTLING_COMMAND
 
-void LocalVCR::shutfwd(int speed) { CommandB0(ShuttleFrame(false, speed)); }
-void LocalVCR::shutrev(int speed) { CommandB0(ShuttleFrame(true, speed)); }
+void LocalVCR::shutfwd(int speed) {
+    CommandB0(ShuttleFrame(false, speed));
+}
+void LocalVCR::shutrev(int speed) {
+    CommandB0(ShuttleFrame(true, speed));
+}
 
 void LocalVCR::CommandB8() {
     const DeckReply reply = CommandB0(bsgettc);
@@ -164,7 +174,9 @@ bool LocalVCR::MakeCueString() {
     return true;
 }
 
-void LocalVCR::DelayT(int ms) { Utils::DelayT(ms); }
+void LocalVCR::DelayT(int ms) {
+    Utils::DelayT(ms);
+}
 
 void LocalVCR::CloseMain() {
     post([this] {

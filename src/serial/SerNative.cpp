@@ -65,7 +65,8 @@ std::string sernative::DevicePath(const SerialConfig& cfg) {
     if (!name.empty() && name != std::string(1, '\0')) {
         static const std::regex com("COM([1-9][0-9]{0,3})");
         std::smatch m;
-        if (std::regex_match(name, m, com)) return "/dev/ttyS" + std::to_string(std::stoi(m[1]) - 1);
+        if (std::regex_match(name, m, com))
+            return "/dev/ttyS" + std::to_string(std::stoi(m[1]) - 1);
         return name;
     }
     if (cfg.getPort() > 0) return cfg.getBaseName() + std::to_string(cfg.getPort() - 1);
@@ -84,14 +85,17 @@ int SerOpenPort(SerialConfig& cfg) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         switch (errno) {
-        case EBUSY: return sernative::IN_USE;
+        case EBUSY:
+            return sernative::IN_USE;
         case ENOENT:
         case ENXIO:
         case ENODEV:
         case ENOTDIR:
         case EISDIR:
-        case ENAMETOOLONG: return sernative::NOT_VALID;
-        default: return errno;
+        case ENAMETOOLONG:
+            return sernative::NOT_VALID;
+        default:
+            return errno;
         }
     }
     if (!::isatty(fd)) {
@@ -110,7 +114,8 @@ int SerOpenPort(SerialConfig& cfg) {
     int index = -1;
     static const std::regex ttyS("/dev/ttyS([0-9]{1,3})");
     std::smatch m;
-    if (std::regex_match(path, m, ttyS) && !ports.contains(std::stoi(m[1]))) index = std::stoi(m[1]);
+    if (std::regex_match(path, m, ttyS) && !ports.contains(std::stoi(m[1])))
+        index = std::stoi(m[1]);
     if (index < 0) {
         while (ports.contains(nextNamedIndex)) ++nextNamedIndex;
         index = nextNamedIndex++;
@@ -132,9 +137,11 @@ termios sernative::MakeTermios(const SerialConfig& cfg, termios tio) {
     if (cfg.getStopBits() == SerialConfig::ST_2BITS) tio.c_cflag |= CSTOPB;
     const int hs = cfg.getHandshake();
     tio.c_iflag &= ~(IXON | IXOFF | IXANY);
-    if (hs == SerialConfig::HS_XONXOFF || (hs & (SerialConfig::HS_SOFT_IN | SerialConfig::HS_SOFT_OUT)))
+    if (hs == SerialConfig::HS_XONXOFF ||
+        (hs & (SerialConfig::HS_SOFT_IN | SerialConfig::HS_SOFT_OUT)))
         tio.c_iflag |= IXON | IXOFF;
-    if (hs == SerialConfig::HS_CTSRTS || (hs & (SerialConfig::HS_HARD_IN | SerialConfig::HS_HARD_OUT)))
+    if (hs == SerialConfig::HS_CTSRTS ||
+        (hs & (SerialConfig::HS_HARD_IN | SerialConfig::HS_HARD_OUT)))
         tio.c_cflag |= CRTSCTS;
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
@@ -168,7 +175,9 @@ int SerClosePort(int port) {
     return rc == 0 ? 0 : -1;
 }
 
-int SerPutByte(int port, std::uint8_t b) { return SerPutData(port, &b, 1); }
+int SerPutByte(int port, std::uint8_t b) {
+    return SerPutData(port, &b, 1);
+}
 
 int SerPutData(int port, const std::uint8_t* data, int len) {
     const int fd = fdOf(port);
@@ -238,8 +247,12 @@ int SerTxDrain(int port) {
     return fd >= 0 && ::tcdrain(fd) == 0 ? 0 : -1;
 }
 
-int SerSetDTR(int port, bool on) { return modemBits(port, TIOCM_DTR, on); }
-int SerSetRTS(int port, bool on) { return modemBits(port, TIOCM_RTS, on); }
+int SerSetDTR(int port, bool on) {
+    return modemBits(port, TIOCM_DTR, on);
+}
+int SerSetRTS(int port, bool on) {
+    return modemBits(port, TIOCM_RTS, on);
+}
 
 int SerSetTimeoutRx(int port, int ms) {
     std::lock_guard lock(tableMutex);
@@ -269,14 +282,24 @@ int SerGetTimeoutTx(int port) {
     return it == ports.end() ? -1 : it->second.timeoutTx;
 }
 
-int SerSigCTS(int port) { return modemState(port, TIOCM_CTS); }
-int SerSigDSR(int port) { return modemState(port, TIOCM_DSR); }
-int SerSigCD(int port) { return modemState(port, TIOCM_CD); }
-int SerSigRing(int port) { return modemState(port, TIOCM_RI); }
+int SerSigCTS(int port) {
+    return modemState(port, TIOCM_CTS);
+}
+int SerSigDSR(int port) {
+    return modemState(port, TIOCM_DSR);
+}
+int SerSigCD(int port) {
+    return modemState(port, TIOCM_CD);
+}
+int SerSigRing(int port) {
+    return modemState(port, TIOCM_RI);
+}
 
 int SerSendBreak(int port, int ms) {
     const int fd = fdOf(port);
     return fd >= 0 && ::tcsendbreak(fd, ms / 250) == 0 ? 0 : -1;
 }
 
-int SerGetLibVer() { return 1; }
+int SerGetLibVer() {
+    return 1;
+}

@@ -9,7 +9,9 @@
 #include <vector>
 
 namespace {
-void pause20() { std::this_thread::sleep_for(std::chrono::milliseconds(20)); }
+void pause20() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
 } // namespace
 
 SerInputStream::SerInputStream(SerialPort& p) : port(p) {
@@ -43,16 +45,22 @@ int SerInputStream::read(std::span<std::uint8_t> bytes, int offset, int length) 
     return n;
 }
 
-int SerInputStream::available() { return port.rxReadyCount(); }
+int SerInputStream::available() {
+    return port.rxReadyCount();
+}
 
 SerOutputStream::SerOutputStream(SerialPort& p) : port(p) {
     if (port.getPortNum() < 0) throw SerialIOError("Port not open");
     port.setTimeoutTx(INT_MAX);
 }
 
-void SerOutputStream::write(std::uint8_t b) { port.putByte(b); }
+void SerOutputStream::write(std::uint8_t b) {
+    port.putByte(b);
+}
 
-void SerOutputStream::write(std::span<const std::uint8_t> bytes) { port.putData(bytes); }
+void SerOutputStream::write(std::span<const std::uint8_t> bytes) {
+    port.putData(bytes);
+}
 
 void SerOutputStream::write(std::span<const std::uint8_t> bytes, int offset, int length) {
     write(bytes.subspan(static_cast<size_t>(offset), static_cast<size_t>(length)));

@@ -7,7 +7,9 @@ SerialConfig::SerialConfig() : portName("COM1"), baseName("/dev/ttyS") {}
 
 SerialConfig::SerialConfig(const std::string& name) : portName(name) {}
 
-SerialConfig::SerialConfig(int portNum) : baseName("/dev/ttyS") { setPortNum(portNum); }
+SerialConfig::SerialConfig(int portNum) : baseName("/dev/ttyS") {
+    setPortNum(portNum);
+}
 
 SerialConfig::SerialConfig(int portNum, int tx, int rx)
     : baseName("/dev/ttyS"), txLen(tx), rxLen(rx) {

@@ -6,15 +6,14 @@
 // std::invalid_argument carrying the fixed text and leave the field unchanged.
 class SerialConfig {
 public:
-    static constexpr int BR_110 = 0, BR_150 = 1, BR_300 = 2, BR_600 = 3, BR_1200 = 4,
-                         BR_2400 = 5, BR_4800 = 6, BR_9600 = 7, BR_19200 = 8, BR_38400 = 9,
-                         BR_57600 = 10, BR_115200 = 11;
+    static constexpr int BR_110 = 0, BR_150 = 1, BR_300 = 2, BR_600 = 3, BR_1200 = 4, BR_2400 = 5,
+                         BR_4800 = 6, BR_9600 = 7, BR_19200 = 8, BR_38400 = 9, BR_57600 = 10,
+                         BR_115200 = 11;
     static constexpr int PY_NONE = 0, PY_ODD = 1, PY_EVEN = 2, PY_MARK = 3;
     static constexpr int LN_5BITS = 0, LN_6BITS = 1, LN_7BITS = 2, LN_8BITS = 3;
     static constexpr int ST_1BITS = 0, ST_2BITS = 1;
-    static constexpr int HS_NONE = 0, HS_XONXOFF = 1, HS_CTSRTS = 2, HS_CTSDTR = 2,
-                         HS_DSRDTR = 3, HS_HARD_IN = 16, HS_HARD_OUT = 32, HS_SOFT_IN = 64,
-                         HS_SOFT_OUT = 128;
+    static constexpr int HS_NONE = 0, HS_XONXOFF = 1, HS_CTSRTS = 2, HS_CTSDTR = 2, HS_DSRDTR = 3,
+                         HS_HARD_IN = 16, HS_HARD_OUT = 32, HS_SOFT_IN = 64, HS_SOFT_OUT = 128;
 
     SerialConfig();
     explicit SerialConfig(const std::string& portName);

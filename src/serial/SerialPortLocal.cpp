@@ -8,16 +8,22 @@
 #include <thread>
 #include <vector>
 
-SerialPortLocal::SerialPortLocal(const SerialConfig& config) : osName(config.getOsName()), cfg(config) {
+SerialPortLocal::SerialPortLocal(const SerialConfig& config)
+    : osName(config.getOsName()), cfg(config) {
     featureSetup();
     if (osName != "Windows 95") cfg.setHardFlow(false);
 
     switch (const int rc = SerOpenPort(cfg)) {
-    case 0: break;
-    case 1000: throw SerialIOError("SerOpenPort failed: Port is already open");
-    case 1002: throw SerialIOError("SerOpenPort failed: Port is in use");
-    case 1003: throw SerialIOError("SerOpenPort failed: Port not valid");
-    default: throw SerialIOError("SerOpenPort failed: " + std::to_string(rc));
+    case 0:
+        break;
+    case 1000:
+        throw SerialIOError("SerOpenPort failed: Port is already open");
+    case 1002:
+        throw SerialIOError("SerOpenPort failed: Port is in use");
+    case 1003:
+        throw SerialIOError("SerOpenPort failed: Port not valid");
+    default:
+        throw SerialIOError("SerOpenPort failed: " + std::to_string(rc));
     }
     open = true;
     port = cfg.getPort() - 1;
@@ -156,8 +162,12 @@ void SerialPortLocal::setTimeoutTx(int ms) {
     if (SerSetTimeoutTx(port, ms) == -1) throw SerialIOError("setTimeoutTx failed");
 }
 
-int SerialPortLocal::getTimeoutRx() { return SerGetTimeoutRx(port); }
-int SerialPortLocal::getTimeoutTx() { return SerGetTimeoutTx(port); }
+int SerialPortLocal::getTimeoutRx() {
+    return SerGetTimeoutRx(port);
+}
+int SerialPortLocal::getTimeoutTx() {
+    return SerGetTimeoutTx(port);
+}
 
 bool SerialPortLocal::sigCTS() {
     require(supported.sigCTS, "sigCTS");

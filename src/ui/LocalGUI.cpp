@@ -29,8 +29,10 @@ QFont helvetica(int pixels, bool bold = false) {
 } // namespace
 
 template <class F> void LocalGUI::onGui(F f) {
-    if (QThread::currentThread() == thread()) f();
-    else QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+    if (QThread::currentThread() == thread())
+        f();
+    else
+        QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
 }
 
 LocalGUI::LocalGUI(LocalVCR& vcr, const Settings& settings, int width, int fontheight)
@@ -83,33 +85,41 @@ void LocalGUI::layoutControls(int width, int fontheight, const Settings& setting
     tcpal.setColor(QPalette::Text, tccolor);
     tcfield->setPalette(tcpal);
 
-    y += dy + 8; // row 2
-    addButton("<< Rew", "Rewind", col(0), y);
-    addButton("Pause ||", "Pause", col(1), y);
-    addButton("Stop *", "Stop", col(2), y);
-    addButton("Play >", "Play", col(3), y);
-    addButton("Fwd >>", "Forward", col(4), y);
-
-    y += dy + 4; // row 3
-    addButton("Slow/5", "Slow5", col(0), y);
-    addButton("Slow/3", "Slow3", col(1), y);
-    addButton("Slow/2", "Slow2", col(2), y);
-    addButton("FastX2", "Fast2", col(3), y);
-    addButton("FastX5", "Fast5", col(4), y);
-
-    y += dy + 4; // row 4
-    addButton("EEOn", "EEOn", col(0), y);
-    addButton("EEOff", "EEOff", col(1), y);
-    QPushButton* rec = addButton("REC", "Record", col(2), y);
-    addButton("SbyON", "Sbyon", col(3), y);
-    addButton("SbyOFF", "Sbyoff", col(4), y);
-
-    y += dy + 10; // row 5
-    addButton("SetIn", "SetCue", col(0), y);
-    addButton("CueIn", "Cue", col(1), y);
-    addButton("Cue/Play", "Cueplay", col(2), y);
-    addButton("SetOut", "SetRev", col(3), y);
-    addButton("CueOut", "CueOut", col(4), y);
+    // Rows 2 to 5: five buttons each, as label and command, with the step down to the row.
+    struct Row {
+        int step;
+        const char* buttons[5][2];
+    };
+    static const Row rows[] = {
+        {dy + 8,
+         {{"<< Rew", "Rewind"},
+          {"Pause ||", "Pause"},
+          {"Stop *", "Stop"},
+          {"Play >", "Play"},
+          {"Fwd >>", "Forward"}}},
+        {dy + 4,
+         {{"Slow/5", "Slow5"},
+          {"Slow/3", "Slow3"},
+          {"Slow/2", "Slow2"},
+          {"FastX2", "Fast2"},
+          {"FastX5", "Fast5"}}},
+        {dy + 4,
+         {{"EEOn", "EEOn"},
+          {"EEOff", "EEOff"},
+          {"REC", "Record"},
+          {"SbyON", "Sbyon"},
+          {"SbyOFF", "Sbyoff"}}},
+        {dy + 10,
+         {{"SetIn", "SetCue"},
+          {"CueIn", "Cue"},
+          {"Cue/Play", "Cueplay"},
+          {"SetOut", "SetRev"},
+          {"CueOut", "CueOut"}}},
+    };
+    for (const Row& row : rows) {
+        y += row.step;
+        for (int k = 0; k < 5; ++k) addButton(row.buttons[k][0], row.buttons[k][1], col(k), y);
+    }
 
     y += dy + 6; // row 6
     cuefield = new QLineEdit("00:00:00:00", this);
@@ -150,7 +160,7 @@ void LocalGUI::layoutControls(int width, int fontheight, const Settings& setting
     statusfield->setGeometry(col(0), y, 5 * dx, dy);
     statusfield->setReadOnly(true);
 
-    for (QPushButton* red : {rec, script}) {
+    for (QPushButton* red : {button("REC"), script}) {
         red->setFont(helvetica(fontheight, true));
         QPalette p = red->palette();
         p.setColor(QPalette::ButtonText, Qt::red);
@@ -203,15 +213,24 @@ void LocalGUI::ShowStatus(const std::string& text) {
 
 QWidget* LocalGUI::markedControl(Mark mark) const {
     switch (mark) {
-    case Mark::Play: return button("Play >");
-    case Mark::Record: return button("REC");
-    case Mark::Fwd: return button("Fwd >>");
-    case Mark::Rew: return button("<< Rew");
-    case Mark::Stop: return button("Stop *");
-    case Mark::Sbyon: return button("SbyON");
-    case Mark::Shuttle: return vsb;
-    case Mark::JogF: return button("Jog >");
-    case Mark::JogR: return button("< Jog");
+    case Mark::Play:
+        return button("Play >");
+    case Mark::Record:
+        return button("REC");
+    case Mark::Fwd:
+        return button("Fwd >>");
+    case Mark::Rew:
+        return button("<< Rew");
+    case Mark::Stop:
+        return button("Stop *");
+    case Mark::Sbyon:
+        return button("SbyON");
+    case Mark::Shuttle:
+        return vsb;
+    case Mark::JogF:
+        return button("Jog >");
+    case Mark::JogR:
+        return button("< Jog");
     }
     return nullptr;
 }
@@ -227,7 +246,8 @@ void LocalGUI::hilight(Mark mark) {
 void LocalGUI::clearbuttons() {
     onGui([this] {
         // The transport, E-E and jog rows and the shuttle bar: every place a mark can be.
-        const int rows[] = {button("Play >")->y(), button("EEOn")->y(), button("< Jog")->y(), vsb->y()};
+        const int rows[] = {button("Play >")->y(), button("EEOn")->y(), button("< Jog")->y(),
+                            vsb->y()};
         std::erase_if(markRects, [&](const QRect& r) {
             for (int row : rows)
                 if (r.y() == row - 2) return true;
@@ -237,7 +257,9 @@ void LocalGUI::clearbuttons() {
     });
 }
 
-std::vector<QRect> LocalGUI::marks() const { return markRects; }
+std::vector<QRect> LocalGUI::marks() const {
+    return markRects;
+}
 
 void LocalGUI::showWindow() {
     onGui([this] {

@@ -8,13 +8,13 @@
 void DispatchButton(LocalVCR& vcr, const std::string& command) {
     const bool lanc = vcr.isLanc();
     static const std::map<std::string, std::function<void(LocalVCR&)>> simple = {
-        {"Stop", &LocalVCR::stop},         {"Play", &LocalVCR::play},
-        {"Pause", &LocalVCR::pause},       {"Forward", &LocalVCR::forward},
-        {"Rewind", &LocalVCR::rewind},     {"Slow2", &LocalVCR::slowhalf},
-        {"Slow3", &LocalVCR::slowthird},   {"Slow5", &LocalVCR::slowfifth},
-        {"Fast2", &LocalVCR::fasttwo},     {"Fast5", &LocalVCR::fastfive},
-        {"Sbyon", &LocalVCR::sbyon},       {"Sbyoff", &LocalVCR::sbyoff},
-        {"EEOn", &LocalVCR::eeon},         {"Record", &LocalVCR::record},
+        {"Stop", &LocalVCR::stop},       {"Play", &LocalVCR::play},
+        {"Pause", &LocalVCR::pause},     {"Forward", &LocalVCR::forward},
+        {"Rewind", &LocalVCR::rewind},   {"Slow2", &LocalVCR::slowhalf},
+        {"Slow3", &LocalVCR::slowthird}, {"Slow5", &LocalVCR::slowfifth},
+        {"Fast2", &LocalVCR::fasttwo},   {"Fast5", &LocalVCR::fastfive},
+        {"Sbyon", &LocalVCR::sbyon},     {"Sbyoff", &LocalVCR::sbyoff},
+        {"EEOn", &LocalVCR::eeon},       {"Record", &LocalVCR::record},
     };
     if (auto it = simple.find(command); it != simple.end()) {
         it->second(vcr);
@@ -46,7 +46,10 @@ void DispatchButton(LocalVCR& vcr, const std::string& command) {
 }
 
 void ShuttleTo(LocalVCR& vcr, int value) {
-    if (value >= 54) vcr.shutfwd((value - 48) * 2);
-    else if (value <= 42) vcr.shutrev((48 - value) * 2);
-    else vcr.pause();
+    if (value >= 54)
+        vcr.shutfwd((value - 48) * 2);
+    else if (value <= 42)
+        vcr.shutrev((48 - value) * 2);
+    else
+        vcr.pause();
 }

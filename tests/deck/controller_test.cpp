@@ -1,10 +1,9 @@
 // The deck controller against the simulated deck, through a pseudo-terminal and the deck link,
 // with a headless window.
-#include "DeckSim.h"
+#include "DeckRig.h"
 #include "LocalVCR.h"
 #include "Pty.h"
 #include "RecordingPanel.h"
-#include "TraceLog.h"
 #include "Utils.h"
 
 #include <gtest/gtest.h>
@@ -24,15 +23,14 @@ protected:
             std::lock_guard lock(linesMutex);
             lines.push_back(l);
         });
-        sim = std::make_unique<DeckSim>(opts);
-        trace = std::make_unique<TraceLog>(*sim);
-        link = std::make_unique<SerOutPort>(sim->path());
-        link->setwait(s.lanc ? 25 : 9);
+        rig = std::make_unique<DeckRig>(opts, s.lanc);
+        sim = &rig->sim;
+        trace = &rig->trace;
         {
             std::lock_guard lock(linesMutex);
             lines.clear(); // the link's own lines about the pty's missing modem lines
         }
-        vcr = std::make_unique<LocalVCR>(*link, 2001, s.lanc, s, [this](LocalVCR&) {
+        vcr = std::make_unique<LocalVCR>(rig->link, 2001, s.lanc, s, [this](LocalVCR&) {
             auto p = std::make_unique<RecordingPanel>();
             panel = p.get();
             return p;
@@ -40,9 +38,7 @@ protected:
     }
     void TearDown() override {
         vcr.reset();
-        link.reset();
-        trace.reset();
-        sim.reset();
+        rig.reset();
         Utils::SetLineSink({});
     }
     // Waits for start-up to end (the poller runs).
@@ -55,9 +51,9 @@ protected:
         return lines;
     }
 
-    std::unique_ptr<DeckSim> sim;
-    std::unique_ptr<TraceLog> trace;
-    std::unique_ptr<SerOutPort> link;
+    std::unique_ptr<DeckRig> rig;
+    DeckSim* sim = nullptr;
+    TraceLog* trace = nullptr;
     std::unique_ptr<LocalVCR> vcr;
     RecordingPanel* panel = nullptr;
     std::mutex linesMutex; // guards lines
@@ -172,9 +168,10 @@ TEST_F(Controller, EveryTransportOperationSendsExactlyItsFrameAndSettlesAsItShou
         int speed;
         std::string frame;
     };
-    for (const Shuttle& s : {Shuttle{false, 0, "21 13 00 34 "}, Shuttle{false, 255, "21 13 FF 33 "},
-                             Shuttle{true, 255, "21 23 FF 43 "}, Shuttle{false, 0x20, "21 13 20 54 "},
-                             Shuttle{true, 0x20, "21 23 20 64 "}}) {
+    for (const Shuttle& s :
+         {Shuttle{false, 0, "21 13 00 34 "}, Shuttle{false, 255, "21 13 FF 33 "},
+          Shuttle{true, 255, "21 23 FF 43 "}, Shuttle{false, 0x20, "21 13 20 54 "},
+          Shuttle{true, 0x20, "21 23 20 64 "}}) {
         trace->clear();
         vcr->reviewclip = true;
         s.reverse ? vcr->shutrev(s.speed) : vcr->shutfwd(s.speed);
@@ -255,7 +252,7 @@ TEST_F(Controller, VantoIsSetUpWithItsFramesAFourSecondPauseAndItsConsoleLines) 
     ASSERT_GE(all.size(), 8u);
     const std::vector<std::string> expected = {
         "F3 02 D0 00 10 D5 ", "F3 02 A1 04 00 9A ", "F3 02 10 02 00 07 ", "F3 02 40 00 00 35 ",
-        "F3 02 62 00 00 57 ", "F3 02 70 00 00 65 ", "41 36 00 77 ", TC};
+        "F3 02 62 00 00 57 ", "F3 02 70 00 00 65 ", "41 36 00 77 ",       TC};
     for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(all[i].bytes, expected[i]) << i;
     EXPECT_GE(all[1].at - all[0].at, 3990ms);
     EXPECT_LE(all[1].at - all[0].at, 4300ms);
@@ -283,8 +280,9 @@ TEST(ControllerOnARawLine, ATimeReplyWithABadSecondsNibbleIsRefusedWhole) {
             if (frame.size() < 3) continue;
             if (frame[0] == 0x61 && frame[1] == 0x0C) {
                 const bool bad = badReplies.load() > 0;
-                deck.write(bad ? std::vector<std::uint8_t>{0x74, 0x04, 0x10, 0x9A, 0x02, 0x01, 0x2E}
-                               : std::vector<std::uint8_t>{0x74, 0x04, 0x10, 0x20, 0x02, 0x01, 0x4B});
+                deck.write(
+                    bad ? std::vector<std::uint8_t>{0x74, 0x04, 0x10, 0x9A, 0x02, 0x01, 0x2E}
+                        : std::vector<std::uint8_t>{0x74, 0x04, 0x10, 0x20, 0x02, 0x01, 0x4B});
                 if (bad) ++badReplies;
             } else if (frame[0] == 0x61) {
                 deck.read(0, 5);

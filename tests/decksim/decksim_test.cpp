@@ -110,7 +110,8 @@ TEST_F(Deck, EveryFrameOfTheCommandTableIsAcknowledgedAndSetsItsStatusBits) {
     }
     EXPECT_EQ(status()[2], 0x20) << "tape out after eject";
     EXPECT_EQ(sim->timeMode(), 0);
-    EXPECT_EQ(sim->setupValues(), (std::map<std::uint8_t, std::uint8_t>{{0xD0, 0x00}, {0xA1, 0x04}}));
+    EXPECT_EQ(sim->setupValues(),
+              (std::map<std::uint8_t, std::uint8_t>{{0xD0, 0x00}, {0xA1, 0x04}}));
     EXPECT_TRUE(sim->snapshot().ee == false);
 
     // Device type: a 525-line deck; a status request for fewer bytes gets a shorter reply.
@@ -130,7 +131,8 @@ TEST_F(Deck, InPlayTheTimeMovesThirtyFramesASecondAndInStopItStands) {
     const int f0 = timecode();
     std::this_thread::sleep_for(2s);
     const int f1 = timecode();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     EXPECT_NEAR(f1 - f0, seconds * 30, 2.5);
 
     send({0x20, 0x00, 0x20});
@@ -213,7 +215,8 @@ TEST_F(Deck, EachFaultShowsOnTheControllerSide) {
     const Bytes first = send({0x20, 0x01, 0x21});
     const Bytes second = send({0x20, 0x01, 0x21});
     EXPECT_TRUE((first == ack) != (second == ack)) << "one of two is refused";
-    EXPECT_TRUE(first == Bytes({0x11, 0x12, 0x80, 0xA3}) || second == Bytes({0x11, 0x12, 0x80, 0xA3}));
+    EXPECT_TRUE(first == Bytes({0x11, 0x12, 0x80, 0xA3}) ||
+                second == Bytes({0x11, 0x12, 0x80, 0xA3}));
     sim->setNakEvery(0);
 
     send({0x20, 0x01, 0x21});
@@ -254,9 +257,9 @@ TEST_F(Deck, TheTraceListsExactlyTheFramesSentInOrder) {
     DeckSim::Options opts;
     opts.traceFile = name;
     start(opts);
-    const std::vector<Bytes> frames = {
-        {0x41, 0x36, 0x00, 0x77}, {0x61, 0x0C, 0x03, 0x70}, {0x61, 0x20, 0x09, 0x8A},
-        {0x20, 0x01, 0x21},       {0x21, 0x13, 0x20, 0x54}, {0x20, 0x00, 0x20}};
+    const std::vector<Bytes> frames = {{0x41, 0x36, 0x00, 0x77}, {0x61, 0x0C, 0x03, 0x70},
+                                       {0x61, 0x20, 0x09, 0x8A}, {0x20, 0x01, 0x21},
+                                       {0x21, 0x13, 0x20, 0x54}, {0x20, 0x00, 0x20}};
     for (const auto& f : frames) send(f);
     sim.reset();
     std::ifstream in(name);
@@ -268,8 +271,10 @@ TEST_F(Deck, TheTraceListsExactlyTheFramesSentInOrder) {
         EXPECT_GE(ms, lastMs) << "times never go back";
         lastMs = ms;
         const auto at = line.find(" RX ");
-        if (at != std::string::npos) rx.push_back(line.substr(at + 4));
-        else EXPECT_NE(line.find(" TX "), std::string::npos) << line;
+        if (at != std::string::npos)
+            rx.push_back(line.substr(at + 4));
+        else
+            EXPECT_NE(line.find(" TX "), std::string::npos) << line;
     }
     std::vector<std::string> expected;
     for (const auto& f : frames) expected.push_back(Utils::BS2S(f, static_cast<int>(f.size())));

@@ -55,9 +55,9 @@ TEST(DeckSimProgram, HelpExplainsTheOptionsAndBadOptionsAreRefused) {
     TempDir dir;
     Process help(decksim, {"--help"}, dir.path());
     EXPECT_EQ(help.wait(5000), 0);
-    for (const char* opt : {"--link", "--device", "--trace", "--delay", "--seek", "--speed",
-                            "--no-reply", "--late", "--nak-every", "--garbage", "--drop-byte",
-                            "--frozen"})
+    for (const char* opt :
+         {"--link", "--device", "--trace", "--delay", "--seek", "--speed", "--no-reply", "--late",
+          "--nak-every", "--garbage", "--drop-byte", "--frozen"})
         EXPECT_NE(help.output().find(opt), std::string::npos) << opt;
     Process bad(decksim, {"--late", "soon"}, dir.path());
     EXPECT_EQ(bad.wait(5000), 2);

@@ -36,7 +36,8 @@ class Session : public ::testing::Test {
 protected:
     void run(const std::string& settings) {
         deck = std::make_unique<Process>(
-            decksim, std::vector<std::string>{"--link", "deck", "--trace", "trace.txt"}, dir.path());
+            decksim, std::vector<std::string>{"--link", "deck", "--trace", "trace.txt"},
+            dir.path());
         ASSERT_TRUE(deck->waitForOutput("\n", 5000));
         dir.write("ZEMASettings.txt", "COMPort=deck\n" + settings);
         program = std::make_unique<Process>(kolb, std::vector<std::string>{}, dir.path());
@@ -66,7 +67,7 @@ TEST_F(Session, AVantoRecorderGetsItsSetUpAndTheLogSaysSo) {
     const auto frames = received(dir);
     const std::vector<std::string> expected = {
         "F3 02 D0 00 10 D5 ", "F3 02 A1 04 00 9A ", "F3 02 10 02 00 07 ", "F3 02 40 00 00 35 ",
-        "F3 02 62 00 00 57 ", "F3 02 70 00 00 65 ", "41 36 00 77 ", "61 0C 03 70 "};
+        "F3 02 62 00 00 57 ", "F3 02 70 00 00 65 ", "41 36 00 77 ",       "61 0C 03 70 "};
     EXPECT_EQ(std::vector<std::string>(frames.begin(), frames.begin() + 8), expected);
     const std::string log = dir.read("JUTA_Log.txt");
     EXPECT_NE(log.find("Verbose          = \n\n"

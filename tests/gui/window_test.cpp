@@ -1,8 +1,7 @@
 // The main window, offscreen, driving the simulated deck through the real controller and link.
-#include "DeckSim.h"
+#include "DeckRig.h"
 #include "LocalGUI.h"
 #include "LocalVCR.h"
-#include "TraceLog.h"
 #include "Utils.h"
 
 #include <QApplication>
@@ -36,12 +35,11 @@ class Window : public ::testing::Test {
 protected:
     void start(Settings s = Settings(), DeckSim::Options opts = {}) {
         Utils::SetLineSink([](const std::string&) {});
-        sim = std::make_unique<DeckSim>(opts);
-        trace = std::make_unique<TraceLog>(*sim);
-        link = std::make_unique<SerOutPort>(sim->path());
-        link->setwait(s.lanc ? 25 : 9);
+        rig = std::make_unique<DeckRig>(opts, s.lanc);
+        sim = &rig->sim;
+        trace = &rig->trace;
         vcr = std::make_unique<LocalVCR>(
-            *link, 2001, s.lanc, s,
+            rig->link, 2001, s.lanc, s,
             [this, s](LocalVCR& v) {
                 auto w = std::make_unique<LocalGUI>(v, s, 320, 13);
                 gui = w.get();
@@ -54,9 +52,7 @@ protected:
     }
     void TearDown() override {
         vcr.reset();
-        link.reset();
-        trace.reset();
-        sim.reset();
+        rig.reset();
         Utils::SetLineSink({});
     }
     // Presses a button and waits until its action has run.
@@ -72,9 +68,9 @@ protected:
         while (!done) pump(2ms);
     }
 
-    std::unique_ptr<DeckSim> sim;
-    std::unique_ptr<TraceLog> trace;
-    std::unique_ptr<SerOutPort> link;
+    std::unique_ptr<DeckRig> rig;
+    DeckSim* sim = nullptr;
+    TraceLog* trace = nullptr;
     std::unique_ptr<LocalVCR> vcr;
     LocalGUI* gui = nullptr;
     std::atomic<int> exitStatus{-1};
@@ -92,19 +88,29 @@ TEST_F(Window, EveryButtonSendsExactlyItsFrameAndShowsItsCommand) {
         Frames frames;
     };
     const std::vector<Case> cases = {
-        {"Play >", "Play", {"20 01 21 "}},           {"Pause ||", "Pause", {"21 13 00 34 "}},
-        {"Stop *", "Stop", {"20 00 20 "}},           {"Fwd >>", "Forward", {"20 10 30 "}},
-        {"<< Rew", "Rewind", {"20 20 40 "}},         {"Slow/2", "Slow2", {"21 12 36 69 "}},
-        {"Slow/3", "Slow3", {"21 12 30 63 "}},       {"Slow/5", "Slow5", {"21 12 2D 60 "}},
-        {"FastX2", "Fast2", {"21 13 4A 7E "}},       {"FastX5", "Fast5", {"21 13 82 B6 "}},
-        {"SbyON", "Sbyon", {"20 05 25 "}},           {"SbyOFF", "Sbyoff", {"20 04 24 "}},
-        {"EEOn", "EEOn", {"20 61 81 "}},             {"REC", "Record", {"20 02 22 "}},
+        {"Play >", "Play", {"20 01 21 "}},
+        {"Pause ||", "Pause", {"21 13 00 34 "}},
+        {"Stop *", "Stop", {"20 00 20 "}},
+        {"Fwd >>", "Forward", {"20 10 30 "}},
+        {"<< Rew", "Rewind", {"20 20 40 "}},
+        {"Slow/2", "Slow2", {"21 12 36 69 "}},
+        {"Slow/3", "Slow3", {"21 12 30 63 "}},
+        {"Slow/5", "Slow5", {"21 12 2D 60 "}},
+        {"FastX2", "Fast2", {"21 13 4A 7E "}},
+        {"FastX5", "Fast5", {"21 13 82 B6 "}},
+        {"SbyON", "Sbyon", {"20 05 25 "}},
+        {"SbyOFF", "Sbyoff", {"20 04 24 "}},
+        {"EEOn", "EEOn", {"20 61 81 "}},
+        {"REC", "Record", {"20 02 22 "}},
         {"Jog >", "Jogf", {"21 11 10 42 ", "20 00 20 "}},
         {"< Jog", "Jogr", {"21 21 10 52 ", "20 00 20 "}},
         // Their own issues give these their work; for now they only say what was pressed.
-        {"SCRIPT", "SCRIPT", {}},                    {"CueIn", "Cue", {}},
-        {"CueOut", "CueOut", {}},                    {"Cue/Play", "Cueplay", {}},
-        {"Review", "Review", {}},                    {"SetIn", "SetCue", {}},
+        {"SCRIPT", "SCRIPT", {}},
+        {"CueIn", "Cue", {}},
+        {"CueOut", "CueOut", {}},
+        {"Cue/Play", "Cueplay", {}},
+        {"Review", "Review", {}},
+        {"SetIn", "SetCue", {}},
         {"SetOut", "SetRev", {}},
     };
     for (const auto& c : cases) {
@@ -125,8 +131,9 @@ TEST_F(Window, TheShuttleBarPausesInItsDeadBandAndShuttlesOutside) {
         int value;
         std::string frame;
     };
-    for (const Case& c : {Case{53, "21 13 00 34 "}, Case{54, "21 13 0C 40 "}, Case{95, "21 13 5E 92 "},
-                          Case{42, "21 23 0C 50 "}, Case{0, "21 23 60 A4 "}}) {
+    for (const Case& c :
+         {Case{53, "21 13 00 34 "}, Case{54, "21 13 0C 40 "}, Case{95, "21 13 5E 92 "},
+          Case{42, "21 23 0C 50 "}, Case{0, "21 23 60 A4 "}}) {
         trace->clear();
         gui->shuttleBar()->setValue(c.value);
         settle();
@@ -143,7 +150,8 @@ TEST_F(Window, EEOffJogsEachWayWithAboutSixHundredMillisecondsBeforeEachStop) {
     settle();
     const auto cmds = trace->commands();
     ASSERT_EQ(cmds.size(), 4u);
-    EXPECT_EQ(trace->commandBytes(), (Frames{"21 11 10 42 ", "20 00 20 ", "21 21 10 52 ", "20 00 20 "}));
+    EXPECT_EQ(trace->commandBytes(),
+              (Frames{"21 11 10 42 ", "20 00 20 ", "21 21 10 52 ", "20 00 20 "}));
     for (size_t jog : {0u, 2u}) {
         const auto gap = cmds[jog + 1].at - cmds[jog].at;
         EXPECT_GE(gap, 595ms);

@@ -176,5 +176,6 @@ TEST_F(Link, APortThatCannotBeOpenedIsReportedAndMarkedBad) {
     SerOutPort missing("/dev/kolb-missing-port");
     EXPECT_TRUE(missing.bad());
     EXPECT_FALSE(missing.hasSerialPort());
-    EXPECT_EQ(lines, (std::vector<std::string>{" ", "Serial Port /dev/kolb-missing-port not available"}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{" ", "Serial Port /dev/kolb-missing-port not available"}));
 }

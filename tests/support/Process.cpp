@@ -124,4 +124,6 @@ std::string TempDir::read(const std::string& name) const {
     return s.str();
 }
 
-bool TempDir::exists(const std::string& name) const { return std::filesystem::exists(file(name)); }
+bool TempDir::exists(const std::string& name) const {
+    return std::filesystem::exists(file(name));
+}

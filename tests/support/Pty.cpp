@@ -30,8 +30,10 @@ void Pty::write(const std::vector<std::uint8_t>& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(masterFd, bytes.data() + done, bytes.size() - done);
-        if (n > 0) done += static_cast<size_t>(n);
-        else if (errno != EINTR && errno != EAGAIN) throw std::runtime_error("pty write failed");
+        if (n > 0)
+            done += static_cast<size_t>(n);
+        else if (errno != EINTR && errno != EAGAIN)
+            throw std::runtime_error("pty write failed");
     }
 }
 

@@ -9,7 +9,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // A time-sense reply: 74, time type, then the four time bytes at their offsets.
-Bytes timeReply(std::uint8_t frames, std::uint8_t seconds, std::uint8_t minutes, std::uint8_t hours) {
+Bytes timeReply(std::uint8_t frames, std::uint8_t seconds, std::uint8_t minutes,
+                std::uint8_t hours) {
     Bytes r{0x74, 0x04, frames, seconds, minutes, hours};
     unsigned sum = 0;
     for (auto b : r) sum += b;
@@ -32,12 +33,15 @@ TEST(TimeReplies, DecodeOrAreRefusedWhole) {
         int frames;
     };
     const std::vector<Case> cases = {
-        {"plain", timeReply(0x12, 0x34, 0x56, 0x01), 7, "01:56:34:12", 108000 + 56 * 1800 + 34 * 30 + 12},
+        {"plain", timeReply(0x12, 0x34, 0x56, 0x01), 7, "01:56:34:12",
+         108000 + 56 * 1800 + 34 * 30 + 12},
         {"drop-frame flag in frames", timeReply(0x52, 0x00, 0x00, 0x00), 7, "00:00:00:12", 12},
         {"flag bits in hours", timeReply(0x00, 0x00, 0x00, 0xC1), 7, "01:00:00:00", 108000},
         {"frames units nibble B reads 1", timeReply(0x0B, 0x00, 0x00, 0x00), 7, "00:00:00:01", 1},
-        {"hours units nibble F reads 5", timeReply(0x00, 0x00, 0x00, 0x2F), 7, "25:00:00:00", 25 * 108000},
-        {"top of the clock", timeReply(0x29, 0x59, 0x59, 0x23), 7, "23:59:59:29", 23 * 108000 + 59 * 1800 + 59 * 30 + 29},
+        {"hours units nibble F reads 5", timeReply(0x00, 0x00, 0x00, 0x2F), 7, "25:00:00:00",
+         25 * 108000},
+        {"top of the clock", timeReply(0x29, 0x59, 0x59, 0x23), 7, "23:59:59:29",
+         23 * 108000 + 59 * 1800 + 59 * 30 + 29},
         {"seconds nibble above 9", timeReply(0x00, 0x9A, 0x00, 0x00), 7, std::nullopt, 0},
         {"minutes with bit 7 set", timeReply(0x00, 0x00, 0xA1, 0x00), 7, std::nullopt, 0},
         {"six bytes", timeReply(0x12, 0x34, 0x56, 0x01), 6, std::nullopt, 0},
@@ -77,17 +81,31 @@ TEST(StatusReplies, WordsMarksAndFlagsInOrder) {
         bool cueup, preroll;
     };
     const std::vector<Case> cases = {
-        {"play, stop and cued up", statusReply(0x21, 0x01), false, "Play Stop CuedUp ",
-         {Mark::Play, Mark::Stop}, true, false},
+        {"play, stop and cued up",
+         statusReply(0x21, 0x01),
+         false,
+         "Play Stop CuedUp ",
+         {Mark::Play, Mark::Stop},
+         true,
+         false},
         {"the same during a review", statusReply(0x21, 0x01), true, "CuedUp ", {}, true, false},
         {"jog reverse", statusReply(0x00, 0x14), false, "Jog ", {Mark::JogR}, false, false},
         {"jog forward", statusReply(0x00, 0x10), false, "Jog ", {Mark::JogF}, false, false},
-        {"every word in order", statusReply(0xFF, 0x31, 0x01), false,
+        {"every word in order",
+         statusReply(0xFF, 0x31, 0x01),
+         false,
          "Play Rec FF REW Stop Stby Shuttle Jog CuedUp PreCue ",
          {Mark::Play, Mark::Record, Mark::Fwd, Mark::Rew, Mark::Stop, Mark::Sbyon, Mark::Shuttle,
           Mark::JogF},
-         true, true},
-        {"preroll during a review", statusReply(0x01, 0x00, 0x01), true, "PreCue ", {}, false, true},
+         true,
+         true},
+        {"preroll during a review",
+         statusReply(0x01, 0x00, 0x01),
+         true,
+         "PreCue ",
+         {},
+         false,
+         true},
         {"eject bit has no word", statusReply(0x10, 0x00), false, "", {}, false, false},
     };
     for (const auto& c : cases) {

@@ -97,8 +97,8 @@ TEST_F(SettingsFile, VantoReadsTheRecorderKeysAndClampsCompression) {
     };
     const std::vector<Case> cases = {
         {"", 4, 2, 0, 0, 0},
-        {"Compression=12\nVideoMode=PAL\nVideoType=SVID\nLoopRecMode=YES\nLoopPlayMode=YES\n",
-         10, 0, 1, 1, 1},
+        {"Compression=12\nVideoMode=PAL\nVideoType=SVID\nLoopRecMode=YES\nLoopPlayMode=YES\n", 10,
+         0, 1, 1, 1},
         {"Compression=2\nVideoMode=SECAM\nVideoType=RGB\nLoopRecMode=yes\n", 4, 3, 0, 0, 0},
         {"Compression=7\nVideoMode=NTSC\nVideoType=COMP\n", 7, 2, 0, 0, 0},
         {"Compression=seven\n", 4, 2, 0, 0, 0},
@@ -138,7 +138,8 @@ TEST_F(SettingsFile, RecorderKeysAreIgnoredForATapeDeckAndLancNeverWithVanto) {
 }
 
 TEST_F(SettingsFile, RepeatsContinuationsAndEscapesReachTheValues) {
-    load("COMPort=COM1\nCOMPort=/dev/ttyUSB0\nUserNote=Edit \\\n   Bay\\t2\nPreroll=00:00:\\u0030\\u0033:00\n");
+    load("COMPort=COM1\nCOMPort=/dev/ttyUSB0\nUserNote=Edit \\\n   "
+         "Bay\\t2\nPreroll=00:00:\\u0030\\u0033:00\n");
     EXPECT_EQ(KOLB::settings.comport1, "/dev/ttyUSB0");
     EXPECT_EQ(KOLB::settings.note, "Edit Bay\t2");
     EXPECT_EQ(KOLB::getpreroll(), "00:00:03:00");

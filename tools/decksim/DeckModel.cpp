@@ -52,11 +52,21 @@ void DeckModel::motion(Mode m, double r, double now) {
     rate = r;
 }
 
-void DeckModel::stop(double now) { motion(Mode::Stop, 0, now); }
-void DeckModel::play(double now) { motion(Mode::Play, 1, now); }
-void DeckModel::record(double now) { motion(Mode::Record, 1, now); }
-void DeckModel::fastForward(double now) { motion(Mode::FastForward, cfg.windSpeed, now); }
-void DeckModel::rewind(double now) { motion(Mode::Rewind, -cfg.windSpeed, now); }
+void DeckModel::stop(double now) {
+    motion(Mode::Stop, 0, now);
+}
+void DeckModel::play(double now) {
+    motion(Mode::Play, 1, now);
+}
+void DeckModel::record(double now) {
+    motion(Mode::Record, 1, now);
+}
+void DeckModel::fastForward(double now) {
+    motion(Mode::FastForward, cfg.windSpeed, now);
+}
+void DeckModel::rewind(double now) {
+    motion(Mode::Rewind, -cfg.windSpeed, now);
+}
 
 void DeckModel::eject(double now) {
     motion(Mode::Ejected, 0, now);
@@ -110,17 +120,42 @@ Bytes DeckModel::status(int start, int count, double now) {
     Bytes s(16, 0);
     if (!tapeIn) s[0] |= 0x20;
     switch (mode) {
-    case Mode::Play: s[1] |= 0x01; s[2] |= 0x80; break;
-    case Mode::Record: s[1] |= 0x02; s[2] |= 0x80; break;
-    case Mode::FastForward: s[1] |= 0x04; break;
-    case Mode::Rewind: s[1] |= 0x08; s[2] |= 0x04; break;
-    case Mode::Ejected: s[1] |= 0x10; break;
-    case Mode::Stop: s[1] |= 0x20; break;
-    case Mode::Still: s[2] |= 0x02; break;
-    case Mode::Var: s[2] |= 0x08; break;
-    case Mode::Shuttle: s[2] |= rate == 0 ? 0x22 : 0x20; break;
-    case Mode::Jog: s[2] |= 0x10; break;
-    case Mode::Cueing: s[4] |= 0x01; break;
+    case Mode::Play:
+        s[1] |= 0x01;
+        s[2] |= 0x80;
+        break;
+    case Mode::Record:
+        s[1] |= 0x02;
+        s[2] |= 0x80;
+        break;
+    case Mode::FastForward:
+        s[1] |= 0x04;
+        break;
+    case Mode::Rewind:
+        s[1] |= 0x08;
+        s[2] |= 0x04;
+        break;
+    case Mode::Ejected:
+        s[1] |= 0x10;
+        break;
+    case Mode::Stop:
+        s[1] |= 0x20;
+        break;
+    case Mode::Still:
+        s[2] |= 0x02;
+        break;
+    case Mode::Var:
+        s[2] |= 0x08;
+        break;
+    case Mode::Shuttle:
+        s[2] |= rate == 0 ? 0x22 : 0x20;
+        break;
+    case Mode::Jog:
+        s[2] |= 0x10;
+        break;
+    case Mode::Cueing:
+        s[4] |= 0x01;
+        break;
     }
     if (rate < 0) s[2] |= 0x04;
     if (sby) s[1] |= 0x80;

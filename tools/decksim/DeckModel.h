@@ -9,7 +9,19 @@
 // driven by its caller's clock. Not thread-safe; its owner serialises calls.
 class DeckModel {
 public:
-    enum class Mode { Stop, Play, Record, FastForward, Rewind, Still, Var, Shuttle, Jog, Cueing, Ejected };
+    enum class Mode {
+        Stop,
+        Play,
+        Record,
+        FastForward,
+        Rewind,
+        Still,
+        Var,
+        Shuttle,
+        Jog,
+        Cueing,
+        Ejected
+    };
 
     struct Config {
         int tapeEnd = ninepin::FramesOf(3, 0, 0, 0); // position where forward motion stops

@@ -57,7 +57,8 @@ DeckSim::~DeckSim() {
 }
 
 double DeckSim::now() const {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - origin).count();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - origin)
+        .count();
 }
 
 void DeckSim::openLine() {
@@ -214,8 +215,10 @@ void DeckSim::sendReply(Bytes reply) {
     size_t done = 0;
     while (done < out.size()) {
         const ssize_t n = ::write(fd, out.data() + done, out.size() - done);
-        if (n > 0) done += static_cast<size_t>(n);
-        else if (errno != EINTR && errno != EAGAIN) break;
+        if (n > 0)
+            done += static_cast<size_t>(n);
+        else if (errno != EINTR && errno != EAGAIN)
+            break;
     }
     trace("TX", out);
 }

@@ -21,13 +21,21 @@ Bytes Frame(std::uint8_t group, std::uint8_t cmd2, const Bytes& data) {
     return f;
 }
 
-size_t FrameLength(std::uint8_t cmd1) { return 3u + (cmd1 & 0x0Fu); }
+size_t FrameLength(std::uint8_t cmd1) {
+    return 3u + (cmd1 & 0x0Fu);
+}
 
-std::uint8_t ToBcd(int value) { return static_cast<std::uint8_t>(((value / 10) << 4) | (value % 10)); }
+std::uint8_t ToBcd(int value) {
+    return static_cast<std::uint8_t>(((value / 10) << 4) | (value % 10));
+}
 
-int FromBcd(std::uint8_t b) { return (b >> 4) * 10 + (b & 0x0F); }
+int FromBcd(std::uint8_t b) {
+    return (b >> 4) * 10 + (b & 0x0F);
+}
 
-int FramesOf(int h, int m, int s, int f) { return h * 108000 + m * 1800 + s * 30 + f; }
+int FramesOf(int h, int m, int s, int f) {
+    return h * 108000 + m * 1800 + s * 30 + f;
+}
 
 std::string TimecodeText(int frames) {
     if (frames < 0) frames = 0;

@@ -34,7 +34,11 @@ constexpr std::uint8_t NAK_UNDEFINED = 0x01;
 constexpr std::uint8_t NAK_CHECKSUM = 0x04;
 constexpr std::uint8_t NAK_TIMEOUT = 0x80;
 
-inline Bytes Ack() { return {0x10, 0x01, 0x11}; }
-inline Bytes Nak(std::uint8_t bits) { return Frame(0x1, 0x12, {bits}); }
+inline Bytes Ack() {
+    return {0x10, 0x01, 0x11};
+}
+inline Bytes Nak(std::uint8_t bits) {
+    return Frame(0x1, 0x12, {bits});
+}
 
 } // namespace ninepin

@@ -73,7 +73,8 @@ double numberArg(const std::string& opt, const char* value) {
 int timecodeArg(const std::string& opt, const char* value) {
     const int f = ninepin::ParseTimecode(value);
     if (f < 0) {
-        std::cerr << "kolb-decksim: " << opt << " needs a timecode HH:MM:SS:FF, not '" << value << "'\n";
+        std::cerr << "kolb-decksim: " << opt << " needs a timecode HH:MM:SS:FF, not '" << value
+                  << "'\n";
         std::exit(2);
     }
     return f;
@@ -97,22 +98,38 @@ int main(int argc, char** argv) {
         if (opt == "--help" || opt == "-h") {
             std::cout << usage;
             return 0;
-        } else if (opt == "--link") opts.link = value();
-        else if (opt == "--device") opts.device = value();
-        else if (opt == "--trace") opts.traceFile = value();
-        else if (opt == "--delay") opts.replyDelayMs = intArg(opt, value());
-        else if (opt == "--start") opts.deck.startFrames = timecodeArg(opt, value());
-        else if (opt == "--tape-end") opts.deck.tapeEnd = timecodeArg(opt, value());
-        else if (opt == "--seek") opts.deck.seekMs = intArg(opt, value());
-        else if (opt == "--seek-max") opts.deck.seekMaxMs = intArg(opt, value());
-        else if (opt == "--wind") opts.deck.windSpeed = numberArg(opt, value());
-        else if (opt == "--speed") opts.deck.speedFactor = numberArg(opt, value());
-        else if (opt == "--no-reply") noReply = true;
-        else if (opt == "--late") late = intArg(opt, value());
-        else if (opt == "--nak-every") nakEvery = intArg(opt, value());
-        else if (opt == "--garbage") garbage = intArg(opt, value());
-        else if (opt == "--drop-byte") dropByte = true;
-        else if (opt == "--frozen") frozen = true;
+        } else if (opt == "--link")
+            opts.link = value();
+        else if (opt == "--device")
+            opts.device = value();
+        else if (opt == "--trace")
+            opts.traceFile = value();
+        else if (opt == "--delay")
+            opts.replyDelayMs = intArg(opt, value());
+        else if (opt == "--start")
+            opts.deck.startFrames = timecodeArg(opt, value());
+        else if (opt == "--tape-end")
+            opts.deck.tapeEnd = timecodeArg(opt, value());
+        else if (opt == "--seek")
+            opts.deck.seekMs = intArg(opt, value());
+        else if (opt == "--seek-max")
+            opts.deck.seekMaxMs = intArg(opt, value());
+        else if (opt == "--wind")
+            opts.deck.windSpeed = numberArg(opt, value());
+        else if (opt == "--speed")
+            opts.deck.speedFactor = numberArg(opt, value());
+        else if (opt == "--no-reply")
+            noReply = true;
+        else if (opt == "--late")
+            late = intArg(opt, value());
+        else if (opt == "--nak-every")
+            nakEvery = intArg(opt, value());
+        else if (opt == "--garbage")
+            garbage = intArg(opt, value());
+        else if (opt == "--drop-byte")
+            dropByte = true;
+        else if (opt == "--frozen")
+            frozen = true;
         else {
             std::cerr << "kolb-decksim: unknown option " << opt << " (see --help)\n";
             return 2;
