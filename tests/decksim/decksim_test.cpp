@@ -1,5 +1,6 @@
 // The simulator driven the way KOLB drives a deck: through a pseudo-terminal and the deck link.
 #include "DeckSim.h"
+#include "Pty.h"
 #include "SerOutPort.h"
 #include "Utils.h"
 
@@ -280,4 +281,19 @@ TEST_F(Deck, TheTraceListsExactlyTheFramesSentInOrder) {
     for (const auto& f : frames) expected.push_back(Utils::BS2S(f, static_cast<int>(f.size())));
     EXPECT_EQ(rx, expected);
     ::unlink(name);
+}
+
+TEST(DeckOnADevice, DrivesAnExistingSerialDeviceInsteadOfItsOwnPty) {
+    // A pseudo-terminal's slave stands in for an RS-422 adapter; the test is the controller.
+    Pty line;
+    DeckSim::Options opts;
+    opts.device = line.slavePath();
+    DeckSim sim(opts);
+    EXPECT_EQ(sim.path(), line.slavePath());
+    line.write({0x20, 0x01, 0x21});
+    EXPECT_EQ(line.read(3), ack);
+    line.write({0x61, 0x20, 0x09, 0x8A});
+    const Bytes status = line.read(12);
+    ASSERT_EQ(status.size(), 12u);
+    EXPECT_EQ(status[3], 0x01) << "playing";
 }
