@@ -48,6 +48,7 @@ public:
     QLineEdit* outField() const { return endfield; }
     QLineEdit* statusField() const { return statusfield; }
     QCheckBox* keepOnTop() const { return ontop; }
+    QPushButton* loggerButton() const { return blogger; }
     QLabel* titleLabel() const { return vanto ? vantolabel : vcrlabel; }
     // The red 2-pixel state marks now shown.
     std::vector<QRect> marks() const;

@@ -267,7 +267,6 @@ TEST_F(Window, KeepOnTopTickedAndClearedQuicklyLeavesNoThread) {
 
 TEST_F(Window, ClosingStopsThePollerAndEndsTheProgramSendingNothingUnlessAsked) {
     start();
-    EXPECT_TRUE(gui->button("Open Logger Window") == nullptr);
     gui->close();
     settle();
     EXPECT_EQ(exitStatus.load(), 0);
@@ -293,7 +292,12 @@ TEST_F(Window, ClosingWithStopOnExitStopsTheDeckTwiceHalfASecondApart) {
 TEST_F(Window, ARecorderWindowSaysVantoAndAScreenshotIsSaved) {
     Settings s;
     s.note = "Server 1";
-    start(s);
+    DeckSim::Options opts;
+    opts.deck.startFrames = ninepin::FramesOf(1, 0, 0, 0);
+    start(s, opts);
+    press("Play >");
+    pump(600ms); // a status read has marked "Play >"
+    EXPECT_GT(gui->timeField()->text(), "01:00:00:00") << "the time runs";
     ASSERT_TRUE(gui->grab().save(QString(KOLB_SCREENSHOT_DIR) + "/kolb-window.png"));
 
     Settings v;
@@ -302,5 +306,7 @@ TEST_F(Window, ARecorderWindowSaysVantoAndAScreenshotIsSaved) {
     v.note = "Server 1";
     LocalGUI recorder(*vcr, v, 320, 13);
     EXPECT_EQ(recorder.titleLabel()->text(), "VANTO Controls Server 1");
+    EXPECT_FALSE(recorder.loggerButton()->isEnabled()) << "until the controller's start-up ends";
+    EXPECT_TRUE(gui->loggerButton()->isEnabled()) << "start-up has ended";
     EXPECT_EQ(recorder.findChildren<QLabel*>().size(), 2) << "one title label and the status label";
 }
