@@ -25,8 +25,7 @@ class NullPanel : public DeckPanel {
 public:
     void ShowTC(const std::string&) override {}
     void ShowStatus(const std::string&) override {}
-    void clearbuttons() override {}
-    void hilight(Mark) override {}
+    void showMarks(const std::vector<Mark>&) override {}
     void showWindow() override {}
     void enableLogger(bool) override {}
     void setClipboard(const std::string&) override {}

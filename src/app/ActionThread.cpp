@@ -7,13 +7,17 @@ ActionThread::~ActionThread() {
 }
 
 void ActionThread::stop() {
+    cancel();
+    if (worker.joinable() && !onThisThread()) worker.join();
+}
+
+void ActionThread::cancel() {
     {
         std::lock_guard lock(mutex);
         stopping = true;
         queue.clear();
     }
     changed.notify_all();
-    if (worker.joinable() && !onThisThread()) worker.join();
 }
 
 void ActionThread::post(std::function<void()> action) {

@@ -18,6 +18,9 @@ public:
     void post(std::function<void()> action);
     // Finishes the running action, drops the rest and joins; later posts are ignored.
     void stop();
+    // Drops the queued actions and refuses later ones at once, without waiting: the running
+    // action, if any, finishes on its own.
+    void cancel();
     // Waits until every action posted so far has run (for tests and orderly shutdown).
     void waitIdle();
     bool onThisThread() const { return std::this_thread::get_id() == worker.get_id(); }

@@ -1,6 +1,7 @@
 #include "KOLB.h"
 
 #include "SerOutPort.h"
+#include "StandardStreams.h"
 #include "WindowSystem.h"
 
 #include <cerrno>
@@ -10,25 +11,38 @@
 #include <unistd.h>
 
 namespace {
-// Reads the whole file; false on any input/output error.
-bool readWholeFile(const char* path, std::string& out) {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+// Reads the whole settings file; false on any input/output error, and for anything that is not
+// a regular file of at most maxBytes (a device, a FIFO, a directory, a huge file), which is
+// never opened in a way that could block or read without end.
+bool readSettingsFile(const char* path, std::string& out, off_t maxBytes) {
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return false;
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= maxBytes;
     char buf[4096];
-    bool ok = true;
-    for (;;) {
+    while (ok) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n > 0) {
             out.append(buf, static_cast<size_t>(n));
+            ok = out.size() <= static_cast<size_t>(maxBytes); // it grew while being read
         } else if (n == 0) {
             break;
         } else if (errno != EINTR) {
             ok = false;
-            break;
         }
     }
     ::close(fd);
     return ok;
+}
+
+void noDisplay() {
+    const std::string line = "No display for the KOLB window";
+    Utils::OutLine(line);
+    const std::string text = line + "\n";
+    if (::write(STDERR_FILENO, text.data(), text.size()) < 0) {
+        // Nowhere else to say it; the log has the line.
+    }
+    KOLB::ExitAfterPause(KOLB::portFailureStatus);
 }
 } // namespace
 
@@ -43,11 +57,12 @@ void KOLB::init() {
     showprops();
     Utils::OutLine("");
     if (settings.lanc) Utils::OutLine("LANC Device");
-    StartWindowSystem(argc, argv);
+    StartWindowSystem(argc, argv, noDisplay);
     svcr = MakeController(*sop, socketport, settings.lanc, settings, width, fontheight);
 }
 
 int KOLB::main(int count, char** args) {
+    PrepareStandardStreams();
     argc = count;
     argv = args;
     KOLB().init();
@@ -65,7 +80,8 @@ void KOLB::GetProps() {
     Properties props;
     try {
         std::string text;
-        if (!readWholeFile(settingsFile, text)) throw PropertiesError("unreadable");
+        if (!readSettingsFile(settingsFile, text, maxSettingsBytes))
+            throw PropertiesError("unreadable");
         props = ParseProperties(text);
     } catch (const PropertiesError&) {
         Utils::OutLine("Settings File Problem");

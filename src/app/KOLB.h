@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <sys/types.h>
 
 #include "LocalVCR.h"
 #include "SerOutPort.h"
@@ -59,6 +60,9 @@ public:
     // Writes nothing more, waits 5000 ms so the message stays readable, and ends the process.
     [[noreturn]] static void ExitAfterPause(int status);
 
-    // Exit status when the deck port cannot be opened: a failure, never success.
+    // Exit status when the deck port cannot be opened or there is no display: a failure, never
+    // success.
     static constexpr int portFailureStatus = 2;
+    // A settings file larger than this is not read ("Settings File Problem").
+    static constexpr off_t maxSettingsBytes = 1024 * 1024;
 };

@@ -4,6 +4,7 @@
 #include "TimeTexts.h"
 
 #include <string>
+#include <vector>
 
 // What the deck controller needs of the main window. Every operation may be called from any
 // thread; the window carries it out on its own thread.
@@ -12,8 +13,9 @@ public:
     virtual ~DeckPanel() = default;
     virtual void ShowTC(const std::string& text) = 0;
     virtual void ShowStatus(const std::string& text) = 0;
-    virtual void clearbuttons() = 0;
-    virtual void hilight(Mark mark) = 0;
+    // The state marks of one status reading, all in one call: the marks shown before go, these
+    // are shown, so two readings never mix.
+    virtual void showMarks(const std::vector<Mark>& marks) = 0;
     // Shows the window again, bringing it to the front.
     virtual void showWindow() = 0;
     virtual void enableLogger(bool on) = 0;

@@ -14,6 +14,8 @@ LocalVCR::LocalVCR(SerOutPort& link, int port, bool lanc, const Settings& s, Pan
 }
 
 LocalVCR::~LocalVCR() {
+    sop.setStatusSink({});
+    if (closer.joinable()) closer.join();
     actions.stop();
     if (tcthread) tcthread->stopme();
     tcthread.reset();
@@ -70,27 +72,56 @@ void LocalVCR::pause() {
     CommandB0(bspause);
 }
 
-#define KOLB_SETTLING_COMMAND(op, frame)                                                           \
-    void LocalVCR::op() {                                                                          \
-        CommandB0(frame);                                                                          \
-        SettleDown();                                                                              \
-    }
-KOLB_SETTLING_COMMAND(stop, bsstop)
-KOLB_SETTLING_COMMAND(rewind, bsrewind)
-KOLB_SETTLING_COMMAND(forward, bsforward)
-KOLB_SETTLING_COMMAND(slowfifth, bsslowfifth)
-KOLB_SETTLING_COMMAND(slowthird, bsslowthird)
-KOLB_SETTLING_COMMAND(slowhalf, bsslowhalf)
-KOLB_SETTLING_COMMAND(fasttwo, bsfasttwo)
-KOLB_SETTLING_COMMAND(fastfive, bsfastfive)
-KOLB_SETTLING_COMMAND(jogr, bsjogr)
-KOLB_SETTLING_COMMAND(jogf, bsjogf)
-KOLB_SETTLING_COMMAND(eeon, bseeon)
-KOLB_SETTLING_COMMAND(eeoff, bseeoff)
-KOLB_SETTLING_COMMAND(sbyon, bssbyon)
-KOLB_SETTLING_COMMAND(sbyoff, bssbyoff)
-KOLB_SETTLING_COMMAND(record, bsrecord)
-#undef KOLB_SETTLING_COMMAND
+void LocalVCR::sendThenSettle(std::span<const std::uint8_t> frame) {
+    CommandB0(frame);
+    SettleDown();
+}
+
+void LocalVCR::stop() {
+    sendThenSettle(bsstop);
+}
+void LocalVCR::rewind() {
+    sendThenSettle(bsrewind);
+}
+void LocalVCR::forward() {
+    sendThenSettle(bsforward);
+}
+void LocalVCR::slowfifth() {
+    sendThenSettle(bsslowfifth);
+}
+void LocalVCR::slowthird() {
+    sendThenSettle(bsslowthird);
+}
+void LocalVCR::slowhalf() {
+    sendThenSettle(bsslowhalf);
+}
+void LocalVCR::fasttwo() {
+    sendThenSettle(bsfasttwo);
+}
+void LocalVCR::fastfive() {
+    sendThenSettle(bsfastfive);
+}
+void LocalVCR::jogr() {
+    sendThenSettle(bsjogr);
+}
+void LocalVCR::jogf() {
+    sendThenSettle(bsjogf);
+}
+void LocalVCR::eeon() {
+    sendThenSettle(bseeon);
+}
+void LocalVCR::eeoff() {
+    sendThenSettle(bseeoff);
+}
+void LocalVCR::sbyon() {
+    sendThenSettle(bssbyon);
+}
+void LocalVCR::sbyoff() {
+    sendThenSettle(bssbyoff);
+}
+void LocalVCR::record() {
+    sendThenSettle(bsrecord);
+}
 
 void LocalVCR::shutfwd(int speed) {
     CommandB0(ShuttleFrame(false, speed));
@@ -101,26 +132,22 @@ void LocalVCR::shutrev(int speed) {
 
 void LocalVCR::CommandB8() {
     const DeckReply reply = CommandB0(bsgettc);
-    NumBytes = reply.count;
     if (auto time = DecodeTimeReply(reply.bytes, reply.count)) {
         {
             std::lock_guard lock(stateMutex);
-            TC = time->text;
-            TCString = TC;
+            TCString = time->text;
             tcframes = time->frames;
         }
         localgui->ShowTC(time->text);
         if (settings.useclipboard) localgui->setClipboard(time->text + "\n");
-    } else if (reply.count >= 8 && reply.bytes[0] == 0x79) {
+    } else if (IsStatusReply(reply.bytes, reply.count)) {
         ShowStat(ExtractStatusString(reply.bytes));
     }
 }
 
 void LocalVCR::CommandStatus() {
-    NumBytes = 0;
     const DeckReply reply = CommandB0(bsstatus);
-    NumBytes = reply.count;
-    if (reply.count >= 8 && reply.bytes[0] == 0x79) {
+    if (IsStatusReply(reply.bytes, reply.count)) {
         ShowStat(ExtractStatusString(reply.bytes));
     } else if (reply.count == 0 && sop.hasOutStream()) {
         ShowStat("No VCR Status");
@@ -131,8 +158,7 @@ void LocalVCR::CommandStatus() {
 
 std::string LocalVCR::ExtractStatusString(std::span<const std::uint8_t> reply) {
     const StatusReading s = ExtractStatus(reply, reviewclip);
-    localgui->clearbuttons();
-    for (const Mark m : s.marks) localgui->hilight(m);
+    localgui->showMarks(s.marks);
     cueup = s.cueup;
     preroll = s.preroll;
     std::lock_guard lock(stateMutex);
@@ -146,7 +172,7 @@ void LocalVCR::reportstatus() {}
 
 void LocalVCR::GetTC() {
     std::lock_guard lock(pollerMutex);
-    if (!sop.hasSerialPort() || tcthread) return;
+    if (!sop.hasSerialPort() || tcthread || closing) return;
     tcthread = std::make_unique<TCThread>(*this, LANC, vanto);
     tcthread->start();
 }
@@ -179,18 +205,22 @@ void LocalVCR::DelayT(int ms) {
 }
 
 void LocalVCR::CloseMain() {
-    post([this] {
-        {
-            std::lock_guard lock(pollerMutex);
-            if (tcthread) tcthread->stopme();
-        }
-        if (settings.stoponexit) {
-            stop();
-            DelayT(500);
-            stop();
-        }
-        exitProcess(0);
-    });
+    if (closing.exchange(true)) return;
+    actions.cancel();
+    closer = std::thread([this] { closeSequence(); });
+}
+
+void LocalVCR::closeSequence() {
+    {
+        std::lock_guard lock(pollerMutex);
+        if (tcthread) tcthread->stopme();
+    }
+    if (settings.stoponexit) {
+        stop();
+        DelayT(500);
+        stop();
+    }
+    exitProcess(0);
 }
 
 std::string LocalVCR::getTCString() const {

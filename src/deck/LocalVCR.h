@@ -13,6 +13,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <thread>
 
 // The deck controller: every command source drives the deck through it. It owns the main
 // window (through the DeckPanel it is given), the timecode poller and the operator-action
@@ -82,7 +83,9 @@ public:
     // Runs an action on the operator-action thread, after those posted before it.
     void post(std::function<void()> action) { actions.post(std::move(action)); }
     void waitIdle() { actions.waitIdle(); }
-    // The main window was closed: stop the poller, stop the deck when so set, end the program.
+    // The main window was closed: at once, whatever the operator-action thread is doing, drop
+    // the actions still queued, stop the poller, stop the deck when so set, end the program.
+    // The sequence runs on a thread of its own, so the window's thread never waits.
     void CloseMain();
 
     DeckPanel& panel() { return *localgui; }
@@ -92,7 +95,6 @@ public:
     std::string getStatusString() const;
     std::string getCueString() const;
     CommandFrames::Frame<7> getCueFrame() const;
-    int getNumBytes() const { return NumBytes; }
 
     std::atomic<bool> scriptactive{false};
     std::atomic<int> startframes{0};
@@ -107,6 +109,9 @@ public:
 private:
     void startup();
     void vantoSetup();
+    // Sends a transport frame, then leaves any cue-and-play or review (SettleDown).
+    void sendThenSettle(std::span<const std::uint8_t> frame);
+    void closeSequence();
 
     SerOutPort& sop;
     int socketport;
@@ -115,12 +120,9 @@ private:
     bool vanto;
     ExitFunction exitProcess;
 
-    std::atomic<int> NumBytes{0};
-
-    // Guards TC, TCString, StatusString, CueString, EndString and the cue frame: one decode
+    // Guards TCString, StatusString, CueString, EndString and the cue frame: one decode
     // of a reply completes before another begins.
     mutable std::mutex stateMutex;
-    std::string TC = "00:00:00:00";
     std::string TCString = "00:00:00:00";
     std::string StatusString;
     std::string CueString = "00:00:00:00";
@@ -128,6 +130,8 @@ private:
     CommandFrames::Frame<7> cueFrame = bscue;
 
     std::unique_ptr<DeckPanel> localgui;
+    std::atomic<bool> closing{false};
+    std::thread closer; // the close sequence, once the window was closed
     std::unique_ptr<TCThread> tcthread;
     // Guards tcthread, which the operator-action thread sets while others look at it.
     std::mutex pollerMutex;

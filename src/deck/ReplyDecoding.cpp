@@ -21,8 +21,22 @@ int TCFBCD(std::uint8_t b, int pos, std::string& tc) {
     return tens * 10 + units;
 }
 
+bool ReplyChecksumOK(std::span<const std::uint8_t> reply, int count) {
+    if (count < 1 || reply.empty()) return false;
+    const size_t length = 3 + (reply[0] & 0x0F);
+    if (static_cast<size_t>(count) < length || reply.size() < length) return false;
+    unsigned sum = 0;
+    for (size_t i = 0; i + 1 < length; ++i) sum += reply[i];
+    return (sum & 0xFF) == reply[length - 1];
+}
+
+bool IsStatusReply(std::span<const std::uint8_t> reply, int count) {
+    return count >= 8 && reply.size() >= 8 && reply[0] == 0x79 && ReplyChecksumOK(reply, count);
+}
+
 std::optional<TimeReading> DecodeTimeReply(std::span<const std::uint8_t> reply, int count) {
     if (count != 7 || reply.size() < 7 || reply[0] != 0x74) return std::nullopt;
+    if (!ReplyChecksumOK(reply, count)) return std::nullopt;
     std::string tc = "00:00:00:00";
     const int hours = TCFBCD(reply[5], 0, tc);
     const int minutes = TCBCD(reply[4], 3, tc);

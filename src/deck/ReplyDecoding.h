@@ -20,8 +20,16 @@ struct TimeReading {
     int frames;       // at 30 frames per second, non-drop
 };
 
-// A time-sense reply: exactly 7 bytes starting 74. A reply with a seconds or minutes nibble
-// above 9 is refused whole.
+// True when the reply holds a whole frame (its data count is the low nibble of byte 0) whose
+// last byte is the low 8 bits of the sum of the bytes before it. A reply that fails this is
+// treated as no reply: one noisy byte must not move a position or set a flag.
+bool ReplyChecksumOK(std::span<const std::uint8_t> reply, int count);
+
+// A status reply: starts 79, at least 8 bytes, checksum right.
+bool IsStatusReply(std::span<const std::uint8_t> reply, int count);
+
+// A time-sense reply: exactly 7 bytes starting 74, checksum right. A reply with a seconds or
+// minutes nibble above 9 is refused whole.
 std::optional<TimeReading> DecodeTimeReply(std::span<const std::uint8_t> reply, int count);
 
 // The window elements a status reply marks.

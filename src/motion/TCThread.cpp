@@ -21,8 +21,12 @@ void TCThread::start() {
 void TCThread::run() {
     while (a) {
         std::this_thread::sleep_for(std::chrono::milliseconds(sleeptime.load()));
-        svcr.CommandB8();
-        if (n == 0) svcr.CommandStatus();
+        try {
+            svcr.CommandB8();
+            if (n == 0) svcr.CommandStatus();
+        } catch (...) {
+            // Nothing of a failed cycle is kept; the next one reads the deck afresh.
+        }
         if (++n > 7) n = 0;
         ++cycleCount;
     }

@@ -12,7 +12,8 @@ public:
 };
 
 // The timecode poller: reads the time every cycle and the status on cycles 1, 9, 17, ...
-// sleeping its interval before each cycle. stopme() ends it after the cycle in progress.
+// sleeping its interval before each cycle. stopme() ends it after the cycle in progress. A cycle
+// that throws is abandoned and the loop goes on.
 class TCThread {
 public:
     // Interval 35 ms; 60 ms for LANC; 20 ms for the VANTO recorder, which wins over LANC.
@@ -28,7 +29,6 @@ public:
     void setreviewclip(bool flag) { reviewclip = flag; }
 
     int getsleeptime() const { return sleeptime; }
-    bool getreviewclip() const { return reviewclip; }
     bool running() const { return alive; }
     long cycles() const { return cycleCount; }
 

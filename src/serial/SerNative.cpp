@@ -1,6 +1,7 @@
 #include "SerNative.h"
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
@@ -102,13 +103,13 @@ int SerOpenPort(SerialConfig& cfg) {
         ::close(fd);
         return sernative::NOT_VALID;
     }
-    // Another process that holds the port keeps its lock; the exclusive-open flag also stops
-    // later opens by processes that do not lock.
+    // Another process that holds the port keeps its lock, which ends with that process however
+    // it ends. The terminal's exclusive-open flag is not used: on a pseudo-terminal it outlives
+    // the process that set it, and an ordinary user could not open the port again.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return sernative::IN_USE;
     }
-    ::ioctl(fd, TIOCEXCL);
 
     std::lock_guard lock(tableMutex);
     int index = -1;
@@ -182,7 +183,9 @@ int SerPutByte(int port, std::uint8_t b) {
 int SerPutData(int port, const std::uint8_t* data, int len) {
     const int fd = fdOf(port);
     if (fd < 0) return -1;
+    // The transmit timeout bounds the whole write, not each wait for room.
     const int timeout = SerGetTimeoutTx(port);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
     int sent = 0;
     while (sent < len) {
         const ssize_t n = ::write(fd, data + sent, static_cast<size_t>(len - sent));
@@ -192,8 +195,12 @@ int SerPutData(int port, const std::uint8_t* data, int len) {
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno == EAGAIN && timeout > 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  deadline - std::chrono::steady_clock::now())
+                                  .count();
+            if (left <= 0) break;
             pollfd p{fd, POLLOUT, 0};
-            const int r = ::poll(&p, 1, timeout);
+            const int r = ::poll(&p, 1, static_cast<int>(left));
             if (r > 0 && !(p.revents & (POLLERR | POLLHUP))) continue;
             if (r < 0 && errno == EINTR) continue;
         }

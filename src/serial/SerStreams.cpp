@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <climits>
 #include <thread>
 #include <vector>
 
@@ -51,7 +50,7 @@ int SerInputStream::available() {
 
 SerOutputStream::SerOutputStream(SerialPort& p) : port(p) {
     if (port.getPortNum() < 0) throw SerialIOError("Port not open");
-    port.setTimeoutTx(INT_MAX);
+    port.setTimeoutTx(writeTimeoutMs);
 }
 
 void SerOutputStream::write(std::uint8_t b) {

@@ -18,9 +18,13 @@ private:
     SerialPort& port;
 };
 
-// Byte output to a port; a write sends the whole array in one native call.
+// Byte output to a port; a write sends the whole array in one native call. A write that the far
+// end does not take within writeTimeoutMs fails, so a line that stopped draining never holds
+// the link for good.
 class SerOutputStream {
 public:
+    static constexpr int writeTimeoutMs = 500;
+
     explicit SerOutputStream(SerialPort& port);
     void write(std::uint8_t b);
     void write(std::span<const std::uint8_t> bytes);

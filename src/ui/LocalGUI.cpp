@@ -35,6 +35,20 @@ template <class F> void LocalGUI::onGui(F f) {
         QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
 }
 
+template <class F> void LocalGUI::refresh(std::atomic<bool>& pending, F apply) {
+    if (QThread::currentThread() == thread()) {
+        apply();
+    } else if (!pending.exchange(true)) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, &pending, apply] {
+                pending = false;
+                apply();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
 LocalGUI::LocalGUI(LocalVCR& vcr, const Settings& settings, int width, int fontheight)
     : svcr(vcr), vanto(settings.vanto), windowWidth(width) {
     setWindowTitle("KOLB");
@@ -45,10 +59,14 @@ LocalGUI::LocalGUI(LocalVCR& vcr, const Settings& settings, int width, int fonth
     setPalette(pal);
     setAutoFillBackground(true);
     layoutControls(width, fontheight, settings);
+    timeTexts.setListener([this](TimeTexts::Field f) {
+        refresh(textPending[static_cast<int>(f)], [this, f] { applyText(f); });
+    });
     show();
 }
 
 LocalGUI::~LocalGUI() {
+    timeTexts.setListener({});
     if (keep) keep->kill();
     keep.reset();
 }
@@ -179,7 +197,8 @@ void LocalGUI::layoutControls(int width, int fontheight, const Settings& setting
             [this](int value) { svcr.post([this, value] { ShuttleTo(svcr, value); }); });
     connect(ontop, &QCheckBox::toggled, this, [this](bool checked) { ONTOP(checked); });
 
-    resize(width, y + dy + 8);
+    // A fixed size: a smaller window would hide the status line.
+    setFixedSize(width, y + dy + 8);
 }
 
 void LocalGUI::pressed(const std::string& command) {
@@ -204,11 +223,53 @@ QPushButton* LocalGUI::button(const std::string& label) const {
 
 void LocalGUI::ShowTC(const std::string& text) {
     timeTexts.setTime(text);
-    onGui([this, text] { tcfield->setText(QString::fromStdString(text)); });
+}
+
+void LocalGUI::applyText(TimeTexts::Field f) {
+    QLineEdit* field = f == TimeTexts::Field::Time ? tcfield
+                       : f == TimeTexts::Field::In ? cuefield
+                                                   : endfield;
+    const QString text = QString::fromStdString(timeTexts.text(f));
+    // An unchanged text is not set again: no repaint, and the cursor of a field being typed
+    // in stays where it is.
+    if (field->text() != text) field->setText(text);
 }
 
 void LocalGUI::ShowStatus(const std::string& text) {
-    onGui([this, text] { statusfield->setText(QString::fromStdString(text)); });
+    {
+        std::lock_guard lock(latestMutex);
+        latestStatus = text;
+    }
+    refresh(statusPending, [this] { applyStatus(); });
+}
+
+void LocalGUI::applyStatus() {
+    QString text;
+    {
+        std::lock_guard lock(latestMutex);
+        text = QString::fromStdString(latestStatus);
+    }
+    if (statusfield->text() != text) statusfield->setText(text);
+}
+
+void LocalGUI::showMarks(const std::vector<Mark>& marks) {
+    {
+        std::lock_guard lock(latestMutex);
+        latestMarks = marks;
+    }
+    refresh(marksPending, [this] { applyMarks(); });
+}
+
+void LocalGUI::applyMarks() {
+    std::vector<Mark> marks;
+    {
+        std::lock_guard lock(latestMutex);
+        marks = latestMarks;
+    }
+    const std::vector<QRect> before = markRects;
+    clearbuttons();
+    for (const Mark m : marks) hilight(m);
+    if (markRects != before) update();
 }
 
 QWidget* LocalGUI::markedControl(Mark mark) const {
@@ -236,24 +297,17 @@ QWidget* LocalGUI::markedControl(Mark mark) const {
 }
 
 void LocalGUI::hilight(Mark mark) {
-    onGui([this, mark] {
-        const QRect g = markedControl(mark)->geometry();
-        markRects.emplace_back(g.x(), g.y() - 2, g.width(), 2);
-        update();
-    });
+    const QRect g = markedControl(mark)->geometry();
+    markRects.emplace_back(g.x(), g.y() - 2, g.width(), 2);
 }
 
 void LocalGUI::clearbuttons() {
-    onGui([this] {
-        // The transport, E-E and jog rows and the shuttle bar: every place a mark can be.
-        const int rows[] = {button("Play >")->y(), button("EEOn")->y(), button("< Jog")->y(),
-                            vsb->y()};
-        std::erase_if(markRects, [&](const QRect& r) {
-            for (int row : rows)
-                if (r.y() == row - 2) return true;
-            return false;
-        });
-        update();
+    // The transport, E-E and jog rows and the shuttle bar: every place a mark can be.
+    const int rows[] = {button("Play >")->y(), button("EEOn")->y(), button("< Jog")->y(), vsb->y()};
+    std::erase_if(markRects, [&](const QRect& r) {
+        for (int row : rows)
+            if (r.y() == row - 2) return true;
+        return false;
     });
 }
 

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -33,8 +34,10 @@ public:
     void ShowTC(const std::string& text) override;
     void ShowStatus(const std::string& text) override;
     void ShowStat(const std::string& text) { ShowStatus(text); }
-    void clearbuttons() override;
-    void hilight(Mark mark) override;
+    void showMarks(const std::vector<Mark>& marks) override;
+    // On the window's thread: erase every mark, and add the mark above one control.
+    void clearbuttons();
+    void hilight(Mark mark);
     void showWindow() override;
     void enableLogger(bool on) override;
     void setClipboard(const std::string& text) override;
@@ -60,6 +63,12 @@ protected:
 
 private:
     template <class F> void onGui(F f);
+    // Runs apply on the window's thread: at once there, else posted unless a post is already
+    // waiting (that one will show the newest value).
+    template <class F> void refresh(std::atomic<bool>& pending, F apply);
+    void applyText(TimeTexts::Field field);
+    void applyStatus();
+    void applyMarks();
     QPushButton* addButton(const char* label, const char* command, int x, int y, int w = dx);
     void layoutControls(int width, int fontheight, const Settings& settings);
     void pressed(const std::string& command);
@@ -83,5 +92,13 @@ private:
     QPushButton* blogger = nullptr;
     std::map<std::string, QPushButton*> buttons; // by label
     std::vector<QRect> markRects;                // touched on the window's thread only
+
+    // The newest status text and marks that other threads asked for; guards both.
+    std::mutex latestMutex;
+    std::string latestStatus;
+    std::vector<Mark> latestMarks;
+    std::atomic<bool> statusPending{false};
+    std::atomic<bool> marksPending{false};
+    std::atomic<bool> textPending[3] = {false, false, false};
     std::unique_ptr<KeepAwake> keep;
 };

@@ -6,10 +6,28 @@
 
 namespace {
 std::unique_ptr<QApplication> application;
-}
 
-void StartWindowSystem(int& argc, char** argv) {
-    if (!QApplication::instance()) application = std::make_unique<QApplication>(argc, argv);
+// Set only while the window system starts, on the main thread, before any other thread exists
+// that could log through Qt.
+std::function<void()> startFailed;
+QtMessageHandler previousHandler = nullptr;
+
+void startupMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg && startFailed) {
+        if (previousHandler) previousHandler(QtWarningMsg, context, text);
+        startFailed();
+    }
+    if (previousHandler) previousHandler(type, context, text);
+}
+} // namespace
+
+void StartWindowSystem(int& argc, char** argv, std::function<void()> noDisplay) {
+    if (QApplication::instance()) return;
+    startFailed = std::move(noDisplay);
+    previousHandler = qInstallMessageHandler(startupMessages);
+    application = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(previousHandler);
+    startFailed = {};
 }
 
 int RunWindowSystem() {

@@ -4,8 +4,11 @@
 
 #include <memory>
 
-// The window system of the process: started once, before the first window.
-void StartWindowSystem(int& argc, char** argv);
+#include <functional>
+
+// The window system of the process: started once, before the first window. When it cannot start
+// (no display), noDisplay is called instead of the window system's own abort; it must not return.
+void StartWindowSystem(int& argc, char** argv, std::function<void()> noDisplay = {});
 // Runs the window system's event loop; returns when it ends.
 int RunWindowSystem();
 

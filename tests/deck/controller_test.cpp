@@ -142,7 +142,7 @@ TEST_F(Controller, EveryTransportOperationSendsExactlyItsFrameAndSettlesAsItShou
         {"slowthird", &LocalVCR::slowthird, "21 12 30 63 ", true},
         {"slowhalf", &LocalVCR::slowhalf, "21 12 36 69 ", true},
         {"fasttwo", &LocalVCR::fasttwo, "21 13 4A 7E ", true},
-        {"fastfive", &LocalVCR::fastfive, "21 13 82 B6 ", true},
+        {"fastfive", &LocalVCR::fastfive, "21 13 56 8A ", true},
         {"jogf", &LocalVCR::jogf, "21 11 10 42 ", true},
         {"jogr", &LocalVCR::jogr, "21 21 10 52 ", true},
         {"eeon", &LocalVCR::eeon, "20 61 81 ", true},
@@ -281,8 +281,8 @@ TEST(ControllerOnARawLine, ATimeReplyWithABadSecondsNibbleIsRefusedWhole) {
             if (frame[0] == 0x61 && frame[1] == 0x0C) {
                 const bool bad = badReplies.load() > 0;
                 deck.write(
-                    bad ? std::vector<std::uint8_t>{0x74, 0x04, 0x10, 0x9A, 0x02, 0x01, 0x2E}
-                        : std::vector<std::uint8_t>{0x74, 0x04, 0x10, 0x20, 0x02, 0x01, 0x4B});
+                    bad ? std::vector<std::uint8_t>{0x74, 0x04, 0x10, 0x9A, 0x02, 0x01, 0x25}
+                        : std::vector<std::uint8_t>{0x74, 0x04, 0x10, 0x20, 0x02, 0x01, 0xAB});
                 if (bad) ++badReplies;
             } else if (frame[0] == 0x61) {
                 deck.read(0, 5);

@@ -62,6 +62,11 @@ protected:
         QTest::mouseClick(b, Qt::LeftButton);
         settle();
     }
+    // Waits until the close sequence has ended the program (at most 5 s).
+    void waitForExit() {
+        const auto end = std::chrono::steady_clock::now() + 5s;
+        while (exitStatus == -1 && std::chrono::steady_clock::now() < end) pump(2ms);
+    }
     void settle() {
         std::atomic<bool> done{false};
         vcr->post([&] { done = true; });
@@ -97,7 +102,7 @@ TEST_F(Window, EveryButtonSendsExactlyItsFrameAndShowsItsCommand) {
         {"Slow/3", "Slow3", {"21 12 30 63 "}},
         {"Slow/5", "Slow5", {"21 12 2D 60 "}},
         {"FastX2", "Fast2", {"21 13 4A 7E "}},
-        {"FastX5", "Fast5", {"21 13 82 B6 "}},
+        {"FastX5", "Fast5", {"21 13 56 8A "}},
         {"SbyON", "Sbyon", {"20 05 25 "}},
         {"SbyOFF", "Sbyoff", {"20 04 24 "}},
         {"EEOn", "EEOn", {"20 61 81 "}},
@@ -268,7 +273,7 @@ TEST_F(Window, KeepOnTopTickedAndClearedQuicklyLeavesNoThread) {
 TEST_F(Window, ClosingStopsThePollerAndEndsTheProgramSendingNothingUnlessAsked) {
     start();
     gui->close();
-    settle();
+    waitForExit();
     EXPECT_EQ(exitStatus.load(), 0);
     pump(150ms);
     trace->clear();
@@ -281,7 +286,7 @@ TEST_F(Window, ClosingWithStopOnExitStopsTheDeckTwiceHalfASecondApart) {
     s.stoponexit = true;
     start(s);
     gui->close();
-    settle();
+    waitForExit();
     EXPECT_EQ(exitStatus.load(), 0);
     const auto cmds = trace->commands();
     ASSERT_EQ(cmds.size(), 2u);

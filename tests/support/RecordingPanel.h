@@ -11,14 +11,10 @@ class RecordingPanel : public DeckPanel {
 public:
     void ShowTC(const std::string& text) override { add(times, text); }
     void ShowStatus(const std::string& text) override { add(statuses, text); }
-    void clearbuttons() override {
+    void showMarks(const std::vector<Mark>& shown) override {
         std::lock_guard lock(mutex);
-        marks.clear();
-        ++clears;
-    }
-    void hilight(Mark mark) override {
-        std::lock_guard lock(mutex);
-        marks.push_back(mark);
+        marks = shown;
+        ++markCalls;
     }
     void showWindow() override {
         std::lock_guard lock(mutex);
@@ -42,6 +38,10 @@ public:
         std::lock_guard lock(mutex);
         return loggerEnabled;
     }
+    int getMarkCalls() const {
+        std::lock_guard lock(mutex);
+        return markCalls;
+    }
     int getShows() const {
         std::lock_guard lock(mutex);
         return shows;
@@ -61,7 +61,7 @@ private:
     mutable std::mutex mutex;
     std::vector<std::string> times, statuses, clipboard;
     std::vector<Mark> marks;
-    int clears = 0;
+    int markCalls = 0;
     int shows = 0;
     bool loggerEnabled = false;
     TimeTexts timeTexts;
