@@ -21,7 +21,7 @@ struct CommandFrames {
     static constexpr Frame<4> bsslowthird{0x21, 0x12, 0x30, 0x63};
     static constexpr Frame<4> bsslowhalf{0x21, 0x12, 0x36, 0x69};
     static constexpr Frame<4> bsfasttwo{0x21, 0x13, 0x4A, 0x7E};
-    // Speed byte 56: 10^(0x56/32 - 2) = 4.95 times play speed.
+    // Speed byte 56: about five times play speed by the rule speed = 10^(N/32 - 2).
     static constexpr Frame<4> bsfastfive{0x21, 0x13, 0x56, 0x8A};
     static constexpr Frame<4> bsjogf{0x21, 0x11, 0x10, 0x42};
     static constexpr Frame<4> bsjogr{0x21, 0x21, 0x10, 0x52};

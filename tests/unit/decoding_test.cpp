@@ -20,7 +20,17 @@ Bytes timeReply(std::uint8_t frames, std::uint8_t seconds, std::uint8_t minutes,
 
 // A status reply: 79 20, status bytes 0..8 (byte 1 at offset 3, byte 2 at 4, byte 4 at 6), cs.
 Bytes statusReply(std::uint8_t byte1, std::uint8_t byte2, std::uint8_t byte4 = 0) {
-    return Bytes{0x79, 0x20, 0x00, byte1, byte2, 0x00, byte4, 0, 0, 0, 0, 0x00};
+    Bytes r{0x79, 0x20, 0x00, byte1, byte2, 0x00, byte4, 0, 0, 0, 0};
+    unsigned sum = 0;
+    for (auto b : r) sum += b;
+    r.push_back(static_cast<std::uint8_t>(sum));
+    return r;
+}
+
+// The same reply with one byte changed by noise on the line.
+Bytes withNoise(Bytes reply, size_t at, std::uint8_t flip) {
+    reply[at] ^= flip;
+    return reply;
 }
 } // namespace
 
@@ -47,6 +57,10 @@ TEST(TimeReplies, DecodeOrAreRefusedWhole) {
         {"six bytes", timeReply(0x12, 0x34, 0x56, 0x01), 6, std::nullopt, 0},
         {"eight bytes", timeReply(0x12, 0x34, 0x56, 0x01), 8, std::nullopt, 0},
         {"not a time reply", Bytes{0x10, 0x01, 0x11, 0, 0, 0, 0}, 7, std::nullopt, 0},
+        {"noise in the seconds", withNoise(timeReply(0x12, 0x34, 0x56, 0x01), 3, 0x01), 7,
+         std::nullopt, 0},
+        {"noise in the checksum", withNoise(timeReply(0x12, 0x34, 0x56, 0x01), 6, 0x80), 7,
+         std::nullopt, 0},
         {"nothing", Bytes(16, 0), 0, std::nullopt, 0},
     };
     for (const auto& c : cases) {
@@ -115,4 +129,35 @@ TEST(StatusReplies, WordsMarksAndFlagsInOrder) {
         EXPECT_EQ(s.cueup, c.cueup) << c.what;
         EXPECT_EQ(s.preroll, c.preroll) << c.what;
     }
+}
+
+TEST(StatusReplies, OnlyAWholeReplyWithItsChecksumCountsAsStatus) {
+    struct Case {
+        const char* what;
+        Bytes reply;
+        int count;
+        bool status;
+    };
+    const Bytes cued = statusReply(0x20, 0x01);
+    const std::vector<Case> cases = {
+        {"whole reply", cued, 12, true},
+        {"the cue-up bit flipped by noise", withNoise(cued, 4, 0x01), 12, false},
+        {"noise in the checksum", withNoise(cued, 11, 0x10), 12, false},
+        {"checksum not yet arrived", cued, 11, false},
+        {"seven bytes", cued, 7, false},
+        {"a time reply", timeReply(0x12, 0x34, 0x56, 0x01), 7, false},
+        {"an acknowledgement", Bytes{0x10, 0x01, 0x11}, 3, false},
+        {"nothing", Bytes{}, 0, false},
+        // A shorter status reply is whole at its own length: 72 20, two data bytes, checksum.
+        {"two status bytes", Bytes{0x72, 0x20, 0x00, 0x01, 0x93}, 5, false},
+    };
+    for (const auto& c : cases) {
+        Bytes padded = c.reply;
+        padded.resize(16, 0);
+        EXPECT_EQ(IsStatusReply(padded, c.count), c.status) << c.what;
+    }
+    Bytes shortReply{0x72, 0x20, 0x00, 0x01, 0x93};
+    shortReply.resize(16, 0);
+    EXPECT_TRUE(ReplyChecksumOK(shortReply, 5)) << "a frame's length comes from its first byte";
+    EXPECT_FALSE(ReplyChecksumOK(shortReply, 4));
 }

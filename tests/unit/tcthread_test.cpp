@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <stdexcept>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -40,18 +42,34 @@ TEST(TCThread, ReadsTheTimeEveryCycleAndTheStatusOnCyclesOneNineSeventeen) {
     EXPECT_EQ(reads.seen().substr(0, expected.size()), expected);
 }
 
-TEST(TCThread, TheIntervalFollowsTheDeckTypeAndTheRecorderWins) {
-    Reads reads;
-    EXPECT_EQ(TCThread(reads, false, false).getsleeptime(), 35);
-    EXPECT_EQ(TCThread(reads, true, false).getsleeptime(), 60);
-    EXPECT_EQ(TCThread(reads, false, true).getsleeptime(), 20);
-    EXPECT_EQ(TCThread(reads, true, true).getsleeptime(), 20);
+TEST(TCThread, ACycleThatThrowsIsAbandonedAndPollingGoesOn) {
+    // The first reads fail in two ways; later ones succeed.
+    class Failing : public Reads {
+    public:
+        void CommandB8() override {
+            const int k = ++calls;
+            if (k == 1) throw std::runtime_error("decoding failed");
+            if (k == 2) throw 42;
+            Reads::CommandB8();
+        }
+        std::atomic<int> calls{0};
+    } reads;
+    TCThread poller(reads, false, false);
+    poller.setsleeptime(1);
+    poller.start();
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (reads.seen().size() < 5 && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(poller.running());
+    poller.stopme();
+    // The status read of the first cycle went with it; the ninth cycle reads status again.
+    EXPECT_EQ(reads.seen().substr(0, 5), "TTTTT");
 }
 
 TEST(TCThread, StoppingDuringTheSleepStillFinishesThatCycle) {
     Reads reads;
     TCThread poller(reads, false, false);
-    poller.setsleeptime(150);
+    poller.setsleeptime(1500);
     poller.start();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     poller.stopme();
