@@ -94,14 +94,8 @@ void LocalGUI::layoutControls(int width, int fontheight, const Settings& setting
         vcrlabel = new QLabel(QString::fromStdString("VCR Controls " + settings.note), this);
         vcrlabel->setGeometry(col(0), y, 180, dy);
     }
-    tcfield = new QLineEdit("00:00:00:00", this);
+    tcfield = new TimeDisplay("00:00:00:00", helvetica(18), tccolor, this);
     tcfield->setGeometry(col(3), y, 2 * dx, dy);
-    tcfield->setFont(helvetica(18));
-    tcfield->setReadOnly(true);
-    QPalette tcpal = tcfield->palette();
-    tcpal.setColor(QPalette::Base, Qt::black);
-    tcpal.setColor(QPalette::Text, tccolor);
-    tcfield->setPalette(tcpal);
 
     // Rows 2 to 5: five buttons each, as label and command, with the step down to the row.
     struct Row {
@@ -226,10 +220,12 @@ void LocalGUI::ShowTC(const std::string& text) {
 }
 
 void LocalGUI::applyText(TimeTexts::Field f) {
-    QLineEdit* field = f == TimeTexts::Field::Time ? tcfield
-                       : f == TimeTexts::Field::In ? cuefield
-                                                   : endfield;
     const QString text = QString::fromStdString(timeTexts.text(f));
+    if (f == TimeTexts::Field::Time) {
+        tcfield->setText(text);
+        return;
+    }
+    QLineEdit* field = f == TimeTexts::Field::In ? cuefield : endfield;
     // An unchanged text is not set again: no repaint, and the cursor of a field being typed
     // in stays where it is.
     if (field->text() != text) field->setText(text);

@@ -3,6 +3,7 @@
 #include "DeckPanel.h"
 #include "KeepAwake.h"
 #include "Settings.h"
+#include "TimeDisplay.h"
 
 #include <QWidget>
 
@@ -46,7 +47,7 @@ public:
     // The controls, for the window's own handlers and for tests.
     QPushButton* button(const std::string& label) const;
     QScrollBar* shuttleBar() const { return vsb; }
-    QLineEdit* timeField() const { return tcfield; }
+    TimeDisplay* timeField() const { return tcfield; }
     QLineEdit* inField() const { return cuefield; }
     QLineEdit* outField() const { return endfield; }
     QLineEdit* statusField() const { return statusfield; }
@@ -82,7 +83,7 @@ private:
 
     QLabel* vcrlabel = nullptr;
     QLabel* vantolabel = nullptr;
-    QLineEdit* tcfield = nullptr;
+    TimeDisplay* tcfield = nullptr;
     QLineEdit* cuefield = nullptr;
     QLineEdit* endfield = nullptr;
     QLineEdit* statusfield = nullptr;
