@@ -31,7 +31,9 @@ private:
     const std::string& ref(Field f) const {
         return f == Field::Time ? timeText : f == Field::In ? inText : outText;
     }
-    std::string& ref(Field f) { return f == Field::Time ? timeText : f == Field::In ? inText : outText; }
+    std::string& ref(Field f) {
+        return f == Field::Time ? timeText : f == Field::In ? inText : outText;
+    }
     std::string get(const std::string& field) const {
         std::lock_guard lock(mutex);
         return field;

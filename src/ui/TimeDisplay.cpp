@@ -32,7 +32,8 @@ const QPixmap& TimeDisplay::glyph(QChar c) {
 
 std::vector<int> TimeDisplay::edges(const QString& text) {
     std::vector<int> x{margin};
-    for (const QChar c : text) x.push_back(x.back() + static_cast<int>(glyph(c).deviceIndependentSize().width()));
+    for (const QChar c : text)
+        x.push_back(x.back() + static_cast<int>(glyph(c).deviceIndependentSize().width()));
     return x;
 }
 
@@ -51,7 +52,8 @@ void TimeDisplay::setText(const QString& text) {
            shown[last - 1] == text[last - 1] &&
            before[static_cast<size_t>(last)] == after[static_cast<size_t>(last)])
         --last;
-    const int from = std::min(before[static_cast<size_t>(first)], after[static_cast<size_t>(first)]);
+    const int from =
+        std::min(before[static_cast<size_t>(first)], after[static_cast<size_t>(first)]);
     const int to = std::max(before[static_cast<size_t>(std::min(last, shown.size()))],
                             after[static_cast<size_t>(std::min(last, text.size()))]);
     shown = text;
