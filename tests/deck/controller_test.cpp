@@ -1,5 +1,6 @@
 // The deck controller against the simulated deck, through a pseudo-terminal and the deck link,
-// with a headless window.
+// with a headless window; and against a far end the test plays itself, for replies no deck
+// should send.
 #include "DeckRig.h"
 #include "LocalVCR.h"
 #include "Pty.h"
@@ -8,114 +9,278 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
+#include <optional>
 #include <thread>
 
 using namespace std::chrono_literals;
 using clock_type = std::chrono::steady_clock;
+using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
+const std::string TC = "61 0C 03 70 ";
+const std::string ST = "61 20 09 8A ";
+
+// Waits until `done` holds, at most `timeout`; a busy machine gets there late, never early.
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s) {
+    const auto end = clock_type::now() + timeout;
+    while (!done()) {
+        if (clock_type::now() > end) return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+// A reply wait for tests that check single readings: a reply that missed the wait would be
+// lost, and would spoil the reading after it. A loaded two-core machine has been seen to hold a
+// deck's thread up for 160 ms.
+constexpr int readingWait = 250;
+
+// The poll cycles between two status reads, each run of time reads with a status read before
+// and after it: how long one cycle took on average in each run (the time from its first time read
+// to its last over the cycles between). Whole runs, not single gaps: when the deck's thread is
+// held up it takes two requests in one go, which makes one gap short and the next long; within a
+// run that evens out, except at its two ends, and the error is shared out over its cycles.
+std::vector<std::chrono::microseconds> cyclesOfRuns(const std::vector<TraceLog::Frame>& frames) {
+    std::vector<std::chrono::microseconds> cycles;
+    size_t first = 0;
+    bool afterStatus = false;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        if (frames[i].bytes != ST) continue;
+        // frames[first .. i-1] are the time reads since the status read before, if any.
+        if (afterStatus && i - first >= 2) {
+            bool allTime = true;
+            for (size_t k = first; k < i; ++k) allTime = allTime && frames[k].bytes == TC;
+            if (allTime)
+                cycles.push_back(std::chrono::duration_cast<std::chrono::microseconds>(
+                                     frames[i - 1].at - frames[first].at) /
+                                 static_cast<long>(i - 1 - first));
+        }
+        afterStatus = true;
+        first = i + 1;
+    }
+    return cycles;
+}
+
+std::chrono::microseconds median(std::vector<std::chrono::microseconds> values) {
+    std::sort(values.begin(), values.end());
+    return values.at(values.size() / 2);
+}
+
+std::string ms(std::chrono::microseconds d) {
+    return std::to_string(static_cast<double>(d.count()) / 1000.0) + " ms";
+}
+
 class Controller : public ::testing::Test {
 protected:
-    void start(Settings s = Settings(), DeckSim::Options opts = {}) {
+    void SetUp() override {
         Utils::SetLineSink([this](const std::string& l) {
             std::lock_guard lock(linesMutex);
             lines.push_back(l);
         });
-        rig = std::make_unique<DeckRig>(opts, s.lanc);
+    }
+    void TearDown() override {
+        stopAll();
+        Utils::SetLineSink({});
+    }
+
+    // A controller on a simulated deck. Most tests are not about the reply wait that start-up
+    // gives the link, so by default the link waits long enough for a busy machine.
+    void start(Settings s = Settings(), DeckSim::Options opts = {},
+               int waitMs = DeckRig::patientWait) {
+        stopAll();
+        rig = std::make_unique<DeckRig>(opts, s.lanc, waitMs);
         sim = &rig->sim;
         trace = &rig->trace;
+        makeController(rig->link, s);
+    }
+    // A controller on a line whose far end answers as setReplies() says.
+    void startOnRawLine(Settings s = Settings()) {
+        stopAll();
+        peer = std::make_unique<PtyPeer>([this](const Bytes& frame) { return answer(frame); });
+        ownLink = std::make_unique<SerOutPort>(peer->path());
+        ownLink->setwait(readingWait);
+        makeController(*ownLink, s);
+    }
+    // A controller whose port could not be opened.
+    void startWithoutPort(const std::string& path) {
+        stopAll();
+        ownLink = std::make_unique<SerOutPort>(path);
+        makeController(*ownLink, Settings());
+    }
+    void makeController(SerOutPort& link, const Settings& s) {
         {
             std::lock_guard lock(linesMutex);
-            lines.clear(); // the link's own lines about the pty's missing modem lines
+            lines.clear(); // the link's own lines about the line
         }
-        vcr = std::make_unique<LocalVCR>(rig->link, 2001, s.lanc, s, [this](LocalVCR&) {
+        vcr = std::make_unique<LocalVCR>(link, 2001, s.lanc, s, [this](LocalVCR&) {
             auto p = std::make_unique<RecordingPanel>();
             panel = p.get();
             return p;
         });
     }
-    void TearDown() override {
+    // The controller first: it talks to the line the others hold.
+    void stopAll() {
         vcr.reset();
+        panel = nullptr;
+        ownLink.reset();
+        peer.reset();
         rig.reset();
-        Utils::SetLineSink({});
+        sim = nullptr;
+        trace = nullptr;
     }
+
     // Waits for start-up to end (the poller runs).
     void startedUp() {
         vcr->waitIdle();
         ASSERT_NE(vcr->poller(), nullptr);
+    }
+    // Ends the poller, so every exchange after this is the test's own and each reading it makes
+    // is the last one shown.
+    void stopPolling() {
+        TCThread* poller = vcr->poller();
+        ASSERT_NE(poller, nullptr);
+        poller->stopme();
+        ASSERT_TRUE(waitUntil([&] { return !poller->running(); }));
     }
     std::vector<std::string> consoleLines() {
         std::lock_guard lock(linesMutex);
         return lines;
     }
 
+    // What the far end of a raw line answers: a time request with `time`, a status request with
+    // `status` (nothing for an empty reply), anything else with an acknowledgement.
+    void setReplies(const Bytes& time, const Bytes& status) {
+        std::lock_guard lock(answerMutex);
+        timeReply = time;
+        statusReply = status;
+    }
+    int timeRequests() {
+        std::lock_guard lock(answerMutex);
+        return timeAsked;
+    }
+    Bytes answer(const Bytes& frame) {
+        std::lock_guard lock(answerMutex);
+        if (frame[0] == 0x61 && frame[1] == 0x0C) {
+            ++timeAsked;
+            return timeReply;
+        }
+        if (frame[0] == 0x61 && frame[1] == 0x20) return statusReply;
+        return ninepin::Ack();
+    }
+
+    std::mutex linesMutex; // guards lines
+    std::vector<std::string> lines;
+    std::mutex answerMutex; // guards timeReply, statusReply and timeAsked
+    Bytes timeReply, statusReply;
+    int timeAsked = 0;
+
     std::unique_ptr<DeckRig> rig;
     DeckSim* sim = nullptr;
     TraceLog* trace = nullptr;
+    std::unique_ptr<PtyPeer> peer; // uses answer(): declared after what it uses
+    std::unique_ptr<SerOutPort> ownLink;
     std::unique_ptr<LocalVCR> vcr;
     RecordingPanel* panel = nullptr;
-    std::mutex linesMutex; // guards lines
-    std::vector<std::string> lines;
 };
 
-const std::string TC = "61 0C 03 70 ";
-const std::string ST = "61 20 09 8A ";
+// The controller on a line whose far end the test plays.
+class ControllerOnARawLine : public Controller {};
 
 } // namespace
 
 TEST_F(Controller, ATapeDeckStartsWithTimeModeThenPollsTimeAndStatus) {
     start();
-    startedUp();
-    std::this_thread::sleep_for(500ms);
-    const auto frames = trace->bytes();
-    ASSERT_GE(frames.size(), 12u);
-    EXPECT_EQ(frames[0], "41 36 00 77 ");
-    EXPECT_EQ(frames[1], TC);
-    EXPECT_EQ(frames[2], ST);
-    for (size_t i = 3; i < 10; ++i) EXPECT_EQ(frames[i], TC) << i;
-    EXPECT_EQ(frames[10], TC);
-    EXPECT_EQ(frames[11], ST);
+    ASSERT_NO_FATAL_FAILURE(startedUp());
+    ASSERT_TRUE(trace->waitForFrames(12));
     const auto all = trace->all();
-    EXPECT_GE(all[1].at - all[0].at, 990ms) << "a second passes before the poller starts";
+    EXPECT_EQ(all[0].bytes, "41 36 00 77 ");
+    EXPECT_EQ(all[1].bytes, TC);
+    EXPECT_EQ(all[2].bytes, ST);
+    for (size_t i = 3; i < 11; ++i) EXPECT_EQ(all[i].bytes, TC) << i;
+    EXPECT_EQ(all[11].bytes, ST);
+    // The deck's time stamps may come late: the bound leaves room for one.
+    EXPECT_GE(all[1].at - all[0].at, 900ms) << "a second passes before the poller starts";
     EXPECT_EQ(consoleLines(), (std::vector<std::string>{"RS422 Ready", " "}));
     EXPECT_TRUE(panel->getLoggerEnabled());
     EXPECT_GE(panel->getShows(), 1);
     EXPECT_EQ(panel->getStatuses().front(), "RS422 Ready");
 }
 
+// The interval the poller sleeps shows on the wire as the time between two time reads with no
+// status read between them: the interval plus the link's reply wait. The middle one of the runs'
+// average cycles is taken, so a hold-up now and then on a loaded machine moves it little. The
+// bounds lie 10 ms below and 12 ms above the cycle; the three intervals are 15 ms or more apart,
+// so a deck type polled at another's interval falls outside.
+TEST_F(Controller, ThePollerSleepsTheIntervalOfItsDeckTypeBetweenTimeReadsOnTheWire) {
+    struct Case {
+        const char* name;
+        const char* type;
+        bool lanc, vanto;
+        int sleepMs; // the poller's interval
+        int waitMs;  // the reply wait start-up gives the link
+    };
+    const Case cases[] = {
+        {"tape deck", "RS422", false, false, 35, 9},
+        {"LANC", "LANC", true, false, 60, 25},
+        {"VANTO recorder, also set as LANC: the recorder's interval wins", "VANTO", true, true, 20,
+         25},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Settings s;
+        s.VCRType = c.type;
+        s.lanc = c.lanc;
+        s.vanto = c.vanto;
+        start(s, {}, DeckRig::programWait);
+        ASSERT_NO_FATAL_FAILURE(startedUp());
+        ASSERT_EQ(rig->link.getwait(), c.waitMs);
+        trace->clear();
+        ASSERT_TRUE(waitUntil([&] { return cyclesOfRuns(trace->all()).size() >= 5; }, 30s));
+        const auto typical = median(cyclesOfRuns(trace->all()));
+        const std::chrono::milliseconds cycle(c.sleepMs + c.waitMs);
+        EXPECT_GE(typical, cycle - 10ms) << ms(typical);
+        EXPECT_LE(typical, cycle + 12ms) << ms(typical);
+    }
+}
+
 TEST_F(Controller, StatusComesEveryEighthCycleAndASilentDeckKeepsTheTimeAndThePace) {
     DeckSim::Options opts;
     opts.deck.startFrames = ninepin::FramesOf(1, 56, 34, 12);
     start(Settings(), opts);
-    startedUp();
-    std::this_thread::sleep_for(300ms);
-    EXPECT_EQ(vcr->getTCString(), "01:56:34:12");
+    ASSERT_NO_FATAL_FAILURE(startedUp());
+    ASSERT_TRUE(waitUntil([&] { return vcr->getTCString() == "01:56:34:12"; }));
     EXPECT_EQ(vcr->tcframes.load(), 108000 + 56 * 1800 + 34 * 30 + 12);
 
-    auto cyclesIn = [&](std::chrono::milliseconds span) {
-        const long c0 = vcr->poller()->cycles();
-        std::this_thread::sleep_for(span);
-        return vcr->poller()->cycles() - c0;
-    };
-    const long answered = cyclesIn(900ms);
-    sim->setNoReply(true);
-    std::this_thread::sleep_for(100ms);
+    // The pace: the middle one of the runs' average cycles, while the deck answers and while it
+    // is silent.
     trace->clear();
-    const long silent = cyclesIn(900ms);
-    EXPECT_NEAR(static_cast<double>(silent), static_cast<double>(answered), 3.0);
+    ASSERT_TRUE(waitUntil([&] { return cyclesOfRuns(trace->all()).size() >= 5; }, 20s));
+    const auto answered = median(cyclesOfRuns(trace->all()));
+    sim->setNoReply(true);
+    // The exchange under way may still have had its answer: start after the next request.
+    trace->clear();
+    ASSERT_TRUE(trace->waitForFrames(1));
+    trace->clear();
+    ASSERT_TRUE(waitUntil([&] { return cyclesOfRuns(trace->all()).size() >= 5; }, 20s));
+    const auto frames = trace->all();
+    const auto silent = median(cyclesOfRuns(frames));
+    EXPECT_LE(silent, answered + 10ms) << ms(silent) << " against " << ms(answered);
+    EXPECT_GE(silent, answered - 10ms) << ms(silent) << " against " << ms(answered);
+
     EXPECT_EQ(vcr->getTCString(), "01:56:34:12");
     EXPECT_EQ(vcr->tcframes.load(), 108000 + 56 * 1800 + 34 * 30 + 12);
-    const auto statuses = panel->getStatuses();
-    EXPECT_EQ(statuses.back(), "No VCR Status");
+    // Six status reads have gone out since the deck fell silent: five have been shown.
+    EXPECT_EQ(panel->getStatuses().back(), "No VCR Status");
 
     // Between two status reads there are exactly eight time reads.
-    const auto frames = trace->bytes();
     std::vector<size_t> statusAt;
     for (size_t i = 0; i < frames.size(); ++i)
-        if (frames[i] == ST) statusAt.push_back(i);
-    ASSERT_GE(statusAt.size(), 2u);
+        if (frames[i].bytes == ST) statusAt.push_back(i);
+    ASSERT_GE(statusAt.size(), 3u);
     for (size_t k = 1; k < statusAt.size(); ++k) EXPECT_EQ(statusAt[k] - statusAt[k - 1], 9u);
 
     const TCThread* first = vcr->poller();
@@ -125,7 +290,7 @@ TEST_F(Controller, StatusComesEveryEighthCycleAndASilentDeckKeepsTheTimeAndThePa
 
 TEST_F(Controller, EveryTransportOperationSendsExactlyItsFrameAndSettlesAsItShould) {
     start();
-    startedUp();
+    ASSERT_NO_FATAL_FAILURE(startedUp());
     struct Case {
         const char* name;
         void (LocalVCR::*op)();
@@ -186,8 +351,16 @@ TEST_F(Controller, StatusRepliesBecomeWordsMarksAndFlagsAndANakChangesNothing) {
     s.useclipboard = true;
     DeckSim::Options opts;
     opts.deck.seekMs = 0;
-    start(s, opts);
-    startedUp();
+    start(s, opts, readingWait);
+    ASSERT_NO_FATAL_FAILURE(startedUp());
+
+    // Every time read also goes to the clipboard, with a line feed.
+    EXPECT_TRUE(waitUntil([&] {
+        const auto clip = panel->getClipboard();
+        return !clip.empty() && clip.back() == vcr->getTCString() + "\n";
+    }));
+
+    ASSERT_NO_FATAL_FAILURE(stopPolling());
     vcr->play();
     vcr->status();
     EXPECT_EQ(vcr->getStatusString(), "Play ");
@@ -198,7 +371,7 @@ TEST_F(Controller, StatusRepliesBecomeWordsMarksAndFlagsAndANakChangesNothing) {
     EXPECT_EQ(panel->getMarks(), std::vector<Mark>{Mark::JogR});
 
     vcr->CommandB0(CommandFrames::bscue);
-    std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(waitUntil([&] { return sim->snapshot().cueUpComplete; }));
     vcr->status();
     EXPECT_TRUE(vcr->cueup.load());
     EXPECT_EQ(vcr->getStatusString(), "CuedUp ");
@@ -206,28 +379,70 @@ TEST_F(Controller, StatusRepliesBecomeWordsMarksAndFlagsAndANakChangesNothing) {
     // A refused frame: the controller's state stays as it was.
     sim->setNakEvery(1);
     vcr->stop();
+    ASSERT_TRUE(trace->waitForLine(" TX 11 12 80 A3 ")) << "the deck refused it";
     sim->setNakEvery(0);
     vcr->status();
     EXPECT_EQ(vcr->getStatusString(), "CuedUp ");
+}
 
-    // Every time read also goes to the clipboard, with a line feed.
-    std::this_thread::sleep_for(100ms);
-    const auto clip = panel->getClipboard();
-    ASSERT_FALSE(clip.empty());
-    EXPECT_EQ(clip.back(), vcr->getTCString() + "\n");
+// In a review only the cue words are shown, and no marks; outside one the transport words and
+// their marks come too. Each reading replaces the marks of the one before in a single call.
+TEST_F(Controller, DuringAReviewAStatusReadingShowsOnlyTheCueWordsAndNoMarks) {
+    DeckSim::Options opts;
+    opts.deck.seekMs = 0;
+    start(Settings(), opts, readingWait);
+    ASSERT_NO_FATAL_FAILURE(startedUp());
+    ASSERT_NO_FATAL_FAILURE(stopPolling());
+    // Standby stays on through play and the cue, so the cued deck has a transport word too.
+    ASSERT_EQ(vcr->CommandB0(CommandFrames::bssbyon).count, 3);
+
+    using F = CommandFrames;
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> command; // sent to the deck first, if any
+        bool review;
+        std::string shown;
+        std::vector<Mark> marks;
+        bool cueup;
+    };
+    const std::vector<Case> cases = {
+        {"playing", {F::bsplay.begin(), F::bsplay.end()}, false, "Play Stby ",
+         {Mark::Play, Mark::Sbyon}, false},
+        {"playing, in a review", {}, true, "", {}, false},
+        {"cued up while playing, in a review", {F::bscue.begin(), F::bscue.end()}, true, "CuedUp ",
+         {}, true},
+        {"cued up", {}, false, "Stby CuedUp ", {Mark::Sbyon}, true},
+        {"cued up, in a review again", {}, true, "CuedUp ", {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.command.empty()) {
+            ASSERT_EQ(vcr->CommandB0(c.command).count, 3);
+            ASSERT_TRUE(
+                waitUntil([&] { return sim->snapshot().mode != DeckModel::Mode::Cueing; }));
+        }
+        vcr->reviewclip = c.review;
+        const int markCalls = panel->getMarkCalls();
+        vcr->status();
+        EXPECT_EQ(panel->getMarkCalls(), markCalls + 1) << "one call a reading";
+        EXPECT_EQ(panel->getStatuses().back(), c.shown);
+        EXPECT_EQ(vcr->getStatusString(), c.shown);
+        EXPECT_EQ(panel->getMarks(), c.marks);
+        EXPECT_EQ(vcr->cueup.load(), c.cueup);
+    }
 }
 
 TEST_F(Controller, WithTheClipboardOffNoTimeReachesIt) {
     start();
-    startedUp();
-    std::this_thread::sleep_for(200ms);
-    EXPECT_FALSE(panel->getTimes().empty());
+    ASSERT_NO_FATAL_FAILURE(startedUp());
+    ASSERT_TRUE(waitUntil([&] { return panel->getTimes().size() >= 3; }));
     EXPECT_TRUE(panel->getClipboard().empty());
 }
 
 TEST_F(Controller, TheInFieldBecomesTheCueStringOrIsRefused) {
     start();
-    startedUp();
+    ASSERT_NO_FATAL_FAILURE(startedUp());
+    ASSERT_NO_FATAL_FAILURE(stopPolling()); // no status reading comes between
     panel->texts().setIn("01:02:03:04");
     EXPECT_TRUE(vcr->MakeCueString());
     EXPECT_EQ(vcr->getCueString(), "01:02:03:04");
@@ -240,74 +455,173 @@ TEST_F(Controller, TheInFieldBecomesTheCueStringOrIsRefused) {
     EXPECT_EQ(vcr->getCueString(), "01:02:03:04");
 }
 
+// Set-up values other than the ones in force before the settings file is read, so that each
+// frame shows its own value and checksum.
 TEST_F(Controller, VantoIsSetUpWithItsFramesAFourSecondPauseAndItsConsoleLines) {
     Settings s;
     s.vanto = true;
     s.VCRType = "VANTO";
-    s.lanc = true; // the recorder's interval wins
+    s.lanc = true;
+    s.Compression = "9";
+    s.compression = 9;
+    s.VideoMode = "PAL";
+    s.videomode = 0;
+    s.VideoType = "SVID";
+    s.videotype = 1;
+    s.LoopRecMode = "YES";
+    s.looprecmode = 1;
+    s.LoopPlayMode = "YES";
+    s.loopplaymode = 1;
     start(s);
-    startedUp();
-    std::this_thread::sleep_for(100ms);
+    ASSERT_NO_FATAL_FAILURE(startedUp());
+    ASSERT_TRUE(trace->waitForFrames(8));
     const auto all = trace->all();
-    ASSERT_GE(all.size(), 8u);
     const std::vector<std::string> expected = {
-        "F3 02 D0 00 10 D5 ", "F3 02 A1 04 00 9A ", "F3 02 10 02 00 07 ", "F3 02 40 00 00 35 ",
-        "F3 02 62 00 00 57 ", "F3 02 70 00 00 65 ", "41 36 00 77 ",       TC};
+        "F3 02 D0 00 10 D5 ", "F3 02 A1 09 00 9F ", "F3 02 10 00 00 05 ", "F3 02 40 01 00 36 ",
+        "F3 02 62 01 00 58 ", "F3 02 70 01 00 66 ", "41 36 00 77 ",       TC};
     for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(all[i].bytes, expected[i]) << i;
-    EXPECT_GE(all[1].at - all[0].at, 3990ms);
-    EXPECT_LE(all[1].at - all[0].at, 4300ms);
-    EXPECT_LE(all[5].at - all[1].at, 250ms) << "no pause between the set-up frames";
-    EXPECT_EQ(vcr->poller()->getsleeptime(), 20);
-    EXPECT_EQ(sim->setupValues().at(0xA1), 4);
+    // The deck's time stamps may come late: the bounds leave room for one.
+    EXPECT_GE(all[1].at - all[0].at, 3900ms);
+    EXPECT_LE(all[1].at - all[0].at, 4600ms);
+    EXPECT_LE(all[5].at - all[1].at, 700ms) << "no pause between the set-up frames";
+    EXPECT_GE(all[7].at - all[6].at, 900ms) << "a second passes before the poller starts";
+    // The deck refuses a frame whose checksum is wrong, so it holds only values it accepted.
+    EXPECT_EQ(sim->setupValues(), (std::map<std::uint8_t, std::uint8_t>{{0xD0, 0x00},
+                                                                        {0xA1, 0x09},
+                                                                        {0x10, 0x00},
+                                                                        {0x40, 0x01},
+                                                                        {0x62, 0x01},
+                                                                        {0x70, 0x01}}));
     EXPECT_EQ(consoleLines(), (std::vector<std::string>{
-                                  "Setting BVW75 Mode on VANTO", "Setting Compression on VANTO = 4",
-                                  "Setting PAL/NTSC Mode to NTSC", "Setting PAL/NTSC Mode to COMP",
-                                  "Setting Loop Record Mode to NO", "Setting Loop Play Mode to NO",
+                                  "Setting BVW75 Mode on VANTO", "Setting Compression on VANTO = 9",
+                                  "Setting PAL/NTSC Mode to PAL", "Setting PAL/NTSC Mode to SVID",
+                                  "Setting Loop Record Mode to YES", "Setting Loop Play Mode to YES",
                                   "VANTO Ready", " "}));
 }
 
+TEST_F(Controller, WithoutAnOpenPortNoPollerIsMadeAndTheStatusSaysNoDeck) {
+    startWithoutPort("/nonexistent/kolb-deck");
+    ASSERT_TRUE(ownLink->bad());
+    vcr->waitIdle();
+    EXPECT_EQ(vcr->poller(), nullptr);
+    vcr->GetTC();
+    EXPECT_EQ(vcr->poller(), nullptr) << "asked again, still none";
+    EXPECT_TRUE(panel->getLoggerEnabled()) << "start-up ends all the same";
+    EXPECT_EQ(consoleLines(), (std::vector<std::string>{"RS422 Ready", " ",
+                                                        "Unable to write to Serial Port"}));
+    vcr->status();
+    EXPECT_EQ(panel->getStatuses().back(), "No VCR Detected");
+}
+
 // A deck whose time reply has a seconds byte that is not BCD: the reply is refused whole.
-TEST(ControllerOnARawLine, ATimeReplyWithABadSecondsNibbleIsRefusedWhole) {
-    Pty deck;
-    SerOutPort link(deck.slavePath());
-    link.setwait(9);
-    RecordingPanel* panel = nullptr;
-    std::atomic<bool> running{true};
-    std::atomic<int> badReplies{0};
-    std::thread peer([&] {
-        while (running) {
-            const auto frame = deck.read(4, 20);
-            if (frame.size() < 3) continue;
-            if (frame[0] == 0x61 && frame[1] == 0x0C) {
-                const bool bad = badReplies.load() > 0;
-                deck.write(
-                    bad ? std::vector<std::uint8_t>{0x74, 0x04, 0x10, 0x9A, 0x02, 0x01, 0x25}
-                        : std::vector<std::uint8_t>{0x74, 0x04, 0x10, 0x20, 0x02, 0x01, 0xAB});
-                if (bad) ++badReplies;
-            } else if (frame[0] == 0x61) {
-                deck.read(0, 5);
-            } else {
-                deck.write({0x10, 0x01, 0x11});
-            }
-        }
-    });
-    Settings s;
-    LocalVCR vcr(link, 2001, false, s, [&](LocalVCR&) {
-        auto p = std::make_unique<RecordingPanel>();
-        panel = p.get();
-        return p;
-    });
-    vcr.waitIdle();
-    std::this_thread::sleep_for(200ms);
-    EXPECT_EQ(vcr.getTCString(), "01:02:20:10");
+TEST_F(ControllerOnARawLine, ATimeReplyWithABadSecondsNibbleIsRefusedWhole) {
+    setReplies({0x74, 0x04, 0x10, 0x20, 0x02, 0x01, 0xAB}, {});
+    startOnRawLine();
+    ASSERT_NO_FATAL_FAILURE(startedUp());
+    ASSERT_TRUE(waitUntil([&] { return vcr->getTCString() == "01:02:20:10"; }));
+    const int asked = timeRequests();
+    setReplies({0x74, 0x04, 0x10, 0x9A, 0x02, 0x01, 0x25}, {});
+    // The poller reads one reply at a time: once the second refused reply is asked for, every
+    // good reply before it has been shown.
+    ASSERT_TRUE(waitUntil([&] { return timeRequests() >= asked + 2; }));
     const size_t shown = panel->getTimes().size();
-    badReplies = 1;
-    std::this_thread::sleep_for(300ms);
-    EXPECT_GT(badReplies.load(), 3) << "the poller keeps asking";
-    EXPECT_EQ(vcr.getTCString(), "01:02:20:10");
-    EXPECT_EQ(vcr.tcframes.load(), 108000 + 2 * 1800 + 20 * 30 + 10);
+    ASSERT_TRUE(waitUntil([&] { return timeRequests() >= asked + 6; })) << "the poller keeps asking";
+    EXPECT_EQ(vcr->getTCString(), "01:02:20:10");
+    EXPECT_EQ(vcr->tcframes.load(), 108000 + 2 * 1800 + 20 * 30 + 10);
     EXPECT_EQ(panel->getTimes().size(), shown) << "nothing shown";
-    EXPECT_TRUE(vcr.poller()->running());
-    running = false;
-    peer.join();
+    EXPECT_TRUE(vcr->poller()->running());
+}
+
+// Replies to the two sense requests that are short, foreign, or whose checksum is wrong are taken
+// as no reply: nothing is decoded or shown. A status reply to a time request is shown as status.
+TEST_F(ControllerOnARawLine, OnlyWholeRepliesWithTheirChecksumAreDecoded) {
+    // Time data at offsets 2 to 5: frames, seconds, minutes, hours.
+    const Bytes time = ninepin::Frame(0x7, 0x04, {0x10, 0x20, 0x02, 0x01}); // 01:02:20:10
+    const Bytes later = ninepin::Frame(0x7, 0x04, {0x11, 0x20, 0x02, 0x01});
+    // Status bytes 0 to 8 at offsets 2 to 10: byte 1 (offset 3) bit 0 play, bit 5 stop; byte 2
+    // (offset 4) bit 0 cue-up complete.
+    const Bytes stopped = ninepin::Frame(0x7, 0x20, {0x00, 0x20, 0x00, 0, 0, 0, 0, 0, 0});
+    const Bytes playing = ninepin::Frame(0x7, 0x20, {0x00, 0x01, 0x80, 0, 0, 0, 0, 0, 0});
+    const Bytes cuedUp = ninepin::Frame(0x7, 0x20, {0x00, 0x00, 0x03, 0, 0, 0, 0, 0, 0});
+    const auto sumOff = [](Bytes b) {
+        ++b.back();
+        return b;
+    };
+    const auto noisy = [](Bytes b, size_t at, std::uint8_t bits) {
+        b.at(at) ^= bits;
+        return b;
+    };
+    const auto cut = [](Bytes b, size_t n) {
+        b.resize(n);
+        return b;
+    };
+    Bytes noiseInFront{0xEE};
+    noiseInFront.insert(noiseInFront.end(), later.begin(), later.end());
+
+    setReplies(time, stopped);
+    startOnRawLine();
+    ASSERT_NO_FATAL_FAILURE(startedUp());
+    ASSERT_NO_FATAL_FAILURE(stopPolling());
+    vcr->CommandB8();
+    ASSERT_EQ(vcr->getTCString(), "01:02:20:10");
+    vcr->status();
+    ASSERT_EQ(vcr->getStatusString(), "Stop ");
+    ASSERT_EQ(panel->getMarks(), std::vector<Mark>{Mark::Stop});
+    const int frames = vcr->tcframes;
+
+    struct Case {
+        const char* name;
+        bool timeRead; // answered to a time read, else to a status read
+        Bytes reply;
+        std::optional<std::string> shown; // the status shown; nothing when empty
+        std::optional<std::vector<Mark>> marks;
+        bool cueup;
+    };
+    const std::vector<Case> cases = {
+        {"time, checksum off by one", true, sumOff(later), {}, {}, false},
+        {"time, frames byte noisy", true, noisy(time, 2, 0x01), {}, {}, false},
+        {"time, six of seven bytes", true, cut(later, 6), {}, {}, false},
+        {"time, noise in front", true, noiseInFront, {}, {}, false},
+        {"time, no reply", true, {}, {}, {}, false},
+        {"status to a time read, checksum off by one", true, sumOff(playing), {}, {}, false},
+        {"status to a time read", true, playing, "Play ", std::vector<Mark>{Mark::Play}, false},
+        {"status, cue-up bit noisy", false, noisy(stopped, 4, 0x01), {}, {}, false},
+        {"status, checksum off by one", false, sumOff(cuedUp), {}, {}, false},
+        {"status, eleven of twelve bytes", false, cut(cuedUp, 11), {}, {}, false},
+        {"status, seven of twelve bytes", false, cut(cuedUp, 7), {}, {}, false},
+        {"time to a status read", false, later, {}, {}, false},
+        {"time and user bits to a status read, as long as a status reply", false,
+         ninepin::Frame(0x7, 0x04, {0x10, 0x20, 0x02, 0x01, 0x00, 0x00, 0x00, 0x00}), {}, {}, false},
+        {"refusal to a status read", false, ninepin::Nak(ninepin::NAK_TIMEOUT), {}, {}, false},
+        {"status, no reply", false, {}, "No VCR Status", {}, false},
+        {"status with cue-up", false, cuedUp, "CuedUp ", std::vector<Mark>{}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.timeRead ? setReplies(c.reply, stopped) : setReplies(time, c.reply);
+        const auto statuses = panel->getStatuses();
+        const auto marks = panel->getMarks();
+        const int markCalls = panel->getMarkCalls();
+        const size_t times = panel->getTimes().size();
+        c.timeRead ? vcr->CommandB8() : vcr->status();
+
+        EXPECT_EQ(vcr->getTCString(), "01:02:20:10");
+        EXPECT_EQ(vcr->tcframes.load(), frames);
+        EXPECT_EQ(panel->getTimes().size(), times) << "no time shown";
+        EXPECT_EQ(vcr->cueup.load(), c.cueup);
+        const auto statusesNow = panel->getStatuses();
+        if (c.shown) {
+            ASSERT_EQ(statusesNow.size(), statuses.size() + 1);
+            EXPECT_EQ(statusesNow.back(), *c.shown);
+        } else {
+            EXPECT_EQ(statusesNow, statuses) << "no status shown";
+        }
+        if (c.marks) {
+            EXPECT_EQ(panel->getMarkCalls(), markCalls + 1);
+            EXPECT_EQ(panel->getMarks(), *c.marks);
+        } else {
+            EXPECT_EQ(panel->getMarkCalls(), markCalls) << "no marks shown";
+            EXPECT_EQ(panel->getMarks(), marks);
+        }
+    }
 }

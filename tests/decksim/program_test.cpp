@@ -23,7 +23,7 @@ std::vector<std::uint8_t> exchange(const std::string& path, std::vector<std::uin
     (void)!::write(fd, frame.data(), frame.size());
     std::vector<std::uint8_t> reply;
     pollfd p{fd, POLLIN, 0};
-    while (reply.size() < 7 && ::poll(&p, 1, 500) > 0) {
+    while (reply.size() < 7 && ::poll(&p, 1, 3000) > 0) {
         std::uint8_t buf[32];
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n <= 0) break;

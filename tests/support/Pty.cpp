@@ -57,3 +57,39 @@ void Pty::closeMaster() {
     if (masterFd >= 0) ::close(masterFd);
     masterFd = -1;
 }
+
+PtyPeer::PtyPeer(Answer a) : answer(std::move(a)), thread(&PtyPeer::run, this) {}
+
+PtyPeer::~PtyPeer() {
+    running = false;
+    if (thread.joinable()) thread.join();
+}
+
+void PtyPeer::run() {
+    Bytes partial;
+    auto lastByte = std::chrono::steady_clock::now();
+    while (running) {
+        pollfd p{line.master(), POLLIN, 0};
+        const int ready = ::poll(&p, 1, 5);
+        const auto now = std::chrono::steady_clock::now();
+        if (!partial.empty() && now - lastByte > std::chrono::milliseconds(50)) partial.clear();
+        if (ready <= 0 || !(p.revents & POLLIN)) continue;
+        std::uint8_t buf[256];
+        const ssize_t n = ::read(line.master(), buf, sizeof buf);
+        if (n <= 0) continue;
+        lastByte = now;
+        for (ssize_t i = 0; i < n; ++i) {
+            partial.push_back(buf[i]);
+            if (partial.size() < 3u + (partial[0] & 0x0Fu)) continue;
+            const Bytes frame = std::move(partial);
+            partial.clear();
+            ++received;
+            const Bytes reply = answer(frame);
+            try {
+                if (!reply.empty()) line.write(reply);
+            } catch (const std::runtime_error&) {
+                // The near end has gone; the peer keeps listening until it is ended.
+            }
+        }
+    }
+}
