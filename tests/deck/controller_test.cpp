@@ -499,6 +499,27 @@ TEST_F(Controller, VantoIsSetUpWithItsFramesAFourSecondPauseAndItsConsoleLines) 
                                   "VANTO Ready", " "}));
 }
 
+TEST_F(Controller, TheLinksStatusTextsReachTheLivingControllerOnly) {
+    auto shown = [&](const std::string& text) {
+        const auto all = panel->getStatuses();
+        return std::find(all.begin(), all.end(), text) != all.end();
+    };
+    start();
+    startedUp();
+    rig->link.ShowStat("from the link");
+    EXPECT_TRUE(shown("from the link"));
+    vcr.reset();
+    panel = nullptr;
+    // The controller is gone: the link must not call into it. The address-sanitizer build
+    // reports the use of freed memory here when the link still holds the old callback.
+    rig->link.ShowStat("after the controller");
+    makeController(rig->link, Settings());
+    vcr->waitIdle();
+    rig->link.ShowStat("to the next controller");
+    EXPECT_TRUE(shown("to the next controller"));
+    EXPECT_FALSE(shown("after the controller"));
+}
+
 TEST_F(Controller, WithoutAnOpenPortNoPollerIsMadeAndTheStatusSaysNoDeck) {
     startWithoutPort("/nonexistent/kolb-deck");
     ASSERT_TRUE(ownLink->bad());
