@@ -166,6 +166,22 @@ long cpuTicks(pid_t pid) {
     return fields ? utime + stime : -1;
 }
 
+// Time on the CPU of every thread of a process, in nanoseconds, from the scheduler's own
+// accounting (first field of each task's schedstat); -1 when it cannot be read. Finer than the
+// clock ticks of /proc/<pid>/stat; a thread that ends between two readings is not counted.
+long long cpuNanos(pid_t pid) {
+    std::error_code ec;
+    long long total = 0;
+    const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& task : std::filesystem::directory_iterator(tasks, ec)) {
+        std::ifstream in(task.path() / "schedstat");
+        long long onCpu = -1;
+        if (!(in >> onCpu)) return -1;
+        total += onCpu;
+    }
+    return ec ? -1 : total;
+}
+
 // The deck's answers to CURRENT TIME SENSE (74 04 ...) in its trace file, in order; a line
 // still being written is left out.
 std::vector<std::string> timeReplies(const std::string& traceFile) {
@@ -258,9 +274,11 @@ void wholeProgramCpu(const char* decksim, const char* kolb, int seconds) {
         std::this_thread::sleep_for(500ms); // start-up work is not counted
         const size_t before = timeReplies(traceFile).size();
         const long ticks0 = cpuTicks(program);
+        const long long nanos0 = cpuNanos(program);
         const auto t0 = clock_type::now();
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
         const long ticks1 = cpuTicks(program);
+        const long long nanos1 = cpuNanos(program);
         const double wall = std::chrono::duration<double>(clock_type::now() - t0).count();
         const std::vector<std::string> replies = timeReplies(traceFile);
         size_t changed = 0;
@@ -270,8 +288,12 @@ void wholeProgramCpu(const char* decksim, const char* kolb, int seconds) {
         if (ticks0 < 0 || ticks1 < 0) {
             failure = "kolb ended during the measurement";
         } else {
+            if (nanos0 >= 0 && nanos1 >= nanos0)
+                std::printf("whole program CPU (window offscreen, deck playing): %.2f ms per "
+                            "second, from the scheduler's accounting (goal <= 5 ms/s)\n",
+                            static_cast<double>(nanos1 - nanos0) / 1e6 / wall);
             std::printf("whole program CPU (window offscreen, deck playing): %.2f ms per second "
-                        "(goal <= 5 ms/s)\n",
+                        "in clock ticks (goal <= 5 ms/s)\n",
                         static_cast<double>(ticks1 - ticks0) * tick / wall);
             std::printf("  over %.2f s: %zu time reads answered by the deck, %zu of them a new "
                         "time; one clock tick is %.0f ms, so the figure is within %.2f ms/s\n",

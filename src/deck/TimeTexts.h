@@ -20,7 +20,8 @@ public:
     void setIn(const std::string& t) { set(Field::In, t); }
     void setOut(const std::string& t) { set(Field::Out, t); }
 
-    // Called after every change, on the thread that made it. An empty listener stops the calls
+    // Called after every change (a text set to what it already was is no change), on the thread
+    // that made it. An empty listener stops the calls
     // (and waits for one in progress).
     void setListener(Listener l) {
         std::lock_guard lock(listenerMutex);
@@ -41,6 +42,8 @@ private:
     void set(Field f, const std::string& value) {
         {
             std::lock_guard lock(mutex);
+            // A stopped deck reads the same time again and again: nothing to pass on.
+            if (ref(f) == value) return;
             ref(f) = value;
         }
         std::lock_guard lock(listenerMutex);
