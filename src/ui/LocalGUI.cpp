@@ -233,7 +233,9 @@ void LocalGUI::applyText(TimeTexts::Field f) {
 
 void LocalGUI::ShowStatus(const std::string& text) {
     {
+        // The same text again is shown already, or will be by the update on its way.
         std::lock_guard lock(latestMutex);
+        if (latestStatus == text) return;
         latestStatus = text;
     }
     refresh(statusPending, [this] { applyStatus(); });
@@ -251,6 +253,7 @@ void LocalGUI::applyStatus() {
 void LocalGUI::showMarks(const std::vector<Mark>& marks) {
     {
         std::lock_guard lock(latestMutex);
+        if (latestMarks == marks) return;
         latestMarks = marks;
     }
     refresh(marksPending, [this] { applyMarks(); });
