@@ -36,6 +36,7 @@ public:
     void showWindow() override {}
     void enableLogger(bool) override {}
     void setClipboard(const std::string&) override {}
+    void lockCueControls(bool) override {}
     TimeTexts& texts() override { return t; }
 
 private:

@@ -1,5 +1,7 @@
 #include "CommandFrames.h"
 
+#include "CueText.h"
+
 void MakeCSUM(std::span<std::uint8_t, 6> frame) {
     frame[5] =
         static_cast<std::uint8_t>((frame[0] + frame[1] + frame[2] + frame[3] + frame[4]) & 0xFF);
@@ -20,21 +22,16 @@ CommandFrames::Frame<6> SetupFrame(const CommandFrames::Frame<6>& base, int valu
 }
 
 std::optional<CommandFrames::Frame<7>> CueFrame(const std::string& tc) {
-    if (tc.size() < 11) return std::nullopt;
-    auto pair = [&](size_t at) -> int {
-        const char t = tc[at], u = tc[at + 1];
-        if (t < '0' || t > '9' || u < '0' || u > '9') return -1;
-        return (t - '0') * 16 + (u - '0');
-    };
-    const int h = pair(0), m = pair(3), s = pair(6), f = pair(9);
-    if (h < 0 || m < 0 || s < 0 || f < 0) return std::nullopt;
+    const auto time = ReadCueText(tc);
+    if (!time) return std::nullopt;
+    auto bcd = [](int v) { return static_cast<std::uint8_t>(v / 10 * 16 + v % 10); };
     CommandFrames::Frame<7> cue = CommandFrames::bscue;
-    cue[2] = static_cast<std::uint8_t>(f);
-    cue[3] = static_cast<std::uint8_t>(s);
-    cue[4] = static_cast<std::uint8_t>(m);
-    cue[5] = static_cast<std::uint8_t>(h);
+    cue[2] = bcd(time->frames);
+    cue[3] = bcd(time->seconds);
+    cue[4] = bcd(time->minutes);
+    cue[5] = bcd(time->hours);
     unsigned sum = 0;
-    for (int i = 0; i < 6; ++i) sum += cue[static_cast<size_t>(i)];
+    for (size_t i = 0; i < 6; ++i) sum += cue[i];
     cue[6] = static_cast<std::uint8_t>(sum & 0xFF);
     return cue;
 }

@@ -20,5 +20,8 @@ public:
     virtual void showWindow() = 0;
     virtual void enableLogger(bool on) = 0;
     virtual void setClipboard(const std::string& text) = 0;
+    // While a cue run goes on: the four cue buttons disabled on a dark grey background, the in
+    // and out fields read-only; unlocked, enabled on light grey and editable again.
+    virtual void lockCueControls(bool locked) = 0;
     virtual TimeTexts& texts() = 0;
 };

@@ -1,5 +1,7 @@
 #include "LocalVCR.h"
 
+#include "CommandLanguage.h"
+#include "ScriptRunner.h"
 #include "Utils.h"
 
 #include <cstdlib>
@@ -16,7 +18,19 @@ LocalVCR::LocalVCR(SerOutPort& link, int port, bool lanc, const Settings& s, Pan
 LocalVCR::~LocalVCR() {
     sop.setStatusSink({});
     if (closer.joinable()) closer.join();
+    closing = true; // no new poller, no new cue run
+    actions.cancel();
+    operatorStop.request(); // a script in progress ends at once
+    {
+        std::lock_guard lock(cueMutex);
+        for (auto& run : runs) run->stopme();
+    }
     actions.stop();
+    {
+        std::lock_guard lock(cueMutex);
+        newestRun.reset();
+        runs.clear(); // each joins its run
+    }
     if (tcthread) tcthread->stopme();
     tcthread.reset();
 }
@@ -59,8 +73,8 @@ void LocalVCR::ShowStat(const std::string& text) {
 }
 
 void LocalVCR::SettleDown() {
-    cueplay = false;
-    reviewclip = false;
+    cueplayFlag = false;
+    reviewclipFlag = false;
     duration = 0;
     TellTCReview(false);
 }
@@ -157,7 +171,7 @@ void LocalVCR::CommandStatus() {
 }
 
 std::string LocalVCR::ExtractStatusString(std::span<const std::uint8_t> reply) {
-    const StatusReading s = ExtractStatus(reply, reviewclip);
+    const StatusReading s = ExtractStatus(reply, reviewclipFlag);
     localgui->showMarks(s.marks);
     cueup = s.cueup;
     preroll = s.preroll;
@@ -169,6 +183,26 @@ std::string LocalVCR::ExtractStatusString(std::span<const std::uint8_t> reply) {
 // Network replies come with the network server; until then there is no client to answer.
 void LocalVCR::reporttc() {}
 void LocalVCR::reportstatus() {}
+
+bool LocalVCR::ParseNetCommand(const std::string& line) {
+    return ::ParseNetCommand(*this, line);
+}
+
+void LocalVCR::script() {
+    RunScript(*this);
+}
+
+void LocalVCR::requestOperatorStop() {
+    if (scriptactive) operatorStop.request();
+}
+
+void LocalVCR::setCueField(const std::string& text) {
+    localgui->texts().setIn(text);
+}
+
+void LocalVCR::setEndField(const std::string& text) {
+    localgui->texts().setOut(text);
+}
 
 void LocalVCR::GetTC() {
     std::lock_guard lock(pollerMutex);
@@ -185,19 +219,6 @@ TCThread* LocalVCR::poller() {
 void LocalVCR::TellTCReview(bool flag) {
     std::lock_guard lock(pollerMutex);
     if (tcthread) tcthread->setreviewclip(flag);
-}
-
-bool LocalVCR::MakeCueString() {
-    const std::string text = localgui->texts().in();
-    const auto frame = CueFrame(text);
-    if (!frame) {
-        ShowStat("Invalid Timecode: " + text);
-        return false;
-    }
-    std::lock_guard lock(stateMutex);
-    CueString = text;
-    cueFrame = *frame;
-    return true;
 }
 
 void LocalVCR::DelayT(int ms) {

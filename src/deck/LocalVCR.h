@@ -2,9 +2,12 @@
 
 #include "ActionThread.h"
 #include "CommandFrames.h"
+#include "CommandTarget.h"
+#include "CueThread.h"
 #include "DeckPanel.h"
 #include "SerOutPort.h"
 #include "Settings.h"
+#include "StopSignal.h"
 #include "TCThread.h"
 
 #include <atomic>
@@ -14,11 +17,16 @@
 #include <span>
 #include <string>
 #include <thread>
+#include <vector>
 
 // The deck controller: every command source drives the deck through it. It owns the main
 // window (through the DeckPanel it is given), the timecode poller and the operator-action
 // thread on which window actions that talk to the deck or wait run in order.
-class LocalVCR : public PollTarget, public CommandFrames {
+class LocalVCR : public PollTarget,
+                 public CueTarget,
+                 public CommandTarget,
+                 public CueState,
+                 public CommandFrames {
 public:
     using PanelFactory = std::function<std::unique_ptr<DeckPanel>(LocalVCR&)>;
     using ExitFunction = std::function<void(int)>;
@@ -34,28 +42,28 @@ public:
 
     // Sending.
     DeckReply CommandB0(std::span<const std::uint8_t> frame);
-    void ShowStat(const std::string& text);
-    void setscriptactive(bool on) { scriptactive = on; }
+    void ShowStat(const std::string& text) override;
+    void setscriptactive(bool on) override { scriptactive = on; }
     bool getscriptactive() const { return scriptactive; }
 
     // Transport (each sends exactly one frame).
-    void play();
-    void pause();
-    void stop();
-    void rewind();
-    void forward();
-    void slowfifth();
-    void slowthird();
-    void slowhalf();
-    void fasttwo();
-    void fastfive();
-    void jogr();
-    void jogf();
-    void eeon();
-    void eeoff();
-    void sbyon();
-    void sbyoff();
-    void record();
+    void play() override;
+    void pause() override;
+    void stop() override;
+    void rewind() override;
+    void forward() override;
+    void slowfifth() override;
+    void slowthird() override;
+    void slowhalf() override;
+    void fasttwo() override;
+    void fastfive() override;
+    void jogr() override;
+    void jogf() override;
+    void eeon() override;
+    void eeoff() override;
+    void sbyon() override;
+    void sbyoff() override;
+    void record() override;
     void shutfwd(int speed);
     void shutrev(int speed);
     void SettleDown();
@@ -65,8 +73,8 @@ public:
     void CommandStatus() override;
     void status() { CommandStatus(); }
     std::string ExtractStatusString(std::span<const std::uint8_t> reply);
-    void reporttc();
-    void reportstatus();
+    void reporttc() override;
+    void reportstatus() override;
 
     // The poller.
     void GetTC();
@@ -74,11 +82,37 @@ public:
     // The poller, or nothing before start-up has made it.
     TCThread* poller();
 
-    // The cue string from the in field's text; false (and "Invalid Timecode: ") when the text
-    // is not a timecode.
+    // Cueing and review. A motion whose in or out text is not a timecode shows
+    // "Invalid Timecode: " and the text, sends no cue frame and returns false.
+    bool cue() override;
+    bool cueout() override;
+    bool cueplay() override;
+    // Stop, then play the clip from the in point to the out point. While a script runs, returns
+    // only once the review has stopped the deck at its out point.
+    bool reviewclip() override;
+    // The cue frame from the in field's text (kept as the cue string), or from the out field's.
     bool MakeCueString();
+    bool MakeCueOutString();
+    void setreview() { MakeReviewString(); }
+    void MakeReviewString() {}
+    // Starts a cue run with the cue frame when the deck port is open. Runs still going on are
+    // left to end on their own.
+    void CueUp();
+    // The newest cue run, or nothing before the first.
+    std::shared_ptr<CueThread> cuethread();
 
-    void DelayT(int ms);
+    // The command language and the script file.
+    bool ParseNetCommand(const std::string& line);
+    void script();
+    // The operator's Stop: a running script ends after the line in progress.
+    void requestOperatorStop();
+
+    // The network client that the cue runs report to (none until a client connects).
+    void setClient(std::shared_ptr<ClientLine> client);
+    // Tests count the cue runs' sleeps through this instead of sleeping.
+    void setCueDelay(std::function<bool(int)> delay) { cueDelayHook = std::move(delay); }
+
+    void DelayT(int ms) override;
 
     // Runs an action on the operator-action thread, after those posted before it.
     void post(std::function<void()> action) { actions.post(std::move(action)); }
@@ -96,15 +130,19 @@ public:
     std::string getCueString() const;
     CommandFrames::Frame<7> getCueFrame() const;
 
-    std::atomic<bool> scriptactive{false};
-    std::atomic<int> startframes{0};
-    std::atomic<int> endframes{0};
-    std::atomic<int> tcframes{0};
-    std::atomic<int> duration{0};
-    std::atomic<bool> cueup{false};
     std::atomic<bool> preroll{false};
-    std::atomic<bool> cueplay{false};
-    std::atomic<bool> reviewclip{false};
+
+    // What the cue runs and the command language need of the controller.
+    CueState& cueState() override { return *this; }
+    void sendFrame(std::span<const std::uint8_t> frame) override { CommandB0(frame); }
+    void lockCueControls(bool locked) override;
+    std::shared_ptr<ClientLine> client() override;
+    bool operatorStopped() override { return operatorStop.requested(); }
+    void clearOperatorStop() override { operatorStop.clear(); }
+    bool cueDelay(int ms) override;
+    void setCueField(const std::string& text) override;
+    void setEndField(const std::string& text) override;
+    void waitFor(int ms) override { operatorStop.sleepFor(ms); }
 
 private:
     void startup();
@@ -130,6 +168,13 @@ private:
     CommandFrames::Frame<7> cueFrame = bscue;
 
     std::unique_ptr<DeckPanel> localgui;
+    // Guards runs, newestRun and connectthread.
+    std::mutex cueMutex;
+    std::vector<std::shared_ptr<CueThread>> runs; // every run that may not have ended yet
+    std::shared_ptr<CueThread> newestRun;
+    std::shared_ptr<ClientLine> connectthread;
+    std::function<bool(int)> cueDelayHook;
+    StopSignal operatorStop;
     std::atomic<bool> closing{false};
     std::thread closer; // the close sequence, once the window was closed
     std::unique_ptr<TCThread> tcthread;

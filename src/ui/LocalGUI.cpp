@@ -197,6 +197,9 @@ void LocalGUI::layoutControls(int width, int fontheight, const Settings& setting
 
 void LocalGUI::pressed(const std::string& command) {
     ShowStatus(command);
+    // A script in progress holds the operator-action thread: it hears the Stop at once and
+    // ends after its current line; the Stop below then stops the deck.
+    if (command == "Stop") svcr.requestOperatorStop();
     svcr.post([this, command] { DispatchButton(svcr, command); });
 }
 
@@ -327,6 +330,20 @@ void LocalGUI::enableLogger(bool on) {
         QPalette p = blogger->palette();
         p.setColor(QPalette::Button, on ? lightGrey : darkGrey);
         blogger->setPalette(p);
+    });
+}
+
+void LocalGUI::lockCueControls(bool locked) {
+    onGui([this, locked] {
+        for (const char* label : {"CueIn", "CueOut", "Cue/Play", "Review"}) {
+            QPushButton* b = button(label);
+            b->setEnabled(!locked);
+            QPalette p = b->palette();
+            p.setColor(QPalette::Button, locked ? darkGrey : lightGrey);
+            b->setPalette(p);
+        }
+        cuefield->setReadOnly(locked);
+        endfield->setReadOnly(locked);
     });
 }
 

@@ -42,6 +42,7 @@ public:
     void showWindow() override;
     void enableLogger(bool on) override;
     void setClipboard(const std::string& text) override;
+    void lockCueControls(bool locked) override;
     TimeTexts& texts() override { return timeTexts; }
 
     // The controls, for the window's own handlers and for tests.

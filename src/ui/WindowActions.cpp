@@ -40,9 +40,25 @@ void DispatchButton(LocalVCR& vcr, const std::string& command) {
         } else {
             vcr.pause();
         }
+    } else if (command == "SCRIPT") {
+        vcr.script();
+    } else if (command == "Cue") {
+        vcr.cue();
+    } else if (command == "CueOut") {
+        vcr.cueout();
+    } else if (command == "SetCue") {
+        TimeTexts& texts = vcr.panel().texts();
+        texts.setIn(texts.time());
+        vcr.MakeCueString();
+    } else if (command == "SetRev") {
+        TimeTexts& texts = vcr.panel().texts();
+        texts.setOut(texts.time());
+        vcr.MakeReviewString();
+    } else if (command == "Cueplay") {
+        vcr.cueplay();
+    } else if (command == "Review") {
+        vcr.reviewclip();
     }
-    // "SCRIPT", "Cue", "CueOut", "Cueplay", "Review", "SetCue" and "SetRev" come with the cue
-    // engine, the script runner and the logger.
 }
 
 void ShuttleTo(LocalVCR& vcr, int value) {

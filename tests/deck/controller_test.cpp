@@ -318,14 +318,14 @@ TEST_F(Controller, EveryTransportOperationSendsExactlyItsFrameAndSettlesAsItShou
     };
     for (const auto& c : cases) {
         trace->clear();
-        vcr->cueplay = true;
-        vcr->reviewclip = true;
+        vcr->cueplayFlag = true;
+        vcr->reviewclipFlag = true;
         vcr->duration = 300;
         (vcr.get()->*c.op)();
         ASSERT_TRUE(trace->waitForCommands(1)) << c.name;
         EXPECT_EQ(trace->commandBytes(), std::vector<std::string>{c.frame}) << c.name;
-        EXPECT_EQ(vcr->cueplay.load(), !c.settles) << c.name;
-        EXPECT_EQ(vcr->reviewclip.load(), !c.settles) << c.name;
+        EXPECT_EQ(vcr->cueplayFlag.load(), !c.settles) << c.name;
+        EXPECT_EQ(vcr->reviewclipFlag.load(), !c.settles) << c.name;
         EXPECT_EQ(vcr->duration.load(), c.settles ? 0 : 300) << c.name;
     }
     struct Shuttle {
@@ -338,11 +338,11 @@ TEST_F(Controller, EveryTransportOperationSendsExactlyItsFrameAndSettlesAsItShou
           Shuttle{true, 255, "21 23 FF 43 "}, Shuttle{false, 0x20, "21 13 20 54 "},
           Shuttle{true, 0x20, "21 23 20 64 "}}) {
         trace->clear();
-        vcr->reviewclip = true;
+        vcr->reviewclipFlag = true;
         s.reverse ? vcr->shutrev(s.speed) : vcr->shutfwd(s.speed);
         ASSERT_TRUE(trace->waitForCommands(1));
         EXPECT_EQ(trace->commandBytes(), std::vector<std::string>{s.frame});
-        EXPECT_TRUE(vcr->reviewclip.load()) << "shuttle leaves a review in place";
+        EXPECT_TRUE(vcr->reviewclipFlag.load()) << "shuttle leaves a review in place";
     }
 }
 
@@ -421,7 +421,7 @@ TEST_F(Controller, DuringAReviewAStatusReadingShowsOnlyTheCueWordsAndNoMarks) {
             ASSERT_TRUE(
                 waitUntil([&] { return sim->snapshot().mode != DeckModel::Mode::Cueing; }));
         }
-        vcr->reviewclip = c.review;
+        vcr->reviewclipFlag = c.review;
         const int markCalls = panel->getMarkCalls();
         vcr->status();
         EXPECT_EQ(panel->getMarkCalls(), markCalls + 1) << "one call a reading";

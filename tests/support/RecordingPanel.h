@@ -25,6 +25,10 @@ public:
         loggerEnabled = on;
     }
     void setClipboard(const std::string& text) override { add(clipboard, text); }
+    void lockCueControls(bool locked) override {
+        std::lock_guard lock(mutex);
+        locks.push_back(locked);
+    }
     TimeTexts& texts() override { return timeTexts; }
 
     std::vector<std::string> getTimes() const { return get(times); }
@@ -37,6 +41,11 @@ public:
     bool getLoggerEnabled() const {
         std::lock_guard lock(mutex);
         return loggerEnabled;
+    }
+    // Every lock (true) and unlock (false) of the cue controls, in order.
+    std::vector<bool> getLocks() const {
+        std::lock_guard lock(mutex);
+        return locks;
     }
     int getMarkCalls() const {
         std::lock_guard lock(mutex);
@@ -61,6 +70,7 @@ private:
     mutable std::mutex mutex;
     std::vector<std::string> times, statuses, clipboard;
     std::vector<Mark> marks;
+    std::vector<bool> locks;
     int markCalls = 0;
     int shows = 0;
     bool loggerEnabled = false;

@@ -1,0 +1,134 @@
+// The deck controller's cue and review motions: each prepares the cue frame on the caller's
+// thread and hands the deck work to a cue run.
+#include "CueText.h"
+#include "LocalVCR.h"
+
+#include <algorithm>
+
+namespace {
+// The cue frame for a text, or "Invalid Timecode: " and the text on the status line.
+std::optional<CommandFrames::Frame<7>> frameOrRefuse(LocalVCR& vcr, const std::string& text) {
+    auto frame = CueFrame(text);
+    if (!frame) vcr.ShowStat("Invalid Timecode: " + text);
+    return frame;
+}
+} // namespace
+
+bool LocalVCR::MakeCueString() {
+    const std::string text = localgui->texts().in();
+    const auto frame = frameOrRefuse(*this, text);
+    if (!frame) return false;
+    std::lock_guard lock(stateMutex);
+    CueString = text;
+    cueFrame = *frame;
+    return true;
+}
+
+bool LocalVCR::MakeCueOutString() {
+    const std::string text = localgui->texts().out();
+    const auto frame = frameOrRefuse(*this, text);
+    if (!frame) return false;
+    std::lock_guard lock(stateMutex);
+    EndString = text;
+    cueFrame = *frame;
+    return true;
+}
+
+bool LocalVCR::cue() {
+    cueplayFlag = false;
+    reviewclipFlag = false;
+    if (!MakeCueString()) return false;
+    CueUp();
+    return true;
+}
+
+bool LocalVCR::cueout() {
+    cueplayFlag = false;
+    reviewclipFlag = false;
+    if (!MakeCueOutString()) return false;
+    CueUp();
+    return true;
+}
+
+bool LocalVCR::cueplay() {
+    cueplayFlag = true;
+    reviewclipFlag = false;
+    if (!MakeCueString()) return false;
+    CueUp();
+    return true;
+}
+
+bool LocalVCR::reviewclip() {
+    stop();
+    if (!vanto) DelayT(1000);
+    const std::string in = localgui->texts().in();
+    const auto frame = frameOrRefuse(*this, in);
+    if (!frame) return false;
+    const std::string out = localgui->texts().out();
+    {
+        // The in point goes into the cue frame only: the cue string stays as it was.
+        std::lock_guard lock(stateMutex);
+        cueFrame = *frame;
+        EndString = out;
+    }
+    const auto outTime = ReadCueText(out);
+    if (!outTime) {
+        ShowStat("Invalid Timecode: " + out);
+        return false;
+    }
+    endframes = FrameCount(*outTime);
+    startframes = FrameCount(*ReadCueText(in));
+    duration = endframes - startframes;
+    ShowStat("Reviewing Clip of Duration= " + std::to_string(duration));
+    if (!vanto) DelayT(1000);
+    if (duration <= 0) {
+        ShowStat("No Review is possible");
+        return true;
+    }
+    cueplayFlag = true;
+    reviewclipFlag = true;
+    CueUp();
+    const auto run = cuethread();
+    if (!scriptactive || !run) return true;
+    // A script or a run of reviews goes on only once this review has stopped the deck: the run
+    // reports it, or ends without getting there, or the operator stops the script.
+    while (!run->gotthere() && !run->finished() && !operatorStopped()) operatorStop.sleepFor(100);
+    return true;
+}
+
+void LocalVCR::CueUp() {
+    if (!sop.hasSerialPort() || closing) return;
+    auto run = std::make_shared<CueThread>(*this, getCueFrame(), vanto);
+    {
+        std::lock_guard lock(cueMutex);
+        // Runs that have ended are let go; one still going on is kept until it ends.
+        std::erase_if(runs, [](const std::shared_ptr<CueThread>& r) { return r->finished(); });
+        runs.push_back(run);
+        newestRun = run;
+    }
+    run->start();
+}
+
+std::shared_ptr<CueThread> LocalVCR::cuethread() {
+    std::lock_guard lock(cueMutex);
+    return newestRun;
+}
+
+void LocalVCR::setClient(std::shared_ptr<ClientLine> c) {
+    std::lock_guard lock(cueMutex);
+    connectthread = std::move(c);
+}
+
+std::shared_ptr<ClientLine> LocalVCR::client() {
+    std::lock_guard lock(cueMutex);
+    return connectthread;
+}
+
+bool LocalVCR::cueDelay(int ms) {
+    if (!cueDelayHook) return false;
+    return cueDelayHook(ms);
+}
+
+void LocalVCR::lockCueControls(bool locked) {
+    localgui->lockCueControls(locked);
+}

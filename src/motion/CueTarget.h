@@ -1,0 +1,48 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+// A connected network client: one text line at a time.
+class ClientLine {
+public:
+    virtual ~ClientLine() = default;
+    virtual void Send(const std::string& line) = 0;
+};
+
+// The deck controller's state that cue runs, the poller, the window and the command sources share.
+// Each field is read and written from several threads; every read sees the latest write.
+struct CueState {
+    std::atomic<bool> cueup{false};          // cue-up complete, from the deck or the run
+    std::atomic<bool> cueplayFlag{false};    // the run plays once cued
+    std::atomic<bool> reviewclipFlag{false}; // the run stops again at the out point
+    std::atomic<bool> scriptactive{false};   // a script or a run of reviews goes on
+    std::atomic<int> startframes{0};
+    std::atomic<int> endframes{0};
+    std::atomic<int> tcframes{0}; // the deck's time as the poller last read it
+    std::atomic<int> duration{0};
+};
+
+// What a cue run needs of the deck controller.
+class CueTarget {
+public:
+    virtual ~CueTarget() = default;
+    virtual CueState& cueState() = 0;
+    // Sends one frame through the deck link; the reply is not looked at.
+    virtual void sendFrame(std::span<const std::uint8_t> frame) = 0;
+    virtual void ShowStat(const std::string& text) = 0;
+    // Disables (locked) or enables the four cue buttons and makes the in and out fields
+    // read-only or editable again.
+    virtual void lockCueControls(bool locked) = 0;
+    virtual void TellTCReview(bool flag) = 0;
+    // The network client connected now, or nothing.
+    virtual std::shared_ptr<ClientLine> client() = 0;
+    // The operator asked a running script or run of reviews to stop.
+    virtual bool operatorStopped() = 0;
+    // Sleeps the run's waits go through when set (tests count them); else the run sleeps itself.
+    virtual bool cueDelay(int ms) { return (void)ms, false; }
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+
+// The deck controller as the command language and the script runner drive it.
+class CommandTarget {
+public:
+    virtual ~CommandTarget() = default;
+
+    virtual void play() = 0;
+    virtual void pause() = 0;
+    virtual void stop() = 0;
+    virtual void forward() = 0;
+    virtual void rewind() = 0;
+    virtual void record() = 0;
+    virtual void reporttc() = 0;
+    virtual void reportstatus() = 0;
+    // The cue motions: false when the in or out text is not a timecode (nothing was sent).
+    virtual bool cue() = 0;
+    virtual bool cueout() = 0;
+    virtual void jogf() = 0;
+    virtual void jogr() = 0;
+    virtual void fasttwo() = 0;
+    virtual void fastfive() = 0;
+    virtual void slowfifth() = 0;
+    virtual void slowthird() = 0;
+    virtual void slowhalf() = 0;
+    virtual bool cueplay() = 0;
+    virtual void eeon() = 0;
+    virtual void eeoff() = 0;
+    virtual bool reviewclip() = 0;
+    virtual void sbyon() = 0;
+    virtual void sbyoff() = 0;
+
+    // The in and out points of the main window.
+    virtual void setCueField(const std::string& text) = 0;
+    virtual void setEndField(const std::string& text) = 0;
+    // A Wait line's sleep: ends early when the operator stops a running script.
+    virtual void waitFor(int ms) = 0;
+
+    // The script runner's view.
+    virtual void setscriptactive(bool on) = 0;
+    virtual bool operatorStopped() = 0;
+    virtual void clearOperatorStop() = 0;
+    // A plain pause of the calling thread.
+    virtual void DelayT(int ms) = 0;
+};

@@ -1,0 +1,63 @@
+#include "ScriptRunner.h"
+
+#include "CommandLanguage.h"
+#include "Utils.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+// Reads and runs the lines; returns when the script is over, for whatever reason.
+void runLines(CommandTarget& vcr, const std::string& path) {
+    std::error_code error;
+    // Only a plain file is read: a device or a pipe could feed lines without end or block.
+    if (!std::filesystem::is_regular_file(path, error)) return;
+    std::ifstream file(path);
+    std::string line;
+    while (std::getline(file, line)) {
+        if (line == "Quit" || line.size() < 4) return;
+        Utils::OutLine(line);
+        bool accepted = true;
+        if (line[0] != ';') {
+            try {
+                accepted = ParseNetCommand(vcr, line);
+            } catch (...) {
+                accepted = false;
+            }
+        }
+        if (!accepted) {
+            Utils::OutLine("Script Error");
+            return;
+        }
+        if (vcr.operatorStopped()) {
+            Utils::OutLine("Script stopped by the operator");
+            return;
+        }
+    }
+}
+} // namespace
+
+void RunScript(CommandTarget& vcr, const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+        Utils::OutLine("No script file found!");
+        vcr.DelayT(1000);
+        vcr.setscriptactive(false);
+        return;
+    }
+    vcr.clearOperatorStop();
+    vcr.setscriptactive(true);
+    Utils::OutLine(" ");
+    Utils::OutLine("**********");
+    Utils::OutLine("Found Script.txt File");
+    try {
+        runLines(vcr, path);
+    } catch (...) {
+        // A line that could not be read ends the script like the end of the file.
+    }
+    Utils::OutLine("Script ended");
+    Utils::OutLine("**********");
+    Utils::OutLine(" ");
+    vcr.setscriptactive(false);
+    vcr.clearOperatorStop();
+}
