@@ -15,6 +15,8 @@ void runLines(CommandTarget& vcr, const std::string& path) {
     std::ifstream file(path);
     std::string line;
     while (std::getline(file, line)) {
+        // A file saved with CR LF line ends reads as it was written.
+        if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line == "Quit" || line.size() < 4) return;
         Utils::OutLine(line);
         bool accepted = true;
