@@ -91,8 +91,15 @@ bool LocalVCR::reviewclip() {
     const auto run = cuethread();
     if (!scriptactive || !run) return true;
     // A script or a run of reviews goes on only once this review has stopped the deck: the run
-    // reports it, or ends without getting there, or the operator stops the script.
-    while (!run->gotthere() && !run->finished() && !operatorStopped()) operatorStop.sleepFor(100);
+    // reports it, or ends without getting there. The operator's stop calls the run off; the
+    // Stop pressed then stops the deck.
+    while (!run->gotthere() && !run->finished()) {
+        if (operatorStopped()) {
+            run->stopme();
+            break;
+        }
+        operatorStop.sleepFor(100);
+    }
     return true;
 }
 

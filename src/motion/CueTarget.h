@@ -41,8 +41,6 @@ public:
     virtual void TellTCReview(bool flag) = 0;
     // The network client connected now, or nothing.
     virtual std::shared_ptr<ClientLine> client() = 0;
-    // The operator asked a running script or run of reviews to stop.
-    virtual bool operatorStopped() = 0;
     // Sleeps the run's waits go through when set (tests count them); else the run sleeps itself.
     virtual bool cueDelay(int ms) { return (void)ms, false; }
 };

@@ -85,7 +85,7 @@ CueThread::OutPoint CueThread::waitForOutPoint() {
     int seen = state.tcframes;
     auto moved = clock::now();
     while (state.endframes - 1 > state.tcframes) {
-        if (svcr.operatorStopped() || !sleep(2)) return OutPoint::Abandoned;
+        if (!sleep(2)) return OutPoint::Abandoned;
         const int now = state.tcframes;
         if (now != seen) {
             seen = now;

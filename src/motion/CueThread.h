@@ -24,7 +24,8 @@ public:
     CueThread& operator=(const CueThread&) = delete;
 
     void start();
-    // The owner goes away: the run's waits end at once and it sends nothing more.
+    // The run is called off (its owner goes away, the operator stopped the script that waits for
+    // it): its waits end at once and it sends nothing more, but it still unlocks the controls.
     void stopme();
     // True once a review run has stopped the deck at its out point (or given up waiting for it).
     bool gotthere() const { return arrived; }
