@@ -130,8 +130,14 @@ protected:
         std::lock_guard lock(answerMutex);
         return timeAsked;
     }
+    // The frames other than time and status requests that the far end received.
+    std::vector<Bytes> rawCommands() {
+        std::lock_guard lock(answerMutex);
+        return received;
+    }
     Bytes answer(const Bytes& frame) {
         std::lock_guard lock(answerMutex);
+        if (frame[0] != 0x61) received.push_back(frame);
         if (frame[0] == 0x61 && frame[1] == 0x0C) {
             ++timeAsked;
             return timeReply;
@@ -142,8 +148,9 @@ protected:
 
     std::mutex linesMutex; // guards lines
     std::vector<std::string> lines;
-    std::mutex answerMutex; // guards timeReply, statusReply and timeAsked
+    std::mutex answerMutex; // guards timeReply, statusReply, timeAsked and received
     Bytes timeReply, statusReply;
+    std::vector<Bytes> received;
     int timeAsked = 0;
 
     std::unique_ptr<DeckRig> rig;

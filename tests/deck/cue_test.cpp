@@ -196,6 +196,37 @@ TEST_F(CueRuns, AReviewPlaysFromInAndStopsAtTheFirstReadingOfTheOutPointLessOne)
     vcr->setClient(nullptr);
 }
 
+TEST_F(CueRuns, TheReviewStopsAtAReadingOfTheOutPointLessOneAndNotBefore) {
+    // A far end whose time the test sets: it reads 00:00:20:13, then 00:00:20:14 (614), with
+    // cue-up complete in every status.
+    const Bytes at613 = ninepin::Frame(0x7, 0x04, {0x13, 0x20, 0x00, 0x00});
+    const Bytes at614 = ninepin::Frame(0x7, 0x04, {0x14, 0x20, 0x00, 0x00});
+    const Bytes cuedUp = ninepin::Frame(0x7, 0x20, {0x00, 0x00, 0x03, 0, 0, 0, 0, 0, 0});
+    setReplies(at613, cuedUp);
+    startOnRawLine(recorder());
+    // Quick readings: a time that stands still for 5 s would be a stall.
+    ownLink->setwait(DeckRig::patientWait);
+    ASSERT_NO_FATAL_FAILURE(startedUp());
+    panel->texts().setIn("00:00:10:00");
+    panel->texts().setOut("00:00:20:15");
+    ASSERT_TRUE(vcr->reviewclip());
+    const Bytes play{0x20, 0x01, 0x21}, stop{0x20, 0x00, 0x20};
+    auto count = [&](const Bytes& f) {
+        const auto all = rawCommands();
+        return std::count(all.begin(), all.end(), f);
+    };
+    ASSERT_TRUE(waitUntil([&] { return count(play) == 1; }));
+    // Ten readings of 613 after Play: no Stop yet.
+    const int asked = timeRequests();
+    ASSERT_TRUE(waitUntil([&] { return timeRequests() >= asked + 10; }));
+    EXPECT_EQ(count(stop), 1) << "only the review's opening Stop";
+    setReplies(at614, cuedUp);
+    ASSERT_TRUE(runEnded());
+    EXPECT_EQ(count(stop), 2);
+    EXPECT_TRUE(vcr->cuethread()->gotthere());
+    EXPECT_FALSE(statusShown("Review stopped before out point")) << "614 is the point, not a stall";
+}
+
 TEST_F(CueRuns, AClipThatDoesNotRunForwardIsRefusedAfterTheStop) {
     ASSERT_NO_FATAL_FAILURE(startOn(recorder()));
     for (const auto& [in, out] : {std::pair{"00:00:10:00", "00:00:10:00"},
