@@ -348,6 +348,7 @@ TEST_F(CueRuns, RunsThatOverlapEachGoToTheirEnd) {
     panel->texts().setIn("01:02:03:04");
     ASSERT_TRUE(vcr->cue());
     const auto first = vcr->cuethread();
+    ASSERT_TRUE(trace->waitForCommands(1)) << "the first run sent its cue";
     panel->texts().setIn("00:00:05:00");
     ASSERT_TRUE(vcr->cue());
     EXPECT_NE(vcr->cuethread(), first) << "the newest run is kept";
