@@ -4,6 +4,7 @@
 // kolb program (window offscreen) while the deck plays.
 #include "DeckSim.h"
 #include "LocalVCR.h"
+#include "NullPanel.h"
 #include "Utils.h"
 
 #include <algorithm>
@@ -27,25 +28,6 @@ using namespace std::chrono_literals;
 using clock_type = std::chrono::steady_clock;
 
 namespace {
-
-class NullPanel : public DeckPanel {
-public:
-    void ShowTC(const std::string&) override {}
-    void ShowStatus(const std::string&) override {}
-    void showMarks(const std::vector<Mark>&) override {}
-    void showWindow() override {}
-    void enableLogger(bool) override {}
-    void setClipboard(const std::string&) override {}
-    void lockCueControls(bool) override {}
-    TimeTexts& texts() override { return t; }
-
-private:
-    TimeTexts t;
-};
-
-LocalVCR::PanelFactory headless() {
-    return [](LocalVCR&) { return std::make_unique<NullPanel>(); };
-}
 
 double cpuSeconds() {
     rusage u{};

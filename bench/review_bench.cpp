@@ -4,6 +4,7 @@
 // (out - 1 or later). Both come from the simulator's trace of the line.
 #include "DeckSim.h"
 #include "LocalVCR.h"
+#include "NullPanel.h"
 #include "ReplyDecoding.h"
 #include "Utils.h"
 
@@ -25,25 +26,6 @@ using namespace std::chrono_literals;
 using clock_type = std::chrono::steady_clock;
 
 namespace {
-
-class NullPanel : public DeckPanel {
-public:
-    void ShowTC(const std::string&) override {}
-    void ShowStatus(const std::string&) override {}
-    void showMarks(const std::vector<Mark>&) override {}
-    void showWindow() override {}
-    void enableLogger(bool) override {}
-    void setClipboard(const std::string&) override {}
-    void lockCueControls(bool) override {}
-    TimeTexts& texts() override { return t; }
-
-private:
-    TimeTexts t;
-};
-
-LocalVCR::PanelFactory headless() {
-    return [](LocalVCR&) { return std::make_unique<NullPanel>(); };
-}
 
 constexpr int fps = 30;
 constexpr int seekMs = 100;

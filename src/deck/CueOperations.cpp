@@ -34,28 +34,24 @@ bool LocalVCR::MakeCueOutString() {
     return true;
 }
 
-bool LocalVCR::cue() {
-    cueplayFlag = false;
+bool LocalVCR::cueWith(bool play, bool (LocalVCR::*prepare)()) {
+    cueplayFlag = play;
     reviewclipFlag = false;
-    if (!MakeCueString()) return false;
+    if (!(this->*prepare)()) return false;
     CueUp();
     return true;
+}
+
+bool LocalVCR::cue() {
+    return cueWith(false, &LocalVCR::MakeCueString);
 }
 
 bool LocalVCR::cueout() {
-    cueplayFlag = false;
-    reviewclipFlag = false;
-    if (!MakeCueOutString()) return false;
-    CueUp();
-    return true;
+    return cueWith(false, &LocalVCR::MakeCueOutString);
 }
 
 bool LocalVCR::cueplay() {
-    cueplayFlag = true;
-    reviewclipFlag = false;
-    if (!MakeCueString()) return false;
-    CueUp();
-    return true;
+    return cueWith(true, &LocalVCR::MakeCueString);
 }
 
 bool LocalVCR::reviewclip() {

@@ -149,6 +149,9 @@ private:
     void vantoSetup();
     // Sends a transport frame, then leaves any cue-and-play or review (SettleDown).
     void sendThenSettle(std::span<const std::uint8_t> frame);
+    // Sets the run's mode, prepares the cue frame and starts the run; false when the text was
+    // refused.
+    bool cueWith(bool play, bool (LocalVCR::*prepare)());
     void closeSequence();
 
     SerOutPort& sop;
