@@ -14,24 +14,21 @@ std::optional<CommandFrames::Frame<7>> frameOrRefuse(LocalVCR& vcr, const std::s
 }
 } // namespace
 
-bool LocalVCR::MakeCueString() {
-    const std::string text = localgui->texts().in();
+bool LocalVCR::prepareCue(const std::string& text, std::string& kept) {
     const auto frame = frameOrRefuse(*this, text);
     if (!frame) return false;
     std::lock_guard lock(stateMutex);
-    CueString = text;
+    kept = text;
     cueFrame = *frame;
     return true;
 }
 
+bool LocalVCR::MakeCueString() {
+    return prepareCue(localgui->texts().in(), CueString);
+}
+
 bool LocalVCR::MakeCueOutString() {
-    const std::string text = localgui->texts().out();
-    const auto frame = frameOrRefuse(*this, text);
-    if (!frame) return false;
-    std::lock_guard lock(stateMutex);
-    EndString = text;
-    cueFrame = *frame;
-    return true;
+    return prepareCue(localgui->texts().out(), EndString);
 }
 
 bool LocalVCR::cueWith(bool play, bool (LocalVCR::*prepare)()) {

@@ -152,6 +152,8 @@ private:
     // Sets the run's mode, prepares the cue frame and starts the run; false when the text was
     // refused.
     bool cueWith(bool play, bool (LocalVCR::*prepare)());
+    // The cue frame for a point's text, which is kept (as the cue or end string) when valid.
+    bool prepareCue(const std::string& text, std::string& kept);
     void closeSequence();
 
     SerOutPort& sop;
