@@ -224,6 +224,21 @@ protected:
         const auto since = consoleSince(mark);
         return std::find(since.begin(), since.end(), line) != since.end();
     }
+    // Starts a script whose review plays towards an out point most of a minute away, and waits
+    // until it plays; mark is where the console stood before the script.
+    void startScriptedReview(size_t& mark) {
+        writeScript({"tc100:00:10:00", "tc200:01:00:00", "Review", "Play"});
+        start(diskRecorder());
+        mark = consoleLines().size();
+        QTest::mouseClick(gui->button("SCRIPT"), Qt::LeftButton);
+        ASSERT_TRUE(waitFor(
+            [&] {
+                const auto c = trace->commandBytes();
+                return c.size() >= 4 && c[3] == playFrame;
+            },
+            15s))
+            << "the review did not start playing";
+    }
     // Waits until the newest cue run has ended.
     bool waitForRun(std::chrono::milliseconds deadline = 15s) {
         return waitFor(
@@ -508,18 +523,8 @@ TEST_F(CueWindow, TheOperatorsStopEndsAWaitingScriptThenStopsTheDeck) {
 }
 
 TEST_F(CueWindow, TheOperatorsStopDuringAScriptsReviewEndsTheReviewAndStopsTheDeckOnce) {
-    writeScript({"tc100:00:10:00", "tc200:01:00:00", "Review", "Play"});
-    start(diskRecorder());
-    const size_t mark = consoleLines().size();
-    QTest::mouseClick(gui->button("SCRIPT"), Qt::LeftButton);
-    // The review plays: its out point is most of a minute away.
-    ASSERT_TRUE(waitFor(
-        [&] {
-            const auto c = trace->commandBytes();
-            return c.size() >= 4 && c[3] == playFrame;
-        },
-        15s))
-        << "the review did not start playing";
+    size_t mark = 0;
+    ASSERT_NO_FATAL_FAILURE(startScriptedReview(mark));
     trace->clear();
     const auto pressed = Clock::now();
     QTest::mouseClick(gui->button("Stop *"), Qt::LeftButton);
@@ -536,18 +541,8 @@ TEST_F(CueWindow, TheOperatorsStopDuringAScriptsReviewEndsTheReviewAndStopsTheDe
 }
 
 TEST_F(CueWindow, ClosingWhileAScriptWaitsOnItsReviewEndsTheProgramAtOnce) {
-    writeScript({"tc100:00:10:00", "tc200:01:00:00", "Review", "Play"});
-    start(diskRecorder());
-    const size_t mark = consoleLines().size();
-    QTest::mouseClick(gui->button("SCRIPT"), Qt::LeftButton);
-    // The review plays: its out point is most of a minute away.
-    ASSERT_TRUE(waitFor(
-        [&] {
-            const auto c = trace->commandBytes();
-            return c.size() >= 4 && c[3] == playFrame;
-        },
-        15s))
-        << "the review did not start playing";
+    size_t mark = 0;
+    ASSERT_NO_FATAL_FAILURE(startScriptedReview(mark));
 
     const auto t0 = Clock::now();
     gui->close();
