@@ -124,6 +124,21 @@ std::shared_ptr<ClientLine> LocalVCR::client() {
     return connectthread;
 }
 
+void LocalVCR::sendTransport(Transport command) {
+    // The bare frames: a run's own Stop does not settle the controller as stop() does.
+    switch (command) {
+    case Transport::Pause:
+        CommandB0(bspause);
+        break;
+    case Transport::Play:
+        CommandB0(bsplay);
+        break;
+    case Transport::Stop:
+        CommandB0(bsstop);
+        break;
+    }
+}
+
 bool LocalVCR::cueDelay(int ms) {
     if (!cueDelayHook) return false;
     return cueDelayHook(ms);

@@ -135,6 +135,7 @@ public:
     // What the cue runs and the command language need of the controller.
     CueState& cueState() override { return *this; }
     void sendFrame(std::span<const std::uint8_t> frame) override { CommandB0(frame); }
+    void sendTransport(Transport command) override;
     void lockCueControls(bool locked) override;
     std::shared_ptr<ClientLine> client() override;
     bool operatorStopped() override { return operatorStop.requested(); }

@@ -32,8 +32,11 @@ class CueTarget {
 public:
     virtual ~CueTarget() = default;
     virtual CueState& cueState() = 0;
-    // Sends one frame through the deck link; the reply is not looked at.
+    // The frames a run sends through the deck link, from the controller's command table; the
+    // replies are not looked at.
+    enum class Transport { Pause, Play, Stop };
     virtual void sendFrame(std::span<const std::uint8_t> frame) = 0;
+    virtual void sendTransport(Transport command) = 0;
     virtual void ShowStat(const std::string& text) = 0;
     // Disables (locked) or enables the four cue buttons and makes the in and out fields
     // read-only or editable again.

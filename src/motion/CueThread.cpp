@@ -4,12 +4,6 @@
 
 #include <chrono>
 
-namespace {
-constexpr std::array<std::uint8_t, 4> pauseFrame{0x21, 0x13, 0x00, 0x34};
-constexpr std::array<std::uint8_t, 3> playFrame{0x20, 0x01, 0x21};
-constexpr std::array<std::uint8_t, 3> stopFrame{0x20, 0x00, 0x20};
-} // namespace
-
 CueThread::CueThread(CueTarget& target, const Frame& cueFrame, bool isVanto)
     : svcr(target), state(target.cueState()), frame(cueFrame), vanto(isVanto),
       connectthread(target.client()) {}
@@ -47,7 +41,7 @@ void CueThread::run() {
     bool alive = true;
     for (int tries = 0; alive && !state.cueup && tries < maxtries; ++tries) alive = sleep(20);
     if (alive) {
-        svcr.sendFrame(pauseFrame);
+        svcr.sendTransport(CueTarget::Transport::Pause);
         alive = sleep(settle);
     }
     if (alive) {
@@ -58,14 +52,14 @@ void CueThread::run() {
     }
     if (alive) {
         // A transport command given while the run cued has cleared these: no play, no review.
-        if (state.cueplayFlag) svcr.sendFrame(playFrame);
+        if (state.cueplayFlag) svcr.sendTransport(CueTarget::Transport::Play);
         state.cueplayFlag = false;
         arrived = false;
         if (state.reviewclipFlag) {
             tellClient("x!x!x!");
             const OutPoint end = waitForOutPoint();
             if (end != OutPoint::Abandoned) {
-                svcr.sendFrame(stopFrame);
+                svcr.sendTransport(CueTarget::Transport::Stop);
                 if (end == OutPoint::Stalled) svcr.ShowStat("Review stopped before out point");
                 arrived = true;
                 state.duration = 0;
