@@ -13,6 +13,8 @@ public:
     void showMarks(const std::vector<Mark>&) override {}
     void showWindow() override {}
     void enableLogger(bool) override {}
+    void openLogger() override {}
+    void logMark(bool) override {}
     void setClipboard(const std::string&) override {}
     void lockCueControls(bool) override {}
     TimeTexts& texts() override { return t; }

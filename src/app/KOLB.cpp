@@ -50,7 +50,7 @@ void KOLB::init() {
     utils = Utils();
     GetProps();
     MakeSerial();
-    name = settings.vanto ? "JUTA" : "KOLB";
+    name = ProductName(settings);
     title = " " + name;
     if (nodos) Utils::RedirectConsole(name + "_Log.txt");
     Utils::OutLine(title);

@@ -33,6 +33,11 @@ struct Settings {
     int loopplaymode = 0;
 };
 
+// The product's name: the title of its windows and of its log.
+inline std::string ProductName(const Settings& s) {
+    return s.vanto ? "JUTA" : "KOLB";
+}
+
 // Applies the keys of a settings file to the values in force before it is read. A key that
 // the file does not hold leaves its value as it was.
 Settings SettingsFromProperties(const Properties& props);

@@ -19,6 +19,11 @@ public:
     // Shows the window again, bringing it to the front.
     virtual void showWindow() = 0;
     virtual void enableLogger(bool on) = 0;
+    // Opens a new logger window with a fresh event list in place of any earlier one.
+    virtual void openLogger() = 0;
+    // A mark in (or out) for the newest logger, open or closed since: the current time goes to
+    // the event at its logging position. Any thread.
+    virtual void logMark(bool out) = 0;
     virtual void setClipboard(const std::string& text) = 0;
     // While a cue run goes on: the four cue buttons disabled on a dark grey background, the in
     // and out fields read-only; unlocked, enabled on light grey and editable again.

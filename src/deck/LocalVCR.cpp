@@ -192,6 +192,11 @@ void LocalVCR::script() {
     RunScript(*this);
 }
 
+void LocalVCR::CommandBLogger() {
+    loggerOpened = true;
+    localgui->openLogger();
+}
+
 void LocalVCR::requestOperatorStop() {
     if (scriptactive) operatorStop.request();
 }

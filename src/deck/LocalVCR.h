@@ -101,6 +101,17 @@ public:
     // The newest cue run, or nothing before the first.
     std::shared_ptr<CueThread> cuethread();
 
+    // The edit logger: opened by the window's logger button. Once one has been opened, the
+    // marks go to the newest, even after it was closed.
+    void CommandBLogger();
+    bool hasLogger() const { return loggerOpened; }
+    void setin() {
+        if (loggerOpened) localgui->logMark(false);
+    }
+    void setout() {
+        if (loggerOpened) localgui->logMark(true);
+    }
+
     // The command language and the script file.
     bool ParseNetCommand(const std::string& line);
     void script();
@@ -182,6 +193,7 @@ private:
     std::function<bool(int)> cueDelayHook;
     StopSignal operatorStop;
     std::atomic<bool> closing{false};
+    std::atomic<bool> loggerOpened{false};
     std::thread closer; // the close sequence, once the window was closed
     std::unique_ptr<TCThread> tcthread;
     // Guards tcthread, which the operator-action thread sets while others look at it.

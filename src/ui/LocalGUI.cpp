@@ -1,6 +1,7 @@
 #include "LocalGUI.h"
 
 #include "LocalVCR.h"
+#include "LoggerGUI.h"
 #include "WindowActions.h"
 
 #include <QCheckBox>
@@ -67,6 +68,7 @@ LocalGUI::LocalGUI(LocalVCR& vcr, const Settings& settings, int width, int fonth
 
 LocalGUI::~LocalGUI() {
     timeTexts.setListener({});
+    loggergui.reset();
     if (keep) keep->kill();
     keep.reset();
 }
@@ -160,6 +162,7 @@ void LocalGUI::layoutControls(int width, int fontheight, const Settings& setting
     blogger = new QPushButton("Open Logger Window", this);
     blogger->setGeometry(col(0), y, 5 * dx, dy);
     blogger->setEnabled(false);
+    connect(blogger, &QPushButton::clicked, this, [this] { svcr.CommandBLogger(); });
 
     y = row8 + 2 * dy + 6; // row 10
     statuslabel = new QLabel("Status/Results", this);
@@ -330,6 +333,27 @@ void LocalGUI::enableLogger(bool on) {
         QPalette p = blogger->palette();
         p.setColor(QPalette::Button, on ? lightGrey : darkGrey);
         blogger->setPalette(p);
+    });
+}
+
+void LocalGUI::openLogger() {
+    onGui([this] {
+        const std::string name = ProductName(svcr.config());
+        loggergui = std::make_unique<LoggerGUI>(svcr, name, " " + name, svcr.config().verbose);
+        loggergui->setClosedHandler([this] { enableLogger(true); });
+        loggergui->show();
+        // One logger at a time: the button waits for this one to close.
+        enableLogger(false);
+    });
+}
+
+void LocalGUI::logMark(bool out) {
+    onGui([this, out] {
+        if (!loggergui) return;
+        if (out)
+            loggergui->setout();
+        else
+            loggergui->setin();
     });
 }
 

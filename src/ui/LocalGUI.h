@@ -15,6 +15,7 @@
 #include <vector>
 
 class LocalVCR;
+class LoggerGUI;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -41,6 +42,10 @@ public:
     void hilight(Mark mark);
     void showWindow() override;
     void enableLogger(bool on) override;
+    void openLogger() override;
+    void logMark(bool out) override;
+    // The newest logger window, open or closed since; nothing before the first.
+    LoggerGUI* logger() const { return loggergui.get(); }
     void setClipboard(const std::string& text) override;
     void lockCueControls(bool locked) override;
     TimeTexts& texts() override { return timeTexts; }
@@ -103,4 +108,5 @@ private:
     std::atomic<bool> marksPending{false};
     std::atomic<bool> textPending[3] = {false, false, false};
     std::unique_ptr<KeepAwake> keep;
+    std::unique_ptr<LoggerGUI> loggergui; // touched on the window's thread only
 };

@@ -24,6 +24,8 @@ public:
         std::lock_guard lock(mutex);
         loggerEnabled = on;
     }
+    void openLogger() override {}
+    void logMark(bool out) override { add(logMarks, out ? "out" : "in"); }
     void setClipboard(const std::string& text) override { add(clipboard, text); }
     void lockCueControls(bool locked) override {
         std::lock_guard lock(mutex);
@@ -34,6 +36,7 @@ public:
     std::vector<std::string> getTimes() const { return get(times); }
     std::vector<std::string> getStatuses() const { return get(statuses); }
     std::vector<std::string> getClipboard() const { return get(clipboard); }
+    std::vector<std::string> getLogMarks() const { return get(logMarks); }
     std::vector<Mark> getMarks() const {
         std::lock_guard lock(mutex);
         return marks;
@@ -68,7 +71,7 @@ private:
 
     // Guards everything recorded.
     mutable std::mutex mutex;
-    std::vector<std::string> times, statuses, clipboard;
+    std::vector<std::string> times, statuses, clipboard, logMarks;
     std::vector<Mark> marks;
     std::vector<bool> locks;
     int markCalls = 0;

@@ -1,0 +1,156 @@
+#include "EdlFile.h"
+
+#include "Utils.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::string reason(int error) {
+    return std::strerror(error);
+}
+
+// Closes a descriptor once, whatever path the code takes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd(fd) {}
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd; }
+    // Closes now; the error number of a failed close, else 0.
+    int close() {
+        const int result = ::close(fd);
+        fd = -1;
+        return result == 0 ? 0 : errno;
+    }
+
+private:
+    int fd;
+};
+
+// Writes all bytes, going on after a partial write; the error number of a failure, else 0.
+int writeAll(int fd, const std::string& bytes, const WriteFunction& write) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const long n = write ? write(fd, bytes.data() + done, bytes.size() - done)
+                             : ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n < 0 ? errno : EIO;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+// A buffered reader over a file descriptor.
+class FileSource : public ByteSource {
+public:
+    explicit FileSource(int fd) : fd(fd), buffer(65536) {}
+    int get() override {
+        const int c = peek();
+        if (c >= 0) ++pos;
+        return c;
+    }
+    int peek() override {
+        if (pos == end && !fill()) return -1;
+        return static_cast<unsigned char>(buffer[pos]);
+    }
+
+private:
+    bool fill() {
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) throw std::system_error(errno, std::generic_category());
+            pos = 0;
+            end = static_cast<std::size_t>(n);
+            return n > 0;
+        }
+    }
+
+    int fd;
+    std::vector<char> buffer;
+    std::size_t pos = 0;
+    std::size_t end = 0;
+};
+
+} // namespace
+
+bool SaveEDL(const std::string& path, const EventList& events, const std::string& savename,
+             const std::string& title, EdlLayout layout, const WriteFunction& write) {
+    const EdlText text = FormatEDL(events, savename, title, layout);
+    if (text.invalidEvent != 0) {
+        Utils::OutLine("FileIOError: invalid timecode in event " +
+                       std::to_string(text.invalidEvent));
+        return false;
+    }
+    const std::size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string temp =
+        (slash == std::string::npos ? std::string("./") : dir) + "." + base + ".XXXXXX";
+    Descriptor file(::mkostemp(temp.data(), O_CLOEXEC));
+    if (file.get() < 0) {
+        Utils::OutLine("FileStreamError: " + reason(errno));
+        return false;
+    }
+    // A replaced file keeps its permissions; a new one is readable by all.
+    struct stat old {};
+    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    ::fchmod(file.get(), mode);
+    auto fail = [&](const std::string& message) {
+        if (file.get() >= 0) file.close();
+        ::unlink(temp.c_str());
+        Utils::OutLine(message);
+        return false;
+    };
+    if (const int error = writeAll(file.get(), text.bytes, write))
+        return fail("FileIOError: " + reason(error) + " 1");
+    if (::fsync(file.get()) != 0) return fail("FileIOError: " + reason(errno) + " 2");
+    if (const int error = file.close()) return fail("FileIOError: " + reason(error) + " 2");
+    if (::rename(temp.c_str(), path.c_str()) != 0) return fail("FileStreamError: " + reason(errno));
+    return true;
+}
+
+EdlLoad LoadEDL(const std::string& path, EventList& events, bool verbose) {
+    EdlLoad load;
+    Utils::OutLine(" ");
+    // Not blocking on open: a FIFO without a writer must not hang the window.
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (file.get() < 0) {
+        Utils::OutLine("FileStreamError: " + reason(errno));
+    } else if (::fstat(file.get(), &st) != 0) {
+        Utils::OutLine("FileStreamError: " + reason(errno));
+    } else if (S_ISDIR(st.st_mode)) {
+        Utils::OutLine("FileStreamError: " + reason(EISDIR));
+    } else if (!S_ISREG(st.st_mode)) {
+        Utils::OutLine("FileStreamError: Not a regular file");
+    } else {
+        FileSource source(file.get());
+        try {
+            load.read = ReadEDL(source, events, verbose);
+            if (load.read.outcome == EdlRead::Outcome::Empty)
+                Utils::OutLine("FileIOError: End of file reached 1");
+            else
+                load.ok = true;
+        } catch (const std::system_error& e) {
+            Utils::OutLine("FileIOError: " + reason(e.code().value()) + " 1");
+        }
+        if (const int error = file.close()) {
+            Utils::OutLine("FileIOError: " + reason(error) + " 2");
+            load.ok = false;
+        }
+    }
+    Utils::OutLine(" ");
+    return load;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "EventList.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Where an EDL's bytes come from: a file, or a text in the tests.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // The next byte (0-255), or -1 at the end. A read failure throws std::system_error.
+    virtual int get() = 0;
+    // The byte get() would return next, without taking it.
+    virtual int peek() = 0;
+};
+
+class TextSource : public ByteSource {
+public:
+    explicit TextSource(std::string_view text) : text(text) {}
+    int get() override { return pos < text.size() ? static_cast<unsigned char>(text[pos++]) : -1; }
+    int peek() override { return pos < text.size() ? static_cast<unsigned char>(text[pos]) : -1; }
+
+private:
+    std::string_view text;
+    std::size_t pos = 0;
+};
+
+// Reads one line ending at LF, CR or CR LF (the end is not kept); false at the end of the input
+// when nothing was read. Characters past maxLength are read and dropped.
+bool ReadLine(ByteSource& in, std::string& line, std::size_t maxLength = 4096);
+
+// The time part of an event line and the source in and out read from it: from two characters
+// before the line's first colon, the 11 characters of the in time, then after one blank (or two)
+// the 11 of the out time. Nothing when the line is shorter than 20 characters, its first colon
+// lies before column 20 or does not follow a digit, or the time part is too short.
+struct SourceTimes {
+    std::string timestring;
+    std::string timestring1; // source in
+    std::string timestring2; // source out
+};
+std::optional<SourceTimes> getsourcetime(const std::string& line);
+
+// The comment line that carries an event's full name in a CMX 3600 list.
+constexpr std::string_view clipNameComment = "* FROM CLIP NAME: ";
+
+struct EdlRead {
+    enum class Outcome { Read, NotAnEdl, Empty };
+    Outcome outcome = Outcome::Read;
+    int stored = 0;  // events stored, from event 1 on
+    int skipped = 0; // event lines skipped because their times could not be taken
+};
+
+// Reads an EDL into the event list. The first byte must be 'T' (it is taken, so the title line
+// is read without it); then each line longer than 60 characters that does not begin "TIT" is an
+// event: its name runs from column 5 to the next blank, its times are found by getsourcetime. A
+// line whose times cannot be taken is skipped with a console line. A "* FROM CLIP NAME: " line
+// right after an event gives that event its full name. Up to 100 events are stored; events past
+// the last one read keep what they held. Edit numbers are not read. With verbose on, every line
+// longer than 5 characters and every pair of times read are echoed to the console.
+EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose);
