@@ -1,0 +1,492 @@
+// The logger window, offscreen, beside the main window and the simulated deck: its place and
+// fresh event list, the grid and its scroll bar, the row buttons and the typed top row, Review
+// and RevALL against the deck, EDL files through an injected file dialog, the question before
+// closing with changes, and marks from another thread.
+#include "EdlWriter.h"
+#include "LoggerGUI.h"
+#include "NinePin.h"
+#include "WindowFixture.h"
+
+#include <QLineEdit>
+#include <QPalette>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+
+using namespace windowtest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string playFrame = "20 01 21 ";
+const std::string stopFrame = "20 00 20 ";
+const QColor darkGrey(64, 64, 64);
+const QColor lightGrey(192, 192, 192);
+enum Column { EdNum, Name, In, Out };
+
+Settings diskRecorder() {
+    Settings s;
+    s.vanto = true;
+    s.VCRType = "VANTO";
+    return s;
+}
+
+std::string text(const QLineEdit* field) {
+    return field->text().toStdString();
+}
+
+std::string twoDigits(int n) {
+    return std::string(1, static_cast<char>('0' + n / 10 % 10)) + static_cast<char>('0' + n % 10);
+}
+
+// A directory of its own for the files a test writes, removed afterwards.
+class TempDir {
+public:
+    TempDir() {
+        char name[] = "/tmp/kolb-logger-XXXXXX";
+        if (::mkdtemp(name) == nullptr) throw std::runtime_error("mkdtemp failed");
+        path = name;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    std::string file(const std::string& name) const { return (path / name).string(); }
+
+    fs::path path;
+};
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+} // namespace
+
+class LoggerWindow : public Window {
+protected:
+    // Opens a logger from the main window and answers its file dialog and closing question
+    // from the test: the dialog returns `chosen` (nothing: cancelled), the question `answer`.
+    LoggerGUI* openLogger() {
+        QTest::mouseClick(gui->loggerButton(), Qt::LeftButton);
+        LoggerGUI* logger = gui->logger();
+        if (logger == nullptr || !logger->isVisible()) {
+            ADD_FAILURE() << "no logger window opened";
+            return nullptr;
+        }
+        logger->setFileChooser([this](const std::string& title, bool save) {
+            dialogs.push_back(title + (save ? " (save)" : " (load)"));
+            return chosen;
+        });
+        logger->setCloseAsker([this] {
+            ++questions;
+            return answer;
+        });
+        return logger;
+    }
+    // Moves the simulated deck and waits until the time display shows it.
+    void showDeckAt(int frames, const std::string& shown) {
+        sim->setPosition(frames);
+        ASSERT_TRUE(waitFor([&] { return gui->texts().time() == shown; }))
+            << "time display " << gui->texts().time();
+    }
+    std::vector<std::string> consoleSince(size_t mark) {
+        const auto all = consoleLines();
+        return {all.begin() + static_cast<std::ptrdiff_t>(std::min(mark, all.size())), all.end()};
+    }
+    std::vector<std::string> reviewLines(size_t mark) {
+        std::vector<std::string> out;
+        for (const auto& line : consoleSince(mark))
+            if (line.starts_with("Review EDL Clip ")) out.push_back(line);
+        return out;
+    }
+    bool loggerButtonEnabled() const {
+        const QPushButton* b = gui->loggerButton();
+        const QColor colour = b->palette().color(QPalette::Button);
+        if (b->isEnabled() && colour == lightGrey) return true;
+        if (!b->isEnabled() && colour == darkGrey) return false;
+        ADD_FAILURE() << "logger button enabled " << b->isEnabled() << " on "
+                      << colour.name().toStdString();
+        return b->isEnabled();
+    }
+
+    std::optional<LoggerGUI::ChosenFile> chosen;
+    LoggerGUI::CloseChoice answer = LoggerGUI::CloseChoice::Cancel;
+    std::vector<std::string> dialogs;
+    int questions = 0;
+};
+
+TEST_F(LoggerWindow, OpensBesideTheMainWindowWithAFreshLogAndScrollsToItsLastEvents) {
+    start();
+    ASSERT_TRUE(loggerButtonEnabled());
+    LoggerGUI* logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    EXPECT_EQ(logger->windowTitle().toStdString(), "KOLB Logger");
+    EXPECT_EQ(logger->size(), QSize(470, 525));
+    EXPECT_EQ(logger->pos(), QPoint(350, 0));
+    EXPECT_FALSE(loggerButtonEnabled()) << "one logger at a time";
+
+    for (int r = 0; r < LoggerGUI::NumRows; ++r) {
+        SCOPED_TRACE("row " + std::to_string(r));
+        EXPECT_EQ(text(logger->field(r, EdNum)), "0" + twoDigits(r + 1));
+        EXPECT_EQ(text(logger->field(r, Name)), "Name" + twoDigits(r + 1));
+        EXPECT_EQ(text(logger->field(r, In)), "00:00:00:00");
+        EXPECT_EQ(text(logger->field(r, Out)), "00:00:00:00");
+        EXPECT_TRUE(logger->field(r, EdNum)->isReadOnly());
+        for (int c : {Name, In, Out}) EXPECT_EQ(logger->field(r, c)->isReadOnly(), r != 0);
+        EXPECT_EQ(logger->inButton(r)->property("command").toString().toStdString(),
+                  std::to_string(r));
+    }
+    QScrollBar* bar = logger->scrollBar();
+    EXPECT_EQ(bar->minimum(), 0);
+    EXPECT_EQ(bar->maximum(), 80);
+    EXPECT_EQ(bar->pageStep(), 20);
+
+    bar->setValue(200);
+    EXPECT_EQ(bar->value(), 80) << "the scroll bar stops at 80";
+    EXPECT_EQ(text(logger->field(0, EdNum)), "081");
+    EXPECT_EQ(text(logger->field(0, Name)), "Name81");
+    EXPECT_EQ(text(logger->field(18, Name)), "Name99");
+    EXPECT_EQ(text(logger->field(19, EdNum)), "100");
+    EXPECT_EQ(text(logger->field(19, Name)), "Name00");
+
+    // Unchanged: it closes without a question, and the button comes back.
+    logger->close();
+    EXPECT_FALSE(logger->isVisible());
+    EXPECT_EQ(questions, 0);
+    EXPECT_TRUE(loggerButtonEnabled());
+
+    // A new opening is a new log, shown from event 1.
+    logger->eventList().ClipNameArray[0] = "Old";
+    LoggerGUI* second = openLogger();
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->top(), 0);
+    EXPECT_EQ(second->scrollBar()->value(), 0);
+    EXPECT_EQ(text(second->field(0, Name)), "Name01");
+    EXPECT_EQ(second->eventList(), EventList::initial());
+}
+
+TEST_F(LoggerWindow, RowButtonsAndTheTopRowWriteTheEventTheRowShows) {
+    start();
+    LoggerGUI* logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    ASSERT_NO_FATAL_FAILURE(showDeckAt(ninepin::FramesOf(0, 10, 20, 5), "00:10:20:05"));
+
+    logger->scrollBar()->setValue(10);
+    QTest::mouseClick(logger->inButton(3), Qt::LeftButton);
+    ASSERT_NO_FATAL_FAILURE(showDeckAt(ninepin::FramesOf(0, 10, 25, 0), "00:10:25:00"));
+    QTest::mouseClick(logger->outButton(3), Qt::LeftButton);
+    const EventList& events = logger->eventList();
+    EXPECT_EQ(events.SrcInArray[13], "00:10:20:05") << "row 3 shows event 14";
+    EXPECT_EQ(events.SrcOutArray[13], "00:10:25:00");
+    EXPECT_EQ(text(logger->field(3, In)), "00:10:20:05");
+    EXPECT_EQ(text(logger->field(3, Out)), "00:10:25:00");
+    EXPECT_EQ(events.SrcInArray[3], "00:00:00:00");
+    EXPECT_EQ(events.SrcInArray[10], "00:00:00:00");
+    EXPECT_TRUE(logger->changed());
+
+    // "*" hands the clip to the main window's in and out points, and sends nothing.
+    ASSERT_TRUE(settle());
+    trace->clear();
+    QTest::mouseClick(logger->cueButton(3), Qt::LeftButton);
+    EXPECT_TRUE(waitFor([&] { return text(gui->inField()) == "00:10:20:05"; }))
+        << text(gui->inField());
+    EXPECT_EQ(text(gui->outField()), "00:10:25:00");
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(trace->commandBytes().empty());
+
+    // The top row takes what is typed when Enter is pressed, into the event it shows.
+    const std::pair<int, const char*> typed[] = {
+        {Name, "Interview"}, {In, "00:00:01:00"}, {Out, "00:00:02:00"}};
+    for (const auto& [column, value] : typed) {
+        QLineEdit* f = logger->field(0, column);
+        f->setFocus();
+        f->selectAll();
+        QTest::keyClicks(f, value);
+    }
+    EXPECT_EQ(events.ClipNameArray[10], "Name11") << "nothing stored before Enter";
+    for (const auto& [column, value] : typed)
+        QTest::keyClick(logger->field(0, column), Qt::Key_Return);
+    EXPECT_EQ(events.ClipNameArray[10], "Interview");
+    EXPECT_EQ(events.SrcInArray[10], "00:00:01:00");
+    EXPECT_EQ(events.SrcOutArray[10], "00:00:02:00");
+}
+
+TEST_F(LoggerWindow, RevAllReviewsEachTimedClipInTurnWhileTheTimeDisplayFollowsTheDeck) {
+    DeckSim::Options opts;
+    opts.deck.seekMs = 100;
+    start(diskRecorder(), opts);
+    LoggerGUI* logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    EventList& events = logger->eventList();
+    const char* clips[3][2] = {{"00:00:10:00", "00:00:11:00"},
+                               {"00:00:20:00", "00:00:20:20"},
+                               {"00:00:30:00", "00:00:31:00"}};
+    for (int i = 0; i < 3; ++i) {
+        events.SrcInArray[i] = clips[i][0];
+        events.SrcOutArray[i] = clips[i][1];
+    }
+    // Event 5 is timed, but event 4's zero out point ends the sequence before it.
+    events.SrcInArray[4] = "00:00:40:00";
+    events.SrcOutArray[4] = "00:00:41:00";
+    const size_t mark = consoleLines().size();
+
+    QTest::mouseClick(logger->topButton("RevALL"), Qt::LeftButton);
+    std::set<std::string> times;
+    bool active = false;
+    auto runner = std::make_shared<std::atomic<bool>>(false);
+    vcr->post([runner] { *runner = true; }); // runs once the sequence has ended
+    ASSERT_TRUE(waitFor(
+        [&] {
+            times.insert(gui->timeField()->text().toStdString());
+            active = active || vcr->getscriptactive();
+            return runner->load();
+        },
+        60s))
+        << "RevALL did not end";
+    EXPECT_TRUE(active) << "the script flag was set while the clips played";
+    EXPECT_FALSE(vcr->getscriptactive());
+    EXPECT_GE(times.size(), 5u) << "the time display followed the deck";
+    EXPECT_EQ(reviewLines(mark), (std::vector<std::string>{"Review EDL Clip 1", "Review EDL Clip 2",
+                                                           "Review EDL Clip 3"}));
+    // Each review stops the deck, cues to its in point, plays and stops at its out point; the
+    // next begins only after that.
+    ASSERT_TRUE(trace->waitForCommands(15, 5000));
+    const auto cmds = trace->commandBytes();
+    const Frames cueFrames = {"24 31 00 10 00 00 65 ", "24 31 00 20 00 00 75 ",
+                              "24 31 00 30 00 00 85 "};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE("clip " + std::to_string(i + 1));
+        EXPECT_EQ(cmds[5 * i], stopFrame);
+        EXPECT_EQ(cmds[5 * i + 1], cueFrames[i]);
+        EXPECT_EQ(cmds[5 * i + 3], playFrame);
+        EXPECT_EQ(cmds[5 * i + 4], stopFrame);
+    }
+    EXPECT_EQ(cmds.size(), 15u);
+    const auto deck = sim->snapshot();
+    EXPECT_GE(deck.frames, ninepin::FramesOf(0, 0, 30, 29));
+    EXPECT_LE(deck.frames, ninepin::FramesOf(0, 0, 31, 10)) << "stopped at the last out point";
+    EXPECT_EQ(text(gui->inField()), "00:00:30:00");
+    EXPECT_EQ(text(gui->outField()), "00:00:31:00");
+
+    // A fresh log has nothing to review.
+    logger->eventList() = EventList::initial();
+    trace->clear();
+    const size_t again = consoleLines().size();
+    QTest::mouseClick(logger->topButton("RevALL"), Qt::LeftButton);
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(reviewLines(again).empty());
+    EXPECT_TRUE(trace->commandBytes().empty());
+    EXPECT_FALSE(vcr->getscriptactive());
+}
+
+TEST_F(LoggerWindow, ReviewPlaysTheTopRowsClipAndTheOperatorsStopEndsRevAllAfterItsClip) {
+    DeckSim::Options opts;
+    opts.deck.seekMs = 100;
+    start(diskRecorder(), opts);
+    LoggerGUI* logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    EventList& events = logger->eventList();
+    events.SrcInArray[5] = "00:00:05:00";
+    events.SrcOutArray[5] = "00:00:05:20";
+    logger->scrollBar()->setValue(5);
+    size_t mark = consoleLines().size();
+    QTest::mouseClick(logger->topButton("Review"), Qt::LeftButton);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(reviewLines(mark), std::vector<std::string>{"Review EDL Clip 6"});
+    EXPECT_EQ(text(gui->inField()), "00:00:05:00");
+    EXPECT_EQ(text(gui->outField()), "00:00:05:20");
+    ASSERT_TRUE(trace->waitForCommands(2, 5000));
+    EXPECT_EQ(trace->commandBytes()[1], "24 31 00 05 00 00 5A ");
+    ASSERT_TRUE(waitFor(
+        [&] {
+            auto r = vcr->cuethread();
+            return r && r->finished();
+        },
+        15s));
+
+    // A long first clip: the operator's Stop ends the sequence there and stops the deck.
+    events = EventList::initial();
+    events.SrcInArray[0] = "00:00:10:00";
+    events.SrcOutArray[0] = "00:01:00:00";
+    events.SrcInArray[1] = "00:00:20:00";
+    events.SrcOutArray[1] = "00:00:21:00";
+    trace->clear();
+    mark = consoleLines().size();
+    QTest::mouseClick(logger->topButton("RevALL"), Qt::LeftButton);
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const auto c = trace->commandBytes();
+            return std::find(c.begin(), c.end(), playFrame) != c.end();
+        },
+        15s))
+        << "the first clip did not play";
+    QTest::mouseClick(gui->button("Stop *"), Qt::LeftButton);
+    ASSERT_TRUE(settle());
+    const auto lines = consoleSince(mark);
+    EXPECT_EQ(reviewLines(mark), std::vector<std::string>{"Review EDL Clip 1"});
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Script stopped by the operator"), lines.end());
+    EXPECT_FALSE(vcr->getscriptactive());
+    ASSERT_TRUE(waitFor([&] { return sim->snapshot().mode == DeckModel::Mode::Stop; }));
+    EXPECT_LT(sim->snapshot().frames, ninepin::FramesOf(0, 0, 40, 0)) << "stopped long before";
+}
+
+TEST_F(LoggerWindow, SaveAndLoadGoThroughTheFileDialogAndLoadingShowsEventOne) {
+    start();
+    TempDir dir;
+    LoggerGUI* logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    EventList& events = logger->eventList();
+    events.SrcInArray[0] = "00:00:10:00";
+    events.SrcOutArray[0] = "00:00:20:00";
+
+    // Cancelled: nothing is written.
+    QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+    EXPECT_EQ(dialogs, std::vector<std::string>{"Save Standard EDL (save)"});
+    EXPECT_TRUE(fs::is_empty(dir.path));
+    EXPECT_TRUE(logger->changed());
+
+    chosen = LoggerGUI::ChosenFile{dir.file("log.edl"), "log.edl", EdlLayout::Standard};
+    QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+    EXPECT_EQ(readBytes(dir.file("log.edl")),
+              "TITLE: log.edl \r\nREM Made by  KOLB \r\nFCM: NON-DROP FRAME \r\n"
+              "001  Name01    AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00 \r\n")
+        << "a name ending in .edl under the standard filter keeps the standard layout";
+    EXPECT_FALSE(logger->changed());
+
+    chosen = LoggerGUI::ChosenFile{dir.file("cmx.edl"), "cmx.edl", EdlLayout::Cmx3600};
+    QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+    EXPECT_EQ(readBytes(dir.file("cmx.edl")),
+              "TITLE: cmx.edl\r\nFCM: NON-DROP FRAME\r\n\r\n"
+              "001  Name01   AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+              "* FROM CLIP NAME: Name01\r\n");
+
+    // Loading from row 30: the grid and the scroll bar go back to event 1.
+    writeBytes(
+        dir.file("in.txt"),
+        "TITLE: in.txt \r\nREM Made by  KOLB \r\nFCM: NON-DROP FRAME \r\n"
+        "001  Intro     AA/V  C        00:01:00:00 00:01:10:00 01:00:00:00 01:00:10:00 \r\n"
+        "002  Talk      AA/V  C        00:02:00:00 00:02:05:00 01:00:10:00 01:00:15:00 \r\n");
+    logger->scrollBar()->setValue(30);
+    events.ClipNameArray[2] = "Kept";
+    dialogs.clear();
+    chosen = LoggerGUI::ChosenFile{dir.file("in.txt"), "in.txt", EdlLayout::Standard};
+    QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+    EXPECT_EQ(dialogs, std::vector<std::string>{"Load Standard EDL (load)"});
+    EXPECT_EQ(logger->scrollBar()->value(), 0);
+    EXPECT_EQ(logger->top(), 0);
+    EXPECT_EQ(text(logger->field(0, Name)), "Intro");
+    EXPECT_EQ(text(logger->field(1, In)), "00:02:00:00");
+    EXPECT_EQ(text(logger->field(1, Out)), "00:02:05:00");
+    EXPECT_EQ(text(logger->field(2, Name)), "Kept") << "events past the file's keep their values";
+    EXPECT_FALSE(logger->changed());
+
+    // ">" in row 0 now writes event 1, the one row 0 shows.
+    QTest::mouseClick(logger->inButton(0), Qt::LeftButton);
+    EXPECT_EQ(events.SrcInArray[0], gui->texts().time());
+}
+
+TEST_F(LoggerWindow, ClosingWithChangesAsksAndCancelKeepsTheLoggerOpen) {
+    start();
+    TempDir dir;
+    LoggerGUI* logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    ASSERT_NO_FATAL_FAILURE(showDeckAt(ninepin::FramesOf(0, 0, 7, 0), "00:00:07:00"));
+    QTest::mouseClick(logger->outButton(0), Qt::LeftButton);
+
+    answer = LoggerGUI::CloseChoice::Cancel;
+    logger->close();
+    EXPECT_EQ(questions, 1);
+    EXPECT_TRUE(logger->isVisible());
+    EXPECT_FALSE(loggerButtonEnabled());
+
+    // Save, but the dialog is cancelled: still open, nothing lost.
+    answer = LoggerGUI::CloseChoice::Save;
+    logger->close();
+    EXPECT_EQ(questions, 2);
+    EXPECT_TRUE(logger->isVisible());
+
+    // Save to a file: written, then closed.
+    chosen = LoggerGUI::ChosenFile{dir.file("kept.txt"), "kept.txt", EdlLayout::Standard};
+    logger->close();
+    EXPECT_FALSE(logger->isVisible());
+    EXPECT_TRUE(loggerButtonEnabled());
+    EXPECT_NE(
+        readBytes(dir.file("kept.txt")).find("00:00:00:00 00:00:07:00 01:00:00:00 01:00:07:00"),
+        std::string::npos);
+
+    // Discard closes without saving.
+    logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    QTest::mouseClick(logger->inButton(0), Qt::LeftButton);
+    answer = LoggerGUI::CloseChoice::Discard;
+    chosen = LoggerGUI::ChosenFile{dir.file("never.txt"), "never.txt", EdlLayout::Standard};
+    logger->close();
+    EXPECT_EQ(questions, 4);
+    EXPECT_FALSE(logger->isVisible());
+    EXPECT_FALSE(fs::exists(dir.file("never.txt")));
+}
+
+TEST_F(LoggerWindow, MarksFromAnotherThreadFillEventsInTurnAndKeepTheNextInView) {
+    start();
+    // No logger yet: a mark does nothing.
+    std::thread([this] { vcr->setin(); }).join();
+    EXPECT_FALSE(vcr->hasLogger());
+    LoggerGUI* logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    EXPECT_TRUE(vcr->hasLogger());
+    const size_t mark = consoleLines().size();
+
+    auto markPair = [this] {
+        std::thread([this] {
+            vcr->setin();
+            vcr->setout();
+        }).join();
+    };
+    for (int i = 0; i < 3; ++i) {
+        const std::string shown = "00:00:" + twoDigits(10 + i) + ":00";
+        ASSERT_NO_FATAL_FAILURE(showDeckAt(ninepin::FramesOf(0, 0, 10 + i, 0), shown));
+        markPair();
+        ASSERT_TRUE(waitFor([&] { return logger->loggingOffset() == i + 1; }));
+    }
+    EXPECT_EQ(logger->top(), 0);
+    EXPECT_EQ(logger->loggingOffset(), 3);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE("event " + std::to_string(i + 1));
+        EXPECT_EQ(logger->eventList().SrcInArray[i], "00:00:" + twoDigits(10 + i) + ":00");
+        EXPECT_EQ(text(logger->field(i, In)), "00:00:" + twoDigits(10 + i) + ":00");
+        EXPECT_EQ(text(logger->field(i, Out)), "00:00:" + twoDigits(10 + i) + ":00");
+    }
+    EXPECT_EQ(consoleSince(mark), (std::vector<std::string>{"0", "1", "2"}));
+    logger->scrollBar()->setValue(4);
+    EXPECT_EQ(logger->loggingOffset(), 0) << "moving the grid moves the logging position";
+    logger->scrollBar()->setValue(0);
+
+    // Past the last row the grid scrolls, so the next event to log stays in view.
+    for (int i = 0; i < 22; ++i) markPair();
+    ASSERT_TRUE(waitFor([&] { return logger->top() + logger->loggingOffset() == 22; }));
+    EXPECT_EQ(logger->top(), 3);
+    EXPECT_EQ(logger->loggingOffset(), 19);
+    EXPECT_EQ(logger->scrollBar()->value(), 3);
+    EXPECT_EQ(text(logger->field(18, EdNum)), "022");
+    EXPECT_EQ(text(logger->field(18, Out)), "00:00:12:00") << "event 22 shown with its mark";
+
+    // A closed logger still takes the marks.
+    logger->eventList().SrcOutArray[30] = "x";
+    answer = LoggerGUI::CloseChoice::Discard;
+    logger->close();
+    std::thread([this] { vcr->setin(); }).join();
+    EXPECT_TRUE(waitFor([&] { return logger->eventList().SrcInArray[22] == "00:00:12:00"; }));
+}
