@@ -7,9 +7,12 @@
 #include "NinePin.h"
 #include "WindowFixture.h"
 
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPalette>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdlib>
@@ -489,4 +492,70 @@ TEST_F(LoggerWindow, MarksFromAnotherThreadFillEventsInTurnAndKeepTheNextInView)
     logger->close();
     std::thread([this] { vcr->setin(); }).join();
     EXPECT_TRUE(waitFor([&] { return logger->eventList().SrcInArray[22] == "00:00:12:00"; }));
+}
+
+TEST_F(LoggerWindow, TheFileDialogOpensAtTheRootWithEdlTxtAndItsFilterChoosesTheLayout) {
+    start();
+    TempDir dir;
+    QTest::mouseClick(gui->loggerButton(), Qt::LeftButton);
+    LoggerGUI* logger = gui->logger();
+    ASSERT_NE(logger, nullptr);
+    logger->eventList().SrcOutArray[0] = "00:00:01:00";
+    // What the dialog shows, and then what the operator does in it, while it runs modal.
+    struct Seen {
+        std::string title, directory, file;
+        QStringList filters;
+        bool save = false;
+    };
+    auto operate = [](Seen& seen, std::function<void(QFileDialog*)> act) {
+        auto timer = std::make_unique<QTimer>();
+        QObject::connect(timer.get(), &QTimer::timeout, [&seen, act, t = timer.get()] {
+            QFileDialog* fd = nullptr;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) fd = d;
+            if (fd == nullptr) return;
+            t->stop();
+            seen.title = fd->windowTitle().toStdString();
+            seen.directory = fd->directory().absolutePath().toStdString();
+            const QStringList files = fd->selectedFiles();
+            seen.file = files.isEmpty() ? "" : QFileInfo(files.first()).fileName().toStdString();
+            seen.filters = fd->nameFilters();
+            seen.save = fd->acceptMode() == QFileDialog::AcceptSave;
+            act(fd);
+        });
+        timer->start(20);
+        return timer;
+    };
+
+    Seen save;
+    {
+        auto timer = operate(save, [&](QFileDialog* fd) {
+            fd->selectNameFilter("CMX 3600 EDL (*.edl)");
+            fd->setDirectory(QString::fromStdString(dir.path.string()));
+            static_cast<QDialog*>(fd)->accept(); // as the Save button does
+        });
+        QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+    }
+    EXPECT_EQ(save.title, "Save Standard EDL");
+    EXPECT_TRUE(save.save);
+    EXPECT_EQ(save.directory, "/");
+    EXPECT_EQ(save.file, "edl.txt");
+    EXPECT_EQ(save.filters, (QStringList{"Standard EDL (*)", "CMX 3600 EDL (*.edl)"}));
+    // The dialog names the file after its filter; whatever the name, it holds a CMX 3600 list.
+    std::vector<fs::path> saved(fs::directory_iterator(dir.path), {});
+    ASSERT_EQ(saved.size(), 1u);
+    const std::string name = saved[0].filename().string();
+    EXPECT_TRUE(readBytes(saved[0].string())
+                    .starts_with("TITLE: " + name + "\r\nFCM: NON-DROP FRAME\r\n\r\n001  "))
+        << name << ": " << readBytes(saved[0].string());
+
+    Seen load;
+    {
+        auto timer = operate(load, [](QFileDialog* fd) { fd->reject(); });
+        QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+    }
+    EXPECT_EQ(load.title, "Load Standard EDL");
+    EXPECT_FALSE(load.save);
+    EXPECT_EQ(load.directory, "/");
+    EXPECT_EQ(logger->eventList().SrcOutArray[0], "00:00:01:00") << "cancelled: nothing loaded";
 }
