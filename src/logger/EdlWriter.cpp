@@ -25,9 +25,9 @@ std::string header(const std::string& savename, const std::string& title, EdlLay
 } // namespace
 
 std::string EditNumberText(int number) {
-    if (number < 10) return "00" + std::to_string(number);
-    if (number < 100) return "0" + std::to_string(number);
-    return std::to_string(number);
+    std::string text = std::to_string(number);
+    if (text.size() < 3) text.insert(0, 3 - text.size(), '0');
+    return text;
 }
 
 std::string ReelText(const std::string& name) {
