@@ -141,8 +141,8 @@ EdlLoad LoadEDL(const std::string& path, EventList& events, bool verbose) {
             load.read = ReadEDL(source, events, verbose);
             if (load.read.outcome == EdlRead::Outcome::Empty)
                 Utils::OutLine("FileIOError: End of file reached 1");
-            else
-                load.ok = true;
+            // A file that is not an EDL loads nothing: what the log held is still unsaved.
+            load.ok = load.read.outcome == EdlRead::Outcome::Read;
         } catch (const std::system_error& e) {
             Utils::OutLine("FileIOError: " + reason(e.code().value()) + " 1");
         }

@@ -27,7 +27,9 @@ bool SaveEDL(const std::string& path, const EventList& events, const std::string
              const WriteFunction& write = {});
 
 struct EdlLoad {
-    bool ok = false; // the file was read to its end (or to its last event) without a failure
+    // An EDL was read to its end (or to its last event) without a failure; false too for a file
+    // that does not begin with 'T', which loads nothing.
+    bool ok = false;
     EdlRead read;
 };
 

@@ -48,16 +48,19 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose) {
         ++lineNumber;
         const int previous = named;
         named = -1;
-        if (line.starts_with(clipNameComment)) {
+        const bool nameComment = line.starts_with(clipNameComment);
+        // After the last event, a line is read only for the full name of that event.
+        if (result.stored >= EventList::size && !nameComment) break;
+        if (line.size() <= 5) continue;
+        if (verbose) Utils::OutLine(line);
+        if (nameComment) {
             if (previous >= 0) events.ClipNameArray[previous] = line.substr(clipNameComment.size());
             continue;
         }
-        // After the last event, a line is read only for the full name of that event.
-        if (result.stored >= EventList::size) break;
-        if (line.size() <= 5) continue;
-        if (verbose) Utils::OutLine(line);
         if (line.size() <= 60) continue;
         if (line.starts_with("TIT")) continue;
+        // The title line, which came without its 'T', however long the file's name.
+        if (lineNumber == 1 && line.starts_with("ITLE:")) continue;
         const std::size_t blank = line.find(' ', 5);
         if (blank == std::string::npos) break;
         const auto times = getsourcetime(line);

@@ -1,0 +1,173 @@
+// Reading EDL files back into the log: which lines become events, what is skipped, what the
+// console shows, and that events past the last one read keep what they held.
+#include "EdlFile.h"
+#include "LoggerTesting.h"
+
+#include <gmock/gmock.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using ::testing::StartsWith;
+
+namespace {
+
+// A log that already held five events of its own.
+const EventList held = timedLog(5);
+
+using EdlFiles = LoggerFiles;
+
+} // namespace
+
+TEST_F(EdlFiles, SavedListsComeBackWhole) {
+    const struct {
+        EdlLayout layout;
+        std::vector<Clip> clips;
+    } cases[] = {
+        {EdlLayout::Standard,
+         {{"Alpha1", "00:00:10:00", "00:00:20:00"},
+          {"Bravo2", "00:01:00:00", "00:01:05:15"},
+          {"Charl3", "23:59:59:00", "23:59:59:29"}}},
+        {EdlLayout::Cmx3600,
+         {{"Opening shot, take 2", "00:00:10:00", "00:00:20:00"},
+          {"", "00:01:00:00", "00:01:05:15"},
+          {"Interview: camera B", "23:59:59:00", "23:59:59:29"}}},
+    };
+    EventList blank = EventList::initial();
+    blank.EdNumArray.fill("---");
+    for (const auto& c : cases) {
+        ASSERT_TRUE(SaveEDL(dir.file("list.edl"), logOf(c.clips), "list.edl", " KOLB", c.layout));
+        EventList into = blank;
+        console.lines.clear();
+        const EdlLoad load = LoadEDL(dir.file("list.edl"), into, false);
+        EXPECT_TRUE(load.ok);
+        EXPECT_EQ(load.read.stored, 3);
+        EXPECT_EQ(into, logOf(c.clips, blank));
+        EXPECT_EQ(console.lines, (Lines{" ", " "}));
+    }
+}
+
+TEST_F(EdlFiles, ReadsEventLinesAndSkipsWhatHasNoTimes) {
+    const std::string comment = "* FROM CLIP NAME: Interview with the harbour master, camera B";
+    const std::string tooShort = "002  Name02" + std::string(39, ' ') + "00:00:30:00 00:00";
+    const std::string earlyColon =
+        "002  Ab:cd    AA/V  C        00:00:30:00 00:00:35:00 01:00:10:00 01:00:15:00";
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::vector<Clip> read;
+        int skipped = 0;
+    } cases[] = {
+        {"CR LF", head + L1 + "\r\n" + L2 + "\r\n" + L3 + "\r\n", {C1, C2, C3}},
+        {"LF", "TITLE: edl.txt\n" + L1 + "\n" + L2 + "\n" + L3, {C1, C2, C3}},
+        {"CR", "TITLE: edl.txt\r" + L1 + "\r" + L2 + "\r" + L3 + "\r", {C1, C2, C3}},
+        {"first colon before column 20",
+         head + L1 + "\r\n" + earlyColon + "\r\n" + L3,
+         {C1, C3},
+         1},
+        {"time part too short", head + L1 + "\r\n" + tooShort + "\r\n" + L3 + "\r\n", {C1, C3}, 1},
+        {"name comments",
+         head + comment + " 00:00:01:00\r\n" + L1 + "\r\n" + comment + "\r\n" +
+             "* FROM CLIP NAME: a second comment names nothing\r\n" + L2,
+         {{comment.substr(18), C1.in, C1.out}, C2}},
+        {"a later long TITLE line",
+         head + "TITLE: second title, written by another system at 00:00:10:00\r\n" + L1,
+         {C1}},
+        {"a long first line is an event once its T is taken", "T" + L1 + "\r\n" + L2, {C1, C2}},
+        {"a long file name on the title line",
+         "TITLE: " + std::string(60, 'n') + ".edl \r\n" + L1 + "\r\n",
+         {C1}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeFile(dir.file("in.edl"), c.bytes);
+        EventList events = held;
+        console.lines.clear();
+        const EdlLoad load = LoadEDL(dir.file("in.edl"), events, false);
+        EXPECT_TRUE(load.ok);
+        EXPECT_EQ(load.read.stored, static_cast<int>(c.read.size()));
+        EXPECT_EQ(events, logOf(c.read, held));
+        std::vector<::testing::Matcher<std::string>> lines(c.skipped + 2, " ");
+        if (c.skipped) lines[1] = StartsWith("Skipped EDL line 5");
+        EXPECT_THAT(console.lines, ::testing::ElementsAreArray(lines));
+    }
+}
+
+TEST_F(EdlFiles, VerboseEchoesTheLinesAndTheTimesRead) {
+    writeFile(dir.file("in.edl"), "TITLE: edl.txt\r\nabcde\r\nabcdef\r\n" + L1 + "\r\n");
+    EventList events = held;
+    EXPECT_TRUE(LoadEDL(dir.file("in.edl"), events, true).ok);
+    EXPECT_EQ(console.lines,
+              (Lines{" ", "ITLE: edl.txt", "abcdef", L1, "00:00:10:00 00:00:20:00", " "}));
+}
+
+TEST_F(EdlFiles, AFileNotStartingWithTLoadsNothing) {
+    writeFile(dir.file("in.edl"), "title: t.txt\r\n" + L1 + "\r\n");
+    EventList events = held;
+    const EdlLoad load = LoadEDL(dir.file("in.edl"), events, true);
+    EXPECT_EQ(events, held);
+    EXPECT_EQ(console.lines, (Lines{" ", " "}));
+    // Nothing was read, so the log must not count as loaded from this file.
+    EXPECT_FALSE(load.ok);
+}
+
+TEST_F(EdlFiles, WhatCannotBeReadIsReportedAndChangesNothing) {
+    writeFile(dir.file("empty.edl"), "");
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    const struct {
+        std::string path, error;
+    } cases[] = {
+        {dir.file("empty.edl"), "FileIOError: End of file reached 1"},
+        {dir.file("none.edl"), "FileStreamError: No such file or directory"},
+        {dir.path.string(), "FileStreamError: Is a directory"},
+        {dir.file("fifo"), "FileStreamError: Not a regular file"},
+    };
+    for (const auto& c : cases) {
+        EventList events = held;
+        console.lines.clear();
+        // A FIFO without a writer must not hold the load up.
+        auto load = std::async(std::launch::async, [&] { return LoadEDL(c.path, events, true); });
+        if (load.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+            ::close(::open(c.path.c_str(), O_WRONLY | O_NONBLOCK)); // lets a waiting open go on
+            load.wait();
+            ADD_FAILURE() << c.path << " waits";
+        }
+        EXPECT_FALSE(load.get().ok) << c.path;
+        EXPECT_EQ(events, held) << c.path;
+        EXPECT_EQ(console.lines, (Lines{" ", c.error, " "}));
+    }
+}
+
+TEST(EdlRead, AtMostAHundredEventsAreStored) {
+    const EventList all = timedLog(EventList::size);
+    const std::string text = FormatEDL(all, "many", " KOLB").bytes + L1 + "\r\n" + L2 + "\r\n";
+    TextSource source(text); // reads the text where it lies
+    EventList events = held;
+    EXPECT_EQ(ReadEDL(source, events, false).stored, 100);
+    EXPECT_EQ(events, all);
+}
+
+TEST(EdlRead, SourceTimesAreFoundFromTheFirstColon) {
+    const std::string pad(18, ' ');
+    using Times = std::optional<std::pair<std::string, std::string>>;
+    const Times tenTwenty = std::pair{"00:00:10:00", "00:00:20:00"};
+    const struct {
+        std::string line;
+        Times times;
+    } cases[] = {
+        {L1, tenTwenty},
+        {pad + "00:00:10:00 00:00:20:00", tenTwenty},
+        {pad + "00:00:10:00  00:00:20:00", tenTwenty},
+        {pad + "00:00:10:00 00:00:20:0", std::nullopt},
+        {pad.substr(1) + "00:00:10:00 00:00:20:00", std::nullopt},
+        {pad + "0x:00:10:00 00:00:20:00", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto t = getsourcetime(c.line);
+        EXPECT_EQ(t ? Times(std::pair(t->timestring1, t->timestring2)) : std::nullopt, c.times)
+            << "[" << c.line << "]";
+    }
+}

@@ -1,0 +1,150 @@
+// The EDL files the logger writes: bytes, columns, where the list ends, and what a failed save
+// leaves on the disk.
+#include "EdlFile.h"
+#include "LoggerTesting.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const EventList oneClip = logOf({C1});
+
+Lines linesOf(const std::string& bytes) {
+    Lines lines;
+    for (std::size_t at = 0, end; (end = bytes.find("\r\n", at)) != std::string::npos; at = end + 2)
+        lines.push_back(bytes.substr(at, end - at));
+    return lines;
+}
+
+using EdlSave = LoggerFiles;
+
+} // namespace
+
+TEST_F(EdlSave, WritesTheListByteForByte) {
+    const struct {
+        const char* what;
+        EventList events;
+        EdlLayout layout;
+        std::string name, bytes;
+    } cases[] = {
+        {"fresh log", EventList::initial(), EdlLayout::Standard, "edl.txt",
+         head +
+             "001  Name01    AA/V  C        00:00:00:00 00:00:00:00 01:00:00:00 01:00:00:00 \r\n"},
+        {"record times run on; a later zero out ends the list",
+         logOf({C1, C2, {"Name03", "not a time", timecode::zero}, C3}), EdlLayout::Standard,
+         "edl.txt", head + L1 + "\r\n" + L2 + "\r\n"},
+        {"out before in", logOf({{"Ab", "00:00:20:00", "00:00:10:00"}}), EdlLayout::Standard,
+         "edl.txt",
+         head +
+             "001  Ab       AA/V  C        00:00:20:00 00:00:10:00 01:00:00:00 00:59:50:00 \r\n"},
+        {"CMX 3600",
+         logOf({{"Name01", "00:00:10:00", "00:00:20:00"},
+                {"take 2: close-up", "00:01:00:00", "00:01:05:00"},
+                {"", "00:02:00:00", "00:02:00:15"},
+                {"ABCDEFGHIJ", "00:00:00:00", "00:00:01:00"}}),
+         EdlLayout::Cmx3600, "edl.edl",
+         "TITLE: edl.edl\r\nFCM: NON-DROP FRAME\r\n\r\n"
+         "001  Name01   AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+         "* FROM CLIP NAME: Name01\r\n"
+         "002  take_2__ AA/V  C        00:01:00:00 00:01:05:00 01:00:10:00 01:00:15:00\r\n"
+         "* FROM CLIP NAME: take 2: close-up\r\n"
+         "003  AX       AA/V  C        00:02:00:00 00:02:00:15 01:00:15:00 01:00:15:15\r\n"
+         "* FROM CLIP NAME: \r\n"
+         "004  ABCDEFGH AA/V  C        00:00:00:00 00:00:01:00 01:00:15:15 01:00:16:15\r\n"
+         "* FROM CLIP NAME: ABCDEFGHIJ\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(FormatEDL(c.events, c.name, " KOLB", c.layout).bytes, c.bytes);
+        ASSERT_TRUE(SaveEDL(dir.file(c.name), c.events, c.name, " KOLB", c.layout));
+        EXPECT_EQ(readFile(dir.file(c.name)), c.bytes);
+    }
+    EXPECT_EQ(console.lines, Lines{});
+}
+
+TEST(EdlText, AllHundredEventsAreWrittenAndTheReelSetsTheColumns) {
+    const Lines lines = linesOf(FormatEDL(timedLog(100), "edl.txt", " KOLB").bytes);
+    ASSERT_EQ(lines.size(), 3u + 100u);
+    EXPECT_EQ(lines.back(),
+              "100  Name00    AA/V  C        00:01:40:00 00:01:41:00 01:01:39:00 01:01:40:00 ");
+    const struct {
+        std::string name, reel;
+        std::size_t inColumn, length;
+    } cases[] = {
+        {"Take1", "Take1 ", 29, 77},   {"abc", "abc   ", 29, 77},       {"", "S     ", 29, 77},
+        {"Name01", "Name01 ", 30, 78}, {"Clip0001", "Clip00 ", 30, 78},
+    };
+    for (const auto& c : cases) {
+        const EventList one = logOf({{c.name, "00:00:10:00", "00:00:20:00"}});
+        const std::string line = linesOf(FormatEDL(one, "edl.txt", " KOLB").bytes).at(3);
+        EXPECT_EQ(line.substr(5, c.reel.size() + 3), c.reel + "   ") << c.name;
+        EXPECT_EQ(line.substr(c.inColumn, 12), "00:00:10:00 ") << c.name;
+        EXPECT_EQ(line.size(), c.length) << c.name;
+    }
+}
+
+TEST_F(EdlSave, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
+    const auto partThenFull = [calls = 0](int fd, const char* data, std::size_t) mutable -> long {
+        if (calls++ == 0) return ::write(fd, data, 20);
+        errno = ENOSPC;
+        return -1;
+    };
+    const auto interruptedThenShort = [calls = 0](int fd, const char* data,
+                                                  std::size_t size) mutable -> long {
+        if (calls++ > 0) return ::write(fd, data, std::min<std::size_t>(size, 7));
+        errno = EINTR;
+        return -1;
+    };
+    const struct {
+        std::string name;
+        EventList events;
+        WriteFunction write;
+        Lines console;
+    } cases[] = {
+        {"edl.txt", oneClip, partThenFull, {"FileIOError: No space left on device 1"}},
+        {"edl.txt",
+         oneClip,
+         [](int, const char*, std::size_t) { return 0L; },
+         {"FileIOError: Input/output error 1"}},
+        {"missing/edl.txt", oneClip, {}, {"FileStreamError: No such file or directory"}},
+        {"edl.txt",
+         logOf({{"Name01", "0x:00:10:00", "00:00:20:00"}}),
+         {},
+         {"FileIOError: invalid timecode in event 1"}},
+        {"edl.txt",
+         logOf({{"A", "00:00:10:00", "00:00:20:00"}, {"B", "00:00:30:00", "00:00:3"}}),
+         {},
+         {"FileIOError: invalid timecode in event 2"}},
+        {"edl.txt", oneClip, interruptedThenShort, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.console.empty() ? "saved" : c.console.front());
+        writeFile(dir.file("edl.txt"), "old bytes\n");
+        console.lines.clear();
+        EXPECT_EQ(
+            SaveEDL(dir.file(c.name), c.events, "edl.txt", " KOLB", EdlLayout::Standard, c.write),
+            c.console.empty());
+        EXPECT_EQ(console.lines, c.console);
+        const std::string saved = FormatEDL(c.events, "edl.txt", " KOLB").bytes;
+        EXPECT_EQ(readFile(dir.file("edl.txt")), c.console.empty() ? saved : "old bytes\n");
+        EXPECT_EQ(dir.names(), Lines{"edl.txt"});
+    }
+}
+
+TEST_F(EdlSave, AReplacedFileKeepsItsPermissionsAndANewOneIsReadableByAll) {
+    const std::string path = dir.file("edl.txt");
+    for (const mode_t mode : {0640, 0}) {
+        std::filesystem::remove(path);
+        if (mode != 0) {
+            writeFile(path, "old bytes\n");
+            ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+        }
+        ASSERT_TRUE(SaveEDL(path, oneClip, "edl.txt", " KOLB"));
+        EXPECT_EQ(readFile(path), FormatEDL(oneClip, "edl.txt", " KOLB").bytes);
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode != 0 ? mode : 0644u) << std::oct << mode;
+    }
+}

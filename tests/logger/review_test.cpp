@@ -1,0 +1,83 @@
+// Reviews of logged clips on the deck: which clips are handed over, in what order, and that every
+// way a review sequence ends clears the script flag.
+#include "LoggerTesting.h"
+#include "RecordingTarget.h"
+#include "ReviewSequence.h"
+#include "Timecode.h"
+
+#include <stdexcept>
+
+namespace {
+
+// A recording deck on which the operator stops, or the port fails, during clip n (from 1).
+struct ReviewingTarget : RecordingTarget {
+    bool reviewclip() override {
+        const bool valid = RecordingTarget::reviewclip();
+        if (++clips == stopAt) stopRequested = true;
+        if (clips == failAt) throw std::runtime_error("port closed");
+        return valid;
+    }
+    int clips = 0, stopAt = 0, failAt = 0;
+};
+
+} // namespace
+
+TEST(Review, RevAllReviewsEachEventUpToTheFirstUntimedOneAndAtMost99) {
+    EventList threeThenGap = timedLog(5);
+    threeThenGap.SrcOutArray[3] = timecode::zero;
+    const struct {
+        EventList events;
+        int reviewed;
+    } cases[] = {{threeThenGap, 3}, {EventList::initial(), 0}, {timedLog(EventList::size), 99}};
+    for (const auto& c : cases) {
+        Console console;
+        RecordingTarget deck;
+        RevAll(deck, c.events);
+        Lines calls = {"active=1"}, lines;
+        for (int i = 0; i < c.reviewed; ++i) {
+            calls.insert(calls.end(), {"in=" + c.events.SrcInArray[i],
+                                       "out=" + c.events.SrcOutArray[i], "reviewclip"});
+            lines.push_back("Review EDL Clip " + std::to_string(i + 1));
+        }
+        calls.push_back("active=0");
+        EXPECT_EQ(deck.calls(), calls) << c.reviewed;
+        EXPECT_EQ(console.lines, lines);
+        EXPECT_FALSE(deck.active.load());
+    }
+}
+
+TEST(Review, EveryEndOfRevAllClearsTheScriptFlag) {
+    const struct {
+        int stopAt, failAt;
+        bool valid;
+        Lines console;
+    } cases[] = {
+        {2, 0, true, {"Review EDL Clip 1", "Review EDL Clip 2", "Script stopped by the operator"}},
+        {0, 0, false, {"Review EDL Clip 1", "RevALL ended: invalid timecode in event 1"}},
+        {0, 2, true, {"Review EDL Clip 1", "Review EDL Clip 2", "RevALL ended by an error"}},
+    };
+    for (const auto& c : cases) {
+        Console console;
+        ReviewingTarget deck;
+        deck.stopAt = c.stopAt;
+        deck.failAt = c.failAt;
+        deck.textsValid = c.valid;
+        RevAll(deck, timedLog(5));
+        EXPECT_EQ(console.lines, c.console);
+        EXPECT_FALSE(deck.active.load()) << c.console.back();
+        EXPECT_FALSE(deck.stopRequested.load()) << c.console.back();
+        EXPECT_EQ(deck.calls().back(), "active=0");
+    }
+}
+
+TEST(Review, ReviewEventHandsOverOneEvent) {
+    const EventList events = timedLog(EventList::size);
+    for (const int k : {0, 41, 99}) {
+        Console console;
+        RecordingTarget deck;
+        ReviewEvent(deck, events, k);
+        EXPECT_EQ(deck.calls(), (Lines{"in=" + events.SrcInArray[k], "out=" + events.SrcOutArray[k],
+                                       "reviewclip"}));
+        EXPECT_EQ(console.lines, Lines{"Review EDL Clip " + std::to_string(k + 1)});
+    }
+}
