@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -80,6 +81,21 @@ Settings SettingsFromProperties(const Properties& props) {
     }
     s.useclipboard = s.UseClipboard == "YES";
     s.stoponexit = s.StopOnExit == "YES";
+
+    s.UseZAM = lookup(props, "UseZAM");
+    s.zam = s.UseZAM == "YES";
+    s.COMPort2 = lookup(props, "COMPort2");
+    if (s.COMPort2) s.comport2 = *s.COMPort2;
+    s.NetServer = lookup(props, "NetServer");
+    s.netserver = s.NetServer == "YES";
+    s.NetPort = lookup(props, "NetPort");
+    // A port that is not a number from 1 to 65535 keeps the default.
+    if (s.NetPort) {
+        const auto port = parseDecimal(*s.NetPort);
+        if (port && *port >= 1 && *port <= 65535) s.netport = *port;
+    }
+    s.NetAddress = lookup(props, "NetAddress");
+    if (s.NetAddress) s.netaddress = *s.NetAddress;
     return s;
 }
 
@@ -96,5 +112,13 @@ std::vector<std::string> SettingsBlock(const Settings& s) {
     lines.push_back(label("Use Clipboard", s.UseClipboard));
     lines.push_back(label("Stop On Exit", s.StopOnExit));
     lines.push_back(label("Verbose", s.verbo));
+    const std::pair<const char*, const std::optional<std::string>&> optional[] = {
+        {"Use ZAM", s.UseZAM},
+        {"ZAM COM Port", s.COMPort2},
+        {"Net Server", s.NetServer},
+        {"Net Port", s.NetPort},
+        {"Net Address", s.NetAddress}};
+    for (const auto& [name, value] : optional)
+        if (value) lines.push_back(label(name, *value));
     return lines;
 }

@@ -2,6 +2,7 @@
 
 #include "Properties.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,20 @@ struct Settings {
     int looprecmode = 0;
     std::string LoopPlayMode = "NO";
     int loopplaymode = 0;
+
+    // The keys below are printed in the settings block only when the file sets them.
+    // "UseZAM" = "YES": the external controller on the second port ("COMPort2").
+    std::optional<std::string> UseZAM;
+    bool zam = false;
+    std::optional<std::string> COMPort2;
+    // "NetServer" = "YES": the TCP command server, on "NetPort" bound to "NetAddress". Loopback
+    // by default: the protocol has no login.
+    std::optional<std::string> NetServer;
+    bool netserver = false;
+    std::optional<std::string> NetPort;
+    int netport = 2001;
+    std::optional<std::string> NetAddress;
+    std::string netaddress = "127.0.0.1";
 };
 
 // The product's name: the title of its windows and of its log.

@@ -26,6 +26,12 @@ LocalVCR::~LocalVCR() {
         for (auto& run : runs) run->stopme();
     }
     actions.stop();
+    // The network and the second port call into the controller: they go first.
+    {
+        std::lock_guard lock(serverMutex);
+        ss.reset();
+    }
+    sip.reset();
     {
         std::lock_guard lock(cueMutex);
         newestRun.reset();
@@ -37,7 +43,8 @@ LocalVCR::~LocalVCR() {
 
 void LocalVCR::startup() {
     if (vanto) vantoSetup();
-    // The second-port reader would start here; no setting switches it on yet.
+    if (settings.zam && !startSecondPort()) return;
+    if (settings.netserver && OpenServerSocket(settings.netport)) ServeClients();
     Utils::OutLine(settings.VCRType + " Ready");
     Utils::OutLine(" ");
     ShowStat(settings.VCRType + " Ready");
@@ -46,6 +53,54 @@ void LocalVCR::startup() {
     GetTC();
     localgui->showWindow();
     localgui->enableLogger(true);
+}
+
+bool LocalVCR::startSecondPort() {
+    const std::string& name = settings.comport2;
+    auto reader = std::make_unique<SerInPort>(name);
+    if (reader->bad()) {
+        Utils::OutLine(" ");
+        Utils::OutLine(" ");
+        Utils::OutLine("ZAM Serial port " + name + " for VCR not available.");
+        Utils::DelayT(5000);
+        exitProcess(2);
+        return false;
+    }
+    const std::string opened = "ZAM Serial Port " + name + " Opened OK";
+    ShowStat(opened);
+    Utils::OutLine(" ");
+    Utils::OutLine(opened);
+    Utils::OutLine(" ");
+    reader->setlocalvcr(this);
+    reader->setwait(100);
+    reader->setsleeptime(100);
+    reader->start();
+    sip = std::move(reader);
+    return true;
+}
+
+bool LocalVCR::OpenServerSocket(int port) {
+    auto server = std::make_unique<NetServer>(*this);
+    if (!server->open(settings.netaddress, port)) {
+        ShowStat("Can't Get ServerSocket at Port " + std::to_string(port));
+        return false;
+    }
+    ShowStat("Server Socket Opened OK at Port " + std::to_string(port));
+    std::unique_ptr<NetServer> replaced;
+    std::lock_guard lock(serverMutex);
+    replaced = std::move(ss);
+    ss = std::move(server);
+    return true;
+}
+
+void LocalVCR::ServeClients() {
+    std::lock_guard lock(serverMutex);
+    if (ss && !closing) ss->start();
+}
+
+int LocalVCR::serverPort() {
+    std::lock_guard lock(serverMutex);
+    return ss ? ss->port() : 0;
 }
 
 void LocalVCR::vantoSetup() {
@@ -180,9 +235,13 @@ std::string LocalVCR::ExtractStatusString(std::span<const std::uint8_t> reply) {
     return s.text;
 }
 
-// Network replies come with the network server; until then there is no client to answer.
-void LocalVCR::reporttc() {}
-void LocalVCR::reportstatus() {}
+void LocalVCR::reporttc() {
+    if (auto c = client()) c->Send(getTCString());
+}
+
+void LocalVCR::reportstatus() {
+    if (auto c = client()) c->Send(getStatusString());
+}
 
 bool LocalVCR::ParseNetCommand(const std::string& line) {
     return ::ParseNetCommand(*this, line);

@@ -5,7 +5,10 @@
 #include "CommandTarget.h"
 #include "CueThread.h"
 #include "DeckPanel.h"
+#include "NetServer.h"
+#include "SerInPort.h"
 #include "SerOutPort.h"
+#include "ServerTarget.h"
 #include "Settings.h"
 #include "StopSignal.h"
 #include "TCThread.h"
@@ -26,7 +29,9 @@ class LocalVCR : public PollTarget,
                  public CueTarget,
                  public CommandTarget,
                  public CueState,
-                 public CommandFrames {
+                 public CommandFrames,
+                 public ZamTarget,
+                 public ServerTarget {
 public:
     using PanelFactory = std::function<std::unique_ptr<DeckPanel>(LocalVCR&)>;
     using ExitFunction = std::function<void(int)>;
@@ -43,6 +48,16 @@ public:
     // Sending.
     DeckReply CommandB0(std::span<const std::uint8_t> frame);
     void ShowStat(const std::string& text) override;
+    // The network server: listens on the port at the "NetAddress" setting, showing
+    // "Server Socket Opened OK at Port " or "Can't Get ServerSocket at Port " and the port.
+    // A server already open stays when a new one cannot be opened.
+    bool OpenServerSocket(int port);
+    // Starts serving clients on the server last opened.
+    void ServeClients();
+    // The port the server listens on (the setting 0 takes any free port), or 0.
+    int serverPort();
+    // The network hook of a closing connection: no effect.
+    void CommandB5() override {}
     void setscriptactive(bool on) override { scriptactive = on; }
     bool getscriptactive() const { return scriptactive; }
 
@@ -113,13 +128,13 @@ public:
     }
 
     // The command language and the script file.
-    bool ParseNetCommand(const std::string& line);
+    bool ParseNetCommand(const std::string& line) override;
     void script();
     // The operator's Stop: a running script ends after the line in progress.
     void requestOperatorStop();
 
     // The network client that the cue runs report to (none until a client connects).
-    void setClient(std::shared_ptr<ClientLine> client);
+    void setClient(std::shared_ptr<ClientLine> client) override;
     // Tests count the cue runs' sleeps through this instead of sleeping.
     void setCueDelay(std::function<bool(int)> delay) { cueDelayHook = std::move(delay); }
 
@@ -159,6 +174,9 @@ public:
 private:
     void startup();
     void vantoSetup();
+    // The external controller's reader on the second port; a port that cannot be opened ends
+    // the program. False then.
+    bool startSecondPort();
     // Sends a transport frame, then leaves any cue-and-play or review (SettleDown).
     void sendThenSettle(std::span<const std::uint8_t> frame);
     // Sets the run's mode, prepares the cue frame and starts the run; false when the text was
@@ -196,6 +214,10 @@ private:
     std::atomic<bool> loggerOpened{false};
     std::thread closer; // the close sequence, once the window was closed
     std::unique_ptr<TCThread> tcthread;
+    std::unique_ptr<SerInPort> sip; // set once by start-up, on the operator-action thread
+    // Guards ss.
+    std::mutex serverMutex;
+    std::unique_ptr<NetServer> ss;
     // Guards tcthread, which the operator-action thread sets while others look at it.
     std::mutex pollerMutex;
     // Declared last: destroyed first, so no action runs on a half-destroyed controller.

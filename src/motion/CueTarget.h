@@ -1,18 +1,13 @@
 #pragma once
 
+#include "ClientLine.h"
+
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
-
-// A connected network client: one text line at a time.
-class ClientLine {
-public:
-    virtual ~ClientLine() = default;
-    virtual void Send(const std::string& line) = 0;
-};
 
 // The deck controller's state that cue runs, the poller, the window and the command sources share.
 // Each field is read and written from several threads; every read sees the latest write.

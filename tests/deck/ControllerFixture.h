@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -84,11 +85,15 @@ protected:
             std::lock_guard lock(linesMutex);
             lines.clear(); // the link's own lines about the line
         }
-        vcr = std::make_unique<LocalVCR>(link, 2001, s.lanc, s, [this](LocalVCR&) {
-            auto p = std::make_unique<RecordingPanel>();
-            panel = p.get();
-            return p;
-        });
+        exitStatus = -1;
+        vcr = std::make_unique<LocalVCR>(
+            link, 2001, s.lanc, s,
+            [this](LocalVCR&) {
+                auto p = std::make_unique<RecordingPanel>();
+                panel = p.get();
+                return p;
+            },
+            [this](int status) { exitStatus = status; });
     }
     // The controller first: it talks to the line the others hold.
     void stopAll() {
@@ -160,6 +165,7 @@ protected:
     std::unique_ptr<SerOutPort> ownLink;
     std::unique_ptr<LocalVCR> vcr;
     RecordingPanel* panel = nullptr;
+    std::atomic<int> exitStatus{-1}; // what the controller ended the program with
 };
 
 } // namespace decktest

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "ClientSocket.h"
+#include "ServerTarget.h"
+#include "StopSignal.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+// The TCP command server: a listening socket and the thread that accepts clients, one at a time.
+// Each client is served on a connection thread of its own; when it leaves, the next is served. A
+// client that connects while another is served is told "BUSY" and closed.
+//
+// Plain POSIX sockets: one blocking accept and one blocking line reader per connection are all
+// the protocol needs, and this library stays free of Qt.
+class NetServer {
+public:
+    explicit NetServer(ServerTarget& vcr);
+    ~NetServer();
+    NetServer(const NetServer&) = delete;
+    NetServer& operator=(const NetServer&) = delete;
+
+    // Listens on the address (an IPv4 address text) and port (0: any free port, see port());
+    // false when that cannot be done.
+    bool open(const std::string& address, int port);
+    // Starts accepting clients.
+    void start();
+    int port() const { return boundPort; }
+
+private:
+    void acceptLoop();
+    void serve(int socket);
+
+    ServerTarget& svcr;
+    int ss = -1;
+    int boundPort = 0;
+    StopSignal stopping;
+    std::thread acceptThread;
+    // Guards active and clientThread.
+    std::mutex clientMutex;
+    std::shared_ptr<ClientSocket> active;
+    std::thread clientThread;
+};

@@ -1,0 +1,233 @@
+// The deck controller driven from outside the window: the external controller's messages on a
+// second pseudo-terminal, and a network client over loopback. Both against the simulated deck or
+// a far end the test plays, through the real link.
+#include "ControllerFixture.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <optional>
+
+using namespace decktest;
+
+namespace {
+
+const std::string playFrame = "20 01 21 ";
+const std::string stopFrame = "20 00 20 ";
+const std::string jogrFrame = "21 21 10 52 ";
+const std::string jogfFrame = "21 11 10 42 ";
+
+// A network client of the controller's server, reading lines that end in CR LF.
+class Client {
+public:
+    explicit Client(int port) {
+        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in where{};
+        where.sin_family = AF_INET;
+        where.sin_port = htons(static_cast<std::uint16_t>(port));
+        where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected = ::connect(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) == 0;
+    }
+    ~Client() { ::close(fd); }
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
+
+    bool send(const std::string& text) {
+        return ::send(fd, text.data(), text.size(), MSG_NOSIGNAL) ==
+               static_cast<ssize_t>(text.size());
+    }
+    // The next line without its CR LF; nothing when the connection ended or none came in time.
+    std::optional<std::string> line(std::chrono::milliseconds timeout = 10s) {
+        const auto end = clock_type::now() + timeout;
+        for (;;) {
+            const auto lf = buffer.find("\r\n");
+            if (lf != std::string::npos) {
+                std::string l = buffer.substr(0, lf);
+                buffer.erase(0, lf + 2);
+                return l;
+            }
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - clock_type::now());
+            if (left.count() <= 0) return std::nullopt;
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+            char chunk[512];
+            const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+            if (n <= 0) return std::nullopt;
+            buffer.append(chunk, static_cast<size_t>(n));
+        }
+    }
+    // True once the server has ended the connection (no line is pending).
+    bool ended(std::chrono::milliseconds timeout = 10s) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(timeout.count())) <= 0) return false;
+        char c;
+        return ::recv(fd, &c, 1, 0) == 0;
+    }
+
+    bool connected = false;
+
+private:
+    int fd;
+    std::string buffer;
+};
+
+class RemoteControl : public Controller {
+protected:
+    bool consoleHas(const std::string& line) {
+        const auto all = consoleLines();
+        return std::find(all.begin(), all.end(), line) != all.end();
+    }
+    bool statusShown(const std::string& text) {
+        const auto all = panel->getStatuses();
+        return std::find(all.begin(), all.end(), text) != all.end();
+    }
+    // The commands the deck received after the first n, once one more has come.
+    std::vector<std::string> commandsFrom(size_t n) {
+        EXPECT_TRUE(trace->waitForCommands(n + 1, 10000));
+        const auto all = trace->commandBytes();
+        return {all.begin() + static_cast<std::ptrdiff_t>(n), all.end()};
+    }
+    static Settings withServer(Settings s = Settings()) {
+        s.netserver = true;
+        s.netport = 0; // any free port: tests run side by side
+        return s;
+    }
+};
+
+} // namespace
+
+TEST_F(RemoteControl, SecondPortMessagesDriveTheDeckOneMessageAPoll) {
+    Pty zam;
+    Settings s;
+    s.zam = true;
+    s.comport2 = zam.slavePath();
+    start(s);
+    ASSERT_NO_FATAL_FAILURE(startedUp());
+    const std::string opened = "ZAM Serial Port " + zam.slavePath() + " Opened OK";
+    EXPECT_TRUE(statusShown(opened));
+    const auto start = consoleLines();
+    const auto at = std::find(start.begin(), start.end(), opened);
+    ASSERT_NE(at, start.end());
+    EXPECT_EQ(*(at - 1), " ");
+    EXPECT_EQ(*(at + 1), " ");
+    trace->clear();
+
+    // Each message, then the deck's frame for it; the next is sent once that has come.
+    struct Step {
+        std::vector<std::uint8_t> bytes;
+        std::string console;
+        std::string frame;
+    };
+    const Step steps[] = {
+        {{0x80, 0x45}, "80 45 ", playFrame},
+        {{0x81, 0x10}, "81 10 ", jogrFrame},
+        {{0x81, 0x7F}, "81 7F ", jogfFrame},
+        // A burst: the stop is taken, the jog behind it is dropped (the next frame is the play
+        // of the step after, not a jog).
+        {{0x80, 0x44, 0x81, 0x7F}, "80 44 ", stopFrame},
+        {{0x80, 0x45}, "80 45 ", playFrame},
+        // A lone group byte goes with the code byte left from the message before: 81 45.
+        {{0x81}, "81 45 ", jogrFrame},
+    };
+    size_t seen = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.console);
+        zam.write(step.bytes);
+        const auto frames = commandsFrom(seen);
+        ASSERT_FALSE(frames.empty());
+        EXPECT_EQ(frames.front(), step.frame);
+        seen += frames.size();
+        EXPECT_TRUE(waitUntil([&] { return consoleHas(step.console); }));
+    }
+    EXPECT_EQ(trace->commandBytes().size(), std::size(steps)) << "one frame a message";
+
+    // Marks before any logger was opened: only the hex line.
+    zam.write({0x80, 0x40});
+    ASSERT_TRUE(waitUntil([&] { return consoleHas("80 40 "); }));
+    zam.write({0x80, 0x45});
+    ASSERT_EQ(commandsFrom(seen).front(), playFrame);
+    EXPECT_TRUE(panel->getLogMarks().empty());
+    // Once a logger has been opened, they reach it.
+    vcr->CommandBLogger();
+    zam.write({0x80, 0x40});
+    ASSERT_TRUE(waitUntil([&] { return panel->getLogMarks().size() == 1; }));
+    zam.write({0x80, 0x41});
+    ASSERT_TRUE(waitUntil([&] { return panel->getLogMarks().size() == 2; }));
+    EXPECT_EQ(panel->getLogMarks(), (std::vector<std::string>{"in", "out"}));
+}
+
+TEST_F(RemoteControl, AMissingSecondPortEndsTheProgramWithStatusTwo) {
+    Settings s;
+    s.zam = true;
+    s.comport2 = "/dev/kolb-no-zam";
+    start(s);
+    ASSERT_TRUE(waitUntil([&] { return exitStatus != -1; }, 20s));
+    EXPECT_EQ(exitStatus, 2);
+    EXPECT_EQ(consoleLines(), (std::vector<std::string>{
+                                  " ", "Serial Port /dev/kolb-no-zam not available", " ", " ",
+                                  "ZAM Serial port /dev/kolb-no-zam for VCR not available."}));
+    vcr->waitIdle();
+    EXPECT_EQ(vcr->poller(), nullptr) << "start-up went no further";
+}
+
+TEST_F(RemoteControl, AClientIsGreetedAndGetsTheLastTimeAndStatusAndNothingElse) {
+    // A deck that never answers a time or status read: nothing has been read.
+    startOnRawLine(withServer());
+    ASSERT_NO_FATAL_FAILURE(startedUp());
+    const int port = vcr->serverPort();
+    ASSERT_GT(port, 0);
+    EXPECT_TRUE(statusShown("Server Socket Opened OK at Port 0"));
+    EXPECT_FALSE(vcr->OpenServerSocket(port));
+    EXPECT_TRUE(statusShown("Can't Get ServerSocket at Port " + std::to_string(port)));
+    EXPECT_EQ(vcr->serverPort(), port) << "the open server stays";
+
+    Client client(port);
+    ASSERT_TRUE(client.connected);
+    EXPECT_EQ(client.line(), "OK");
+    ASSERT_TRUE(client.send("GetTC\r\n"));
+    EXPECT_EQ(client.line(), "00:00:00:00");
+    ASSERT_TRUE(client.send("Status\n"));
+    EXPECT_EQ(client.line(), "");
+    // "close" is a command the language does not know: no reply, the connection stays.
+    ASSERT_TRUE(client.send("close\rGetTC\r"));
+    EXPECT_EQ(client.line(), "00:00:00:00");
+    ASSERT_TRUE(client.send("Play\r\nKILL\r\n"));
+    EXPECT_TRUE(client.ended());
+    EXPECT_TRUE(waitUntil([&] {
+        const auto cmds = rawCommands();
+        return std::find(cmds.begin(), cmds.end(), Bytes{0x20, 0x01, 0x21}) != cmds.end();
+    }));
+    EXPECT_TRUE(waitUntil([&] { return statusShown("Client Closed Connection!"); }));
+    EXPECT_TRUE(waitUntil([&] { return consoleHas("Server Loop Close"); }));
+
+    // The next client is served.
+    Client next(port);
+    EXPECT_EQ(next.line(), "OK");
+    ASSERT_TRUE(next.send("GetTC\n"));
+    EXPECT_EQ(next.line(), "00:00:00:00");
+}
+
+TEST_F(RemoteControl, AReviewStartedByAClientReportsEachStepToIt) {
+    Settings s = withServer();
+    s.vanto = true;
+    s.VCRType = "VANTO";
+    DeckSim::Options opts;
+    opts.deck.seekMs = 100;
+    start(s, opts);
+    ASSERT_NO_FATAL_FAILURE(startedUp());
+    Client client(vcr->serverPort());
+    ASSERT_EQ(client.line(), "OK");
+    ASSERT_TRUE(client.send("tc100:00:10:00\ntc200:00:11:00\nReview\n"));
+    for (const char* expected : {"CUEING!", "CUED!", "x!x!x!", "x#x#x#"})
+        EXPECT_EQ(client.line(20s), expected);
+    // GetTC answers the time the poller read last: at the out point by now.
+    ASSERT_TRUE(client.send("GetTC\n"));
+    const auto time = client.line();
+    ASSERT_TRUE(time.has_value());
+    EXPECT_GE(*time, std::string("00:00:10:29"));
+}
