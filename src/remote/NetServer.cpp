@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <chrono>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -65,8 +66,12 @@ void NetServer::acceptLoop() {
 }
 
 void NetServer::serve(int socket) {
-    std::lock_guard lock(clientMutex);
-    if (active && !active->finished()) {
+    std::unique_lock lock(clientMutex);
+    // A client that has just said goodbye may still be closing: the next one waits for that,
+    // briefly, rather than being turned away.
+    const bool free = !active || clientEnded.wait_for(lock, std::chrono::milliseconds(busyAfterMs),
+                                                      [this] { return active->finished(); });
+    if (!free) {
         static const char busy[] = "BUSY\r\n";
         ::send(socket, busy, sizeof busy - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
         ::close(socket);
@@ -78,6 +83,10 @@ void NetServer::serve(int socket) {
     clientThread = std::thread([this, client = active] {
         client->run();
         if (!stopping.requested()) svcr.ShowStat("Awaiting Client Connection");
-        client->ended();
+        {
+            std::lock_guard lock(clientMutex);
+            client->ended();
+        }
+        clientEnded.notify_all();
     });
 }

@@ -4,6 +4,7 @@
 #include "ServerTarget.h"
 #include "StopSignal.h"
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -29,6 +30,9 @@ public:
     void start();
     int port() const { return boundPort; }
 
+    // How long a new client waits for the one being served to finish before it is told "BUSY".
+    static constexpr int busyAfterMs = 1000;
+
 private:
     void acceptLoop();
     void serve(int socket);
@@ -38,8 +42,9 @@ private:
     int boundPort = 0;
     StopSignal stopping;
     std::thread acceptThread;
-    // Guards active and clientThread.
+    // Guards active, clientThread and the end of the active client's work.
     std::mutex clientMutex;
+    std::condition_variable clientEnded;
     std::shared_ptr<ClientSocket> active;
     std::thread clientThread;
 };

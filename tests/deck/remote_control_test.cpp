@@ -2,12 +2,7 @@
 // second pseudo-terminal, and a network client over loopback. Both against the simulated deck or
 // a far end the test plays, through the real link.
 #include "ControllerFixture.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "NetClient.h"
 
 #include <algorithm>
 #include <optional>
@@ -20,61 +15,6 @@ const std::string playFrame = "20 01 21 ";
 const std::string stopFrame = "20 00 20 ";
 const std::string jogrFrame = "21 21 10 52 ";
 const std::string jogfFrame = "21 11 10 42 ";
-
-// A network client of the controller's server, reading lines that end in CR LF.
-class Client {
-public:
-    explicit Client(int port) {
-        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in where{};
-        where.sin_family = AF_INET;
-        where.sin_port = htons(static_cast<std::uint16_t>(port));
-        where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected = ::connect(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) == 0;
-    }
-    ~Client() { ::close(fd); }
-    Client(const Client&) = delete;
-    Client& operator=(const Client&) = delete;
-
-    bool send(const std::string& text) {
-        return ::send(fd, text.data(), text.size(), MSG_NOSIGNAL) ==
-               static_cast<ssize_t>(text.size());
-    }
-    // The next line without its CR LF; nothing when the connection ended or none came in time.
-    std::optional<std::string> line(std::chrono::milliseconds timeout = 10s) {
-        const auto end = clock_type::now() + timeout;
-        for (;;) {
-            const auto lf = buffer.find("\r\n");
-            if (lf != std::string::npos) {
-                std::string l = buffer.substr(0, lf);
-                buffer.erase(0, lf + 2);
-                return l;
-            }
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(end - clock_type::now());
-            if (left.count() <= 0) return std::nullopt;
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
-            char chunk[512];
-            const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
-            if (n <= 0) return std::nullopt;
-            buffer.append(chunk, static_cast<size_t>(n));
-        }
-    }
-    // True once the server has ended the connection (no line is pending).
-    bool ended(std::chrono::milliseconds timeout = 10s) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(timeout.count())) <= 0) return false;
-        char c;
-        return ::recv(fd, &c, 1, 0) == 0;
-    }
-
-    bool connected = false;
-
-private:
-    int fd;
-    std::string buffer;
-};
 
 class RemoteControl : public Controller {
 protected:

@@ -5,6 +5,7 @@
 #include "EdlWriter.h"
 #include "LoggerGUI.h"
 #include "NinePin.h"
+#include "Pty.h"
 #include "WindowFixture.h"
 
 #include <QFileDialog>
@@ -560,4 +561,29 @@ TEST_F(LoggerWindow, TheFileDialogOpensAtTheRootWithEdlTxtAndItsFilterChoosesThe
     EXPECT_FALSE(load.save);
     EXPECT_EQ(load.directory, "/");
     EXPECT_EQ(logger->eventList().SrcOutArray[0], "00:00:01:00") << "cancelled: nothing loaded";
+}
+
+TEST_F(LoggerWindow, TheSecondPortsMarkPairsFillTheFirstEventsOfTheOpenLogger) {
+    Pty zam;
+    Settings s;
+    s.zam = true;
+    s.comport2 = zam.slavePath();
+    start(s);
+    LoggerGUI* logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE("event " + std::to_string(i + 1));
+        const std::string in = "00:01:" + twoDigits(10 * i) + ":00";
+        const std::string out = "00:01:" + twoDigits(10 * i + 5) + ":00";
+        ASSERT_NO_FATAL_FAILURE(showDeckAt(ninepin::FramesOf(0, 1, 10 * i, 0), in));
+        zam.write({0x80, 0x40});
+        ASSERT_TRUE(waitFor([&] { return logger->eventList().SrcInArray[i] == in; }));
+        ASSERT_NO_FATAL_FAILURE(showDeckAt(ninepin::FramesOf(0, 1, 10 * i + 5, 0), out));
+        zam.write({0x80, 0x41});
+        ASSERT_TRUE(waitFor([&] { return logger->eventList().SrcOutArray[i] == out; }));
+        EXPECT_EQ(text(logger->field(i, In)), in);
+        EXPECT_EQ(text(logger->field(i, Out)), out);
+    }
+    EXPECT_EQ(logger->loggingOffset(), 3);
+    EXPECT_EQ(logger->eventList().SrcOutArray[3], "00:00:00:00");
 }

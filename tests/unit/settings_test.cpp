@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -163,4 +164,53 @@ TEST_F(SettingsFile, AnUnreadableFileReportsAProblemAndKeepsTheInitialValues) {
     KOLB().GetProps();
     EXPECT_EQ(lines, std::vector<std::string>{"Settings File Problem"});
     EXPECT_EQ(KOLB::settings.comport1, "COM1");
+}
+
+TEST_F(SettingsFile, TheSecondPortAndServerKeysShowAfterVerboseOnlyWhenSet) {
+    load(exampleFile);
+    EXPECT_EQ(lines.back(), "Verbose          = NO") << "nothing after Verbose when unset";
+    EXPECT_FALSE(KOLB::settings.zam);
+    EXPECT_FALSE(KOLB::settings.netserver);
+    EXPECT_EQ(KOLB::settings.netport, 2001);
+    EXPECT_EQ(KOLB::settings.netaddress, "127.0.0.1");
+
+    struct Case {
+        std::string file;
+        std::vector<std::string> tail; // the block's lines after Verbose
+        bool zam, netserver;
+        int port;
+        std::string comport2, address;
+    };
+    const Case cases[] = {
+        {"UseZAM=YES\nCOMPort2=/dev/ttyUSB1\nNetServer=YES\nNetPort=4000\nNetAddress=0.0.0.0\n",
+         {"Use ZAM          = YES", "ZAM COM Port     = /dev/ttyUSB1", "Net Server       = YES",
+          "Net Port         = 4000", "Net Address      = 0.0.0.0"},
+         true,
+         true,
+         4000,
+         "/dev/ttyUSB1",
+         "0.0.0.0"},
+        {"UseZAM=yes\nNetServer=NO\n",
+         {"Use ZAM          = yes", "Net Server       = NO"},
+         false,
+         false,
+         2001,
+         "COM2",
+         "127.0.0.1"},
+        {"NetPort=70000\n", {"Net Port         = 70000"}, false, false, 2001, "COM2", "127.0.0.1"},
+        {"NetPort=port\n", {"Net Port         = port"}, false, false, 2001, "COM2", "127.0.0.1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        lines.clear();
+        load(exampleFile + c.file);
+        const auto verbose = std::find(lines.begin(), lines.end(), "Verbose          = NO");
+        ASSERT_NE(verbose, lines.end());
+        EXPECT_EQ(std::vector<std::string>(verbose + 1, lines.end()), c.tail);
+        EXPECT_EQ(KOLB::settings.zam, c.zam);
+        EXPECT_EQ(KOLB::settings.netserver, c.netserver);
+        EXPECT_EQ(KOLB::settings.netport, c.port);
+        EXPECT_EQ(KOLB::settings.comport2, c.comport2);
+        EXPECT_EQ(KOLB::settings.netaddress, c.address);
+    }
 }

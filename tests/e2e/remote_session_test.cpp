@@ -1,0 +1,126 @@
+// The real kolb program with its network server and its second port, against the real
+// kolb-decksim program.
+#include "NetClient.h"
+#include "Process.h"
+#include "Pty.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string kolb = KOLB_BINARY;
+const std::string decksim = DECKSIM_BINARY;
+
+bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+class RemoteSession : public ::testing::Test {
+protected:
+    void run(const std::string& settings) {
+        deck = std::make_unique<Process>(
+            decksim, std::vector<std::string>{"--link", "deck", "--trace", "trace.txt"},
+            dir.path());
+        ASSERT_TRUE(deck->waitForOutput("\n", 5000));
+        dir.write("ZEMASettings.txt", "COMPort=deck\nVCRType=RS422\n" + settings);
+        program = std::make_unique<Process>(kolb, std::vector<std::string>{}, dir.path());
+    }
+    // The deck's time as a client reads it.
+    std::optional<std::string> timeFrom(Client& client) {
+        if (!client.send("GetTC\n")) return std::nullopt;
+        return client.line();
+    }
+    // A client greeted "OK" (the program needs a moment to start listening).
+    std::unique_ptr<Client> greeted() {
+        std::unique_ptr<Client> client;
+        waitFor([&] {
+            client = std::make_unique<Client>(port);
+            return client->connected;
+        });
+        if (!client->connected || client->line() != "OK") return nullptr;
+        return client;
+    }
+
+    TempDir dir;
+    int port = FreePort();
+    std::unique_ptr<Process> deck;
+    std::unique_ptr<Process> program;
+};
+
+} // namespace
+
+TEST_F(RemoteSession, ClientsComeAndGoAndTheProgramKeepsServingAndPolling) {
+    ASSERT_NO_FATAL_FAILURE(run("NetServer=YES\nNetPort=" + std::to_string(port) + "\n"));
+    auto first = greeted();
+    ASSERT_NE(first, nullptr);
+    const std::string log = dir.read("KOLB_Log.txt");
+    EXPECT_NE(log.find("Net Server       = YES\nNet Port         = " + std::to_string(port) + "\n"),
+              std::string::npos)
+        << log;
+
+    // One client at a time: another is told so and closed.
+    {
+        Client second(port);
+        EXPECT_EQ(second.line(), "BUSY");
+        EXPECT_TRUE(second.ended());
+    }
+    ASSERT_TRUE(first->send("Play\n"));
+    const auto before = timeFrom(*first);
+    ASSERT_TRUE(before.has_value());
+    EXPECT_TRUE(waitFor([&] { return timeFrom(*first) > before; })) << "the deck plays";
+    ASSERT_TRUE(first->send("KILL\n"));
+    EXPECT_TRUE(first->ended());
+
+    // 200 clients in a row, each greeted.
+    int served = 0;
+    for (int i = 0; i < 200; ++i) {
+        auto c = greeted();
+        if (c == nullptr) break;
+        ++served;
+        if (i % 2 == 0) c->send("Close\n"); // the rest just go
+    }
+    EXPECT_EQ(served, 200);
+
+    // A megabyte of noise without a line end ends that client only.
+    {
+        auto noisy = greeted();
+        ASSERT_NE(noisy, nullptr);
+        std::mt19937 random(7);
+        std::string noise(1 << 20, '\0');
+        for (char& c : noise) c = static_cast<char>(random() % 256);
+        std::erase(noise, '\n');
+        std::erase(noise, '\r');
+        noisy->send(noise);
+        EXPECT_TRUE(noisy->ended());
+    }
+    auto last = greeted();
+    ASSERT_NE(last, nullptr);
+    const auto t1 = timeFrom(*last);
+    ASSERT_TRUE(t1.has_value());
+    EXPECT_TRUE(waitFor([&] { return timeFrom(*last) > t1; })) << "still polled";
+    EXPECT_TRUE(program->running());
+}
+
+TEST_F(RemoteSession, AMissingSecondPortEndsTheProgramWithStatusTwo) {
+    ASSERT_NO_FATAL_FAILURE(run("UseZAM=YES\nCOMPort2=/dev/kolb-no-zam\n"));
+    EXPECT_EQ(program->wait(20000), 2);
+    EXPECT_GE(program->elapsed(), 4900ms);
+    EXPECT_NE(dir.read("KOLB_Log.txt")
+                  .find("Use ZAM          = YES\nZAM COM Port     = /dev/kolb-no-zam\n\n \n"
+                        "Serial Port /dev/kolb-no-zam not available\n \n \n"
+                        "ZAM Serial port /dev/kolb-no-zam for VCR not available.\n"),
+              std::string::npos)
+        << dir.read("KOLB_Log.txt");
+}
