@@ -8,13 +8,13 @@ using Calls = std::vector<std::string>;
 
 TEST(CommandLanguage, EachWordInvokesItsOperationExactlyAsSpelt) {
     const std::pair<const char*, const char*> words[] = {
-        {"Play", "play"},       {"Pause", "pause"},           {"Stop", "stop"},
-        {"Forward", "forward"}, {"Rewind", "rewind"},         {"Record", "record"},
-        {"GetTC", "reporttc"},  {"Status", "reportstatus"},   {"CueIn", "cue"},
-        {"CueOut", "cueout"},   {"JogF", "jogf"},             {"JogR", "jogr"},
-        {"Fast2", "fasttwo"},   {"Fast5", "fastfive"},        {"Slow5", "slowfifth"},
-        {"Slow3", "slowthird"}, {"Slow2", "slowhalf"},        {"CuePlay", "cueplay"},
-        {"EEOn", "eeon"},       {"EEOff", "eeoff"},           {"Review", "reviewclip"},
+        {"Play", "play"},       {"Pause", "pause"},         {"Stop", "stop"},
+        {"Forward", "forward"}, {"Rewind", "rewind"},       {"Record", "record"},
+        {"GetTC", "reporttc"},  {"Status", "reportstatus"}, {"CueIn", "cue"},
+        {"CueOut", "cueout"},   {"JogF", "jogf"},           {"JogR", "jogr"},
+        {"Fast2", "fasttwo"},   {"Fast5", "fastfive"},      {"Slow5", "slowfifth"},
+        {"Slow3", "slowthird"}, {"Slow2", "slowhalf"},      {"CuePlay", "cueplay"},
+        {"EEOn", "eeon"},       {"EEOff", "eeoff"},         {"Review", "reviewclip"},
         {"SbyOn", "sbyon"},     {"SbyOff", "sbyoff"},
     };
     for (const auto& [word, op] : words) {
@@ -75,12 +75,9 @@ TEST(CommandLanguage, WaitTakesPlainNonNegativeSecondsThatFitAndNothingElse) {
 
 TEST(CommandLanguage, Tc1AndTc2SetThePointsToTheRestOfTheLineUnchecked) {
     const std::pair<const char*, const char*> cases[] = {
-        {"tc101:00:10:00", "in=01:00:10:00"},
-        {"tc1", "in="},
-        {"tc1 01:00:10:00", "in= 01:00:10:00"},
-        {"tc1junk", "in=junk"},
-        {"tc200:00:20:00", "out=00:00:20:00"},
-        {"tc2", "out="},
+        {"tc101:00:10:00", "in=01:00:10:00"},   {"tc1", "in="},
+        {"tc1 01:00:10:00", "in= 01:00:10:00"}, {"tc1junk", "in=junk"},
+        {"tc200:00:20:00", "out=00:00:20:00"},  {"tc2", "out="},
     };
     for (const auto& [line, call] : cases) {
         RecordingTarget t;

@@ -133,7 +133,8 @@ TEST_F(Script, TheOperatorsStopEndsTheScriptAfterTheLineInProgress) {
     write("Play\nWait60\nStop\nRewind\n");
     run();
     EXPECT_EQ(target.calls(), (Lines{"active=1", "play", "wait 60000", "active=0"}));
-    EXPECT_EQ(console, (opening + Lines{"Play", "Wait60", "Script stopped by the operator"} + closing));
+    EXPECT_EQ(console,
+              (opening + Lines{"Play", "Wait60", "Script stopped by the operator"} + closing));
     EXPECT_FALSE(target.stopRequested.load()) << "the stop does not outlive the script";
 
     // A stop asked for before the script began is not this script's.
