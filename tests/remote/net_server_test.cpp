@@ -181,8 +181,9 @@ TEST(ClientSocket, LinesSentFromTwoThreadsArriveWhole) {
     ASSERT_EQ(served.peer.read(4), "OK\r\n");
     constexpr int perThread = 2000;
     const auto text = [](int thread, int i) {
-        return std::string(1, static_cast<char>('A' + thread)) + std::to_string(i) + ':' +
-               std::string(300 + i % 50, static_cast<char>('a' + thread));
+        std::string line(1, static_cast<char>('A' + thread));
+        line.append(std::to_string(i)).append(1, ':');
+        return line.append(static_cast<size_t>(300 + i % 50), static_cast<char>('a' + thread));
     };
     std::vector<std::thread> senders;
     for (int t = 0; t < 2; ++t)
