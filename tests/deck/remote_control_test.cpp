@@ -125,6 +125,17 @@ TEST_F(RemoteControl, AClientIsGreetedAndGetsTheLastTimeAndStatusAndNothingElse)
     EXPECT_FALSE(vcr->OpenServerSocket(port));
     EXPECT_TRUE(statusShown("Can't Get ServerSocket at Port " + std::to_string(port)));
     EXPECT_EQ(vcr->serverPort(), port) << "the open server stays";
+    // It listens on loopback only: the same port on another local address is still free.
+    {
+        const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in other{};
+        other.sin_family = AF_INET;
+        other.sin_port = htons(static_cast<std::uint16_t>(port));
+        other.sin_addr.s_addr = htonl(0x7F000002); // 127.0.0.2
+        EXPECT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&other), sizeof other), 0)
+            << "the server holds the port on every address";
+        ::close(probe);
+    }
 
     Client client(port);
     ASSERT_TRUE(client.connected);
