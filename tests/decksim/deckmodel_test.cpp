@@ -90,3 +90,17 @@ TEST(DeckModel, AnEjectedDeckReportsTapeOutAndIgnoresMotion) {
     EXPECT_EQ(s[0], 0x20);
     EXPECT_EQ(s[1], 0x10);
 }
+
+TEST(DeckModel, LoadingATapeStartsInStopAndLoadingWithOneInChangesNothing) {
+    DeckModel deck({}, 0);
+    deck.play(0);
+    deck.insertTape(1000);
+    EXPECT_EQ(deck.snapshot(1000).mode, Mode::Play) << "a tape is already in";
+    EXPECT_EQ(deck.frames(2000), 60);
+
+    deck.eject(2000);
+    deck.insertTape(3000);
+    EXPECT_EQ(deck.snapshot(3000).mode, Mode::Stop);
+    EXPECT_EQ(deck.frames(4000), 60) << "the loaded tape stands";
+    EXPECT_EQ(deck.status(0, 1, 4000)[0], 0x00);
+}

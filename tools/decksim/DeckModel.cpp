@@ -118,6 +118,7 @@ int DeckModel::frames(double now) {
 Bytes DeckModel::status(int start, int count, double now) {
     advance(now);
     Bytes s(16, 0);
+    if (localOn) s[0] |= 0x01;
     if (!tapeIn) s[0] |= 0x20;
     switch (mode) {
     case Mode::Play:
@@ -168,7 +169,7 @@ Bytes DeckModel::status(int start, int count, double now) {
 
 DeckModel::Snapshot DeckModel::snapshot(double now) {
     const int f = frames(now);
-    return Snapshot{mode, f, rate, cueUp, sby, eeOn, tapeIn, frozen, cueTo};
+    return Snapshot{mode, f, rate, cueUp, sby, eeOn, tapeIn, frozen, cueTo, localOn};
 }
 
 void DeckModel::setFrozen(bool on, double now) {
@@ -188,6 +189,14 @@ void DeckModel::setPosition(int f, double now) {
 
 void DeckModel::insertTape(double now) {
     advance(now);
+    if (tapeIn) return;
     tapeIn = true;
     mode = Mode::Stop;
+    rate = 0;
+    cueUp = false;
+}
+
+void DeckModel::setLocal(bool on, double now) {
+    advance(now);
+    localOn = on;
 }

@@ -42,6 +42,7 @@ public:
         bool tapeIn;
         bool frozen;
         int cueTarget;
+        bool local;
     };
 
     explicit DeckModel(Config config, double nowMs = 0);
@@ -70,7 +71,12 @@ public:
     void setFrozen(bool frozen, double now);
     void setSpeedFactor(double factor, double now);
     void setPosition(int frames, double now);
+    // Loads a tape into an empty deck, which then stands in stop; with a tape in, nothing happens.
     void insertTape(double now);
+    // The deck's LOCAL/REMOTE switch: in LOCAL the status says so. The deck's own buttons stay
+    // usable, so the model still obeys every call; ignoring the remote is its responder's job.
+    void setLocal(bool on, double now);
+    bool local() const { return localOn; }
     // The last time a seek needs for a distance in frames.
     int seekTimeFor(int distance) const;
 
@@ -88,6 +94,7 @@ private:
     bool eeOn = false;
     bool tapeIn = true;
     bool frozen = false;
+    bool localOn = false;
     int cueFrom = 0;
     int cueTo = 0;
     double cueStart = 0;

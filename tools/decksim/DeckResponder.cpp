@@ -12,28 +12,19 @@ Bytes DeckResponder::handle(const Bytes& frame, double now) {
     const std::uint8_t cmd2 = frame[1];
     const Bytes data(frame.begin() + 2, frame.end() - 1);
 
+    if (const Action action = remoteAction(cmd1, cmd2, data, now)) {
+        if (!model.local()) action();
+        return Ack();
+    }
     switch (cmd1) {
     case 0x00:
         if (cmd2 == 0x11) return ninepin::Frame(0x1, 0x11, {deviceId[0], deviceId[1]});
-        break;
-    case 0x20:
-        return transport(cmd2, now);
-    case 0x21:
-        return variable(cmd2, data[0], now);
-    case 0x24:
-        if (cmd2 == 0x31) {
-            const int target =
-                ninepin::FramesOf(ninepin::FromBcd(data[3] & 0x3F), ninepin::FromBcd(data[2]),
-                                  ninepin::FromBcd(data[1]), ninepin::FromBcd(data[0] & 0x3F));
-            model.cue(target, now);
-            return Ack();
-        }
         break;
     case 0x40:
         if (cmd2 == 0x48 || cmd2 == 0x49) return Ack(); // video reference disable on, off
         break;
     case 0x41:
-        if (cmd2 == 0x36) {
+        if (cmd2 == 0x36 && !data.empty()) {
             mode = data[0];
             return Ack();
         }
@@ -42,14 +33,8 @@ Bytes DeckResponder::handle(const Bytes& frame, double now) {
         if (cmd2 == 0x31) return Ack(); // preroll time preset
         break;
     case 0x61:
-        if (cmd2 == 0x0C) {
-            const int f = model.frames(now);
-            return ninepin::Frame(0x7, 0x04,
-                                  {ninepin::ToBcd(f % 30), ninepin::ToBcd(f / 30 % 60),
-                                   ninepin::ToBcd(f / 1800 % 60),
-                                   ninepin::ToBcd(f / 108000 % 100)});
-        }
-        if (cmd2 == 0x20)
+        if (cmd2 == 0x0C) return TimeReply(AnsweredTimeKind(data, preferred), model.frames(now));
+        if (cmd2 == 0x20 && !data.empty())
             return ninepin::Frame(0x7, 0x20, model.status(data[0] >> 4, data[0] & 0x0F, now));
         break;
     default:
@@ -62,68 +47,102 @@ Bytes DeckResponder::handle(const Bytes& frame, double now) {
     return Nak(ninepin::NAK_UNDEFINED);
 }
 
-Bytes DeckResponder::transport(std::uint8_t cmd2, double now) {
-    switch (cmd2) {
-    case 0x00:
-        model.stop(now);
-        break;
-    case 0x01:
-        model.play(now);
-        break;
-    case 0x02:
-        model.record(now);
-        break;
-    case 0x04:
-        model.standby(false, now);
-        break;
-    case 0x05:
-        model.standby(true, now);
-        break;
-    case 0x0F:
-        model.eject(now);
-        break;
-    case 0x10:
-        model.fastForward(now);
-        break;
-    case 0x20:
-        model.rewind(now);
-        break;
-    case 0x60:
-        model.ee(false, now);
-        break;
-    case 0x61:
-        model.ee(true, now);
-        break;
-    default:
-        return Nak(ninepin::NAK_UNDEFINED);
-    }
-    return Ack();
+TimeKind DeckResponder::AnsweredTimeKind(const Bytes& request, TimeKind preferred) {
+    if (request.empty()) return preferred;
+    const auto bitOf = [](TimeKind kind) -> std::uint8_t {
+        switch (kind) {
+        case TimeKind::Ltc:
+            return 0x01;
+        case TimeKind::Vitc:
+            return 0x02;
+        case TimeKind::Timer1:
+            return 0x04;
+        }
+        return 0;
+    };
+    const std::uint8_t bits = request[0];
+    if (bits & bitOf(preferred)) return preferred;
+    for (const TimeKind kind : {TimeKind::Ltc, TimeKind::Vitc, TimeKind::Timer1})
+        if (bits & bitOf(kind)) return kind;
+    return preferred;
 }
 
-Bytes DeckResponder::variable(std::uint8_t cmd2, std::uint8_t speed, double now) {
+Bytes DeckResponder::TimeReply(TimeKind kind, int f) {
+    const std::uint8_t cmd2 = kind == TimeKind::Vitc     ? 0x06
+                              : kind == TimeKind::Timer1 ? 0x00
+                                                         : 0x04;
+    return ninepin::Frame(0x7, cmd2,
+                          {ninepin::ToBcd(f % 30), ninepin::ToBcd(f / 30 % 60),
+                           ninepin::ToBcd(f / 1800 % 60), ninepin::ToBcd(f / 108000 % 100)});
+}
+
+DeckResponder::Action DeckResponder::remoteAction(std::uint8_t cmd1, std::uint8_t cmd2,
+                                                  const Bytes& data, double now) {
+    switch (cmd1) {
+    case 0x20:
+        return transport(cmd2, now);
+    case 0x21:
+        if (data.empty()) return {};
+        return variable(cmd2, data[0], now);
+    case 0x24:
+        if (cmd2 == 0x31 && data.size() >= 4) {
+            const int target =
+                ninepin::FramesOf(ninepin::FromBcd(data[3] & 0x3F), ninepin::FromBcd(data[2]),
+                                  ninepin::FromBcd(data[1]), ninepin::FromBcd(data[0] & 0x3F));
+            return [this, target, now] { model.cue(target, now); };
+        }
+        return {};
+    default:
+        return {};
+    }
+}
+
+DeckResponder::Action DeckResponder::transport(std::uint8_t cmd2, double now) {
+    DeckModel& m = model;
+    switch (cmd2) {
+    case 0x00:
+        return [&m, now] { m.stop(now); };
+    case 0x01:
+        return [&m, now] { m.play(now); };
+    case 0x02:
+        return [&m, now] { m.record(now); };
+    case 0x04:
+        return [&m, now] { m.standby(false, now); };
+    case 0x05:
+        return [&m, now] { m.standby(true, now); };
+    case 0x0F:
+        return [&m, now] { m.eject(now); };
+    case 0x10:
+        return [&m, now] { m.fastForward(now); };
+    case 0x20:
+        return [&m, now] { m.rewind(now); };
+    case 0x60:
+        return [&m, now] { m.ee(false, now); };
+    case 0x61:
+        return [&m, now] { m.ee(true, now); };
+    default:
+        return {};
+    }
+}
+
+DeckResponder::Action DeckResponder::variable(std::uint8_t cmd2, std::uint8_t speed, double now) {
+    DeckModel& m = model;
     switch (cmd2) {
     case 0x11:
-        model.jog(false, speed, now);
-        break;
+        return [&m, speed, now] { m.jog(false, speed, now); };
     case 0x21:
-        model.jog(true, speed, now);
-        break;
+        return [&m, speed, now] { m.jog(true, speed, now); };
     case 0x12:
-        model.var(false, speed, now);
-        break;
+        return [&m, speed, now] { m.var(false, speed, now); };
     case 0x22:
-        model.var(true, speed, now);
-        break;
+        return [&m, speed, now] { m.var(true, speed, now); };
     case 0x13:
-        model.shuttle(false, speed, now);
-        break;
+        return [&m, speed, now] { m.shuttle(false, speed, now); };
     case 0x23:
-        model.shuttle(true, speed, now);
-        break;
+        return [&m, speed, now] { m.shuttle(true, speed, now); };
     default:
-        return Nak(ninepin::NAK_UNDEFINED);
+        return {};
     }
-    return Ack();
 }
 
 std::vector<Bytes> FrameAssembler::add(const Bytes& bytes, double now) {

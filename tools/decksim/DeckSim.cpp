@@ -34,6 +34,22 @@ void sleepMs(int ms) {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+// A byte on the line at 38400 bit/s: start bit, 8 data bits, parity and stop bit, 0.286 ms.
+constexpr auto byteTime = std::chrono::microseconds(290);
+
+// Writes all the bytes unless the line fails; false when it did.
+bool writeAll(int fd, const std::uint8_t* bytes, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(fd, bytes + done, count - done);
+        if (n > 0)
+            done += static_cast<size_t>(n);
+        else if (errno != EINTR && errno != EAGAIN)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 DeckSim::DeckSim(Options options)
@@ -125,6 +141,26 @@ void DeckSim::setSpeedFactor(double factor) {
     model.setSpeedFactor(factor, now());
 }
 
+void DeckSim::setLocal(bool on) {
+    std::lock_guard lock(deckMutex);
+    model.setLocal(on, now());
+}
+
+void DeckSim::ejectTape() {
+    std::lock_guard lock(deckMutex);
+    model.eject(now());
+}
+
+void DeckSim::loadTape() {
+    std::lock_guard lock(deckMutex);
+    model.insertTape(now());
+}
+
+void DeckSim::setTimeKind(TimeKind kind) {
+    std::lock_guard lock(deckMutex);
+    responder.setTimeKind(kind);
+}
+
 DeckModel::Snapshot DeckSim::snapshot() {
     std::lock_guard lock(deckMutex);
     return model.snapshot(now());
@@ -210,15 +246,24 @@ void DeckSim::sendReply(Bytes reply) {
     if (dropByte && !reply.empty()) reply.pop_back();
     Bytes out(static_cast<size_t>(std::max(0, garbage.load())), 0xEE);
     out.insert(out.end(), reply.begin(), reply.end());
+    if (paced) {
+        if (writePaced(out)) trace("TX", out);
+        return;
+    }
     std::lock_guard lock(lineMutex);
     if (fd < 0) return;
-    size_t done = 0;
-    while (done < out.size()) {
-        const ssize_t n = ::write(fd, out.data() + done, out.size() - done);
-        if (n > 0)
-            done += static_cast<size_t>(n);
-        else if (errno != EINTR && errno != EAGAIN)
-            break;
-    }
+    writeAll(fd, out.data(), out.size());
     trace("TX", out);
+}
+
+// The line is locked for one byte at a time, so path() and comeBack() are not held up by a
+// long reply. Only this thread closes the line, so it stays open for the whole reply.
+bool DeckSim::writePaced(const Bytes& out) {
+    const auto start = std::chrono::steady_clock::now();
+    for (size_t i = 0; i < out.size(); ++i) {
+        std::this_thread::sleep_until(start + byteTime * static_cast<long>(i));
+        std::lock_guard lock(lineMutex);
+        if (fd < 0 || !writeAll(fd, &out[i], 1)) return false;
+    }
+    return true;
 }

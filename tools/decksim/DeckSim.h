@@ -41,10 +41,21 @@ public:
     void setReplyDelay(int ms) { replyDelay = ms; }
     void setFrozen(bool on);
     void setSpeedFactor(double factor);
+    // Every reply goes out a byte at a time at the line's own pace (0.29 ms a byte), after the
+    // reply delay and the late time.
+    void setPaced(bool on) { paced = on; }
     // The line closes: the controller's writes fail. comeBack() opens a new line (a new
     // pseudo-terminal, whose path the link, if any, then names).
     void disappear();
     void comeBack();
+
+    // The deck's front panel. In LOCAL the deck acknowledges remote control commands but leaves
+    // them undone, and its status says LOCAL.
+    void setLocal(bool on);
+    void ejectTape();
+    void loadTape();
+    // The time the deck answers a CURRENT TIME SENSE with when asked for it, or for none it has.
+    void setTimeKind(TimeKind kind);
 
     // The deck.
     DeckModel::Snapshot snapshot();
@@ -63,6 +74,7 @@ private:
     void run();
     void serve(const ninepin::Bytes& frame);
     void sendReply(ninepin::Bytes reply);
+    bool writePaced(const ninepin::Bytes& out);
     void trace(const char* direction, const ninepin::Bytes& bytes);
     double now() const;
 
@@ -74,6 +86,7 @@ private:
     std::atomic<int> nakEvery{0};
     std::atomic<int> garbage{0};
     std::atomic<bool> dropByte{false};
+    std::atomic<bool> paced{false};
     std::atomic<int> replyDelay;
     std::atomic<int> received{0};
 

@@ -1,11 +1,14 @@
 // kolb-decksim: a 9-pin deck on the far side of a serial line, for trying and testing KOLB
 // without a deck.
+#include "ControlFifo.h"
 #include "DeckSim.h"
+#include "SimControl.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 
 namespace {
@@ -21,6 +24,10 @@ The deck: 30 frames per second non-drop; stop, play, record, fast forward and re
 still, var, shuttle and jog at the speed byte's rate, standby, E-E, eject; cue up with data seeks
 and then holds still with cue-up complete. It answers CURRENT TIME SENSE (61 0C), STATUS SENSE
 (61 20), DEVICE TYPE (00 11), TIME MODE (41 36) and the recorder set-up frames (F3 group).
+A time sense asking for LTC (01), VITC (02) or timer-1 (04) gets the kind the deck prefers if it
+is asked for, else the first asked for in that order: 74 04 LTC, 74 06 VITC, 74 00 timer-1.
+In LOCAL the deck acknowledges transport, cue, variable-speed, standby, E-E, record and eject
+commands but does not carry them out, and sets bit 0 of status byte 0.
 
 Line:
   --link PATH        also make a symbolic link PATH to the line (removed on exit)
@@ -36,6 +43,9 @@ Deck:
   --seek-max MS      longest cue by distance (default 3000)
   --wind X           fast forward and rewind speed, times play speed (default 50)
   --speed F          the clock runs F times real time (default 1)
+  --local            start in LOCAL: remote control commands are acknowledged, not carried out
+  --no-tape          start with the cassette out
+  --time KIND        the time the deck prefers: ltc, vitc or timer1 (default ltc)
 
 Faults:
   --no-reply         never answer
@@ -44,6 +54,29 @@ Faults:
   --garbage N        send N garbage bytes before every reply
   --drop-byte        leave the last byte off every reply
   --frozen           the timecode stands still whatever the transport says
+  --paced            send replies a byte at a time at the line's pace (0.29 ms a byte)
+
+Control:
+  --control PATH     make a named pipe PATH (replacing an old named pipe there; anything else
+                     there is refused) and take command lines from it while running, e.g.
+                     echo "local on" > PATH. Each is answered on standard output with
+                     "ok <command>" or "error: <what is wrong>: <command>". The pipe is removed
+                     on exit. Commands:
+                       local on|off          LOCAL switch
+                       eject, load           take the cassette out, put one in
+                       time ltc|vitc|timer1  the time the deck prefers
+                       paced on|off          replies a byte at a time
+                       no-reply on|off       answer nothing
+                       late MS               answer MS late
+                       delay MS              reply delay
+                       nak-every N           NAK every Nth frame (0: never)
+                       garbage N             N garbage bytes before every reply
+                       drop-byte on|off      leave the last byte off every reply
+                       frozen on|off         the timecode stands still
+                       speed F               the clock runs F times real time
+                       gone                  the line closes
+                       back                  a new line opens (its path is not printed
+                                             again; --link follows it)
 
   --help             this text
 )";
@@ -80,12 +113,23 @@ int timecodeArg(const std::string& opt, const char* value) {
     return f;
 }
 
+TimeKind timeKindArg(const std::string& opt, const std::string& value) {
+    if (value == "ltc") return TimeKind::Ltc;
+    if (value == "vitc") return TimeKind::Vitc;
+    if (value == "timer1") return TimeKind::Timer1;
+    std::cerr << "kolb-decksim: " << opt << " needs ltc, vitc or timer1, not '" << value << "'\n";
+    std::exit(2);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     DeckSim::Options opts;
-    bool noReply = false, dropByte = false, frozen = false;
+    bool noReply = false, dropByte = false, frozen = false, local = false, noTape = false,
+         paced = false;
     int late = 0, nakEvery = 0, garbage = 0;
+    TimeKind timeKind = TimeKind::Ltc;
+    std::string control;
     for (int i = 1; i < argc; ++i) {
         const std::string opt = argv[i];
         auto value = [&]() -> const char* {
@@ -130,6 +174,16 @@ int main(int argc, char** argv) {
             dropByte = true;
         else if (opt == "--frozen")
             frozen = true;
+        else if (opt == "--local")
+            local = true;
+        else if (opt == "--no-tape")
+            noTape = true;
+        else if (opt == "--time")
+            timeKind = timeKindArg(opt, value());
+        else if (opt == "--paced")
+            paced = true;
+        else if (opt == "--control")
+            control = value();
         else {
             std::cerr << "kolb-decksim: unknown option " << opt << " (see --help)\n";
             return 2;
@@ -151,9 +205,24 @@ int main(int argc, char** argv) {
         sim.setGarbage(garbage);
         sim.setDropByte(dropByte);
         sim.setFrozen(frozen);
+        sim.setLocal(local);
+        if (noTape) sim.ejectTape();
+        sim.setTimeKind(timeKind);
+        sim.setPaced(paced);
+        // Declared after the deck, so its thread has stopped before the deck goes.
+        std::unique_ptr<ControlFifo> fifo;
+        if (!control.empty()) fifo = std::make_unique<ControlFifo>(control);
         std::cout << sim.path() << std::endl;
+        if (fifo)
+            fifo->start([&sim](const std::string& line) {
+                const std::string answer = ApplyControl(sim, line);
+                if (!answer.empty()) std::cout << answer << std::endl;
+            });
         int sig = 0;
         sigwait(&stopSignals, &sig);
+    } catch (const ControlFifo::NotAFifo& e) {
+        std::cerr << "kolb-decksim: --control: " << e.what() << "\n";
+        return 2;
     } catch (const std::exception& e) {
         std::cerr << "kolb-decksim: " << e.what() << "\n";
         return 1;
