@@ -10,6 +10,7 @@ class NullPanel : public DeckPanel {
 public:
     void ShowTC(const std::string&) override {}
     void ShowStatus(const std::string&) override {}
+    void showTimeLive(bool) override {}
     void showMarks(const std::vector<Mark>&) override {}
     void showWindow() override {}
     void enableLogger(bool) override {}

@@ -68,6 +68,7 @@ int KOLB::main(int count, char** args) {
     KOLB().init();
     const int status = RunWindowSystem();
     // The worker threads still run; end without tearing down what they use.
+    Utils::FlushRepeats();
     std::_Exit(status);
 }
 
@@ -107,5 +108,6 @@ void KOLB::MakeSerial() {
 
 void KOLB::ExitAfterPause(int status) {
     Utils::DelayT(5000);
+    Utils::FlushRepeats();
     std::_Exit(status);
 }

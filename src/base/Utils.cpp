@@ -5,13 +5,16 @@
 #include <chrono>
 #include <fcntl.h>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <unistd.h>
 
 namespace {
-// Guards the console descriptor's writes and the line sink.
+// Guards the console descriptor's writes, the line sink and the repeat count.
 std::mutex consoleMutex;
 Utils::LineSink lineSink;
+std::string lastLine;
+long repeats = 0; // times lastLine came again and was not written
 
 void writeAll(int fd, const char* data, size_t len) {
     while (len > 0) {
@@ -24,10 +27,8 @@ void writeAll(int fd, const char* data, size_t len) {
         len -= static_cast<size_t>(n);
     }
 }
-} // namespace
 
-void Utils::OutLine(const std::string& line) {
-    std::lock_guard lock(consoleMutex);
+void emitLocked(const std::string& line) {
     if (lineSink) {
         lineSink(line);
         return;
@@ -35,6 +36,39 @@ void Utils::OutLine(const std::string& line) {
     std::string text = line;
     text.push_back('\n');
     writeAll(STDOUT_FILENO, text.data(), text.size());
+}
+
+void flushRepeatsLocked() {
+    if (repeats == 0) return;
+    std::string line = "(repeated ";
+    line += std::to_string(repeats);
+    line += " times)";
+    repeats = 0;
+    emitLocked(line);
+}
+
+bool blank(const std::string& line) {
+    return line.find_first_not_of(' ') == std::string::npos;
+}
+} // namespace
+
+void Utils::OutLine(const std::string& line) {
+    std::lock_guard lock(consoleMutex);
+    // A line that comes again and again (a fault met on every poll) is written once and
+    // counted; blank lines, which only space the output, are always written.
+    if (!blank(line) && line == lastLine) {
+        ++repeats;
+        return;
+    }
+    flushRepeatsLocked();
+    lastLine = line;
+    emitLocked(line);
+}
+
+void Utils::FlushRepeats() {
+    std::lock_guard lock(consoleMutex);
+    flushRepeatsLocked();
+    lastLine.clear();
 }
 
 void Utils::DelayT(int ms) {
@@ -67,4 +101,6 @@ bool Utils::RedirectConsole(const std::string& path) {
 void Utils::SetLineSink(LineSink sink) {
     std::lock_guard lock(consoleMutex);
     lineSink = std::move(sink);
+    lastLine.clear();
+    repeats = 0;
 }

@@ -15,8 +15,12 @@ public:
     static constexpr int himask = 0xF0;
 
     // Writes one line to the console output. A line is written in one piece, so lines from
-    // different threads never interleave.
+    // different threads never interleave. The same line again right after itself is not
+    // written but counted; "(repeated N times)" follows once another line comes (blank lines
+    // are always written).
     static void OutLine(const std::string& line);
+    // Writes the count of a line still repeating, so nothing is lost when the program ends.
+    static void FlushRepeats();
 
     // Sleeps the calling thread; a signal does not end the sleep early.
     static void DelayT(int ms);
@@ -30,6 +34,7 @@ public:
     static bool RedirectConsole(const std::string& path);
 
     // Lines go to this sink instead of the console while it is set (tests read the lines).
+    // Setting it starts the repeat count afresh.
     using LineSink = std::function<void(const std::string&)>;
     static void SetLineSink(LineSink sink);
 };

@@ -12,6 +12,9 @@ class DeckPanel {
 public:
     virtual ~DeckPanel() = default;
     virtual void ShowTC(const std::string& text) = 0;
+    // The time display live (red), or greyed: the time shown is the last the deck gave and
+    // the deck has not answered since.
+    virtual void showTimeLive(bool live) = 0;
     virtual void ShowStatus(const std::string& text) = 0;
     // The state marks of one status reading, all in one call: the marks shown before go, these
     // are shown, so two readings never mix.

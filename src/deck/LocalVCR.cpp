@@ -1,6 +1,7 @@
 #include "LocalVCR.h"
 
 #include "CommandLanguage.h"
+#include "DeckRefusal.h"
 #include "ScriptRunner.h"
 #include "Utils.h"
 
@@ -9,7 +10,10 @@
 LocalVCR::LocalVCR(SerOutPort& link, int port, bool lanc, const Settings& s, PanelFactory makePanel,
                    ExitFunction exitFn)
     : sop(link), socketport(port), LANC(lanc), settings(s), vanto(s.vanto),
-      exitProcess(exitFn ? std::move(exitFn) : [](int status) { std::_Exit(status); }) {
+      exitProcess(exitFn ? std::move(exitFn) : [](int status) {
+          Utils::FlushRepeats();
+          std::_Exit(status);
+      }) {
     localgui = makePanel(*this);
     sop.setStatusSink([this](const std::string& text) { ShowStat(text); });
     post([this] { startup(); });
@@ -120,11 +124,57 @@ void LocalVCR::vantoSetup() {
 }
 
 DeckReply LocalVCR::CommandB0(std::span<const std::uint8_t> frame) {
-    return sop.SendSerial(frame);
+    const DeckReply reply = sop.SendSerial(frame);
+    if (IsSenseRequest(frame)) return reply;
+    if (const auto bits = NakBits(reply.bytes, reply.count)) {
+        const std::string text = RefusalText(frame, *bits);
+        Utils::OutLine(text);
+        ShowStat(text);
+    }
+    return reply;
+}
+
+void LocalVCR::apply(const DeckCondition::Change& change) {
+    for (const std::string& line : change.log) Utils::OutLine(line);
+    if (!localgui) return;
+    if (change.live) localgui->showTimeLive(*change.live);
+    if (change.clearMarks) localgui->showMarks({});
+    if (change.status) localgui->ShowStatus(*change.status);
 }
 
 void LocalVCR::ShowStat(const std::string& text) {
-    if (localgui) localgui->ShowStatus(text);
+    std::lock_guard lock(conditionMutex);
+    apply(condition.message(text, DeckCondition::Clock::now()));
+}
+
+bool LocalVCR::deckSilent() {
+    std::lock_guard lock(conditionMutex);
+    return condition.silent();
+}
+
+std::string LocalVCR::shownStatus() {
+    std::lock_guard lock(conditionMutex);
+    return condition.shown();
+}
+
+void LocalVCR::showWords(const std::string& text) {
+    std::lock_guard lock(conditionMutex);
+    apply(condition.words(text, DeckCondition::Clock::now()));
+}
+
+void LocalVCR::showReading(const StatusReading& reading) {
+    std::lock_guard lock(conditionMutex);
+    const auto now = DeckCondition::Clock::now();
+    apply(condition.deckState(reading.local, reading.noTape, now));
+    apply(condition.words(reading.text, now));
+}
+
+void LocalVCR::watchDeck() {
+    const bool lost = sop.linkLost();
+    std::lock_guard lock(conditionMutex);
+    const auto now = DeckCondition::Clock::now();
+    apply(condition.linkState(lost, "Deck link lost: " + sop.portName(), now));
+    apply(condition.tick(now));
 }
 
 void LocalVCR::SettleDown() {
@@ -209,19 +259,26 @@ void LocalVCR::CommandB8() {
         }
         localgui->ShowTC(time->text);
         if (settings.useclipboard) localgui->setClipboard(time->text + "\n");
+        std::lock_guard lock(conditionMutex);
+        apply(condition.timeDecoded(DeckCondition::Clock::now()));
     } else if (IsStatusReply(reply.bytes, reply.count)) {
-        ShowStat(ExtractStatusString(reply.bytes));
+        ExtractStatusString(reply.bytes);
     }
+    watchDeck();
 }
 
 void LocalVCR::CommandStatus() {
     const DeckReply reply = CommandB0(bsstatus);
     if (IsStatusReply(reply.bytes, reply.count)) {
-        ShowStat(ExtractStatusString(reply.bytes));
+        ExtractStatusString(reply.bytes);
+    } else if (sop.linkLost()) {
+        // The link's own text is on show.
     } else if (reply.count == 0 && sop.hasOutStream()) {
-        ShowStat("No VCR Status");
+        // A silent deck says so in its own words; the words shown when it answers again are
+        // the last it gave.
+        if (!deckSilent()) showWords("No VCR Status");
     } else if (!sop.hasOutStream()) {
-        ShowStat("No VCR Detected");
+        showWords("No VCR Detected");
     }
 }
 
@@ -230,8 +287,11 @@ std::string LocalVCR::ExtractStatusString(std::span<const std::uint8_t> reply) {
     localgui->showMarks(s.marks);
     cueup = s.cueup;
     preroll = s.preroll;
-    std::lock_guard lock(stateMutex);
-    StatusString = s.text;
+    {
+        std::lock_guard lock(stateMutex);
+        StatusString = s.text;
+    }
+    showReading(s);
     return s.text;
 }
 
@@ -271,6 +331,10 @@ void LocalVCR::setEndField(const std::string& text) {
 void LocalVCR::GetTC() {
     std::lock_guard lock(pollerMutex);
     if (!sop.hasSerialPort() || tcthread || closing) return;
+    {
+        std::lock_guard conditionLock(conditionMutex);
+        condition.watchFrom(DeckCondition::Clock::now());
+    }
     tcthread = std::make_unique<TCThread>(*this, LANC, vanto);
     tcthread->start();
 }

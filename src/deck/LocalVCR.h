@@ -4,6 +4,7 @@
 #include "CommandFrames.h"
 #include "CommandTarget.h"
 #include "CueThread.h"
+#include "DeckCondition.h"
 #include "DeckPanel.h"
 #include "NetServer.h"
 #include "SerInPort.h"
@@ -45,9 +46,16 @@ public:
     LocalVCR(const LocalVCR&) = delete;
     LocalVCR& operator=(const LocalVCR&) = delete;
 
-    // Sending.
+    // Sending. A command the deck refuses (a NAK) shows and logs "Deck refused <command>
+    // (<reasons>)"; a refused time or status sense counts as no reply.
     DeckReply CommandB0(std::span<const std::uint8_t> frame);
+    // A message for the status field: it stays at least 3 seconds before the status words
+    // replace it.
     void ShowStat(const std::string& text) override;
+    // The status field's text as the controller last set it.
+    std::string shownStatus();
+    // No time reply for a second: the time display is greyed.
+    bool deckSilent();
     // The network server: listens on the port at the "NetAddress" setting, showing
     // "Server Socket Opened OK at Port " or "Can't Get ServerSocket at Port " and the port.
     // A server already open stays when a new one cannot be opened.
@@ -177,6 +185,14 @@ private:
     // The external controller's reader on the second port; a port that cannot be opened ends
     // the program. False then.
     bool startSecondPort();
+    // The poller's status words, and the deck states of the same reading.
+    void showWords(const std::string& text);
+    void showReading(const StatusReading& reading);
+    // After each time read: the link's state, a silence that has begun, a message whose time
+    // is up.
+    void watchDeck();
+    // Carries out what the deck's condition asks; under conditionMutex.
+    void apply(const DeckCondition::Change& change);
     // Sends a transport frame, then leaves any cue-and-play or review (SettleDown).
     void sendThenSettle(std::span<const std::uint8_t> frame);
     // Sets the run's mode, prepares the cue frame and starts the run; false when the text was
@@ -203,6 +219,9 @@ private:
     CommandFrames::Frame<7> cueFrame = bscue;
 
     std::unique_ptr<DeckPanel> localgui;
+    // Guards condition; held while its changes are shown and logged, so they come in order.
+    std::mutex conditionMutex;
+    DeckCondition condition;
     // Guards runs, newestRun and connectthread.
     std::mutex cueMutex;
     std::vector<std::shared_ptr<CueThread>> runs; // every run that may not have ended yet

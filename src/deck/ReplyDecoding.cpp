@@ -49,6 +49,8 @@ std::optional<TimeReading> DecodeTimeReply(std::span<const std::uint8_t> reply, 
 StatusReading ExtractStatus(std::span<const std::uint8_t> reply, bool reviewclip) {
     StatusReading s;
     if (reply.size() < 8) return s;
+    s.local = reply[2] & 0x01;
+    s.noTape = reply[2] & 0x20;
     const std::uint8_t b1 = reply[3];
     const std::uint8_t b2 = reply[4];
     if (!reviewclip) {

@@ -39,9 +39,12 @@ struct StatusReading {
     std::string text;
     bool cueup = false;
     bool preroll = false;
+    bool local = false;  // status byte 0, bit 0: the deck takes no remote control
+    bool noTape = false; // status byte 0, bit 5: cassette out
     std::vector<Mark> marks;
 };
 
 // A status reply (79 20, status bytes from index 2). During a clip review only the cue-up and
-// preroll words are given.
+// preroll words are given. The LOCAL and cassette-out bits are read but give no words: the
+// controller shows those states in place of the words.
 StatusReading ExtractStatus(std::span<const std::uint8_t> reply, bool reviewclip);

@@ -203,6 +203,7 @@ int SerPutData(int port, const std::uint8_t* data, int len) {
             const int r = ::poll(&p, 1, static_cast<int>(left));
             if (r > 0 && !(p.revents & (POLLERR | POLLHUP))) continue;
             if (r < 0 && errno == EINTR) continue;
+            if (r > 0 && (p.revents & POLLHUP)) errno = EIO; // the line hung up
         }
         break;
     }

@@ -4,52 +4,107 @@
 #include "SerialPortLocal.h"
 #include "Utils.h"
 
-#include <chrono>
+#include <algorithm>
 #include <thread>
 
-SerOutPort::SerOutPort(const std::string& portName, PortFactory factory) : serCfg(portName) {
-    try {
-        serCfg.setBitRate(SerialConfig::BR_38400);
-        serCfg.setDataBits(SerialConfig::LN_8BITS);
-        serCfg.setStopBits(SerialConfig::ST_1BITS);
-        serCfg.setParity(SerialConfig::PY_ODD);
-        serCfg.setHandshake(SerialConfig::HS_NONE);
-        serCfg.setHardFlow(false);
-        serCfg.setTxLen(txBuf);
-        serCfg.setRxLen(rxBuf);
-        serialPort = factory ? factory(serCfg) : std::make_unique<SerialPortLocal>(serCfg);
-        if (!serialPort) throw SerialIOError("no port");
-    } catch (const std::exception&) {
+namespace {
+// How often a reply being completed is looked at: a byte at 38400 bit/s takes 0.29 ms.
+constexpr auto completionStep = std::chrono::microseconds(250);
+
+void say(bool quiet, const char* line) {
+    if (!quiet) Utils::OutLine(line);
+}
+} // namespace
+
+SerOutPort::SerOutPort(const std::string& portName, PortFactory makePort)
+    : name(portName), factory(std::move(makePort)), serCfg(portName) {
+    serCfg.setBitRate(SerialConfig::BR_38400);
+    serCfg.setDataBits(SerialConfig::LN_8BITS);
+    serCfg.setStopBits(SerialConfig::ST_1BITS);
+    serCfg.setParity(SerialConfig::PY_ODD);
+    serCfg.setHandshake(SerialConfig::HS_NONE);
+    serCfg.setHardFlow(false);
+    serCfg.setTxLen(txBuf);
+    serCfg.setRxLen(rxBuf);
+    std::lock_guard lock(linkMutex);
+    if (!openLine(false)) {
         Utils::OutLine(" ");
         Utils::OutLine("Serial Port " + portName + " not available");
         isBad = true;
-        return;
     }
+}
+
+bool SerOutPort::openLine(bool quiet) {
+    try {
+        serialPort = factory ? factory(serCfg) : std::make_unique<SerialPortLocal>(serCfg);
+        if (!serialPort) throw SerialIOError("no port");
+    } catch (const std::exception&) {
+        serialPort.reset();
+        return false;
+    }
+    portOpen = true;
     try {
         serialPort->setDTR(true);
     } catch (const SerialIOError&) {
-        Utils::OutLine("Unable to set DTR");
+        say(quiet, "Unable to set DTR");
     }
     try {
         serialPort->setRTS(true);
     } catch (const SerialIOError&) {
-        Utils::OutLine("Unable to set RTS");
+        say(quiet, "Unable to set RTS");
     }
     try {
         SerialOutStream = std::make_unique<SerOutputStream>(*serialPort);
+        outStreamMade = true;
     } catch (const SerialIOError&) {
-        Utils::OutLine("Unable to make OutputStream");
+        say(quiet, "Unable to make OutputStream");
     }
     try {
         SerialInStream = std::make_unique<SerInputStream>(*serialPort);
     } catch (const SerialIOError&) {
-        Utils::OutLine("Unable to make InputStream");
+        say(quiet, "Unable to make InputStream");
     }
+    return true;
+}
+
+void SerOutPort::loseLocked() {
+    SerialInStream.reset();
+    SerialOutStream.reset();
+    if (serialPort) {
+        try {
+            serialPort->close();
+        } catch (const SerialIOError&) {
+            // The descriptor is released whatever close reports.
+        }
+    }
+    serialPort.reset();
+    portOpen = false;
+    outStreamMade = false;
+    lost = true;
+    lastReopen = Clock::now();
+    const std::string text = "Deck link lost: " + name;
+    Utils::OutLine(text);
+    ShowStat(text);
+}
+
+bool SerOutPort::reopenLocked() {
+    const auto now = Clock::now();
+    if (now - lastReopen < std::chrono::milliseconds(reopenEveryMs)) return false;
+    lastReopen = now;
+    if (!openLine(true)) return false;
+    lost = false;
+    const std::string text = "Deck link restored: " + name;
+    Utils::OutLine(text);
+    ShowStat(text);
+    return true;
 }
 
 DeckReply SerOutPort::SendSerial(std::span<const std::uint8_t> frame) {
     std::lock_guard lock(linkMutex);
     serin.fill(0);
+    if (lost && !reopenLocked()) return DeckReply{serin, 0};
+    dropStaleLocked();
+    if (lost) return DeckReply{serin, 0};
     // A failed write took no reply: this exchange reports none, SerCount keeps the last count.
     if (!sendLocked(frame)) return DeckReply{serin, 0};
     // sleep_for resumes after a signal, so the wait always runs its full length.
@@ -59,12 +114,26 @@ DeckReply SerOutPort::SendSerial(std::span<const std::uint8_t> frame) {
 
 bool SerOutPort::SendSer(std::span<const std::uint8_t> frame) {
     std::lock_guard lock(linkMutex);
-    return sendLocked(frame);
+    if (lost && !reopenLocked()) return false;
+    dropStaleLocked();
+    return !lost && sendLocked(frame);
 }
 
 DeckReply SerOutPort::ReadSer() {
     std::lock_guard lock(linkMutex);
+    if (lost) return DeckReply{serin, 0};
     return readLocked();
+}
+
+void SerOutPort::dropStaleLocked() {
+    if (!SerialInStream) return;
+    std::array<std::uint8_t, 64> scratch{};
+    try {
+        // A reply that came after its exchange gave up would otherwise open the next reply.
+        for (int i = 0; i < 64 && SerialInStream->available() >= 1; ++i) SerialInStream->read(scratch);
+    } catch (const SerialIOError& e) {
+        if (e.deviceGone()) loseLocked();
+    }
 }
 
 bool SerOutPort::sendLocked(std::span<const std::uint8_t> frame) {
@@ -72,8 +141,12 @@ bool SerOutPort::sendLocked(std::span<const std::uint8_t> frame) {
         if (!SerialOutStream) throw SerialIOError("no output stream");
         SerialOutStream->write(frame);
         return true;
-    } catch (const SerialIOError&) {
-        Utils::OutLine("Unable to write to Serial Port");
+    } catch (const SerialIOError& e) {
+        if (e.deviceGone()) {
+            loseLocked();
+        } else {
+            Utils::OutLine("Unable to write to Serial Port");
+        }
         return false;
     }
 }
@@ -83,11 +156,29 @@ DeckReply SerOutPort::readLocked() {
     if (SerialInStream) {
         try {
             while (SerialInStream->available() >= 1) numBytes = SerialInStream->read(serin);
-        } catch (const SerialIOError&) {
+            completeLocked();
+        } catch (const SerialIOError& e) {
             // A read error ends the read; the exchange keeps what it had.
+            if (e.deviceGone()) loseLocked();
         }
     }
     return DeckReply{serin, numBytes};
+}
+
+void SerOutPort::completeLocked() {
+    int have = numBytes;
+    if (have <= 0) return;
+    // A reply's length follows from its first byte: three bytes and the data count.
+    const int whole = std::min(buffersize, 3 + (serin[0] & 0x0F));
+    const auto deadline = Clock::now() + std::chrono::milliseconds(completionMs);
+    while (have < whole && Clock::now() < deadline) {
+        std::this_thread::sleep_for(completionStep);
+        if (SerialInStream->available() < 1) continue;
+        const auto rest = std::span(serin).subspan(static_cast<size_t>(have),
+                                                   static_cast<size_t>(whole - have));
+        have += SerialInStream->read(rest);
+        numBytes = have;
+    }
 }
 
 void SerOutPort::ShowStat(const std::string& text) {

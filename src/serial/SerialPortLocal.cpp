@@ -4,6 +4,7 @@
 #include "SerialError.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -93,10 +94,13 @@ void SerialPortLocal::putByte(std::uint8_t b) {
 
 void SerialPortLocal::putData(std::span<const std::uint8_t> bytes) {
     const int length = static_cast<int>(bytes.size());
+    errno = 0;
     const int sent = SerPutData(port, bytes.data(), length);
+    const int err = errno;
     if (sent < length)
         throw SerialIOError("PutData1: Sent only " + std::to_string(sent) + " of " +
-                            std::to_string(length) + " bytes");
+                                std::to_string(length) + " bytes",
+                            err);
 }
 
 int SerialPortLocal::getData(std::span<std::uint8_t> bytes) {
@@ -108,7 +112,8 @@ int SerialPortLocal::getData(std::span<std::uint8_t> bytes) {
             std::this_thread::yield();
     }
     const int n = SerGetData(port, bytes.data(), length);
-    if (n == -1) throw SerialIOError("getData: failed");
+    const int err = errno;
+    if (n == -1) throw SerialIOError("getData: failed", err);
     return n;
 }
 
@@ -130,7 +135,8 @@ int SerialPortLocal::rxReadyCount() {
     require(supported.rxReadyCount, "rxReadyCount");
     requireOpen("rxReadyCount");
     const int n = SerRxReadyCount(port);
-    if (n == -1) throw SerialIOError("rxReadyCount failed");
+    const int err = errno;
+    if (n == -1) throw SerialIOError("rxReadyCount failed", err);
     return n;
 }
 

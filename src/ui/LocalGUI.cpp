@@ -18,6 +18,7 @@
 namespace {
 const QColor backgroundcol(90, 170, 250);
 const QColor tccolor(250, 80, 80);
+const QColor tcgrey(128, 128, 128); // a time the deck has not confirmed since
 const QColor darkGrey(64, 64, 64);
 const QColor lightGrey(192, 192, 192);
 
@@ -223,6 +224,11 @@ QPushButton* LocalGUI::button(const std::string& label) const {
 
 void LocalGUI::ShowTC(const std::string& text) {
     timeTexts.setTime(text);
+}
+
+void LocalGUI::showTimeLive(bool live) {
+    if (timeLive.exchange(live) == live) return;
+    refresh(livePending, [this] { tcfield->setColour(timeLive ? tccolor : tcgrey); });
 }
 
 void LocalGUI::applyText(TimeTexts::Field f) {

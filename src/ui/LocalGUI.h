@@ -34,6 +34,7 @@ public:
     ~LocalGUI() override;
 
     void ShowTC(const std::string& text) override;
+    void showTimeLive(bool live) override;
     void ShowStatus(const std::string& text) override;
     void ShowStat(const std::string& text) { ShowStatus(text); }
     void showMarks(const std::vector<Mark>& marks) override;
@@ -106,6 +107,8 @@ private:
     std::vector<Mark> latestMarks;
     std::atomic<bool> statusPending{false};
     std::atomic<bool> marksPending{false};
+    std::atomic<bool> timeLive{true};
+    std::atomic<bool> livePending{false};
     std::atomic<bool> textPending[3] = {false, false, false};
     std::unique_ptr<KeepAwake> keep;
     std::unique_ptr<LoggerGUI> loggergui; // touched on the window's thread only

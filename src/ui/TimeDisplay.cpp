@@ -62,6 +62,13 @@ void TimeDisplay::setText(const QString& text) {
     repaint(from, 0, to - from, height());
 }
 
+void TimeDisplay::setColour(const QColor& c) {
+    if (c == colour) return;
+    colour = c;
+    glyphs.clear(); // rendered in the old colour
+    update();
+}
+
 void TimeDisplay::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.fillRect(event->rect(), Qt::black);

@@ -20,6 +20,9 @@ public:
     QString text() const { return shown; }
     // Shows the text; an unchanged text draws nothing.
     void setText(const QString& text);
+    // Draws the characters in this colour from now on.
+    void setColour(const QColor& c);
+    QColor textColour() const { return colour; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -119,6 +119,16 @@ protected:
         poller->stopme();
         ASSERT_TRUE(waitUntil([&] { return !poller->running(); }));
     }
+    // Start-up's "Ready" message stays on show for its hold; waits until a status reading
+    // shows in its place.
+    void pastStartupMessage() {
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                vcr->status();
+                return vcr->shownStatus() == vcr->getStatusString();
+            },
+            20s));
+    }
     std::vector<std::string> consoleLines() {
         std::lock_guard lock(linesMutex);
         return lines;

@@ -132,8 +132,9 @@ TEST_F(Controller, StatusComesEveryEighthCycleAndASilentDeckKeepsTheTimeAndThePa
 
     EXPECT_EQ(vcr->getTCString(), "01:56:34:12");
     EXPECT_EQ(vcr->tcframes.load(), 108000 + 56 * 1800 + 34 * 30 + 12);
-    // Six status reads have gone out since the deck fell silent: five have been shown.
-    EXPECT_EQ(panel->getStatuses().back(), "No VCR Status");
+    // Forty cycles took well over the second after which a silent deck is shown as such.
+    EXPECT_EQ(panel->getStatuses().back(), "No reply from deck");
+    EXPECT_EQ(panel->getTimeLive(), std::vector<bool>{false}) << "the last time, greyed";
 
     // Between two status reads there are exactly eight time reads.
     std::vector<size_t> statusAt;
@@ -252,6 +253,7 @@ TEST_F(Controller, DuringAReviewAStatusReadingShowsOnlyTheCueWordsAndNoMarks) {
     start(Settings(), opts, readingWait);
     ASSERT_NO_FATAL_FAILURE(startedUp());
     ASSERT_NO_FATAL_FAILURE(stopPolling());
+    ASSERT_NO_FATAL_FAILURE(pastStartupMessage());
     // Standby stays on through play and the cue, so the cued deck has a transport word too.
     ASSERT_EQ(vcr->CommandB0(CommandFrames::bssbyon).count, 3);
 
@@ -389,8 +391,10 @@ TEST_F(Controller, WithoutAnOpenPortNoPollerIsMadeAndTheStatusSaysNoDeck) {
     EXPECT_TRUE(panel->getLoggerEnabled()) << "start-up ends all the same";
     EXPECT_EQ(consoleLines(), (std::vector<std::string>{"RS422 Ready", " ",
                                                         "Unable to write to Serial Port"}));
-    vcr->status();
-    EXPECT_EQ(panel->getStatuses().back(), "No VCR Detected");
+    EXPECT_TRUE(waitUntil([&] {
+        vcr->status();
+        return panel->getStatuses().back() == "No VCR Detected";
+    })) << "once start-up's message has had its time";
 }
 
 // A deck whose time reply has a seconds byte that is not BCD: the reply is refused whole.
@@ -442,9 +446,9 @@ TEST_F(ControllerOnARawLine, OnlyWholeRepliesWithTheirChecksumAreDecoded) {
     startOnRawLine();
     ASSERT_NO_FATAL_FAILURE(startedUp());
     ASSERT_NO_FATAL_FAILURE(stopPolling());
+    ASSERT_NO_FATAL_FAILURE(pastStartupMessage());
     vcr->CommandB8();
     ASSERT_EQ(vcr->getTCString(), "01:02:20:10");
-    vcr->status();
     ASSERT_EQ(vcr->getStatusString(), "Stop ");
     ASSERT_EQ(panel->getMarks(), std::vector<Mark>{Mark::Stop});
     const int frames = vcr->tcframes;
@@ -478,6 +482,9 @@ TEST_F(ControllerOnARawLine, OnlyWholeRepliesWithTheirChecksumAreDecoded) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        // A good time read first: the deck is never silent for the second it takes to show so.
+        setReplies(time, stopped);
+        vcr->CommandB8();
         c.timeRead ? setReplies(c.reply, stopped) : setReplies(time, c.reply);
         const auto statuses = panel->getStatuses();
         const auto marks = panel->getMarks();

@@ -54,9 +54,9 @@ struct TimedRead {
     const int moved = b.frames - a.frames;
     if (a.frames >= 0 && b.frames >= 0 && moved >= least && moved <= most)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "moved " << moved << " frames, expected " << least
-                                         << " to " << most << " (reads " << a.frames << ", "
-                                         << b.frames << ")";
+    return ::testing::AssertionFailure()
+           << "moved " << moved << " frames, expected " << least << " to " << most << " (reads "
+           << a.frames << ", " << b.frames << ")";
 }
 
 class Deck : public ::testing::Test {
@@ -256,9 +256,8 @@ TEST_F(Deck, EachFaultShowsOnTheControllerSide) {
         EXPECT_EQ(link->SendSerial(tc).count, 0) << "the reply misses the wait";
         sim->setLateMs(0);
         ASSERT_TRUE(log.waitForLine(" TX 74 04 ")) << "the late reply comes";
-        EXPECT_EQ(send(tc, 14), Bytes({0x74, 0x04, 0x00, 0x00, 0x00, 0x00, 0x78, 0x74, 0x04, 0x00,
-                                       0x00, 0x00, 0x00, 0x78}))
-            << "late reply in front of the next one";
+        EXPECT_EQ(send(tc, 7), Bytes({0x74, 0x04, 0x00, 0x00, 0x00, 0x00, 0x78}))
+            << "the late reply is dropped before the next exchange";
     }
 
     sim->setGarbage(2);
@@ -306,7 +305,7 @@ TEST_F(Deck, EachFaultShowsOnTheControllerSide) {
     EXPECT_EQ(link->SendSerial(tc).count, 0);
     {
         std::lock_guard lock(linesMutex);
-        EXPECT_EQ(lines, std::vector<std::string>{"Unable to write to Serial Port"});
+        EXPECT_EQ(lines, std::vector<std::string>{"Deck link lost: " + before});
     }
     sim->comeBack();
     SerOutPort again(sim->path());

@@ -11,6 +11,10 @@ class RecordingPanel : public DeckPanel {
 public:
     void ShowTC(const std::string& text) override { add(times, text); }
     void ShowStatus(const std::string& text) override { add(statuses, text); }
+    void showTimeLive(bool live) override {
+        std::lock_guard lock(mutex);
+        timeLive.push_back(live);
+    }
     void showMarks(const std::vector<Mark>& shown) override {
         std::lock_guard lock(mutex);
         marks = shown;
@@ -50,6 +54,11 @@ public:
         std::lock_guard lock(mutex);
         return locks;
     }
+    // Every change of the time display between live (true) and greyed (false), in order.
+    std::vector<bool> getTimeLive() const {
+        std::lock_guard lock(mutex);
+        return timeLive;
+    }
     int getMarkCalls() const {
         std::lock_guard lock(mutex);
         return markCalls;
@@ -74,6 +83,7 @@ private:
     std::vector<std::string> times, statuses, clipboard, logMarks;
     std::vector<Mark> marks;
     std::vector<bool> locks;
+    std::vector<bool> timeLive;
     int markCalls = 0;
     int shows = 0;
     bool loggerEnabled = false;

@@ -159,6 +159,7 @@ TEST_F(SettingsFile, AnUnreadableFileReportsAProblemAndKeepsTheInitialValues) {
     EXPECT_EQ(KOLB::settings.VCRType, "RS422");
 
     lines.clear();
+    Utils::FlushRepeats(); // a second load of its own
     fs::remove(KOLB::settingsFile);
     std::ofstream(KOLB::settingsFile) << "COMPort=\\uZZZZ\n";
     KOLB().GetProps();
