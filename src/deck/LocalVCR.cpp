@@ -278,13 +278,16 @@ void LocalVCR::CommandStatus() {
         // the last it gave.
         if (!deckSilent()) showWords("No VCR Status");
     } else if (!sop.hasOutStream()) {
-        showWords("No VCR Detected");
+        // Said as a message: more to the point than the silence that follows from it.
+        ShowStat("No VCR Detected");
     }
 }
 
 std::string LocalVCR::ExtractStatusString(std::span<const std::uint8_t> reply) {
     const StatusReading s = ExtractStatus(reply, reviewclipFlag);
-    localgui->showMarks(s.marks);
+    // While no time comes, a status reply is a stray one (a late answer landing in another
+    // exchange): it shows no marks, so nothing looks live that is not.
+    localgui->showMarks(deckSilent() ? std::vector<Mark>{} : s.marks);
     cueup = s.cueup;
     preroll = s.preroll;
     {

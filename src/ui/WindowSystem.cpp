@@ -1,6 +1,7 @@
 #include "WindowSystem.h"
 
 #include "LocalGUI.h"
+#include "WindowProbe.h"
 
 #include <QApplication>
 
@@ -38,6 +39,8 @@ std::unique_ptr<LocalVCR> MakeController(SerOutPort& sop, int socketport, bool l
                                          const Settings& settings, int width, int fontheight) {
     return std::make_unique<LocalVCR>(
         sop, socketport, lanc, settings, [&settings, width, fontheight](LocalVCR& vcr) {
-            return std::make_unique<LocalGUI>(vcr, settings, width, fontheight);
+            auto gui = std::make_unique<LocalGUI>(vcr, settings, width, fontheight);
+            new WindowProbe(*gui, vcr); // owned by the window
+            return gui;
         });
 }
