@@ -1,7 +1,7 @@
 // The real kolb program against the real kolb-decksim program, one deck fault after another:
 // what the window shows during each fault and after it ends, how fast the log grows meanwhile,
 // that the window's close still acts at once and that no thread is stuck. The table is printed;
-// KOLB_MATRIX_SECONDS sets how long each fault's log growth is measured (default 3).
+// KOLB_MATRIX_SECONDS sets how long each fault's log growth is measured (default 2).
 #include "NetClient.h"
 #include "Process.h"
 
@@ -122,7 +122,7 @@ protected:
 
     TempDir dir;
     int port = FreePort();
-    int seconds = 3;
+    int seconds = 2;
     int probes = 0;
     std::unique_ptr<Process> deck;
     std::unique_ptr<Process> program;
