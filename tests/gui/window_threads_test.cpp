@@ -1,6 +1,7 @@
 // The main window fed from other threads (the shared time texts, the status line, the state
 // marks), what it shows when the deck cannot be reached or answers badly, and closing while
 // the operator-action thread is busy.
+#include "QuietPort.h"
 #include "WindowFixture.h"
 
 #include <QLineEdit>
@@ -211,33 +212,11 @@ TEST_F(WindowThreads, MarksShownWhileReadingsArriveAreAlwaysThoseOfOneReading) {
 
 TEST_F(WindowThreads, ADeckThatCannotBeReachedIsReportedInTheStatusField) {
     // A port that opened but gives no streams: the link has no output stream.
-    class PortWithoutStreams : public SerialPort {
+    class PortWithoutStreams : public QuietPort {
     public:
-        void setDTR(bool) override {}
-        void setRTS(bool) override {}
-        void putByte(std::uint8_t) override {}
-        void putData(std::span<const std::uint8_t>) override {}
-        int getData(std::span<std::uint8_t>) override { return 0; }
-        int getData(std::span<std::uint8_t>, int, int) override { return 0; }
-        int getByte() override { return -1; }
-        int rxReadyCount() override { return 0; }
-        void rxFlush() override {}
-        int txBufCount() override { return 0; }
-        void txFlush() override {}
-        void txDrain() override {}
-        void setTimeoutRx(int) override {}
-        void setTimeoutTx(int) override {}
-        int getTimeoutRx() override { return 0; }
-        int getTimeoutTx() override { return 0; }
-        bool sigCTS() override { return false; }
-        bool sigDSR() override { return false; }
-        bool sigCD() override { return false; }
-        bool sigRing() override { return false; }
-        void sendBreak(int) override {}
         int getPortNum() const override { return -1; }
         bool isOpen() const override { return false; }
         std::string getName() const override { return "no streams"; }
-        void close() override {}
     };
     struct Case {
         const char* name;
