@@ -28,10 +28,13 @@ TEST_F(Controller, ARefusedCommandIsShownAndLoggedAndStaysThreeSecondsBeforeTheW
     sim->setNakEvery(1);
     const auto t0 = clock_type::now();
     vcr->play();
+    vcr->CommandB8(); // refused senses: no reply, no message
+    vcr->status();
     sim->setNakEvery(0);
     const std::string refused = "Deck refused Play (time-out)";
     const auto statuses = panel->getStatuses();
     EXPECT_NE(std::find(statuses.begin(), statuses.end(), refused), statuses.end());
+    EXPECT_EQ(vcr->shownStatus(), refused);
     EXPECT_EQ(countOf(consoleLines(), refused), 1);
     EXPECT_EQ(sim->snapshot().mode, DeckModel::Mode::Stop) << "the deck did not take it";
     for (const std::string& line : consoleLines())
@@ -99,6 +102,10 @@ TEST_F(Controller, ASilentDeckGreysTheTimeClearsTheMarksAndTheFirstReplyRestores
     ASSERT_TRUE(waitUntil([&] { return statusReads(*trace) >= 3; }));
     EXPECT_EQ(vcr->shownStatus(), "No reply from deck") << "not \"No VCR Status\"";
     EXPECT_EQ(panel->getTimes().size(), times);
+    // A status reply that strays in meanwhile (a late answer landing in another exchange) shows
+    // no marks.
+    vcr->ExtractStatusString(ninepin::Frame(0x7, 0x20, {0x00, 0x01, 0x00, 0, 0, 0, 0, 0, 0}));
+    EXPECT_TRUE(panel->getMarks().empty());
 
     sim->setNoReply(false);
     ASSERT_TRUE(waitUntil([&] {

@@ -1,12 +1,14 @@
 #include "Pty.h"
 #include "QuietPort.h"
 #include "SerOutPort.h"
+#include "SerialError.h"
 #include "Utils.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <mutex>
 #include <termios.h>
@@ -368,4 +370,40 @@ TEST_F(Link, APortThatCannotBeOpenedIsReportedAndMarkedBad) {
     EXPECT_FALSE(missing.hasSerialPort());
     EXPECT_EQ(lines,
               (std::vector<std::string>{" ", "Serial Port /dev/kolb-missing-port not available"}));
+}
+
+// Which write failures say the device is gone: those close the link; any other is reported as a
+// failed write and the link stays.
+TEST_F(Link, OnlyAnErrorThatSaysTheDeviceIsGoneLosesTheLink) {
+    class FailingPort : public QuietPort {
+    public:
+        explicit FailingPort(int code) : code(code) {}
+        void putData(std::span<const std::uint8_t>) override {
+            throw SerialIOError("PutData1: Sent only 0 of 3 bytes", code);
+        }
+
+    private:
+        int code;
+    };
+    struct Case {
+        int code;
+        bool gone;
+    };
+    for (const Case c : {Case{EIO, true}, Case{ENXIO, true}, Case{ENODEV, true},
+                         Case{EAGAIN, false}, Case{0, false}, Case{EBADF, false}}) {
+        SCOPED_TRACE(c.code);
+        {
+            std::lock_guard lock(linesMutex);
+            lines.clear();
+        }
+        Utils::FlushRepeats();
+        SerOutPort failing("failing", [&](const SerialConfig&) {
+            return std::make_unique<FailingPort>(c.code);
+        });
+        EXPECT_EQ(failing.SendSerial(play).count, 0);
+        EXPECT_EQ(failing.linkLost(), c.gone);
+        std::lock_guard lock(linesMutex);
+        EXPECT_EQ(lines, std::vector<std::string>{c.gone ? "Deck link lost: failing"
+                                                         : "Unable to write to Serial Port"});
+    }
 }
