@@ -89,6 +89,7 @@ void KOLB::GetProps() {
         settings = Settings();
         return;
     }
+    for (const auto& line : DropOverlongValues(props)) Utils::OutLine(line);
     settings = SettingsFromProperties(props);
 }
 

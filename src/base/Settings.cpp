@@ -36,6 +36,21 @@ std::string label(const std::string& name, const std::string& value) {
 
 } // namespace
 
+std::vector<std::string> DropOverlongValues(Properties& props) {
+    std::vector<std::string> refused;
+    for (auto it = props.begin(); it != props.end();) {
+        if (it->second.size() <= maxSettingValue) {
+            ++it;
+            continue;
+        }
+        std::string key = Utf8Prefix(it->first, 40);
+        if (key.size() < it->first.size()) key += "...";
+        refused.push_back("Settings value too long: " + key);
+        it = props.erase(it);
+    }
+    return refused;
+}
+
 Settings SettingsFromProperties(const Properties& props) {
     Settings s;
     if (auto v = lookup(props, "UserNote")) s.note = Utf8Prefix(*v, 10);

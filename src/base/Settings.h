@@ -2,6 +2,7 @@
 
 #include "Properties.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,6 +53,16 @@ struct Settings {
 inline std::string ProductName(const Settings& s) {
     return s.vanto ? "JUTA" : "KOLB";
 }
+
+// The longest value a setting may have, in bytes. The longest real one (a device path, a note)
+// is far shorter; a longer one is a damaged or hostile file, and would be carried into every
+// console line and window title that names it.
+constexpr std::size_t maxSettingValue = 256;
+
+// Takes out of the properties every value longer than maxSettingValue, so its setting keeps
+// the value in force before the file is read. Returns one console line for each:
+// "Settings value too long: <key>" (a key itself is shown at most 40 characters long).
+std::vector<std::string> DropOverlongValues(Properties& props);
 
 // Applies the keys of a settings file to the values in force before it is read. A key that
 // the file does not hold leaves its value as it was.

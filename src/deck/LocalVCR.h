@@ -101,7 +101,7 @@ public:
 
     // The poller.
     void GetTC();
-    void TellTCReview(bool flag);
+    void TellTCReview(bool flag) override;
     // The poller, or nothing before start-up has made it.
     TCThread* poller();
 
@@ -128,10 +128,10 @@ public:
     // marks go to the newest, even after it was closed.
     void CommandBLogger();
     bool hasLogger() const { return loggerOpened; }
-    void setin() {
+    void setin() override {
         if (loggerOpened) localgui->logMark(false);
     }
-    void setout() {
+    void setout() override {
         if (loggerOpened) localgui->logMark(true);
     }
 

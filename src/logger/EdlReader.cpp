@@ -50,7 +50,12 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose) {
         named = -1;
         const bool nameComment = line.starts_with(clipNameComment);
         // After the last event, a line is read only for the full name of that event.
-        if (result.stored >= EventList::size && !nameComment) break;
+        if (result.stored >= EventList::size && !nameComment) {
+            if (line.size() > 60 && !line.starts_with("TIT") && getsourcetime(line))
+                Utils::OutLine("EDL has more than " + std::to_string(EventList::size) +
+                               " events: the rest were not loaded");
+            break;
+        }
         if (line.size() <= 5) continue;
         if (verbose) Utils::OutLine(line);
         if (nameComment) {
@@ -65,7 +70,9 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose) {
         if (blank == std::string::npos) break;
         const auto times = getsourcetime(line);
         if (!times) {
-            Utils::OutLine("Skipped EDL line " + std::to_string(lineNumber) + ": no source times");
+            if (result.skipped < maxSkipReports)
+                Utils::OutLine("Skipped EDL line " + std::to_string(lineNumber) +
+                               ": no source times");
             ++result.skipped;
             continue;
         }
@@ -76,5 +83,9 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose) {
         events.SrcOutArray[k] = times->timestring2;
         named = k;
     }
+    // A file of thousands of such lines says so once, not a line each.
+    if (result.skipped > maxSkipReports)
+        Utils::OutLine("Skipped " + std::to_string(result.skipped) +
+                       " EDL lines with no source times in all");
     return result;
 }

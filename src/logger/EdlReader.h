@@ -53,11 +53,16 @@ struct EdlRead {
     int skipped = 0; // event lines skipped because their times could not be taken
 };
 
+// The skipped lines reported one by one; past these, one line at the end gives the number.
+constexpr int maxSkipReports = 10;
+
 // Reads an EDL into the event list. The first byte must be 'T' (it is taken, so the title line
 // is read without it); then each line longer than 60 characters that does not begin "TIT" is an
 // event: its name runs from column 5 to the next blank, its times are found by getsourcetime. A
-// line whose times cannot be taken is skipped with a console line. A "* FROM CLIP NAME: " line
-// right after an event gives that event its full name. Up to 100 events are stored; events past
-// the last one read keep what they held. Edit numbers are not read. With verbose on, every line
-// longer than 5 characters and every pair of times read are echoed to the console.
+// line whose times cannot be taken is skipped with a console line (the first maxSkipReports of
+// them; a count of all follows). A "* FROM CLIP NAME: " line right after an event gives that
+// event its full name. Up to 100 events are stored; events past the last one read keep what they
+// held, and an event line past the last one stored is said once ("EDL has more than 100 events:
+// the rest were not loaded"). Edit numbers are not read. With verbose on, every line longer than
+// 5 characters and every pair of times read are echoed to the console.
 EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose);

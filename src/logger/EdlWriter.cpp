@@ -2,6 +2,7 @@
 
 #include "Timecode.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -32,6 +33,7 @@ std::string EditNumberText(int number) {
 
 std::string ReelText(const std::string& name) {
     std::string reel = name.empty() ? "S" : name.substr(0, 6);
+    std::replace(reel.begin(), reel.end(), ':', '_');
     do {
         reel += ' ';
     } while (reel.size() < 6);

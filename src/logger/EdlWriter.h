@@ -24,6 +24,8 @@ EdlText FormatEDL(const EventList& events, const std::string& savename, const st
 // The pieces of the logger's own layout.
 std::string EditNumberText(int number);
 // A name cut to 6 characters ("S" when empty) and padded with at least one space to 6 or more.
+// A colon becomes '_': Load EDL finds the times from the line's first colon, so a colon in the
+// reel would lose the whole event when the list is loaded again.
 std::string ReelText(const std::string& name);
 // A CMX 3600 reel: at most 8 letters, digits, '_' or '-' ("AX" when empty), padded to 8.
 std::string CmxReelText(const std::string& name);

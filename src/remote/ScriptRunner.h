@@ -2,7 +2,13 @@
 
 #include "CommandTarget.h"
 
+#include <cstddef>
 #include <string>
+
+// The longest script line taken, in bytes, without its LF (a CR before it counts). No command is
+// near this long; a longer line ends the script with "Script line too long" and "Script Error",
+// read no further.
+constexpr std::size_t maxScriptLine = 4096;
 
 // Runs the script file line by line with the command language, on the calling thread, and
 // returns when it ends: at the end of the file, a "Quit" line, a line shorter than 4 characters,

@@ -130,7 +130,8 @@ void SerOutPort::dropStaleLocked() {
     std::array<std::uint8_t, 64> scratch{};
     try {
         // A reply that came after its exchange gave up would otherwise open the next reply.
-        for (int i = 0; i < 64 && SerialInStream->available() >= 1; ++i) SerialInStream->read(scratch);
+        for (int i = 0; i < 64 && SerialInStream->available() >= 1; ++i)
+            SerialInStream->read(scratch);
     } catch (const SerialIOError& e) {
         if (e.deviceGone()) loseLocked();
     }
@@ -155,7 +156,15 @@ DeckReply SerOutPort::readLocked() {
     numBytes = 0;
     if (SerialInStream) {
         try {
-            while (SerialInStream->available() >= 1) numBytes = SerialInStream->read(serin);
+            // Each read stores from the start of the buffer: when more than the buffer holds
+            // has come, the last portion read is what is kept, and the console says so.
+            int total = 0;
+            while (SerialInStream->available() >= 1) {
+                numBytes = SerialInStream->read(serin);
+                total += numBytes;
+            }
+            if (total > buffersize)
+                Utils::OutLine("Deck reply longer than 16 bytes: only the last part was kept");
             completeLocked();
         } catch (const SerialIOError& e) {
             // A read error ends the read; the exchange keeps what it had.
@@ -174,8 +183,8 @@ void SerOutPort::completeLocked() {
     while (have < whole && Clock::now() < deadline) {
         std::this_thread::sleep_for(completionStep);
         if (SerialInStream->available() < 1) continue;
-        const auto rest = std::span(serin).subspan(static_cast<size_t>(have),
-                                                   static_cast<size_t>(whole - have));
+        const auto rest =
+            std::span(serin).subspan(static_cast<size_t>(have), static_cast<size_t>(whole - have));
         have += SerialInStream->read(rest);
         numBytes = have;
     }

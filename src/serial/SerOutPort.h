@@ -24,7 +24,8 @@ struct DeckReply {
 // The request/reply link to the deck: send a frame, wait a fixed time, take what has arrived.
 // Input left from an earlier exchange is dropped before each send, and a reply that has begun
 // within the wait is completed for up to completionMs more, so a deck that answers late in its
-// window costs one exchange a little time instead of spoiling the next one.
+// window costs one exchange a little time instead of spoiling the next one. When more than the
+// buffer holds has come, the buffer keeps the last portion read, and the console says so.
 //
 // When the device itself goes away (a write or read says so), the link closes the port, says
 // "Deck link lost: <port>" once, and refuses exchanges at once while it tries, quietly, to open

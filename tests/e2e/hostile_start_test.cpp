@@ -305,6 +305,11 @@ TEST(SettingsFile, NotARegularFileOfAtMostOneMegabyteGivesTheInitialValues) {
              d.write("ZEMASettings.txt", padded("/dev/kolb-one-megabyte", oneMegabyte));
          },
          refusedLines("/dev/kolb-one-megabyte")},
+        {"a value of almost 1 MB, which is refused with its key",
+         [&](const TempDir& d) {
+             d.write("ZEMASettings.txt", "COMPort=" + std::string(oneMegabyte - 9, 'x') + "\n");
+         },
+         "Settings value too long: COMPort\n" + refusedLines("COM1")},
     };
 
     // All at once: each start ends only after the program's 5 s pause.

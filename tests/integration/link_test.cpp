@@ -12,8 +12,8 @@
 #include <chrono>
 #include <mutex>
 #include <termios.h>
-#include <unistd.h>
 #include <thread>
+#include <unistd.h>
 
 using Bytes = std::vector<std::uint8_t>;
 using clock_type = std::chrono::steady_clock;
@@ -33,6 +33,11 @@ protected:
     }
     void TearDown() override { Utils::SetLineSink({}); }
 
+    // How often the console had the line.
+    long said(const std::string& line) {
+        std::lock_guard lock(linesMutex);
+        return std::count(lines.begin(), lines.end(), line);
+    }
     Bytes replyBytes(const DeckReply& r) const {
         return Bytes(r.bytes.begin(), r.bytes.begin() + r.count);
     }
@@ -44,6 +49,7 @@ protected:
 };
 
 const Bytes play{0x20, 0x01, 0x21};
+const std::string overflow = "Deck reply longer than 16 bytes: only the last part was kept";
 const Bytes timeSense{0x61, 0x0C, 0x03, 0x70};
 
 } // namespace
@@ -82,7 +88,7 @@ TEST_F(Link, ASilentDeckGivesSixteenZeroBytesAndACountOfZeroAfterTheWait) {
 TEST_F(Link, ALateReplyIsDroppedBeforeTheNextExchange) {
     link->SendSerial(play);
     pty.read(3);
-    pty.write({0x10, 0x01, 0x11}); // too late for that exchange
+    pty.write({0x10, 0x01, 0x11});                              // too late for that exchange
     std::this_thread::sleep_for(std::chrono::milliseconds(20)); // it has arrived
     std::thread deck([&] {
         pty.read(4);
@@ -144,8 +150,10 @@ TEST(LinkReplies, AReplyBegunWithinTheWaitIsCompletedAndStaleInputIsDropped) {
     };
     const std::vector<Case> cases = {
         {"whole in time", {{2, time}}, time, false},
-        {"the rest while completing", {{2, {0x74, 0x04, 0x12}}, {4, {0x34, 0x56, 0x01, 0x15}}},
-         time, false},
+        {"the rest while completing",
+         {{2, {0x74, 0x04, 0x12}}, {4, {0x34, 0x56, 0x01, 0x15}}},
+         time,
+         false},
         {"a refusal in two parts", {{2, {0x11}}, {4, {0x12, 0x80, 0xA3}}}, nak, false},
         {"the rest never comes", {{2, {0x74, 0x04, 0x12}}}, {0x74, 0x04, 0x12}, true},
         // Dropping the stale bytes looks twice (the second finds none).
@@ -154,9 +162,8 @@ TEST(LinkReplies, AReplyBegunWithinTheWaitIsCompletedAndStaleInputIsDropped) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SerOutPort link("planned", [&](const SerialConfig&) {
-            return std::make_unique<PlannedPort>(c.plan);
-        });
+        SerOutPort link("planned",
+                        [&](const SerialConfig&) { return std::make_unique<PlannedPort>(c.plan); });
         link.setwait(9);
         const auto t0 = clock_type::now();
         const DeckReply r = link.SendSerial(timeSense);
@@ -186,6 +193,21 @@ TEST_F(Link, MoreThanSixteenBytesOfOneReplyLeaveTheLastPortion) {
     // The rest of the buffer still holds the first portion's later bytes.
     EXPECT_EQ(r.bytes[4], 0xA4);
     EXPECT_EQ(r.bytes[15], 0xAF);
+    EXPECT_EQ(said(overflow), 1);
+}
+
+TEST_F(Link, AReplyThatFillsTheBufferExactlyIsNoOverflow) {
+    Bytes sixteen;
+    for (int i = 0; i < 16; ++i) sixteen.push_back(static_cast<std::uint8_t>(0xC0 + i));
+    std::thread deck([&] {
+        pty.read(3);
+        pty.write(sixteen);
+    });
+    link->setwait(100);
+    const DeckReply r = link->SendSerial(play);
+    deck.join();
+    EXPECT_EQ(replyBytes(r), sixteen);
+    EXPECT_EQ(said(overflow), 0);
 }
 
 // The deck's line goes away under the link (its far end closes: writes fail with EIO). The link
@@ -317,8 +339,8 @@ TEST_F(Link, ALongerWaitLengthensEveryExchange) {
         for (int i = 0; i < 5; ++i) {
             const auto t0 = clock_type::now();
             link->SendSerial(play);
-            best = std::min(best,
-                            std::chrono::duration<double, std::milli>(clock_type::now() - t0).count());
+            best = std::min(
+                best, std::chrono::duration<double, std::milli>(clock_type::now() - t0).count());
         }
         return best;
     };
@@ -397,9 +419,8 @@ TEST_F(Link, OnlyAnErrorThatSaysTheDeviceIsGoneLosesTheLink) {
             lines.clear();
         }
         Utils::FlushRepeats();
-        SerOutPort failing("failing", [&](const SerialConfig&) {
-            return std::make_unique<FailingPort>(c.code);
-        });
+        SerOutPort failing(
+            "failing", [&](const SerialConfig&) { return std::make_unique<FailingPort>(c.code); });
         EXPECT_EQ(failing.SendSerial(play).count, 0);
         EXPECT_EQ(failing.linkLost(), c.gone);
         std::lock_guard lock(linesMutex);

@@ -150,6 +150,56 @@ TEST(EdlRead, AtMostAHundredEventsAreStored) {
     EXPECT_EQ(events, all);
 }
 
+TEST_F(EdlFiles, AColonInANameDoesNotLoseItsEventInTheLoggersOwnLayout) {
+    const EventList log = logOf({C1, {"In:t1", "00:00:30:00", "00:00:35:00"}, C3});
+    ASSERT_TRUE(SaveEDL(dir.file("list.edl"), log, "list.edl", " KOLB"));
+    EventList into = EventList::initial();
+    const EdlLoad load = LoadEDL(dir.file("list.edl"), into, false);
+    EXPECT_EQ(load.read.stored, 3);
+    EXPECT_EQ(load.read.skipped, 0);
+    EXPECT_EQ(into, logOf({C1, {"In_t1", "00:00:30:00", "00:00:35:00"}, C3}));
+}
+
+TEST(EdlRead, EventsPastTheHundredthAreSaidToBeLeftOutOnce) {
+    const EventList all = timedLog(EventList::size);
+    const std::string hundred = FormatEDL(all, "many", " KOLB").bytes;
+    const struct {
+        const char* what;
+        std::string text;
+        bool said;
+    } cases[] = {
+        {"exactly a hundred", hundred, false},
+        {"a line without times after them", hundred + std::string(70, 'x') + "\r\n", false},
+        {"two more events", hundred + L1 + "\r\n" + L2 + "\r\n", true},
+    };
+    for (const auto& c : cases) {
+        Console console;
+        TextSource source(c.text);
+        EventList events = EventList::initial();
+        EXPECT_EQ(ReadEDL(source, events, false).stored, 100) << c.what;
+        const Lines expected =
+            c.said ? Lines{"EDL has more than 100 events: the rest were not loaded"} : Lines{};
+        EXPECT_EQ(console.lines, expected) << c.what;
+    }
+}
+
+TEST(EdlRead, ThousandsOfLinesWithoutTimesAreCountedNotEachReported) {
+    const std::string noTimes = "002  Name02" + std::string(60, ' ') + "no times here";
+    std::string text = head;
+    for (int i = 0; i < 100000; ++i) text += noTimes + "\r\n";
+    text += L1 + "\r\n";
+    Console console;
+    TextSource source(text);
+    EventList events = EventList::initial();
+    const EdlRead read = ReadEDL(source, events, false);
+    EXPECT_EQ(read.stored, 1);
+    EXPECT_EQ(read.skipped, 100000);
+    ASSERT_EQ(console.lines.size(), static_cast<std::size_t>(maxSkipReports) + 1);
+    EXPECT_EQ(console.lines.front(), "Skipped EDL line 4: no source times");
+    EXPECT_EQ(console.lines[maxSkipReports - 1], "Skipped EDL line 13: no source times");
+    EXPECT_EQ(console.lines.back(), "Skipped 100000 EDL lines with no source times in all");
+}
+
 TEST(EdlRead, SourceTimesAreFoundFromTheFirstColon) {
     const std::string pad(18, ' ');
     using Times = std::optional<std::pair<std::string, std::string>>;

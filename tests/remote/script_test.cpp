@@ -105,6 +105,37 @@ TEST_F(Script, ALineNotUnderstoodStopsTheScriptWithAnError) {
     EXPECT_EQ(console, (opening + Lines{"tc1junk", "CueIn", "Script Error"} + closing));
 }
 
+TEST_F(Script, ALineLongerThanTheLimitEndsTheScriptUnreadAndUnrun) {
+    const std::string longest = "tc1" + std::string(maxScriptLine - 3, '0');
+    const struct {
+        const char* what;
+        std::string text;
+        Lines calls;
+        Lines console;
+    } cases[] = {
+        {"a line at the limit runs",
+         longest + "\nPlay\n",
+         {"active=1", "in=" + longest.substr(3), "play", "active=0"},
+         {longest, "Play"}},
+        {"a CR counts toward it",
+         "Play\n" + longest + "\r\nStop\n",
+         {"active=1", "play", "active=0"},
+         {"Play", "Script line too long: more than 4096 characters", "Script Error"}},
+        {"one megabyte without an end",
+         "Play\n" + std::string(1 << 20, 'P'),
+         {"active=1", "play", "active=0"},
+         {"Play", "Script line too long: more than 4096 characters", "Script Error"}},
+    };
+    for (const auto& c : cases) {
+        target.clear();
+        console.clear();
+        write(c.text);
+        run();
+        EXPECT_EQ(target.calls(), c.calls) << c.what;
+        EXPECT_EQ(console, opening + c.console + closing) << c.what;
+    }
+}
+
 TEST_F(Script, AFailingOperationOrAnUnreadableFileStillEndsWithTheClosingLines) {
     target.onPlay = [] { throw std::runtime_error("link gone"); };
     write("Play\nStop\n");

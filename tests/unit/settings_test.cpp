@@ -215,3 +215,21 @@ TEST_F(SettingsFile, TheSecondPortAndServerKeysShowAfterVerboseOnlyWhenSet) {
         EXPECT_EQ(KOLB::settings.netaddress, c.address);
     }
 }
+
+TEST_F(SettingsFile, AValueLongerThanAnyRealOneIsRefusedByKeyAndKeepsTheInitialValue) {
+    const std::string atLimit(maxSettingValue, 'n');
+    const std::string longKey(60, 'k');
+    load("COMPort=/dev/" + std::string(maxSettingValue, 'x') + "\nUserNote=" + atLimit +
+         "\nVCRType=VANTO\nCompression=" + std::string((1 << 20) - 2048, '7') + "\n" + longKey +
+         "=" + std::string(maxSettingValue + 1, 'v') + "\n");
+    // One line a value refused, in the order of the keys; a long key is cut.
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "Settings value too long: COMPort");
+    EXPECT_EQ(lines[1], "Settings value too long: Compression");
+    EXPECT_EQ(lines[2], "Settings value too long: " + std::string(40, 'k') + "...");
+    EXPECT_EQ(blockLine("VCR COM Port"), "VCR COM Port     = COM1");
+    EXPECT_EQ(blockLine("Compression"), "Compression      = 4");
+    // A value at the limit is taken (the note shows its first ten characters).
+    EXPECT_EQ(blockLine("User Note"), "User Note        = nnnnnnnnnn");
+    EXPECT_TRUE(KOLB::getvanto());
+}

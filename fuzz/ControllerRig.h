@@ -1,0 +1,34 @@
+#pragma once
+
+// A deck controller whose link has no port: every frame it sends is counted and answered with
+// silence, so the command language runs through the real controller without a deck. Cue runs
+// need a port and so do not start; a Wait ends at once, because the operator's stop is already
+// requested and a script in progress is what it stops.
+#include "LocalVCR.h"
+#include "NullPanel.h"
+
+#include <atomic>
+
+namespace fuzz {
+
+class CountingLink : public SerOutPort {
+public:
+    CountingLink() : SerOutPort("fuzz-link", [](const SerialConfig&) { return nullptr; }) {}
+    DeckReply SendSerial(std::span<const std::uint8_t>) override {
+        ++sent;
+        return {};
+    }
+    std::atomic<long> sent{0};
+};
+
+struct ControllerRig {
+    CountingLink link;
+    LocalVCR vcr;
+    explicit ControllerRig(const Settings& s) : vcr(link, 0, s.lanc, s, headless(), [](int) {}) {
+        vcr.waitIdle();
+        vcr.setscriptactive(true);
+        vcr.requestOperatorStop();
+    }
+};
+
+} // namespace fuzz
