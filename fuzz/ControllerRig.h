@@ -8,17 +8,23 @@
 #include "NullPanel.h"
 
 #include <atomic>
+#include <thread>
 
 namespace fuzz {
 
+// Counts the frames sent from the thread that made it (the fuzzer's): the controller's start-up
+// runs on its own thread meanwhile, and its frames are not the input's.
 class CountingLink : public SerOutPort {
 public:
     CountingLink() : SerOutPort("fuzz-link", [](const SerialConfig&) { return nullptr; }) {}
     DeckReply SendSerial(std::span<const std::uint8_t>) override {
-        ++sent;
+        if (std::this_thread::get_id() == owner) ++sent;
         return {};
     }
     std::atomic<long> sent{0};
+
+private:
+    const std::thread::id owner = std::this_thread::get_id();
 };
 
 struct ControllerRig {
