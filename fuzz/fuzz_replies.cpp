@@ -54,8 +54,8 @@ bool isTimeText(const std::string& t) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::quietConsole();
-    static Rig* rig = new Rig; // lives for the whole run: its threads are still at work at exit
-    rig->link.feed(data, size);
+    static Rig rig; // one controller for the whole run, its threads joined at exit
+    rig.link.feed(data, size);
     const int count = static_cast<int>(std::min<std::size_t>(size, 16));
     const std::span<const std::uint8_t> reply(data, static_cast<std::size_t>(count));
 
@@ -67,10 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(s.marks.size() <= 9);
     }
 
-    rig->vcr.CommandB8();
-    if (time) FUZZ_CHECK(rig->vcr.getTCString() == time->text);
-    rig->vcr.CommandStatus();
+    rig.vcr.CommandB8();
+    if (time) FUZZ_CHECK(rig.vcr.getTCString() == time->text);
+    rig.vcr.CommandStatus();
     if (IsStatusReply(reply, count))
-        FUZZ_CHECK(rig->vcr.getStatusString() == ExtractStatus(reply, false).text);
+        FUZZ_CHECK(rig.vcr.getStatusString() == ExtractStatus(reply, false).text);
     return 0;
 }
