@@ -284,8 +284,14 @@ TEST_F(Panel, EachControlLineChangesWhatTheDeckDoes) {
              // The deck serves frames in turn and drops a half frame only after them.
              ASSERT_TRUE(line->write({0x61}));
              ASSERT_TRUE(log->waitForLine(" DROP 61 "));
-             for (const auto& l : log->lines())
-                 EXPECT_EQ(l.find(" TX "), std::string::npos) << "answered: " << l;
+             // The deck traces a reply after writing it, so the last case's TX line may land
+             // after the clear; it comes before the deck takes these frames in.
+             bool received = false;
+             for (const auto& l : log->lines()) {
+                 received = received || l.find(" RX ") != std::string::npos;
+                 if (received) EXPECT_EQ(l.find(" TX "), std::string::npos) << "answered: " << l;
+             }
+             EXPECT_TRUE(received);
          }},
         {"no-reply off", [&] { EXPECT_EQ(time(), zeroTime); }},
         {"frozen on", [&] { EXPECT_TRUE(sim->snapshot().frozen); }},

@@ -4,6 +4,7 @@
 // closing with changes, and marks from another thread.
 #include "EdlWriter.h"
 #include "LoggerGUI.h"
+#include "NetClient.h"
 #include "NinePin.h"
 #include "Pty.h"
 #include "WindowFixture.h"
@@ -23,6 +24,7 @@
 #include <set>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 using namespace windowtest;
 
@@ -590,4 +592,89 @@ TEST_F(LoggerWindow, TheSecondPortsMarkPairsFillTheFirstEventsOfTheOpenLogger) {
     }
     EXPECT_EQ(logger->loggingOffset(), 3);
     EXPECT_EQ(logger->eventList().SrcOutArray[3], "00:00:00:00");
+}
+
+// Everything that reaches the controller from outside at once: RevALL reviewing, a TCP client
+// asking for the time and status without pause, the second port sending marks, and then a
+// script, with the client and the marks still coming. The sanitizer builds run this too.
+TEST_F(LoggerWindow, RevAllAScriptTheNetworkAndTheSecondPortRunTogether) {
+    Pty zam;
+    Settings s = diskRecorder();
+    s.zam = true;
+    s.comport2 = zam.slavePath();
+    s.netserver = true;
+    s.netport = 0;
+    DeckSim::Options opts;
+    opts.deck.seekMs = 100;
+    start(s, opts);
+    LoggerGUI* logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    for (int i = 0; i < 3; ++i) {
+        logger->eventList().SrcInArray[i] = "00:00:" + twoDigits(10 * (i + 1)) + ":00";
+        logger->eventList().SrcOutArray[i] = "00:00:" + twoDigits(10 * (i + 1)) + ":20";
+    }
+    Client client(vcr->serverPort());
+    ASSERT_TRUE(client.connected);
+    ASSERT_TRUE(client.line().has_value()) << "no greeting";
+
+    // The client and the second port run on threads of their own until this ends, however the
+    // test ends.
+    struct Outside {
+        std::atomic<bool> stop{false};
+        std::atomic<int> replies{0};
+        std::atomic<int> marks{0};
+        std::thread asking, marking;
+        ~Outside() {
+            stop = true;
+            if (asking.joinable()) asking.join();
+            if (marking.joinable()) marking.join();
+        }
+    } outside;
+    outside.asking = std::thread([&] {
+        while (!outside.stop) {
+            if (!client.send("GetTC\nStatus\n") || !client.line() || !client.line()) return;
+            outside.replies += 2;
+        }
+    });
+    outside.marking = std::thread([&] {
+        for (std::uint8_t code = 0x40; !outside.stop; code ^= 1) {
+            zam.write({0x80, code}); // mark in, then mark out
+            ++outside.marks;
+            std::this_thread::sleep_for(200ms);
+        }
+    });
+
+    const size_t mark = consoleLines().size();
+    QTest::mouseClick(logger->topButton("RevALL"), Qt::LeftButton);
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    vcr->post([ended] { *ended = true; }); // runs once the sequence has ended
+    ASSERT_TRUE(waitFor([&] { return ended->load(); }, 90s)) << "RevALL did not end";
+    EXPECT_FALSE(reviewLines(mark).empty());
+
+    char name[] = "/tmp/kolb-together-XXXXXX";
+    ASSERT_NE(::mkdtemp(name), nullptr);
+    const fs::path previous = fs::current_path();
+    fs::current_path(name);
+    writeBytes("Script.txt", "Play\nWait1\nStatus\nStop\n");
+    const size_t scriptMark = consoleLines().size();
+    QTest::mouseClick(gui->button("SCRIPT"), Qt::LeftButton);
+    const bool scriptEnded = waitFor(
+        [&] {
+            const auto since = consoleSince(scriptMark);
+            return std::find(since.begin(), since.end(), "Script ended") != since.end();
+        },
+        30s);
+    std::error_code ignored;
+    fs::current_path(previous, ignored);
+    fs::remove_all(name, ignored);
+    EXPECT_TRUE(scriptEnded) << "the script did not end";
+    const auto since = consoleSince(scriptMark);
+    EXPECT_NE(std::find(since.begin(), since.end(), "Found Script.txt File"), since.end());
+
+    // The client was answered all along, and the second port's marks reached the logger.
+    const int before = outside.replies;
+    EXPECT_TRUE(waitFor([&] { return outside.replies >= before + 4; }, 10s));
+    EXPECT_TRUE(waitFor([&] { return logger->loggingOffset() >= 1; }, 10s))
+        << outside.marks << " marks sent";
+    EXPECT_GE(outside.replies, 10);
 }
