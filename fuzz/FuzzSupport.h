@@ -52,10 +52,20 @@ public:
     std::vector<std::string> lines;
 };
 
-// A file of this process's own in memory-backed storage where there is one.
+// A file of this process's own in memory-backed storage where there is one, removed when the
+// run ends (a crash leaves it, beside the input libFuzzer saves).
 inline std::string scratchPath(const char* name) {
+    struct Scratch {
+        std::vector<std::string> paths;
+        ~Scratch() {
+            for (const auto& p : paths) ::unlink(p.c_str());
+        }
+    };
+    static Scratch scratch;
     const char* dir = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    return std::string(dir) + "/kolb-fuzz-" + std::to_string(::getpid()) + "-" + name;
+    scratch.paths.push_back(std::string(dir) + "/kolb-fuzz-" + std::to_string(::getpid()) + "-" +
+                            name);
+    return scratch.paths.back();
 }
 
 inline void writeFile(const std::string& path, std::string_view bytes) {
