@@ -289,7 +289,9 @@ TEST_F(Panel, EachControlLineChangesWhatTheDeckDoes) {
              bool received = false;
              for (const auto& l : log->lines()) {
                  received = received || l.find(" RX ") != std::string::npos;
-                 if (received) EXPECT_EQ(l.find(" TX "), std::string::npos) << "answered: " << l;
+                 if (received) {
+                     EXPECT_EQ(l.find(" TX "), std::string::npos) << "answered: " << l;
+                 }
              }
              EXPECT_TRUE(received);
          }},
