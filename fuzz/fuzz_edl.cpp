@@ -5,8 +5,6 @@
 #include "FuzzSupport.h"
 #include "Timecode.h"
 
-#include <algorithm>
-
 namespace {
 // The events a save writes: event 1, then each up to the first whose source out is zero.
 int written(const EventList& events) {
@@ -15,11 +13,11 @@ int written(const EventList& events) {
     return n;
 }
 
-// The name an event has after a trip through a layout.
+// The name an event has after a trip through a layout: in the logger's own, what its reel
+// column carries, up to the first blank.
 std::string nameAfterTrip(const std::string& name, EdlLayout layout) {
     if (layout == EdlLayout::Cmx3600) return name;
-    std::string reel = name.empty() ? "S" : name.substr(0, 6);
-    std::replace(reel.begin(), reel.end(), ':', '_');
+    const std::string reel = ReelText(name);
     return reel.substr(0, reel.find(' '));
 }
 
