@@ -126,6 +126,7 @@ void LocalVCR::vantoSetup() {
 DeckReply LocalVCR::CommandB0(std::span<const std::uint8_t> frame) {
     const DeckReply reply = sop.SendSerial(frame);
     if (IsSenseRequest(frame)) return reply;
+    if (!frame.empty() && (frame[0] & 0xF0) == 0x20) ++transportCount;
     if (const auto bits = NakBits(reply.bytes, reply.count)) {
         const std::string text = RefusalText(frame, *bits);
         Utils::OutLine(text);
@@ -287,7 +288,9 @@ std::string LocalVCR::ExtractStatusString(std::span<const std::uint8_t> reply) {
     const StatusReading s = ExtractStatus(reply, reviewclipFlag);
     // While no time comes, a status reply is a stray one (a late answer landing in another
     // exchange): it shows no marks, so nothing looks live that is not.
-    localgui->showMarks(deckSilent() ? std::vector<Mark>{} : s.marks);
+    const bool stray = deckSilent();
+    localgui->showMarks(stray ? std::vector<Mark>{} : s.marks);
+    if (!stray) atRest = s.stopped || s.still;
     cueup = s.cueup;
     preroll = s.preroll;
     {

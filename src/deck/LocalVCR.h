@@ -90,6 +90,11 @@ public:
     void shutfwd(int speed);
     void shutrev(int speed);
     void SettleDown();
+    // How many transport frames (group 2x: motion, shuttle, jog, cue) went to the deck so far,
+    // from any source.
+    unsigned transportFrames() const { return transportCount; }
+    // The deck stood stopped or in a still picture at the last status read; true before any.
+    bool deckAtRest() const { return atRest; }
 
     // Sense requests and their decoding.
     void CommandB8() override;
@@ -230,6 +235,8 @@ private:
     std::function<bool(int)> cueDelayHook;
     StopSignal operatorStop;
     std::atomic<bool> closing{false};
+    std::atomic<unsigned> transportCount{0};
+    std::atomic<bool> atRest{true};
     std::atomic<bool> loggerOpened{false};
     std::thread closer; // the close sequence, once the window was closed
     std::unique_ptr<TCThread> tcthread;

@@ -53,6 +53,8 @@ StatusReading ExtractStatus(std::span<const std::uint8_t> reply, bool reviewclip
     s.noTape = reply[2] & 0x20;
     const std::uint8_t b1 = reply[3];
     const std::uint8_t b2 = reply[4];
+    s.stopped = b1 & 0x20;
+    s.still = b2 & 0x02;
     if (!reviewclip) {
         struct Bit {
             std::uint8_t mask;

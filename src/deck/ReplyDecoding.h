@@ -39,8 +39,10 @@ struct StatusReading {
     std::string text;
     bool cueup = false;
     bool preroll = false;
-    bool local = false;  // status byte 0, bit 0: the deck takes no remote control
-    bool noTape = false; // status byte 0, bit 5: cassette out
+    bool local = false;   // status byte 0, bit 0: the deck takes no remote control
+    bool noTape = false;  // status byte 0, bit 5: cassette out
+    bool stopped = false; // status byte 1, bit 5
+    bool still = false;   // status byte 2, bit 1: a still picture (paused, or cued up)
     std::vector<Mark> marks;
 };
 

@@ -73,6 +73,7 @@ LoggerGUI::LoggerGUI(LocalVCR& vcr, const std::string& productName, const std::s
     setAutoFillBackground(true);
     layoutControls();
     ReState(0);
+    new KeyboardControl(this, [this](KeyAction action) { return keyAction(action); });
 }
 
 void LoggerGUI::layoutControls() {
@@ -105,6 +106,8 @@ void LoggerGUI::layoutControls() {
     connect(SaveButton, &QPushButton::clicked, this, [this] { SaveEDL(); });
     connect(ReviewButton, &QPushButton::clicked, this, [this] { ReviewClip(); });
     connect(RevAllButton, &QPushButton::clicked, this, [this] { RevAll(); });
+    LoadButton->setToolTip("Ctrl+O");
+    SaveButton->setToolTip("Ctrl+S");
 
     const int columnX[4] = {x0, x1, x3, x5};
     const int columnW[4] = {editnumwidth, clipnamewidth, timecodewidth, timecodewidth};
@@ -121,6 +124,9 @@ void LoggerGUI::layoutControls() {
         CueArray[r] = button("*", x5 + timecodewidth + 5, y, 12);
         for (QPushButton* b : {ButArray[r][0], ButArray[r][1], CueArray[r]})
             b->setProperty("command", QString::number(r));
+        ButArray[r][0]->setToolTip("I: the in of the event at the logging position");
+        ButArray[r][1]->setToolTip(
+            "O: the out of the event at the logging position, then on to the next event");
         connect(ButArray[r][0], &QPushButton::clicked, this, [this, r] {
             const std::string t = svcr.panel().texts().time();
             events.SrcInArray[vsbval + r] = t;
@@ -156,6 +162,25 @@ void LoggerGUI::layoutControls() {
     vsb->setPageStep(NumRows);
     vsb->setValue(0);
     connect(vsb, &QScrollBar::valueChanged, this, [this](int v) { scrolled(v); });
+}
+
+bool LoggerGUI::keyAction(KeyAction action) {
+    switch (action) {
+    case KeyAction::MarkIn:
+        setin();
+        return true;
+    case KeyAction::MarkOut:
+        setout();
+        return true;
+    case KeyAction::Save:
+        SaveEDL();
+        return true;
+    case KeyAction::Load:
+        LoadEDL();
+        return true;
+    default:
+        return transportKeys && transportKeys(action);
+    }
 }
 
 QPushButton* LoggerGUI::topButton(const std::string& label) const {

@@ -2,6 +2,7 @@
 
 #include "EdlWriter.h"
 #include "EventList.h"
+#include "KeyboardControl.h"
 
 #include <QWidget>
 
@@ -47,6 +48,9 @@ public:
     void setCloseAsker(CloseAsker asker) { closeAsker = std::move(asker); }
     // Called once the window has closed (the main window enables its logger button again).
     void setClosedHandler(std::function<void()> handler) { closedHandler = std::move(handler); }
+    // The keys that drive the deck (Space, J, K, L, the arrows, Escape) go to the main window's
+    // handler; I, O, Ctrl+S and Ctrl+O are the logger's own.
+    void setTransportKeys(KeyboardControl::Handler handler) { transportKeys = std::move(handler); }
 
     // Shows events first to first + 19 in the grid.
     void ReState(int first);
@@ -95,6 +99,7 @@ private:
     // Saves through the file dialog; true when a file was written.
     bool saveThroughDialog();
     void backToFirstEvent();
+    bool keyAction(KeyAction action);
 
     LocalVCR& svcr;
     std::string title;
@@ -109,6 +114,7 @@ private:
     FileChooser fileChooser;
     CloseAsker closeAsker;
     std::function<void()> closedHandler;
+    KeyboardControl::Handler transportKeys;
 
     QLineEdit* TFArray[NumRows][4] = {};
     QPushButton* ButArray[NumRows][2] = {};

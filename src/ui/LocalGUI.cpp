@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QThread>
 
 namespace {
@@ -61,6 +62,8 @@ LocalGUI::LocalGUI(LocalVCR& vcr, const Settings& settings, int width, int fonth
     setPalette(pal);
     setAutoFillBackground(true);
     layoutControls(width, fontheight, settings);
+    setToolTips();
+    new KeyboardControl(this, [this](KeyAction action) { return keyAction(action); });
     timeTexts.setListener([this](TimeTexts::Field f) {
         refresh(textPending[static_cast<int>(f)], [this, f] { applyText(f); });
     });
@@ -207,6 +210,74 @@ void LocalGUI::pressed(const std::string& command) {
     svcr.post([this, command] { DispatchButton(svcr, command); });
 }
 
+bool LocalGUI::keyAction(KeyAction action) {
+    switch (action) {
+    case KeyAction::PlayOrStop:
+        pressed(svcr.deckAtRest() ? "Play" : "Stop");
+        return true;
+    case KeyAction::Pause:
+        showShuttle(0);
+        pressed("Pause");
+        return true;
+    case KeyAction::ShuttleForward:
+        shuttleKey(1);
+        return true;
+    case KeyAction::ShuttleReverse:
+        shuttleKey(-1);
+        return true;
+    case KeyAction::JogBack:
+        pressed("Jogr");
+        return true;
+    case KeyAction::JogForward:
+        pressed("Jogf");
+        return true;
+    case KeyAction::MarkIn:
+        pressed("SetCue");
+        return true;
+    case KeyAction::MarkOut:
+        pressed("SetRev");
+        return true;
+    case KeyAction::Stop:
+        pressed("Stop");
+        return true;
+    case KeyAction::Save:
+    case KeyAction::Load:
+    case KeyAction::None:
+        break;
+    }
+    return false;
+}
+
+void LocalGUI::shuttleKey(int direction) {
+    // The rung is worked out where the frames go, in turn with every other action: two quick
+    // presses step twice, and a frame sent meanwhile by anything else starts the ladder again.
+    svcr.post([this, direction] {
+        const int rung = ShuttleStep(svcr, ladder, direction);
+        onGui([this, rung] { showShuttle(rung); });
+    });
+}
+
+void LocalGUI::showShuttle(int rung) {
+    // The bar only follows: its own frame has gone already.
+    const QSignalBlocker quiet(vsb);
+    vsb->setValue(ShuttleLadder::barValue(rung));
+}
+
+void LocalGUI::setToolTips() {
+    const std::pair<const char*, const char*> keys[] = {
+        {"Play >", "Space: play when the deck is stopped or paused"},
+        {"Stop *", "Escape; Space while the deck moves"},
+        {"Pause ||", "K"},
+        {"< Jog", "Left arrow"},
+        {"Jog >", "Right arrow"},
+        {"SetIn", "I"},
+        {"SetOut", "O"},
+    };
+    for (const auto& [label, tip] : keys) button(label)->setToolTip(tip);
+    vsb->setToolTip("L: forward 1x, 2x, 5x; J: reverse 1x, 2x, 5x; against the motion: a step "
+                    "back; K: still");
+}
+
 void LocalGUI::ONTOP(bool checked) {
     if (checked && !keep) {
         keep = std::make_unique<KeepAwake>([this] { showWindow(); });
@@ -347,6 +418,7 @@ void LocalGUI::openLogger() {
         const std::string name = ProductName(svcr.config());
         loggergui = std::make_unique<LoggerGUI>(svcr, name, " " + name, svcr.config().verbose);
         loggergui->setClosedHandler([this] { enableLogger(true); });
+        loggergui->setTransportKeys([this](KeyAction action) { return keyAction(action); });
         loggergui->show();
         // One logger at a time: the button waits for this one to close.
         enableLogger(false);

@@ -2,7 +2,9 @@
 
 #include "DeckPanel.h"
 #include "KeepAwake.h"
+#include "KeyboardControl.h"
 #include "Settings.h"
+#include "ShuttleLadder.h"
 #include "TimeDisplay.h"
 
 #include <QWidget>
@@ -80,6 +82,12 @@ private:
     QPushButton* addButton(const char* label, const char* command, int x, int y, int w = dx);
     void layoutControls(int width, int fontheight, const Settings& settings);
     void pressed(const std::string& command);
+    // A key's action (in this window, or passed on by the logger): the button it stands for,
+    // or a step of the shuttle ladder. False for a key this window does not use.
+    bool keyAction(KeyAction action);
+    void shuttleKey(int direction);
+    void showShuttle(int rung);
+    void setToolTips();
     void ONTOP(bool checked);
     QWidget* markedControl(Mark mark) const;
 
@@ -112,4 +120,5 @@ private:
     std::atomic<bool> textPending[3] = {false, false, false};
     std::unique_ptr<KeepAwake> keep;
     std::unique_ptr<LoggerGUI> loggergui; // touched on the window's thread only
+    ShuttleLadder ladder;                 // touched on the operator-action thread only
 };

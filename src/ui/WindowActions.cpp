@@ -1,6 +1,7 @@
 #include "WindowActions.h"
 
 #include "LocalVCR.h"
+#include "ShuttleLadder.h"
 
 #include <functional>
 #include <map>
@@ -68,4 +69,17 @@ void ShuttleTo(LocalVCR& vcr, int value) {
         vcr.shutrev((48 - value) * 2);
     else
         vcr.pause();
+}
+
+int ShuttleStep(LocalVCR& vcr, ShuttleLadder& ladder, int direction) {
+    const int rung = ladder.step(direction, vcr.transportFrames());
+    if (rung == 0)
+        vcr.pause();
+    else if (rung > 0)
+        vcr.shutfwd(ShuttleLadder::speedByte(rung));
+    else
+        vcr.shutrev(ShuttleLadder::speedByte(rung));
+    ladder.sent(vcr.transportFrames());
+    vcr.ShowStat(ShuttleLadder::text(rung));
+    return rung;
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 class LocalVCR;
+class ShuttleLadder;
 
 // What the main window's controls do to the deck. These run on the operator-action thread.
 
@@ -13,3 +14,7 @@ void DispatchButton(LocalVCR& vcr, const std::string& command);
 // The shuttle bar at a value from 0 to 95: forward from 54 up, reverse from 42 down, still in
 // the dead band between.
 void ShuttleTo(LocalVCR& vcr, int value);
+
+// A J (direction -1) or L (+1) key: the ladder's next rung as a shuttle frame, or the still
+// picture at rung 0, with its status text held as a message. Returns the rung.
+int ShuttleStep(LocalVCR& vcr, ShuttleLadder& ladder, int direction);

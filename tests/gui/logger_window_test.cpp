@@ -511,6 +511,89 @@ TEST_F(LoggerWindow, MarksFromAnotherThreadFillEventsInTurnAndKeepTheNextInView)
     EXPECT_TRUE(waitFor([&] { return logger->eventList().SrcInArray[22] == "00:00:12:00"; }));
 }
 
+TEST_F(LoggerWindow, IAndOLogEventsInTurnCtrlSAndCtrlOGoToTheFilesAndTheDeckKeysDriveTheDeck) {
+    start();
+    TempDir dir;
+    LoggerGUI* logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    // A read-only grid field has the focus: the keys are the logger's.
+    QWidget* target = logger->field(5, In);
+    target->setFocus();
+    ASSERT_EQ(logger->focusWidget(), target);
+    trace->clear();
+
+    // Events 1 to 22 from the deck's times, the in at a second, the out 15 frames on.
+    for (int i = 0; i < 22; ++i) {
+        SCOPED_TRACE("event " + std::to_string(i + 1));
+        const std::string in = "00:00:" + twoDigits(10 + i) + ":00";
+        const std::string out = "00:00:" + twoDigits(10 + i) + ":15";
+        ASSERT_NO_FATAL_FAILURE(showDeckAt(ninepin::FramesOf(0, 0, 10 + i, 0), in));
+        QTest::keyClick(target, Qt::Key_I);
+        ASSERT_NO_FATAL_FAILURE(showDeckAt(ninepin::FramesOf(0, 0, 10 + i, 15), out));
+        QTest::keyClick(target, Qt::Key_O);
+        EXPECT_EQ(logger->eventList().SrcInArray[i], in);
+        EXPECT_EQ(logger->eventList().SrcOutArray[i], out);
+        if (i == 2) {
+            // Events 1 to 3 on the grid, the logging position on the fourth row.
+            EXPECT_EQ(logger->top(), 0);
+            EXPECT_EQ(logger->loggingOffset(), 3);
+            for (int r = 0; r < 3; ++r) {
+                EXPECT_EQ(text(logger->field(r, In)), "00:00:" + twoDigits(10 + r) + ":00");
+                EXPECT_EQ(text(logger->field(r, Out)), "00:00:" + twoDigits(10 + r) + ":15");
+            }
+        }
+    }
+    // Past row 20 the grid scrolls so the next event to log stays in view.
+    EXPECT_EQ(logger->top(), 3);
+    EXPECT_EQ(logger->scrollBar()->value(), 3);
+    EXPECT_EQ(logger->loggingOffset(), 19);
+    EXPECT_EQ(text(logger->field(18, EdNum)), "022");
+    EXPECT_EQ(text(logger->field(18, Out)), "00:00:31:15");
+    EXPECT_EQ(text(gui->inField()), "00:00:00:00") << "the main window's points stay";
+    EXPECT_TRUE(trace->commandBytes().empty()) << "logging sends nothing";
+
+    // Ctrl+S and Ctrl+O: the same dialogs and files as the buttons.
+    chosen = LoggerGUI::ChosenFile{dir.file("keys.txt"), "keys.txt", EdlLayout::Standard};
+    QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(dialogs, std::vector<std::string>{"Save Standard EDL (save)"});
+    const std::string saved = readBytes(dir.file("keys.txt"));
+    EXPECT_NE(saved.find("001  Name01    AA/V  C        00:00:10:00 00:00:10:15 01:00:00:00 "
+                         "01:00:00:15 \r\n"),
+              std::string::npos)
+        << saved;
+    EXPECT_NE(saved.find("\r\n022  Name22 "), std::string::npos);
+    EXPECT_FALSE(logger->changed());
+    logger->eventList().SrcInArray[0] = "00:09:00:00";
+    QTest::keyClick(target, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.back(), "Load Standard EDL (load)");
+    EXPECT_EQ(logger->eventList().SrcInArray[0], "00:00:10:00");
+    EXPECT_EQ(logger->top(), 0);
+
+    // The deck's keys act from the logger as from the main window.
+    trace->clear();
+    QTest::keyClick(target, Qt::Key_L);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(commandsAfter(1), Frames{"21 13 40 74 "});
+    EXPECT_TRUE(waitFor([&] { return gui->shuttleBar()->value() == 80; }));
+    trace->clear();
+    QTest::keyClick(target, Qt::Key_Escape);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(commandsAfter(1), Frames{stopFrame});
+
+    // In the top row's name field, typed keys are the name's.
+    QLineEdit* name = logger->field(0, Name);
+    name->setFocus();
+    trace->clear();
+    name->selectAll();
+    QTest::keyClicks(name, "Jolio ok");
+    QTest::keyClick(name, Qt::Key_Return);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(logger->eventList().ClipNameArray[0], "Jolio ok");
+    EXPECT_EQ(logger->loggingOffset(), 0);
+    EXPECT_EQ(logger->eventList().SrcInArray[0], "00:00:10:00");
+    EXPECT_TRUE(trace->commandBytes().empty());
+}
+
 TEST_F(LoggerWindow, TheFileDialogOpensAtTheRootWithEdlTxtAndItsFilterChoosesTheLayout) {
     start();
     TempDir dir;

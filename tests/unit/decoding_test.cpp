@@ -131,6 +131,23 @@ TEST(StatusReplies, WordsMarksAndFlagsInOrder) {
     }
 }
 
+TEST(StatusReplies, StopAndStillAreReadInAndOutOfAReview) {
+    // The keyboard's Space plays from either state; a review reads them too.
+    for (const bool review : {false, true}) {
+        SCOPED_TRACE(review ? "during a review" : "no review");
+        const StatusReading stopped = ExtractStatus(statusReply(0x20, 0x00), review);
+        EXPECT_TRUE(stopped.stopped);
+        EXPECT_FALSE(stopped.still);
+        const StatusReading paused = ExtractStatus(statusReply(0x00, 0x22), review);
+        EXPECT_FALSE(paused.stopped);
+        EXPECT_TRUE(paused.still);
+        for (const std::uint8_t b1 : {0x01, 0x04, 0x08, 0x10, 0x80}) {
+            const StatusReading moving = ExtractStatus(statusReply(b1, 0x20), review);
+            EXPECT_FALSE(moving.stopped || moving.still) << int(b1);
+        }
+    }
+}
+
 TEST(StatusReplies, OnlyAWholeReplyWithItsChecksumCountsAsStatus) {
     struct Case {
         const char* what;

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class QWidget;
+
+// What the keys do, in both windows.
+enum class KeyAction {
+    None,
+    PlayOrStop,     // Space
+    Pause,          // K
+    ShuttleForward, // L
+    ShuttleReverse, // J
+    JogBack,        // Left arrow
+    JogForward,     // Right arrow
+    MarkIn,         // I
+    MarkOut,        // O
+    Save,           // Ctrl+S
+    Load,           // Ctrl+O
+    Stop,           // Escape
+};
+
+// The action of a key pressed with these modifiers (Qt::Key and Qt::KeyboardModifiers values):
+// the plain keys with nothing held but Shift (or the keypad's own flag), S and O with Ctrl
+// alone. Any other key or combination: None.
+KeyAction ActionForKey(int key, int modifiers);
+
+// Watches a window and every control on it for the keys, and hands each key's action to the
+// handler, unless the focus is in an editable text field: there every key is the field's. A key
+// the handler takes goes no further (Space does not press a focused button, an arrow does not
+// move a cursor). A held key acts once: its repeats are dropped.
+class KeyboardControl : public QObject {
+public:
+    // Returns true when it acted on the key.
+    using Handler = std::function<bool(KeyAction)>;
+
+    // Watches the window and the controls it holds now; lives as long as the window.
+    KeyboardControl(QWidget* window, Handler handler);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The key belongs to a text field: the watched control is one that can be edited, or the
+    // key came up to the window from the focused control, which is one.
+    bool inEditableField(QObject* watched) const;
+
+    QWidget* window;
+    Handler handler;
+};
