@@ -290,7 +290,10 @@ std::string LocalVCR::ExtractStatusString(std::span<const std::uint8_t> reply) {
     // exchange): it shows no marks, so nothing looks live that is not.
     const bool stray = deckSilent();
     localgui->showMarks(stray ? std::vector<Mark>{} : s.marks);
-    if (!stray) atRest = s.stopped || s.still;
+    if (!stray) {
+        atRest = s.stopped || s.still;
+        playing = s.playingForward;
+    }
     cueup = s.cueup;
     preroll = s.preroll;
     {

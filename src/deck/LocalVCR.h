@@ -95,6 +95,8 @@ public:
     unsigned transportFrames() const { return transportCount; }
     // The deck stood stopped or in a still picture at the last status read; true before any.
     bool deckAtRest() const { return atRest; }
+    // The deck played forward at the last status read.
+    bool deckPlaying() const { return playing; }
 
     // Sense requests and their decoding.
     void CommandB8() override;
@@ -237,6 +239,7 @@ private:
     std::atomic<bool> closing{false};
     std::atomic<unsigned> transportCount{0};
     std::atomic<bool> atRest{true};
+    std::atomic<bool> playing{false};
     std::atomic<bool> loggerOpened{false};
     std::thread closer; // the close sequence, once the window was closed
     std::unique_ptr<TCThread> tcthread;

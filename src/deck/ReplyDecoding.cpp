@@ -55,6 +55,7 @@ StatusReading ExtractStatus(std::span<const std::uint8_t> reply, bool reviewclip
     const std::uint8_t b2 = reply[4];
     s.stopped = b1 & 0x20;
     s.still = b2 & 0x02;
+    s.playingForward = (b1 & 0x01) && !(b2 & 0x04);
     if (!reviewclip) {
         struct Bit {
             std::uint8_t mask;

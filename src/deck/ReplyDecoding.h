@@ -39,10 +39,11 @@ struct StatusReading {
     std::string text;
     bool cueup = false;
     bool preroll = false;
-    bool local = false;   // status byte 0, bit 0: the deck takes no remote control
-    bool noTape = false;  // status byte 0, bit 5: cassette out
-    bool stopped = false; // status byte 1, bit 5
-    bool still = false;   // status byte 2, bit 1: a still picture (paused, or cued up)
+    bool local = false;          // status byte 0, bit 0: the deck takes no remote control
+    bool noTape = false;         // status byte 0, bit 5: cassette out
+    bool stopped = false;        // status byte 1, bit 5
+    bool still = false;          // status byte 2, bit 1: a still picture (paused, or cued up)
+    bool playingForward = false; // status byte 1, bit 0, without the reverse bit (byte 2, bit 2)
     std::vector<Mark> marks;
 };
 

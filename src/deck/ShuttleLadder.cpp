@@ -31,8 +31,8 @@ std::string ShuttleLadder::text(int rung) {
            speedNames[std::abs(clampRung(rung))];
 }
 
-int ShuttleLadder::step(int direction, unsigned framesSent) {
-    if (framesSent != lastCount) rung = 0;
-    rung = next(rung, direction);
+int ShuttleLadder::step(int direction, unsigned framesSent, int restart) {
+    if (framesSent != lastCount) rung = clampRung(restart);
+    rung = direction == 0 ? 0 : next(rung, direction);
     return rung;
 }

@@ -20,10 +20,12 @@ public:
     // What the status field shows: "Pause", or e.g. "Shuttle Forward 2x".
     static std::string text(int rung);
 
-    // The next rung for a key press. The ladder starts again from still when other transport
-    // frames went to the deck since its own last one (`framesSent` counts them all).
-    int step(int direction, unsigned framesSent);
-    // Its own frame has gone: `framesSent` now counts it.
+    // The next rung for a key press toward `direction`; 0 is K, straight to still. When other
+    // transport frames went to the deck since the ladder's own last one (`framesSent` counts
+    // them all), the ladder starts again from `restart`: 1 for a deck at play, else still.
+    int step(int direction, unsigned framesSent, int restart);
+    // The ladder's own frame is the next transport frame: the count after it, when nothing
+    // else came between, is `framesSent`.
     void sent(unsigned framesSent) { lastCount = framesSent; }
 
 private:

@@ -124,9 +124,10 @@ void LoggerGUI::layoutControls() {
         CueArray[r] = button("*", x5 + timecodewidth + 5, y, 12);
         for (QPushButton* b : {ButArray[r][0], ButArray[r][1], CueArray[r]})
             b->setProperty("command", QString::number(r));
-        ButArray[r][0]->setToolTip("I: the in of the event at the logging position");
-        ButArray[r][1]->setToolTip(
-            "O: the out of the event at the logging position, then on to the next event");
+        ButArray[r][0]->setToolTip("This row's in from the time display (I: the in of the event "
+                                   "at the logging position)");
+        ButArray[r][1]->setToolTip("This row's out from the time display (O: the out of the event "
+                                   "at the logging position, then on to the next)");
         connect(ButArray[r][0], &QPushButton::clicked, this, [this, r] {
             const std::string t = svcr.panel().texts().time();
             events.SrcInArray[vsbval + r] = t;

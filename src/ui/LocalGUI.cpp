@@ -216,8 +216,10 @@ bool LocalGUI::keyAction(KeyAction action) {
         pressed(svcr.deckAtRest() ? "Play" : "Stop");
         return true;
     case KeyAction::Pause:
+        // Shown at once, as the button does; the still frame follows any J or L still queued.
+        ShowStatus("Pause");
         showShuttle(0);
-        pressed("Pause");
+        shuttleKey(0);
         return true;
     case KeyAction::ShuttleForward:
         shuttleKey(1);

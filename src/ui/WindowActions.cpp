@@ -72,14 +72,17 @@ void ShuttleTo(LocalVCR& vcr, int value) {
 }
 
 int ShuttleStep(LocalVCR& vcr, ShuttleLadder& ladder, int direction) {
-    const int rung = ladder.step(direction, vcr.transportFrames());
+    const unsigned before = vcr.transportFrames();
+    const int rung = ladder.step(direction, before, vcr.deckPlaying() ? 1 : 0);
     if (rung == 0)
         vcr.pause();
     else if (rung > 0)
         vcr.shutfwd(ShuttleLadder::speedByte(rung));
     else
         vcr.shutrev(ShuttleLadder::speedByte(rung));
-    ladder.sent(vcr.transportFrames());
+    // Counted as one more than before: a frame another thread sent meanwhile makes the next
+    // key start the ladder again.
+    ladder.sent(before + 1);
     vcr.ShowStat(ShuttleLadder::text(rung));
     return rung;
 }

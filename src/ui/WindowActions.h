@@ -15,6 +15,6 @@ void DispatchButton(LocalVCR& vcr, const std::string& command);
 // the dead band between.
 void ShuttleTo(LocalVCR& vcr, int value);
 
-// A J (direction -1) or L (+1) key: the ladder's next rung as a shuttle frame, or the still
-// picture at rung 0, with its status text held as a message. Returns the rung.
+// A J (direction -1), K (0) or L (+1) key: the ladder's next rung as a shuttle frame, or the
+// still picture at rung 0, with its status text held as a message. Returns the rung.
 int ShuttleStep(LocalVCR& vcr, ShuttleLadder& ladder, int direction);

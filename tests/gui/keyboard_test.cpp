@@ -96,12 +96,22 @@ TEST_F(Keyboard, TheLadderStartsAgainAfterAnyOtherTransportFrameAndKStillsAtOnce
     ASSERT_NO_FATAL_FAILURE(key(target, Qt::Key_L));
     EXPECT_EQ(commandsAfter(1), Frames{"21 13 40 74 "}) << "after Stop the ladder is at still";
 
-    // A frame from another source (the command language) counts as much as a button.
+    // A frame from another source (the command language) counts as much as a button. A deck
+    // at play stands on the first rung forward: J steps down to still, L up to 2x.
     ASSERT_NO_FATAL_FAILURE(key(target, Qt::Key_L));
     vcr->post([this] { vcr->ParseNetCommand("Play"); });
-    ASSERT_TRUE(settle());
+    ASSERT_NO_FATAL_FAILURE(awaitDeckState(DeckModel::Mode::Play));
     ASSERT_NO_FATAL_FAILURE(key(target, Qt::Key_J));
-    EXPECT_EQ(commandsAfter(1), Frames{"21 23 40 84 "}) << "J after Play: reverse 1x";
+    EXPECT_EQ(commandsAfter(1), Frames{stillFrame}) << "J after Play";
+    press("Play >");
+    ASSERT_NO_FATAL_FAILURE(awaitDeckState(DeckModel::Mode::Play));
+    ASSERT_NO_FATAL_FAILURE(key(target, Qt::Key_L));
+    EXPECT_EQ(commandsAfter(1), Frames{"21 13 4A 7E "}) << "L after Play";
+    ASSERT_NO_FATAL_FAILURE(key(target, Qt::Key_J));
+    ASSERT_NO_FATAL_FAILURE(key(target, Qt::Key_J));
+    EXPECT_EQ(commandsAfter(1), Frames{stillFrame});
+    ASSERT_NO_FATAL_FAILURE(key(target, Qt::Key_J));
+    EXPECT_EQ(commandsAfter(1), Frames{"21 23 40 84 "});
 
     // K: the still frame and the bar to its centre, from any rung.
     ASSERT_NO_FATAL_FAILURE(key(target, Qt::Key_J));
@@ -114,6 +124,17 @@ TEST_F(Keyboard, TheLadderStartsAgainAfterAnyOtherTransportFrameAndKStillsAtOnce
     EXPECT_EQ(commandsAfter(1), Frames{stillFrame});
     ASSERT_NO_FATAL_FAILURE(key(target, Qt::Key_L));
     EXPECT_EQ(commandsAfter(1), Frames{"21 13 40 74 "});
+
+    // Keys pressed while the operator-action thread is busy (a jog waits 600 ms) act in turn:
+    // K's still frame comes after the L before it, and the bar and the status end at still.
+    trace->clear();
+    QTest::keyClick(target, Qt::Key_Right);
+    QTest::keyClick(target, Qt::Key_L);
+    QTest::keyClick(target, Qt::Key_K);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(commandsAfter(4), (Frames{"21 11 10 42 ", stopFrame, "21 13 40 74 ", stillFrame}));
+    EXPECT_EQ(gui->shuttleBar()->value(), 48);
+    EXPECT_EQ(status(), "Pause");
 
     // The bar dragged by the mouse starts the ladder again too.
     trace->clear();
@@ -165,6 +186,11 @@ TEST_F(Keyboard, ArrowsJogIAndOSetThePointsEscapeStopsAndHeldOrModifiedKeysDoNot
     ASSERT_NO_FATAL_FAILURE(key(target, Qt::Key_Left));
     EXPECT_EQ(commandsAfter(2), (Frames{"21 21 10 52 ", stopFrame}));
     EXPECT_EQ(status(), "Jogr");
+    // The keypad's arrows and a held Shift change nothing.
+    ASSERT_NO_FATAL_FAILURE(key(target, Qt::Key_Right, Qt::KeypadModifier));
+    EXPECT_EQ(commandsAfter(2), (Frames{"21 11 10 42 ", stopFrame}));
+    ASSERT_NO_FATAL_FAILURE(key(target, Qt::Key_K, Qt::ShiftModifier));
+    EXPECT_EQ(commandsAfter(1), Frames{stillFrame});
 
     sim->setPosition(ninepin::FramesOf(0, 1, 2, 3));
     ASSERT_TRUE(waitFor([&] { return gui->texts().time() == "00:01:02:03"; }));
@@ -183,16 +209,21 @@ TEST_F(Keyboard, ArrowsJogIAndOSetThePointsEscapeStopsAndHeldOrModifiedKeysDoNot
     EXPECT_EQ(commandsAfter(1), Frames{stopFrame});
     EXPECT_EQ(status(), "Stop");
 
-    // A held key acts once: its repeats go nowhere, not even to the focused button.
+    // A held key acts once: its repeats go nowhere, not even to the focused control (a
+    // read-only field whose cursor an arrow would move).
+    QLineEdit* field = gui->statusField();
+    focusOn(field);
     trace->clear();
-    QTest::keyPress(target, Qt::Key_L);
+    QTest::keyPress(field, Qt::Key_Left);
+    const int cursor = field->cursorPosition();
     for (int i = 0; i < 5; ++i) {
-        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_L, Qt::NoModifier, "l", true);
-        QApplication::sendEvent(target, &repeat);
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier, QString(), true);
+        QApplication::sendEvent(field, &repeat);
     }
-    QTest::keyRelease(target, Qt::Key_L);
+    EXPECT_EQ(field->cursorPosition(), cursor);
+    QTest::keyRelease(field, Qt::Key_Left);
     ASSERT_TRUE(settle());
-    EXPECT_EQ(commandsAfter(1), Frames{"21 13 40 74 "});
+    EXPECT_EQ(commandsAfter(2), (Frames{"21 21 10 52 ", stopFrame}));
 
     // With Ctrl or Alt held these are not the keys; Ctrl+S and Ctrl+O are the logger's.
     trace->clear();

@@ -552,8 +552,10 @@ TEST_F(LoggerWindow, IAndOLogEventsInTurnCtrlSAndCtrlOGoToTheFilesAndTheDeckKeys
     EXPECT_EQ(text(gui->inField()), "00:00:00:00") << "the main window's points stay";
     EXPECT_TRUE(trace->commandBytes().empty()) << "logging sends nothing";
 
-    // Ctrl+S and Ctrl+O: the same dialogs and files as the buttons.
+    // Ctrl+S and Ctrl+O: the same dialogs and files as the buttons. Ctrl+Shift+S is not one.
     chosen = LoggerGUI::ChosenFile{dir.file("keys.txt"), "keys.txt", EdlLayout::Standard};
+    QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(dialogs.empty());
     QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(dialogs, std::vector<std::string>{"Save Standard EDL (save)"});
     const std::string saved = readBytes(dir.file("keys.txt"));
@@ -576,9 +578,14 @@ TEST_F(LoggerWindow, IAndOLogEventsInTurnCtrlSAndCtrlOGoToTheFilesAndTheDeckKeys
     EXPECT_EQ(commandsAfter(1), Frames{"21 13 40 74 "});
     EXPECT_TRUE(waitFor([&] { return gui->shuttleBar()->value() == 80; }));
     trace->clear();
+    QTest::keyClick(target, Qt::Key_J);
+    QTest::keyClick(target, Qt::Key_J);
+    QTest::keyClick(target, Qt::Key_K);
+    QTest::keyClick(target, Qt::Key_Left);
     QTest::keyClick(target, Qt::Key_Escape);
     ASSERT_TRUE(settle());
-    EXPECT_EQ(commandsAfter(1), Frames{stopFrame});
+    EXPECT_EQ(commandsAfter(6), (Frames{"21 13 00 34 ", "21 23 40 84 ", "21 13 00 34 ",
+                                        "21 21 10 52 ", stopFrame, stopFrame}));
 
     // In the top row's name field, typed keys are the name's.
     QLineEdit* name = logger->field(0, Name);

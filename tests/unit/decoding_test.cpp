@@ -131,7 +131,7 @@ TEST(StatusReplies, WordsMarksAndFlagsInOrder) {
     }
 }
 
-TEST(StatusReplies, StopAndStillAreReadInAndOutOfAReview) {
+TEST(StatusReplies, StopStillAndForwardPlayAreReadInAndOutOfAReview) {
     // The keyboard's Space plays from either state; a review reads them too.
     for (const bool review : {false, true}) {
         SCOPED_TRACE(review ? "during a review" : "no review");
@@ -144,7 +144,10 @@ TEST(StatusReplies, StopAndStillAreReadInAndOutOfAReview) {
         for (const std::uint8_t b1 : {0x01, 0x04, 0x08, 0x10, 0x80}) {
             const StatusReading moving = ExtractStatus(statusReply(b1, 0x20), review);
             EXPECT_FALSE(moving.stopped || moving.still) << int(b1);
+            EXPECT_EQ(moving.playingForward, b1 == 0x01) << int(b1);
         }
+        EXPECT_FALSE(ExtractStatus(statusReply(0x01, 0x04), review).playingForward)
+            << "play in reverse";
     }
 }
 
