@@ -216,10 +216,6 @@ protected:
             if (text == line) return at;
         return std::nullopt;
     }
-    std::vector<std::string> consoleSince(size_t mark) {
-        const auto all = consoleLines();
-        return {all.begin() + static_cast<std::ptrdiff_t>(std::min(mark, all.size())), all.end()};
-    }
     bool consoleHas(const std::string& line, size_t mark = 0) {
         const auto since = consoleSince(mark);
         return std::find(since.begin(), since.end(), line) != since.end();
@@ -346,7 +342,8 @@ TEST_F(CueWindow, TapeDeckPlaysFourSecondsAfterThePauseWithTheCueControlsLockedM
     const auto cmds = trace->commands();
     ASSERT_EQ(cmds.size(), 3u);
     EXPECT_GE(msBetween(cmds[1], cmds[2]), 4000 - late);
-    EXPECT_LE(msBetween(cmds[1], cmds[2]), 4000 + 10000 + 3000) << "4 s, and the hold of at most 10 s";
+    EXPECT_LE(msBetween(cmds[1], cmds[2]), 4000 + 10000 + 3000)
+        << "4 s, and the hold of at most 10 s";
     EXPECT_TRUE(waitFor([&] { return cueControls(*gui) == "unlocked"; })) << cueControls(*gui);
     EXPECT_TRUE(waitFor([&] { return status.has("CUED!!"); })) << status.last();
     const auto deck = sim->snapshot();
@@ -447,8 +444,8 @@ TEST_F(CueWindow, AnInvalidTimecodeIsRefusedWithoutCueingOrLockingTheControls) {
         StatusLog status(gui->statusField());
         press(c.label);
         const std::string refusal = std::string("Invalid Timecode: ") + c.bad;
-        EXPECT_TRUE(waitFor([&] { return status.has(refusal); })) << c.label << ": "
-                                                                  << status.last();
+        EXPECT_TRUE(waitFor([&] { return status.has(refusal); }))
+            << c.label << ": " << status.last();
         EXPECT_EQ(trace->commandBytes(), c.frames) << c.label;
     }
     EXPECT_EQ(vcr->cuethread(), nullptr) << "no cue run started";

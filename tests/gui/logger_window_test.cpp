@@ -130,10 +130,6 @@ protected:
         return ::testing::AssertionFailure()
                << "in " << text(gui->inField()) << ", out " << text(gui->outField());
     }
-    std::vector<std::string> consoleSince(size_t mark) {
-        const auto all = consoleLines();
-        return {all.begin() + static_cast<std::ptrdiff_t>(std::min(mark, all.size())), all.end()};
-    }
     std::vector<std::string> reviewLines(size_t mark) {
         std::vector<std::string> out;
         for (const auto& line : consoleSince(mark))
