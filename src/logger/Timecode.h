@@ -15,6 +15,25 @@ constexpr int framesPerMinute = 1800;
 constexpr int framesPerHour = 108000;
 constexpr const char* zero = "00:00:00:00";
 
+// A timecode standard: 25 or 30 frames a second, and at 30 whether frame numbers are dropped
+// (29.97 drop-frame: frames 00 and 01 are skipped at the start of every minute except every
+// tenth, so 01:00:00;00 is frame 107892).
+struct Rate {
+    int fps = framesPerSecond;
+    bool dropFrame = false;
+    friend bool operator==(Rate, Rate) = default;
+};
+constexpr Rate rate30{30, false};
+constexpr Rate rate25{25, false};
+constexpr Rate rate30DF{30, true};
+
+// A rate by its setting's text: "30", "25" or "30DF"; nothing for any other text.
+std::optional<Rate> RateFromText(std::string_view text);
+// The setting's text of a rate.
+std::string RateText(Rate rate);
+// The separator before the frames: ";" for drop-frame, else ":".
+std::string_view FrameSeparator(Rate rate);
+
 // True exactly for '0' to '9'.
 bool isnumeric(char c);
 
@@ -30,5 +49,12 @@ std::string TimeText(int frames, std::string_view separator = ":");
 // timecode.
 std::optional<std::string> MakeZeroString2(std::string_view start, int frames,
                                            std::string_view separator = ":");
+
+// At a rate: the frame count of a text (fields weighted as they stand, as above, with drop-frame
+// counting the dropped numbers out), the text of a count (";" before the frames for
+// drop-frame), and the time a number of frames after a start.
+std::optional<int> FrameCount(std::string_view text, Rate rate);
+std::string TimeText(int frames, Rate rate);
+std::optional<std::string> MakeZeroString2(std::string_view start, int frames, Rate rate);
 
 } // namespace timecode
