@@ -14,6 +14,7 @@ LocalVCR::LocalVCR(SerOutPort& link, int port, bool lanc, const Settings& s, Pan
           Utils::FlushRepeats();
           std::_Exit(status);
       }) {
+    rateInUse = s.framerate;
     localgui = makePanel(*this);
     sop.setStatusSink([this](const std::string& text) { ShowStat(text); });
     post([this] { startup(); });
@@ -52,11 +53,37 @@ void LocalVCR::startup() {
     Utils::OutLine(settings.VCRType + " Ready");
     Utils::OutLine(" ");
     ShowStat(settings.VCRType + " Ready");
+    if (settings.autoRate) detectRate();
     CommandB0(bssettimemode);
     Utils::DelayT(1000);
     GetTC();
     localgui->showWindow();
     localgui->enableLogger(true);
+}
+
+void LocalVCR::detectRate() {
+    const DeckReply reply = CommandB0(bsdevicetype);
+    if (reply.count < 5 || reply.bytes[0] != 0x12 || reply.bytes[1] != 0x11 ||
+        !ReplyChecksumOK(reply.bytes, reply.count)) {
+        Utils::OutLine("No device type from the deck: Frame Rate 30");
+        return;
+    }
+    if ((reply.bytes[2] & 0x0F) == 1) {
+        rateInUse = timecode::rate25;
+        Utils::OutLine("Deck is 625/50: Frame Rate 25");
+        return;
+    }
+    dropFramePending = true; // the first time reply says whether it is drop-frame
+}
+
+timecode::Rate LocalVCR::rateFor(const DeckReply& reply) {
+    if (!dropFramePending) return rateInUse;
+    const auto time = DecodeTimeReply(reply.bytes, reply.count);
+    if (!time || !dropFramePending.exchange(false)) return rateInUse;
+    rateInUse = time->dropFrameFlag ? timecode::rate30DF : timecode::rate30;
+    Utils::OutLine(std::string("Deck is 525/60") +
+                   (time->dropFrameFlag ? ", drop-frame: Frame Rate 30DF" : ": Frame Rate 30"));
+    return rateInUse;
 }
 
 bool LocalVCR::startSecondPort() {
@@ -252,7 +279,7 @@ void LocalVCR::shutrev(int speed) {
 
 void LocalVCR::CommandB8() {
     const DeckReply reply = CommandB0(bsgettc);
-    if (auto time = DecodeTimeReply(reply.bytes, reply.count)) {
+    if (auto time = DecodeTimeReply(reply.bytes, reply.count, rateFor(reply))) {
         {
             std::lock_guard lock(stateMutex);
             TCString = time->text;

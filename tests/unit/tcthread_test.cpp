@@ -4,8 +4,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <stdexcept>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 

@@ -32,6 +32,7 @@ public:
         double speedFactor = 1.0;                    // clock speed-up for tests
         int startFrames = 0;                         // position at power-on
         ninepin::TcRate rate;                        // the tape's timecode standard
+        bool answersDeviceType = true; // false: DEVICE TYPE REQUEST is refused as unknown
     };
 
     struct Snapshot {

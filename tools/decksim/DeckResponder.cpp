@@ -18,7 +18,8 @@ Bytes DeckResponder::handle(const Bytes& frame, double now) {
     }
     switch (cmd1) {
     case 0x00:
-        if (cmd2 == 0x11) return ninepin::Frame(0x1, 0x11, DeviceId(model.config().rate));
+        if (cmd2 == 0x11 && model.config().answersDeviceType)
+            return ninepin::Frame(0x1, 0x11, DeviceId(model.config().rate));
         break;
     case 0x40:
         if (cmd2 == 0x48 || cmd2 == 0x49) return Ack(); // video reference disable on, off

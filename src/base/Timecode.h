@@ -50,6 +50,9 @@ std::string TimeText(int frames, std::string_view separator = ":");
 std::optional<std::string> MakeZeroString2(std::string_view start, int frames,
                                            std::string_view separator = ":");
 
+// The frame count of a time's four fields at a rate, each weighted as it stands.
+int CountOf(int hours, int minutes, int seconds, int frames, Rate rate);
+
 // At a rate: the frame count of a text (fields weighted as they stand, as above, with drop-frame
 // counting the dropped numbers out), the text of a count (";" before the frames for
 // drop-frame), and the time a number of frames after a start.

@@ -43,10 +43,14 @@ std::optional<int> FrameCount(std::string_view text, Rate rate) {
         if (!isnumeric(tens) || !isnumeric(units)) return std::nullopt;
         field[k] = 10 * (tens - '0') + (units - '0');
     }
-    const int nominal = ((field[0] * 60 + field[1]) * 60 + field[2]) * rate.fps + field[3];
+    return CountOf(field[0], field[1], field[2], field[3], rate);
+}
+
+int CountOf(int hours, int minutes, int seconds, int frames, Rate rate) {
+    const int allMinutes = hours * 60 + minutes;
+    const int nominal = (allMinutes * 60 + seconds) * rate.fps + frames;
     if (!rate.dropFrame) return nominal;
-    const int minutes = field[0] * 60 + field[1];
-    return nominal - droppedPerMinute * (minutes - minutes / 10);
+    return nominal - droppedPerMinute * (allMinutes - allMinutes / 10);
 }
 
 namespace {
