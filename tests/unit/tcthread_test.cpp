@@ -4,8 +4,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <mutex>
 #include <stdexcept>
+#include <mutex>
 #include <string>
 #include <thread>
 
