@@ -258,6 +258,9 @@ void LoggerGUI::LoadEDL() {
     if (path.empty()) return;
     const EdlLoad load = ::LoadEDL(path, events, verbose);
     if (load.ok) savedEvents = events;
+    // Each list read says anew how its times count; one without an FCM line counts at the rate
+    // in use.
+    listRate.reset();
     if (load.read.dropFrame) {
         timecode::Rate nonDrop = svcr.rate();
         nonDrop.dropFrame = false;

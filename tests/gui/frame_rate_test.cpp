@@ -175,16 +175,19 @@ TEST_F(FrameRate, SavedListsHaveTheRecordTimesOfTheirRate) {
             "002  Name02    AA/V  C        00:00:20:00 00:00:21:05 01:00:00:20 01:00:02:00 \r"}));
     finish();
 
-    // 29.97 drop-frame, across a minute: 00:00:59;20 to 00:01:00;10 is 20 frames less the two
-    // dropped numbers, 18; the record times cross 01:01:00 the same way.
+    // 29.97 drop-frame: 20 frames; 1 s 5 frames across a minute (00:00:59;20 to 00:01:00;27
+    // spans 37 numbers, two of them dropped); then a drop-frame minute, 1798 frames, whose record
+    // times cross 01:01:00.
     start(withRate("30DF"), deckAt(simDF));
     logger = openLogger();
     ASSERT_NE(logger, nullptr);
     EventList& df = logger->eventList();
-    df.SrcInArray[0] = "00:00:00;00";
-    df.SrcOutArray[0] = "00:00:59;20";
+    df.SrcInArray[0] = "00:00:50;00";
+    df.SrcOutArray[0] = "00:00:50;20";
     df.SrcInArray[1] = "00:00:59;20";
-    df.SrcOutArray[1] = "00:01:00;10";
+    df.SrcOutArray[1] = "00:01:00;27";
+    df.SrcInArray[2] = "00:01:00;27";
+    df.SrcOutArray[2] = "00:02:00;27";
     choose("df.edl", EdlLayout::Cmx3600);
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
     const std::string cmx = readBytes((dir / "df.edl").string());
@@ -192,8 +195,9 @@ TEST_F(FrameRate, SavedListsHaveTheRecordTimesOfTheirRate) {
     EXPECT_EQ(
         eventLines(cmx),
         (std::vector<std::string>{
-            "001  Name01   AA/V  C        00:00:00;00 00:00:59;20 01:00:00;00 01:00:59;20\r",
-            "002  Name02   AA/V  C        00:00:59;20 00:01:00;10 01:00:59;20 01:01:00;10\r"}));
+            "001  Name01   AA/V  C        00:00:50;00 00:00:50;20 01:00:00;00 01:00:00;20\r",
+            "002  Name02   AA/V  C        00:00:59;20 00:01:00;27 01:00:00;20 01:00:01;25\r",
+            "003  Name03   AA/V  C        00:01:00;27 00:02:00;27 01:00:01;25 01:01:01;25\r"}));
     choose("df.txt");
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
     const std::string standard = readBytes((dir / "df.txt").string());
@@ -206,12 +210,28 @@ TEST_F(FrameRate, SavedListsHaveTheRecordTimesOfTheirRate) {
     ASSERT_NE(logger, nullptr);
     choose("df.txt");
     QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
-    EXPECT_EQ(logger->eventList().SrcOutArray[1], "00:01:00;10");
+    EXPECT_EQ(logger->eventList().SrcOutArray[1], "00:01:00;27");
     ASSERT_TRUE(logger->getduration(1));
-    EXPECT_EQ(logger->duration, 18);
+    EXPECT_EQ(logger->duration, 35);
     choose("again.txt");
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
     const std::string again = readBytes((dir / "again.txt").string());
     EXPECT_EQ(again.substr(again.find("\r\n")), standard.substr(standard.find("\r\n")))
         << "the same list but for its title";
+
+    // A NON-DROP list, and a list with no FCM line after a drop-frame one, count at the deck's
+    // rate again.
+    choose("at25.txt");
+    QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+    ASSERT_TRUE(logger->getduration(1));
+    EXPECT_EQ(logger->duration, 35) << "00:00:20:00 to 00:00:21:05 at 30";
+    std::ofstream(dir / "plain.txt", std::ios::binary)
+        << "TITLE: plain\r\n"
+        << "001  Clip      AA/V  C        00:00:59:20 00:01:00:27 01:00:00:00 01:00:01:07 \r\n";
+    choose("df.txt");
+    QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+    choose("plain.txt");
+    QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+    ASSERT_TRUE(logger->getduration(0));
+    EXPECT_EQ(logger->duration, 37) << "no FCM line: the deck's 30 non-drop, not the last list's";
 }
