@@ -22,8 +22,9 @@ COMPort=<that path> (or at the --link path) in ZEMASettings.txt.
 
 The deck: at the timecode rate of --rate (30 frames a second non-drop by default); stop, play,
 record, fast forward and rewind (50x), still, var, shuttle and jog at the speed byte's rate,
-standby, E-E, eject; cue up with data seeks and then holds still with cue-up complete. It answers CURRENT TIME SENSE (61 0C), STATUS SENSE
-(61 20), DEVICE TYPE (00 11), TIME MODE (41 36) and the recorder set-up frames (F3 group).
+standby, E-E, eject; cue up with data seeks and then holds still with cue-up complete. It
+answers CURRENT TIME SENSE (61 0C), STATUS SENSE (61 20), DEVICE TYPE (00 11), TIME MODE (41 36)
+and the recorder set-up frames (F3 group).
 A time sense asking for LTC (01), VITC (02) or timer-1 (04) gets the kind the deck prefers if it
 is asked for, else the first asked for in that order: 74 04 LTC, 74 06 VITC, 74 00 timer-1.
 In LOCAL the deck acknowledges transport, cue, variable-speed, standby, E-E, record and eject
