@@ -14,7 +14,7 @@ LocalVCR::LocalVCR(SerOutPort& link, int port, bool lanc, const Settings& s, Pan
           Utils::FlushRepeats();
           std::_Exit(status);
       }) {
-    rateInUse = s.framerate;
+    setRate(s.framerate);
     localgui = makePanel(*this);
     sop.setStatusSink([this](const std::string& text) { ShowStat(text); });
     post([this] { startup(); });
@@ -61,6 +61,15 @@ void LocalVCR::startup() {
     localgui->enableLogger(true);
 }
 
+timecode::Rate LocalVCR::rate() const {
+    const int code = rateInUse;
+    return timecode::Rate{code / 2, code % 2 == 1};
+}
+
+void LocalVCR::setRate(timecode::Rate r) {
+    rateInUse = r.fps * 2 + (r.dropFrame ? 1 : 0);
+}
+
 void LocalVCR::detectRate() {
     const DeckReply reply = CommandB0(bsdevicetype);
     if (reply.count < 5 || reply.bytes[0] != 0x12 || reply.bytes[1] != 0x11 ||
@@ -69,7 +78,7 @@ void LocalVCR::detectRate() {
         return;
     }
     if ((reply.bytes[2] & 0x0F) == 1) {
-        rateInUse = timecode::rate25;
+        setRate(timecode::rate25);
         Utils::OutLine("Deck is 625/50: Frame Rate 25");
         return;
     }
@@ -77,13 +86,13 @@ void LocalVCR::detectRate() {
 }
 
 timecode::Rate LocalVCR::rateFor(const DeckReply& reply) {
-    if (!dropFramePending) return rateInUse;
+    if (!dropFramePending) return rate();
     const auto time = DecodeTimeReply(reply.bytes, reply.count);
-    if (!time || !dropFramePending.exchange(false)) return rateInUse;
-    rateInUse = time->dropFrameFlag ? timecode::rate30DF : timecode::rate30;
+    if (!time || !dropFramePending.exchange(false)) return rate();
+    setRate(time->dropFrameFlag ? timecode::rate30DF : timecode::rate30);
     Utils::OutLine(std::string("Deck is 525/60") +
                    (time->dropFrameFlag ? ", drop-frame: Frame Rate 30DF" : ": Frame Rate 30"));
-    return rateInUse;
+    return rate();
 }
 
 bool LocalVCR::startSecondPort() {

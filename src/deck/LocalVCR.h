@@ -97,7 +97,7 @@ public:
     bool deckAtRest() const { return atRest; }
     // The timecode rate in use: the "FrameRate" setting's, or for AUTO what the deck gave at
     // start-up (30 until then, and for a deck that does not say).
-    timecode::Rate rate() const { return rateInUse; }
+    timecode::Rate rate() const;
     // The deck played forward at the last status read.
     bool deckPlaying() const { return playing; }
 
@@ -248,7 +248,9 @@ private:
     std::atomic<unsigned> transportCount{0};
     std::atomic<bool> atRest{true};
     std::atomic<bool> playing{false};
-    std::atomic<timecode::Rate> rateInUse{timecode::rate30};
+    // The rate in use as one lock-free number: frames per second, times 2, plus 1 for drop-frame.
+    std::atomic<int> rateInUse{60};
+    void setRate(timecode::Rate rate);
     std::atomic<bool> dropFramePending{false};
     std::atomic<bool> loggerOpened{false};
     std::thread closer; // the close sequence, once the window was closed
