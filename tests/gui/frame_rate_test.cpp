@@ -225,6 +225,10 @@ TEST_F(FrameRate, SavedListsHaveTheRecordTimesOfTheirRate) {
     QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
     ASSERT_TRUE(logger->getduration(1));
     EXPECT_EQ(logger->duration, 35) << "00:00:20:00 to 00:00:21:05 at 30";
+    choose("nd.txt");
+    QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+    EXPECT_NE(readBytes((dir / "nd.txt").string()).find("FCM: NON-DROP FRAME \r\n"),
+              std::string::npos);
     std::ofstream(dir / "plain.txt", std::ios::binary)
         << "TITLE: plain\r\n"
         << "001  Clip      AA/V  C        00:00:59:20 00:01:00:27 01:00:00:00 01:00:01:07 \r\n";
