@@ -36,7 +36,7 @@ constexpr int pollMs = 20;     // the poller's interval for the disk recorder
 const std::vector<std::uint8_t> playFrame{0x20, 0x01, 0x21};
 const std::vector<std::uint8_t> stopFrame{0x20, 0x00, 0x20};
 
-std::string timecode(int frames) {
+std::string clockText(int frames) {
     char text[32];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d:%02d", frames / (3600 * fps),
                   frames / (60 * fps) % 60, frames / fps % 60, frames % fps);
@@ -152,8 +152,8 @@ Review review(LocalVCR& vcr, DeckSim& sim, TraceLog& trace, const Clip& clip) {
     Review r;
     r.clip = clip;
     sim.setPosition(clip.from);
-    vcr.panel().texts().setIn(timecode(clip.in));
-    vcr.panel().texts().setOut(timecode(clip.out));
+    vcr.panel().texts().setIn(clockText(clip.in));
+    vcr.panel().texts().setOut(clockText(clip.out));
     const auto before = vcr.cuethread();
     trace.clear();
     const auto t0 = clock_type::now();
@@ -288,8 +288,8 @@ int main(int argc, char** argv) {
             else
                 std::printf("%d frame%s %s", std::abs(offset), std::abs(offset) == 1 ? "" : "s",
                             offset < 0 ? "early" : "late");
-            std::printf(" (in %s, out %s, stopped at %s)\n", timecode(r.clip.in).c_str(),
-                        timecode(r.clip.out).c_str(), timecode(r.stopFrames).c_str());
+            std::printf(" (in %s, out %s, stopped at %s)\n", clockText(r.clip.in).c_str(),
+                        clockText(r.clip.out).c_str(), clockText(r.stopFrames).c_str());
         };
         std::printf("worst case early: ");
         describe(*earliest);
@@ -312,13 +312,13 @@ int main(int argc, char** argv) {
 
     for (const Review& r : reviews) {
         if (r.stopped && std::abs(r.stopFrames - r.clip.out) <= 1) continue;
-        std::printf("  outside: in %s out %s from %s: %s", timecode(r.clip.in).c_str(),
-                    timecode(r.clip.out).c_str(), timecode(r.clip.from).c_str(),
+        std::printf("  outside: in %s out %s from %s: %s", clockText(r.clip.in).c_str(),
+                    clockText(r.clip.out).c_str(), clockText(r.clip.from).c_str(),
                     !r.ended     ? "the review did not end within 15 s"
                     : !r.stopped ? "no Stop after Play, or the deck not in Stop"
                                  : "");
         if (r.stopped)
-            std::printf("stopped at %s (%+d)", timecode(r.stopFrames).c_str(),
+            std::printf("stopped at %s (%+d)", clockText(r.stopFrames).c_str(),
                         r.stopFrames - r.clip.out);
         if (r.latencyMs) std::printf(", %.2f ms after the reaching reply", *r.latencyMs);
         std::printf("\n");

@@ -111,6 +111,11 @@ Settings SettingsFromProperties(const Properties& props) {
     }
     s.NetAddress = lookup(props, "NetAddress");
     if (s.NetAddress) s.netaddress = *s.NetAddress;
+    s.FrameRate = lookup(props, "FrameRate");
+    if (s.FrameRate) {
+        s.autoRate = *s.FrameRate == "AUTO";
+        s.framerate = timecode::RateFromText(*s.FrameRate).value_or(timecode::rate30);
+    }
     return s;
 }
 
@@ -135,5 +140,8 @@ std::vector<std::string> SettingsBlock(const Settings& s) {
         {"Net Address", s.NetAddress}};
     for (const auto& [name, value] : optional)
         if (value) lines.push_back(label(name, *value));
+    // The rate in use; AUTO says so, and start-up reports what the deck gave.
+    if (s.FrameRate)
+        lines.push_back(label("Frame Rate", s.autoRate ? "AUTO" : timecode::RateText(s.framerate)));
     return lines;
 }

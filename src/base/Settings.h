@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Properties.h"
+#include "Timecode.h"
 
 #include <cstddef>
 #include <optional>
@@ -47,6 +48,11 @@ struct Settings {
     int netport = 2001;
     std::optional<std::string> NetAddress;
     std::string netaddress = "127.0.0.1";
+    // "FrameRate": "30" (the default), "25", "30DF" (29.97 drop-frame) or "AUTO" (read from the
+    // deck at start-up). Any other value counts as 30.
+    std::optional<std::string> FrameRate;
+    timecode::Rate framerate = timecode::rate30;
+    bool autoRate = false;
 };
 
 // The product's name: the title of its windows and of its log.

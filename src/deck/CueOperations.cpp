@@ -69,8 +69,8 @@ bool LocalVCR::reviewclip() {
         ShowStat("Invalid Timecode: " + out);
         return false;
     }
-    endframes = FrameCount(*outTime);
-    startframes = FrameCount(*ReadCueText(in));
+    endframes = FrameCount(*outTime, rate());
+    startframes = FrameCount(*ReadCueText(in), rate());
     duration = endframes - startframes;
     ShowStat("Reviewing Clip of Duration= " + std::to_string(duration));
     if (!vanto) DelayT(1000);

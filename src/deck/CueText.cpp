@@ -13,6 +13,6 @@ std::optional<CueTime> ReadCueText(const std::string& tc) {
     return time;
 }
 
-int FrameCount(const CueTime& t) {
-    return t.hours * 108000 + t.minutes * 1800 + t.seconds * 30 + t.frames;
+int FrameCount(const CueTime& t, timecode::Rate rate) {
+    return timecode::CountOf(t.hours, t.minutes, t.seconds, t.frames, rate);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Timecode.h"
+
 #include <optional>
 #include <string>
 
@@ -13,5 +15,6 @@ struct CueTime {
 // Nothing when the text is shorter than 11 characters or has a non-digit at a digit position.
 std::optional<CueTime> ReadCueText(const std::string& text);
 
-// hours x 108000 + minutes x 1800 + seconds x 30 + frames, for every deck alike.
-int FrameCount(const CueTime& t);
+// The frame count at the rate in use; at 30 non-drop hours x 108000 + minutes x 1800 +
+// seconds x 30 + frames.
+int FrameCount(const CueTime& t, timecode::Rate rate = timecode::rate30);

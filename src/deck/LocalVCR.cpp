@@ -14,6 +14,7 @@ LocalVCR::LocalVCR(SerOutPort& link, int port, bool lanc, const Settings& s, Pan
           Utils::FlushRepeats();
           std::_Exit(status);
       }) {
+    setRate(s.framerate);
     localgui = makePanel(*this);
     sop.setStatusSink([this](const std::string& text) { ShowStat(text); });
     post([this] { startup(); });
@@ -52,11 +53,46 @@ void LocalVCR::startup() {
     Utils::OutLine(settings.VCRType + " Ready");
     Utils::OutLine(" ");
     ShowStat(settings.VCRType + " Ready");
+    if (settings.autoRate) detectRate();
     CommandB0(bssettimemode);
     Utils::DelayT(1000);
     GetTC();
     localgui->showWindow();
     localgui->enableLogger(true);
+}
+
+timecode::Rate LocalVCR::rate() const {
+    const int code = rateInUse;
+    return timecode::Rate{code / 2, code % 2 == 1};
+}
+
+void LocalVCR::setRate(timecode::Rate r) {
+    rateInUse = r.fps * 2 + (r.dropFrame ? 1 : 0);
+}
+
+void LocalVCR::detectRate() {
+    const DeckReply reply = CommandB0(bsdevicetype);
+    if (reply.count < 5 || reply.bytes[0] != 0x12 || reply.bytes[1] != 0x11 ||
+        !ReplyChecksumOK(reply.bytes, reply.count)) {
+        Utils::OutLine("No device type from the deck: Frame Rate 30");
+        return;
+    }
+    if ((reply.bytes[2] & 0x0F) == 1) {
+        setRate(timecode::rate25);
+        Utils::OutLine("Deck is 625/50: Frame Rate 25");
+        return;
+    }
+    dropFramePending = true; // the first time reply says whether it is drop-frame
+}
+
+timecode::Rate LocalVCR::rateFor(const DeckReply& reply) {
+    if (!dropFramePending) return rate();
+    const auto time = DecodeTimeReply(reply.bytes, reply.count);
+    if (!time || !dropFramePending.exchange(false)) return rate();
+    setRate(time->dropFrameFlag ? timecode::rate30DF : timecode::rate30);
+    Utils::OutLine(std::string("Deck is 525/60") +
+                   (time->dropFrameFlag ? ", drop-frame: Frame Rate 30DF" : ": Frame Rate 30"));
+    return rate();
 }
 
 bool LocalVCR::startSecondPort() {
@@ -252,7 +288,7 @@ void LocalVCR::shutrev(int speed) {
 
 void LocalVCR::CommandB8() {
     const DeckReply reply = CommandB0(bsgettc);
-    if (auto time = DecodeTimeReply(reply.bytes, reply.count)) {
+    if (auto time = DecodeTimeReply(reply.bytes, reply.count, rateFor(reply))) {
         {
             std::lock_guard lock(stateMutex);
             TCString = time->text;

@@ -95,6 +95,9 @@ public:
     unsigned transportFrames() const { return transportCount; }
     // The deck stood stopped or in a still picture at the last status read; true before any.
     bool deckAtRest() const { return atRest; }
+    // The timecode rate in use: the "FrameRate" setting's, or for AUTO what the deck gave at
+    // start-up (30 until then, and for a deck that does not say).
+    timecode::Rate rate() const;
     // The deck played forward at the last status read.
     bool deckPlaying() const { return playing; }
 
@@ -188,6 +191,11 @@ public:
 
 private:
     void startup();
+    // AUTO: the device type gives 25 or 30; at 30 the first time reply's DF flag decides
+    // drop-frame.
+    void detectRate();
+    // The rate to decode a time reply at; the first one after detection settles drop-frame.
+    timecode::Rate rateFor(const DeckReply& reply);
     void vantoSetup();
     // The external controller's reader on the second port; a port that cannot be opened ends
     // the program. False then.
@@ -240,6 +248,10 @@ private:
     std::atomic<unsigned> transportCount{0};
     std::atomic<bool> atRest{true};
     std::atomic<bool> playing{false};
+    // The rate in use as one lock-free number: frames per second, times 2, plus 1 for drop-frame.
+    std::atomic<int> rateInUse{60};
+    void setRate(timecode::Rate rate);
+    std::atomic<bool> dropFramePending{false};
     std::atomic<bool> loggerOpened{false};
     std::thread closer; // the close sequence, once the window was closed
     std::unique_ptr<TCThread> tcthread;

@@ -34,7 +34,8 @@ bool IsStatusReply(std::span<const std::uint8_t> reply, int count) {
     return count >= 8 && reply.size() >= 8 && reply[0] == 0x79 && ReplyChecksumOK(reply, count);
 }
 
-std::optional<TimeReading> DecodeTimeReply(std::span<const std::uint8_t> reply, int count) {
+std::optional<TimeReading> DecodeTimeReply(std::span<const std::uint8_t> reply, int count,
+                                           timecode::Rate rate) {
     if (count != 7 || reply.size() < 7 || reply[0] != 0x74) return std::nullopt;
     if (!ReplyChecksumOK(reply, count)) return std::nullopt;
     std::string tc = "00:00:00:00";
@@ -43,7 +44,9 @@ std::optional<TimeReading> DecodeTimeReply(std::span<const std::uint8_t> reply, 
     const int seconds = TCBCD(reply[3], 6, tc);
     const int frames = TCFBCD(reply[2], 9, tc);
     if (minutes < 0 || seconds < 0) return std::nullopt;
-    return TimeReading{tc, hours * 108000 + minutes * 1800 + seconds * 30 + frames};
+    tc[8] = timecode::FrameSeparator(rate)[0];
+    return TimeReading{tc, timecode::CountOf(hours, minutes, seconds, frames, rate),
+                       (reply[2] & 0x40) != 0};
 }
 
 StatusReading ExtractStatus(std::span<const std::uint8_t> reply, bool reviewclip) {

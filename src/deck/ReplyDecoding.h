@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Timecode.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -16,8 +18,9 @@ int TCBCD(std::uint8_t b, int pos, std::string& tc);
 int TCFBCD(std::uint8_t b, int pos, std::string& tc);
 
 struct TimeReading {
-    std::string text; // "HH:MM:SS:FF"
-    int frames;       // at 30 frames per second, non-drop
+    std::string text;           // "HH:MM:SS:FF", or "HH:MM:SS;FF" at drop-frame
+    int frames;                 // the frame count at the rate
+    bool dropFrameFlag = false; // the deck's DF flag: bit 6 of the frames byte
 };
 
 // True when the reply holds a whole frame (its data count is the low nibble of byte 0) whose
@@ -30,7 +33,9 @@ bool IsStatusReply(std::span<const std::uint8_t> reply, int count);
 
 // A time-sense reply: exactly 7 bytes starting 74, checksum right. A reply with a seconds or
 // minutes nibble above 9 is refused whole.
-std::optional<TimeReading> DecodeTimeReply(std::span<const std::uint8_t> reply, int count);
+// The time is counted at the rate in use.
+std::optional<TimeReading> DecodeTimeReply(std::span<const std::uint8_t> reply, int count,
+                                           timecode::Rate rate = timecode::rate30);
 
 // The window elements a status reply marks.
 enum class Mark { Play, Record, Fwd, Rew, Stop, Sbyon, Shuttle, JogF, JogR };

@@ -86,8 +86,9 @@ private:
 } // namespace
 
 bool SaveEDL(const std::string& path, const EventList& events, const std::string& savename,
-             const std::string& title, EdlLayout layout, const WriteFunction& write) {
-    const EdlText text = FormatEDL(events, savename, title, layout);
+             const std::string& title, EdlLayout layout, const WriteFunction& write,
+             timecode::Rate rate) {
+    const EdlText text = FormatEDL(events, savename, title, layout, rate);
     if (text.invalidEvent != 0) {
         Utils::OutLine("FileIOError: invalid timecode in event " +
                        std::to_string(text.invalidEvent));

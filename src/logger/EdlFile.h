@@ -21,10 +21,10 @@ using WriteFunction = std::function<long(int fd, const char* data, std::size_t s
 
 // Writes the events to a temporary file beside path and renames it over path only once every
 // byte is written and on the disk: a failed save leaves the file that was there as it was.
-// True when the file was saved.
+// Times are counted at the rate. True when the file was saved.
 bool SaveEDL(const std::string& path, const EventList& events, const std::string& savename,
              const std::string& title, EdlLayout layout = EdlLayout::Standard,
-             const WriteFunction& write = {});
+             const WriteFunction& write = {}, timecode::Rate rate = timecode::rate30);
 
 struct EdlLoad {
     // An EDL was read to its end (or to its last event) without a failure; false too for a file

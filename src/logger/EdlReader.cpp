@@ -58,6 +58,13 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose) {
         }
         if (line.size() <= 5) continue;
         if (verbose) Utils::OutLine(line);
+        if (line.starts_with("FCM:")) {
+            if (line.find("NON-DROP") != std::string::npos)
+                result.dropFrame = false;
+            else if (line.find("DROP") != std::string::npos)
+                result.dropFrame = true;
+            continue;
+        }
         if (nameComment) {
             if (previous >= 0) events.ClipNameArray[previous] = line.substr(clipNameComment.size());
             continue;

@@ -51,6 +51,9 @@ struct EdlRead {
     Outcome outcome = Outcome::Read;
     int stored = 0;  // events stored, from event 1 on
     int skipped = 0; // event lines skipped because their times could not be taken
+    // What the list's "FCM:" line says: true for "FCM: DROP FRAME", false for
+    // "FCM: NON-DROP FRAME"; nothing without one.
+    std::optional<bool> dropFrame;
 };
 
 // The skipped lines reported one by one; past these, one line at the end gives the number.

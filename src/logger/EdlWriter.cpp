@@ -7,7 +7,6 @@
 
 namespace {
 const std::string crlf = "\r\n";
-constexpr int firstRecordIn = timecode::framesPerHour; // 01:00:00:00
 
 // The number of events written: event 1, then every one up to the first whose source out is
 // still zero.
@@ -17,11 +16,12 @@ int eventsToWrite(const EventList& events) {
     return n;
 }
 
-std::string header(const std::string& savename, const std::string& title, EdlLayout layout) {
-    if (layout == EdlLayout::Cmx3600)
-        return "TITLE: " + savename + crlf + "FCM: NON-DROP FRAME" + crlf + crlf;
-    return "TITLE: " + savename + " " + crlf + "REM Made by " + title + " " + crlf +
-           "FCM: NON-DROP FRAME " + crlf;
+std::string header(const std::string& savename, const std::string& title, EdlLayout layout,
+                   timecode::Rate rate) {
+    const std::string fcm = rate.dropFrame ? "FCM: DROP FRAME" : "FCM: NON-DROP FRAME";
+    if (layout == EdlLayout::Cmx3600) return "TITLE: " + savename + crlf + fcm + crlf + crlf;
+    return "TITLE: " + savename + " " + crlf + "REM Made by " + title + " " + crlf + fcm + " " +
+           crlf;
 }
 } // namespace
 
@@ -53,24 +53,24 @@ std::string CmxReelText(const std::string& name) {
 }
 
 EdlText FormatEDL(const EventList& events, const std::string& savename, const std::string& title,
-                  EdlLayout layout) {
+                  EdlLayout layout, timecode::Rate rate) {
     EdlText out;
-    out.bytes = header(savename, title, layout);
-    int recordIn = firstRecordIn;
+    out.bytes = header(savename, title, layout, rate);
+    int recordIn = timecode::CountOf(1, 0, 0, 0, rate); // 01:00:00:00
     const int count = eventsToWrite(events);
     for (int i = 0; i < count; ++i) {
         const std::string& in = events.SrcInArray[i];
         const std::string& outTime = events.SrcOutArray[i];
-        const auto start = timecode::FrameCount(in);
-        const auto end = timecode::FrameCount(outTime);
+        const auto start = timecode::FrameCount(in, rate);
+        const auto end = timecode::FrameCount(outTime, rate);
         if (!start || !end) {
             out.bytes.clear();
             out.invalidEvent = i + 1;
             return out;
         }
         const int recordOut = recordIn + (*end - *start);
-        const std::string times = in + " " + outTime + " " + timecode::TimeText(recordIn) + " " +
-                                  timecode::TimeText(recordOut);
+        const std::string times = in + " " + outTime + " " + timecode::TimeText(recordIn, rate) +
+                                  " " + timecode::TimeText(recordOut, rate);
         const std::string& name = events.ClipNameArray[i];
         if (layout == EdlLayout::Cmx3600) {
             out.bytes += EditNumberText(i + 1) + "  " + CmxReelText(name) + " AA/V  C        " +

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EventList.h"
+#include "Timecode.h"
 
 #include <string>
 
@@ -9,7 +10,8 @@
 enum class EdlLayout { Standard, Cmx3600 };
 
 // What saving an event list would write, every line ending in CR LF. Record times run on
-// without gaps from 01:00:00:00. Events are written from event 1 (always) up to the one before
+// without gaps from 01:00:00:00, counted at the rate (drop-frame: "FCM: DROP FRAME" and ";"
+// before the record times' frames). Events are written from event 1 (always) up to the one before
 // the first later event whose source out is "00:00:00:00", at most all 100.
 struct EdlText {
     std::string bytes;
@@ -19,7 +21,7 @@ struct EdlText {
 };
 
 EdlText FormatEDL(const EventList& events, const std::string& savename, const std::string& title,
-                  EdlLayout layout = EdlLayout::Standard);
+                  EdlLayout layout = EdlLayout::Standard, timecode::Rate rate = timecode::rate30);
 
 // The pieces of the logger's own layout.
 std::string EditNumberText(int number);

@@ -256,7 +256,16 @@ void LoggerGUI::LoadEDL() {
     LoadOrSave = 0;
     const std::string path = GetFileName("Load Standard EDL");
     if (path.empty()) return;
-    if (::LoadEDL(path, events, verbose).ok) savedEvents = events;
+    const EdlLoad load = ::LoadEDL(path, events, verbose);
+    if (load.ok) savedEvents = events;
+    // Each list read says anew how its times count; one without an FCM line counts at the rate
+    // in use.
+    listRate.reset();
+    if (load.read.dropFrame) {
+        timecode::Rate nonDrop = svcr.rate();
+        nonDrop.dropFrame = false;
+        listRate = *load.read.dropFrame ? timecode::rate30DF : nonDrop;
+    }
     backToFirstEvent();
 }
 
@@ -264,7 +273,7 @@ bool LoggerGUI::saveThroughDialog() {
     LoadOrSave = 1;
     const std::string path = GetFileName("Save Standard EDL");
     if (path.empty()) return false;
-    if (!::SaveEDL(path, events, savename, title, saveLayout)) return false;
+    if (!::SaveEDL(path, events, savename, title, saveLayout, {}, eventRate())) return false;
     savedEvents = events;
     return true;
 }
@@ -273,9 +282,13 @@ void LoggerGUI::SaveEDL() {
     saveThroughDialog();
 }
 
+timecode::Rate LoggerGUI::eventRate() const {
+    return listRate.value_or(svcr.rate());
+}
+
 bool LoggerGUI::getduration(int index) {
-    const auto start = timecode::FrameCount(events.SrcInArray[index]);
-    const auto end = timecode::FrameCount(events.SrcOutArray[index]);
+    const auto start = timecode::FrameCount(events.SrcInArray[index], eventRate());
+    const auto end = timecode::FrameCount(events.SrcOutArray[index], eventRate());
     if (!start || !end) return false;
     startframes = *start;
     endframes = *end;
@@ -284,7 +297,7 @@ bool LoggerGUI::getduration(int index) {
 }
 
 std::string LoggerGUI::MakeZeroString2(const std::string& start, int frames) const {
-    return timecode::MakeZeroString2(start, frames).value_or("");
+    return timecode::MakeZeroString2(start, frames, eventRate()).value_or("");
 }
 
 bool LoggerGUI::isnumeric(char c) {

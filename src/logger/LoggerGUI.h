@@ -67,7 +67,10 @@ public:
     void LoadEDL();
     void SaveEDL();
 
-    // Timecode arithmetic on an event's times, 30 frames per second.
+    // The rate the events' times are counted at: the loaded EDL's own (its FCM line: drop-frame,
+    // or the rate in use without drop-frame), else the rate in use.
+    timecode::Rate eventRate() const;
+    // Timecode arithmetic on an event's times, at that rate.
     bool getduration(int index);
     std::string MakeZeroString2(const std::string& start, int frames) const;
     static bool isnumeric(char c);
@@ -108,6 +111,7 @@ private:
     EventList savedEvents = events;
     std::string savename;
     EdlLayout saveLayout = EdlLayout::Standard;
+    std::optional<timecode::Rate> listRate; // set by the FCM line of the EDL last loaded
     int LoadOrSave = 1;
     int vsbval = 0; // the event in the top row
     int offset = 0; // the logging position, in rows from the top row

@@ -1,5 +1,6 @@
 // The deck's clock and transport, driven with a synthetic clock (milliseconds).
 #include "DeckModel.h"
+#include "DeckResponder.h"
 
 #include <gtest/gtest.h>
 
@@ -103,4 +104,54 @@ TEST(DeckModel, LoadingATapeStartsInStopAndLoadingWithOneInChangesNothing) {
     EXPECT_EQ(deck.snapshot(3000).mode, Mode::Stop);
     EXPECT_EQ(deck.frames(4000), 60) << "the loaded tape stands";
     EXPECT_EQ(deck.status(0, 1, 4000)[0], 0x00);
+}
+
+TEST(DeckRates, LabelsCountAndReadBackAtEachRate) {
+    const ninepin::TcRate r25{25, false}, df{30, true};
+    EXPECT_EQ(ninepin::FramesOf(1, 0, 0, 0, r25), 90000);
+    EXPECT_EQ(ninepin::TimecodeText(90000 - 1, r25), "00:59:59:24");
+    EXPECT_EQ(ninepin::FramesOf(1, 0, 0, 0, df), 107892);
+    EXPECT_EQ(ninepin::TimecodeText(1800, df), "00:01:00;02");
+    EXPECT_EQ(ninepin::TimecodeText(17982, df), "00:10:00;00");
+    EXPECT_EQ(ninepin::TimecodeText(108000), "01:00:00:00") << "30 non-drop as before";
+    // Every frame of a drop-frame day reads back to its count, and no dropped label shows.
+    int bad = 0;
+    for (int n = 0; n < 24 * 107892; ++n) {
+        const ninepin::Label l = ninepin::LabelOf(n, df);
+        if (ninepin::FramesOf(l.h, l.m, l.s, l.f, df) != n || (l.s == 0 && l.f < 2 && l.m % 10))
+            if (++bad <= 5) ADD_FAILURE() << n << " reads " << ninepin::TimecodeText(n, df);
+    }
+    EXPECT_EQ(bad, 0);
+    EXPECT_EQ(ninepin::ParseTimecode("00:01:00;01", df), -1) << "a dropped label";
+    EXPECT_EQ(ninepin::ParseTimecode("00:00:00:25", r25), -1);
+    EXPECT_EQ(ninepin::ParseTimecode("00:10:00;00", df), 17982);
+    ninepin::TcRate named;
+    EXPECT_TRUE(ninepin::RateOfName("30DF", named) && named.dropFrame && named.fps == 30);
+    EXPECT_FALSE(ninepin::RateOfName("29.97", named));
+}
+
+TEST(DeckRates, TimeRepliesCarryTheLabelAndTheDropFrameFlagAndTheDeviceTypeTheLines) {
+    using ninepin::Bytes;
+    const ninepin::TcRate r25{25, false}, df{30, true};
+    EXPECT_EQ(DeckResponder::TimeReply(TimeKind::Ltc, ninepin::FramesOf(1, 2, 3, 24, r25), r25),
+              ninepin::Frame(0x7, 0x04, {0x24, 0x03, 0x02, 0x01}));
+    EXPECT_EQ(DeckResponder::TimeReply(TimeKind::Ltc, 1800, df),
+              ninepin::Frame(0x7, 0x04, {0x42, 0x00, 0x01, 0x00}))
+        << "00:01:00;02 with the DF flag";
+    EXPECT_EQ(DeckResponder::DeviceId(r25), (Bytes{0x21, 0x10}));
+    EXPECT_EQ(DeckResponder::DeviceId(df), (Bytes{0x20, 0x10}));
+    EXPECT_EQ(DeckResponder::DeviceId({}), (Bytes{0x20, 0x10}));
+
+    // The responder answers the device type and cues to the digits at its own rate.
+    DeckModel::Config cfg;
+    cfg.rate = r25;
+    cfg.seekMs = 0;
+    DeckModel model(cfg);
+    DeckResponder responder(model);
+    EXPECT_EQ(responder.handle(ninepin::Frame(0x0, 0x11), 0),
+              ninepin::Frame(0x1, 0x11, {0x21, 0x10}));
+    responder.handle(ninepin::Frame(0x2, 0x31, {0x20, 0x10, 0x00, 0x00}), 0); // cue 00:00:10:20
+    EXPECT_EQ(model.frames(10), 10 * 25 + 20);
+    model.play(10);
+    EXPECT_NEAR(model.frames(1010), 10 * 25 + 20 + 25, 1) << "a second of play is 25 frames";
 }

@@ -1,4 +1,4 @@
-// Timecode text and frame counts at 30 frames per second, no frames dropped.
+// Timecode text and frame counts: at 30 frames per second, no frames dropped, and at each rate.
 #include "Timecode.h"
 
 #include <gtest/gtest.h>
@@ -45,4 +45,81 @@ TEST(Timecode, AddingFramesCarriesIntoEachField) {
     for (const char* text : {"00:00:00:29", "00:00:59:29", "00:01:00:00", "00:59:59:29",
                              "01:00:00:00", "23:59:59:29", "99:59:59:29"})
         EXPECT_EQ(timecode::TimeText(FrameCount(text).value_or(-1)), text);
+}
+
+namespace {
+std::string digits(int value) {
+    return std::string(1, static_cast<char>('0' + value / 10)) +
+           static_cast<char>('0' + value % 10);
+}
+std::string text(int h, int m, int s, int f, const char* separator) {
+    return digits(h) + ":" + digits(m) + ":" + digits(s) + separator + digits(f);
+}
+} // namespace
+
+TEST(TimecodeRates, EveryDropFrameLabelOfADayCountsInTurnAndReadsBack) {
+    // Walk the labels of 24 hours as a drop-frame deck shows them; each is the next frame.
+    int expected = 0;
+    int mismatches = 0;
+    for (int h = 0; h < 24; ++h)
+        for (int m = 0; m < 60; ++m)
+            for (int s = 0; s < 60; ++s)
+                for (int f = 0; f < 30; ++f) {
+                    if (s == 0 && f < 2 && m % 10 != 0) continue; // numbers that are dropped
+                    const std::string label = text(h, m, s, f, ";");
+                    if (timecode::FrameCount(label, timecode::rate30DF) != expected ||
+                        timecode::TimeText(expected, timecode::rate30DF) != label) {
+                        if (++mismatches <= 5)
+                            ADD_FAILURE() << label << " is not frame " << expected;
+                    }
+                    ++expected;
+                }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(expected, 24 * 107892) << "frames in a drop-frame day";
+}
+
+TEST(TimecodeRates, NonDropRatesRoundTripTheEdgesOfEveryMinuteOfADay) {
+    for (const timecode::Rate rate : {timecode::rate25, timecode::rate30}) {
+        SCOPED_TRACE(timecode::RateText(rate));
+        int mismatches = 0;
+        for (int h = 0; h < 24; ++h)
+            for (int m = 0; m < 60; ++m) {
+                const int first = (h * 60 + m) * 60 * rate.fps;
+                const int last = first + 60 * rate.fps - 1;
+                for (const auto& [label, count] :
+                     {std::pair{text(h, m, 0, 0, ":"), first},
+                      std::pair{text(h, m, 59, rate.fps - 1, ":"), last}}) {
+                    if (timecode::FrameCount(label, rate) != count ||
+                        timecode::TimeText(count, rate) != label) {
+                        if (++mismatches <= 5) ADD_FAILURE() << label << " is not frame " << count;
+                    }
+                }
+            }
+        EXPECT_EQ(mismatches, 0);
+    }
+}
+
+TEST(TimecodeRates, KnownAnchorsAndTheSameArithmeticAtThirtyAsBefore) {
+    using namespace timecode;
+    EXPECT_EQ(MakeZeroString2("00:00:59;29", 1, rate30DF), "00:01:00;02");
+    EXPECT_EQ(MakeZeroString2("00:09:59;29", 1, rate30DF), "00:10:00;00");
+    EXPECT_EQ(MakeZeroString2("00:01:00;02", -1, rate30DF), "00:00:59;29");
+    EXPECT_EQ(FrameCount("01:00:00;00", rate30DF), 107892);
+    EXPECT_EQ(FrameCount("01:00:00:00", rate30DF), 107892) << "the separator is not read";
+    EXPECT_EQ(TimeText(107892, rate30DF), "01:00:00;00");
+    // 25 fps: 20 + 20 frames is a second and 15 frames.
+    EXPECT_EQ(MakeZeroString2("00:00:00:20", 20, rate25), "00:00:01:15");
+    EXPECT_EQ(FrameCount("01:00:00:00", rate25), 90000);
+    EXPECT_EQ(MakeZeroString2("00:00:00:20", 20, rate30), "00:00:01:10");
+    // At 30 non-drop the rate's arithmetic is the plain one, odd fields included.
+    for (const char* t : {"00:00:00:45", "10.20.30.15", "99:59:59:29", "23:59:59:29"}) {
+        EXPECT_EQ(FrameCount(t, rate30), FrameCount(t)) << t;
+        EXPECT_EQ(TimeText(*FrameCount(t), rate30), TimeText(*FrameCount(t))) << t;
+    }
+    EXPECT_EQ(FrameCount("00:0x:00:00", rate25), std::nullopt);
+    for (const Rate r : {rate25, rate30, rate30DF}) EXPECT_EQ(RateFromText(RateText(r)), r);
+    for (const char* t : {"", "24", "30df", "29.97", "AUTO", "25 "})
+        EXPECT_EQ(RateFromText(t), std::nullopt) << t;
+    EXPECT_EQ(FrameSeparator(rate30DF), ";");
+    EXPECT_EQ(FrameSeparator(rate25), ":");
 }

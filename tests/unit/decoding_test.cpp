@@ -75,6 +75,26 @@ TEST(TimeReplies, DecodeOrAreRefusedWhole) {
     }
 }
 
+TEST(TimeReplies, TheRateCountsTheDigitsAndDropFrameShowsItsSeparatorAndFlag) {
+    Bytes df = timeReply(0x42, 0x00, 0x01, 0x00); // 00:01:00;02 with the DF flag
+    df.resize(16, 0);
+    const auto atDF = DecodeTimeReply(df, 7, timecode::rate30DF);
+    ASSERT_TRUE(atDF);
+    EXPECT_EQ(atDF->text, "00:01:00;02");
+    EXPECT_EQ(atDF->frames, 1800);
+    EXPECT_TRUE(atDF->dropFrameFlag);
+    const auto at30 = DecodeTimeReply(df, 7);
+    ASSERT_TRUE(at30);
+    EXPECT_EQ(at30->text, "00:01:00:02") << "30 non-drop as before, the flag ignored";
+    EXPECT_EQ(at30->frames, 1802);
+    Bytes pal = timeReply(0x24, 0x11, 0x00, 0x00);
+    pal.resize(16, 0);
+    const auto at25 = DecodeTimeReply(pal, 7, timecode::rate25);
+    ASSERT_TRUE(at25);
+    EXPECT_EQ(at25->frames, 11 * 25 + 24);
+    EXPECT_FALSE(at25->dropFrameFlag);
+}
+
 TEST(TimeReplies, DigitHelpersLeaveTheTextAloneOnABadNibble) {
     std::string tc = "11:22:33:44";
     EXPECT_EQ(TCBCD(0x5A, 3, tc), -1);

@@ -216,6 +216,32 @@ TEST_F(SettingsFile, TheSecondPortAndServerKeysShowAfterVerboseOnlyWhenSet) {
     }
 }
 
+TEST_F(SettingsFile, FrameRateIsPrintedAsTheRateInUseAndAnUnknownOneIs30) {
+    const struct {
+        const char* value;
+        const char* line;
+        timecode::Rate rate;
+        bool autoRate;
+    } cases[] = {
+        {"25", "Frame Rate       = 25", timecode::rate25, false},
+        {"30DF", "Frame Rate       = 30DF", timecode::rate30DF, false},
+        {"30", "Frame Rate       = 30", timecode::rate30, false},
+        {"AUTO", "Frame Rate       = AUTO", timecode::rate30, true},
+        {"29.97", "Frame Rate       = 30", timecode::rate30, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        lines.clear();
+        load(std::string(exampleFile) + "FrameRate=" + c.value + "\n");
+        EXPECT_EQ(lines.back(), c.line);
+        EXPECT_EQ(KOLB::settings.framerate, c.rate);
+        EXPECT_EQ(KOLB::settings.autoRate, c.autoRate);
+    }
+    lines.clear();
+    load(exampleFile);
+    EXPECT_EQ(blockLine("Frame Rate"), "") << "absent: the block as before";
+}
+
 TEST_F(SettingsFile, AValueLongerThanAnyRealOneIsRefusedByKeyAndKeepsTheInitialValue) {
     const std::string atLimit(maxSettingValue, 'n');
     const std::string longKey(60, 'k');

@@ -31,7 +31,8 @@ void DeckModel::advance(double now) {
         }
         return;
     }
-    position += rate * 30.0 * (dt / 1000.0) * cfg.speedFactor;
+    const double perSecond = cfg.rate.dropFrame ? 30000.0 / 1001.0 : cfg.rate.fps;
+    position += rate * perSecond * (dt / 1000.0) * cfg.speedFactor;
     if (position <= 0 && rate < 0) {
         position = 0;
         mode = Mode::Stop;

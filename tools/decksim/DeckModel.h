@@ -4,9 +4,10 @@
 
 #include <map>
 
-// The deck's transport and tape clock: 30 frames per second non-drop, moving with the transport
-// state. Every call takes the current time in milliseconds (any steady origin), so the model is
-// driven by its caller's clock. Not thread-safe; its owner serialises calls.
+// The deck's transport and tape clock: a frame count at the tape's rate (30 frames per second
+// non-drop unless configured), moving with the transport state; a drop-frame tape plays 29.97
+// frames a second. Every call takes the current time in milliseconds (any steady origin), so the
+// model is driven by its caller's clock. Not thread-safe; its owner serialises calls.
 class DeckModel {
 public:
     enum class Mode {
@@ -30,6 +31,8 @@ public:
         int seekMaxMs = 3000;                        // longest seek by distance
         double speedFactor = 1.0;                    // clock speed-up for tests
         int startFrames = 0;                         // position at power-on
+        ninepin::TcRate rate;                        // the tape's timecode standard
+        bool answersDeviceType = true; // false: DEVICE TYPE REQUEST is refused as unknown
     };
 
     struct Snapshot {
@@ -46,6 +49,7 @@ public:
     };
 
     explicit DeckModel(Config config, double nowMs = 0);
+    const Config& config() const { return cfg; }
 
     // Transport commands. Each ends a completed cue's cue-up state.
     void stop(double now);

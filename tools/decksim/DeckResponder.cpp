@@ -18,7 +18,8 @@ Bytes DeckResponder::handle(const Bytes& frame, double now) {
     }
     switch (cmd1) {
     case 0x00:
-        if (cmd2 == 0x11) return ninepin::Frame(0x1, 0x11, {deviceId[0], deviceId[1]});
+        if (cmd2 == 0x11 && model.config().answersDeviceType)
+            return ninepin::Frame(0x1, 0x11, DeviceId(model.config().rate));
         break;
     case 0x40:
         if (cmd2 == 0x48 || cmd2 == 0x49) return Ack(); // video reference disable on, off
@@ -33,7 +34,9 @@ Bytes DeckResponder::handle(const Bytes& frame, double now) {
         if (cmd2 == 0x31) return Ack(); // preroll time preset
         break;
     case 0x61:
-        if (cmd2 == 0x0C) return TimeReply(AnsweredTimeKind(data, preferred), model.frames(now));
+        if (cmd2 == 0x0C)
+            return TimeReply(AnsweredTimeKind(data, preferred), model.frames(now),
+                             model.config().rate);
         if (cmd2 == 0x20 && !data.empty())
             return ninepin::Frame(0x7, 0x20, model.status(data[0] >> 4, data[0] & 0x0F, now));
         break;
@@ -67,13 +70,19 @@ TimeKind DeckResponder::AnsweredTimeKind(const Bytes& request, TimeKind preferre
     return preferred;
 }
 
-Bytes DeckResponder::TimeReply(TimeKind kind, int f) {
+Bytes DeckResponder::TimeReply(TimeKind kind, int f, ninepin::TcRate rate) {
     const std::uint8_t cmd2 = kind == TimeKind::Vitc     ? 0x06
                               : kind == TimeKind::Timer1 ? 0x00
                                                          : 0x04;
+    const ninepin::Label l = ninepin::LabelOf(f, rate);
+    const std::uint8_t df = rate.dropFrame ? 0x40 : 0x00;
     return ninepin::Frame(0x7, cmd2,
-                          {ninepin::ToBcd(f % 30), ninepin::ToBcd(f / 30 % 60),
-                           ninepin::ToBcd(f / 1800 % 60), ninepin::ToBcd(f / 108000 % 100)});
+                          {static_cast<std::uint8_t>(ninepin::ToBcd(l.f) | df), ninepin::ToBcd(l.s),
+                           ninepin::ToBcd(l.m), ninepin::ToBcd(l.h % 100)});
+}
+
+Bytes DeckResponder::DeviceId(ninepin::TcRate rate) {
+    return {static_cast<std::uint8_t>(rate.fps == 25 ? 0x21 : 0x20), 0x10};
 }
 
 DeckResponder::Action DeckResponder::remoteAction(std::uint8_t cmd1, std::uint8_t cmd2,
@@ -86,9 +95,9 @@ DeckResponder::Action DeckResponder::remoteAction(std::uint8_t cmd1, std::uint8_
         return variable(cmd2, data[0], now);
     case 0x24:
         if (cmd2 == 0x31 && data.size() >= 4) {
-            const int target =
-                ninepin::FramesOf(ninepin::FromBcd(data[3] & 0x3F), ninepin::FromBcd(data[2]),
-                                  ninepin::FromBcd(data[1]), ninepin::FromBcd(data[0] & 0x3F));
+            const int target = ninepin::FramesOf(
+                ninepin::FromBcd(data[3] & 0x3F), ninepin::FromBcd(data[2]),
+                ninepin::FromBcd(data[1]), ninepin::FromBcd(data[0] & 0x3F), model.config().rate);
             return [this, target, now] { model.cue(target, now); };
         }
         return {};

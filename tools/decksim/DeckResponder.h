@@ -29,16 +29,18 @@ public:
     // first one asked for in the order LTC, VITC, timer-1, else the preferred kind.
     static TimeKind AnsweredTimeKind(const ninepin::Bytes& request, TimeKind preferred);
     // The reply carrying a time of that kind: 74 04 (LTC), 74 06 (VITC) or 74 00 (timer-1) with
-    // frames, seconds, minutes and hours in BCD.
-    static ninepin::Bytes TimeReply(TimeKind kind, int frames);
+    // the label's frames, seconds, minutes and hours in BCD at the rate; at drop-frame the frames
+    // byte carries the DF flag (bit 6).
+    static ninepin::Bytes TimeReply(TimeKind kind, int frames, ninepin::TcRate rate = {});
 
     // The recorder set-up values received in F3-group frames, by setting code (D0, A1, 10, ...).
     const std::map<std::uint8_t, std::uint8_t>& setupValues() const { return setup; }
     // The time mode selected by the last TIME MODE frame, -1 before one.
     int timeMode() const { return mode; }
 
-    // The deck's two-byte device id: low nibble 0 of the first byte means 525 lines, 30 fps.
-    static constexpr std::uint8_t deviceId[2] = {0x20, 0x10};
+    // The deck's two-byte device id: the low nibble of the first byte is 0 for 525 lines (30 fps)
+    // and 1 for 625 lines (25 fps).
+    static ninepin::Bytes DeviceId(ninepin::TcRate rate);
 
 private:
     using Action = std::function<void()>;

@@ -1,5 +1,6 @@
 #include "NinePin.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -33,24 +34,53 @@ int FromBcd(std::uint8_t b) {
     return (b >> 4) * 10 + (b & 0x0F);
 }
 
-int FramesOf(int h, int m, int s, int f) {
-    return h * 108000 + m * 1800 + s * 30 + f;
+bool RateOfName(const std::string& name, TcRate& rate) {
+    if (name == "25")
+        rate = {25, false};
+    else if (name == "30")
+        rate = {30, false};
+    else if (name == "30DF")
+        rate = {30, true};
+    else
+        return false;
+    return true;
 }
 
-std::string TimecodeText(int frames) {
-    if (frames < 0) frames = 0;
+int FramesOf(int h, int m, int s, int f, TcRate rate) {
+    const int minutes = h * 60 + m;
+    const int nominal = (minutes * 60 + s) * rate.fps + f;
+    return rate.dropFrame ? nominal - 2 * (minutes - minutes / 10) : nominal;
+}
+
+Label LabelOf(int frames, TcRate rate) {
+    int n = std::max(frames, 0);
+    if (rate.dropFrame) {
+        // Each ten minutes holds 17982 frames: the first minute 1800, the nine others 1798.
+        const int tens = n / 17982;
+        const int rest = n % 17982;
+        n += 18 * tens + (rest < 1800 ? 0 : 2 * ((rest - 1800) / 1798 + 1));
+    }
+    const int perMinute = 60 * rate.fps;
+    return Label{n / (60 * perMinute), n / perMinute % 60, n / rate.fps % 60, n % rate.fps};
+}
+
+std::string TimecodeText(int frames, TcRate rate) {
+    const Label l = LabelOf(frames, rate);
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d:%02d", frames / 108000, frames / 1800 % 60,
-                  frames / 30 % 60, frames % 30);
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d%c%02d", l.h, l.m, l.s,
+                  rate.dropFrame ? ';' : ':', l.f);
     return buf;
 }
 
-int ParseTimecode(const std::string& text) {
+int ParseTimecode(const std::string& text, TcRate rate) {
     int h, m, s, f;
-    char tail;
-    if (std::sscanf(text.c_str(), "%2d:%2d:%2d:%2d%c", &h, &m, &s, &f, &tail) != 4) return -1;
-    if (h < 0 || m < 0 || m > 59 || s < 0 || s > 59 || f < 0 || f > 29) return -1;
-    return FramesOf(h, m, s, f);
+    char sep, tail;
+    if (std::sscanf(text.c_str(), "%2d:%2d:%2d%c%2d%c", &h, &m, &s, &sep, &f, &tail) != 5)
+        return -1;
+    if (sep != ':' && sep != ';') return -1;
+    if (h < 0 || m < 0 || m > 59 || s < 0 || s > 59 || f < 0 || f >= rate.fps) return -1;
+    if (rate.dropFrame && s == 0 && f < 2 && m % 10 != 0) return -1;
+    return FramesOf(h, m, s, f, rate);
 }
 
 double SpeedOfByte(std::uint8_t n) {

@@ -20,10 +20,11 @@ A simulated 9-pin (RS-422) video deck. It opens a pseudo-terminal pair, sets it 
 and answers 9-pin frames like a deck until SIGINT or SIGTERM. Point KOLB at it with
 COMPort=<that path> (or at the --link path) in ZEMASettings.txt.
 
-The deck: 30 frames per second non-drop; stop, play, record, fast forward and rewind (50x),
-still, var, shuttle and jog at the speed byte's rate, standby, E-E, eject; cue up with data seeks
-and then holds still with cue-up complete. It answers CURRENT TIME SENSE (61 0C), STATUS SENSE
-(61 20), DEVICE TYPE (00 11), TIME MODE (41 36) and the recorder set-up frames (F3 group).
+The deck: at the timecode rate of --rate (30 frames a second non-drop by default); stop, play,
+record, fast forward and rewind (50x), still, var, shuttle and jog at the speed byte's rate,
+standby, E-E, eject; cue up with data seeks and then holds still with cue-up complete. It
+answers CURRENT TIME SENSE (61 0C), STATUS SENSE (61 20), DEVICE TYPE (00 11), TIME MODE (41 36)
+and the recorder set-up frames (F3 group).
 A time sense asking for LTC (01), VITC (02) or timer-1 (04) gets the kind the deck prefers if it
 is asked for, else the first asked for in that order: 74 04 LTC, 74 06 VITC, 74 00 timer-1.
 In LOCAL the deck acknowledges transport, cue, variable-speed, standby, E-E, record and eject
@@ -37,6 +38,8 @@ Line:
   --delay MS         reply delay (default 1)
 
 Deck:
+  --rate R           the tape's timecode: 25, 30 or 30DF (29.97 drop-frame; the time replies
+                     carry the DF flag); the device type says 625 lines at 25 (default 30)
   --start TC         position at start, HH:MM:SS:FF (default 00:00:00:00)
   --tape-end TC      end of the tape (default 03:00:00:00)
   --seek MS          every cue takes MS (default: by distance, at most --seek-max)
@@ -103,14 +106,21 @@ double numberArg(const std::string& opt, const char* value) {
     std::exit(2);
 }
 
-int timecodeArg(const std::string& opt, const char* value) {
-    const int f = ninepin::ParseTimecode(value);
+int timecodeArg(const std::string& opt, const std::string& value, ninepin::TcRate rate) {
+    const int f = ninepin::ParseTimecode(value, rate);
     if (f < 0) {
-        std::cerr << "kolb-decksim: " << opt << " needs a timecode HH:MM:SS:FF, not '" << value
-                  << "'\n";
+        std::cerr << "kolb-decksim: " << opt << " needs a timecode HH:MM:SS:FF of the rate, not '"
+                  << value << "'\n";
         std::exit(2);
     }
     return f;
+}
+
+ninepin::TcRate rateArg(const std::string& opt, const std::string& value) {
+    ninepin::TcRate rate;
+    if (ninepin::RateOfName(value, rate)) return rate;
+    std::cerr << "kolb-decksim: " << opt << " needs 25, 30 or 30DF, not '" << value << "'\n";
+    std::exit(2);
 }
 
 TimeKind timeKindArg(const std::string& opt, const std::string& value) {
@@ -130,6 +140,8 @@ int main(int argc, char** argv) {
     int late = 0, nakEvery = 0, garbage = 0;
     TimeKind timeKind = TimeKind::Ltc;
     std::string control;
+    // Read once the rate is known, which may come after them.
+    std::string start, tapeEnd;
     for (int i = 1; i < argc; ++i) {
         const std::string opt = argv[i];
         auto value = [&]() -> const char* {
@@ -151,9 +163,11 @@ int main(int argc, char** argv) {
         else if (opt == "--delay")
             opts.replyDelayMs = intArg(opt, value());
         else if (opt == "--start")
-            opts.deck.startFrames = timecodeArg(opt, value());
+            start = value();
         else if (opt == "--tape-end")
-            opts.deck.tapeEnd = timecodeArg(opt, value());
+            tapeEnd = value();
+        else if (opt == "--rate")
+            opts.deck.rate = rateArg(opt, value());
         else if (opt == "--seek")
             opts.deck.seekMs = intArg(opt, value());
         else if (opt == "--seek-max")
@@ -189,6 +203,9 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    if (!start.empty()) opts.deck.startFrames = timecodeArg("--start", start, opts.deck.rate);
+    opts.deck.tapeEnd = tapeEnd.empty() ? ninepin::FramesOf(3, 0, 0, 0, opts.deck.rate)
+                                        : timecodeArg("--tape-end", tapeEnd, opts.deck.rate);
 
     // The signals are taken by sigwait below, not by any thread.
     sigset_t stopSignals;

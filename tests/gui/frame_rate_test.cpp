@@ -1,0 +1,241 @@
+// Timecode standards end to end, offscreen, against the simulated deck at 25, 30 and 29.97
+// drop-frame: the rate AUTO finds, a review's stop at 25, the time display's drop-frame ";", and
+// the record times of saved EDLs and what a loaded EDL's FCM line does.
+#include "EdlWriter.h"
+#include "LoggerGUI.h"
+#include "NinePin.h"
+#include "WindowFixture.h"
+
+#include <QLineEdit>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+using namespace windowtest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const ninepin::TcRate sim25{25, false};
+const ninepin::TcRate simDF{30, true};
+
+Settings withRate(const std::string& rate) {
+    return SettingsFromProperties(Properties{{"FrameRate", rate}});
+}
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The lines of a saved EDL from its first event on.
+std::vector<std::string> eventLines(const std::string& bytes) {
+    std::vector<std::string> out;
+    std::istringstream in(bytes);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.size() > 60) out.push_back(line);
+    return out;
+}
+
+} // namespace
+
+class FrameRate : public Window {
+protected:
+    void SetUp() override {
+        char name[] = "/tmp/kolb-rate-XXXXXX";
+        ASSERT_NE(::mkdtemp(name), nullptr);
+        dir = name;
+    }
+    void TearDown() override {
+        finish();
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+    DeckSim::Options deckAt(ninepin::TcRate rate) {
+        DeckSim::Options opts;
+        opts.deck.rate = rate;
+        opts.deck.seekMs = 100;
+        return opts;
+    }
+    bool consoleHas(const std::string& line) {
+        return waitFor([&] {
+            const auto all = consoleLines();
+            return std::find(all.begin(), all.end(), line) != all.end();
+        });
+    }
+    LoggerGUI* openLogger() {
+        if (!waitFor([this] { return gui->loggerButton()->isEnabled(); }, 10s)) return nullptr;
+        QTest::mouseClick(gui->loggerButton(), Qt::LeftButton);
+        LoggerGUI* logger = gui->logger();
+        if (logger == nullptr) return nullptr;
+        logger->setFileChooser([this](const std::string&, bool) { return chosen; });
+        logger->setCloseAsker([] { return LoggerGUI::CloseChoice::Discard; });
+        return logger;
+    }
+    void choose(const std::string& name, EdlLayout layout = EdlLayout::Standard) {
+        chosen = LoggerGUI::ChosenFile{(dir / name).string(), name, layout};
+    }
+
+    fs::path dir;
+    std::optional<LoggerGUI::ChosenFile> chosen;
+};
+
+TEST_F(FrameRate, AutoTakes25FromTheDeviceType30DFFromTheFlagAndKeeps30WithoutAnAnswer) {
+    struct Case {
+        const char* what;
+        ninepin::TcRate deck;
+        bool answers;
+        timecode::Rate expected;
+        const char* line;
+        char separator;
+    };
+    const Case cases[] = {
+        {"625/50", sim25, true, timecode::rate25, "Deck is 625/50: Frame Rate 25", ':'},
+        {"525/60 drop-frame", simDF, true, timecode::rate30DF,
+         "Deck is 525/60, drop-frame: Frame Rate 30DF", ';'},
+        {"525/60", {}, true, timecode::rate30, "Deck is 525/60: Frame Rate 30", ':'},
+        {"no device type", sim25, false, timecode::rate30,
+         "No device type from the deck: Frame Rate 30", ':'},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeckSim::Options opts = deckAt(c.deck);
+        opts.deck.answersDeviceType = c.answers;
+        opts.deck.startFrames = ninepin::FramesOf(0, 1, 0, 2, c.deck);
+        start(withRate("AUTO"), opts);
+        EXPECT_TRUE(consoleHas(c.line));
+        EXPECT_TRUE(waitFor([&] { return vcr->rate() == c.expected; }));
+        ASSERT_TRUE(waitForStatusReads(1));
+        const std::string shown = gui->texts().time();
+        ASSERT_EQ(shown.size(), 11u) << shown;
+        EXPECT_EQ(shown[8], c.separator) << shown;
+        finish();
+    }
+}
+
+TEST_F(FrameRate, WithoutTheSettingNoDeviceTypeIsAskedAndTheRateIs30) {
+    start(Settings(), deckAt(sim25), false);
+    ASSERT_TRUE(waitFor([this] { return vcr->poller() != nullptr; }, 15s));
+    ASSERT_TRUE(waitForStatusReads(1));
+    for (const std::string& frame : trace->bytes()) EXPECT_NE(frame, "00 11 11 ");
+    EXPECT_EQ(vcr->rate(), timecode::rate30);
+}
+
+TEST_F(FrameRate, AReviewAt25StopsOnTheReadingOneFrameBeforeItsOutPoint) {
+    DeckSim::Options opts = deckAt(sim25);
+    opts.deck.speedFactor = 0.25; // a frame lasts 160 ms: every frame is read
+    start(withRate("25"), opts);
+    gui->texts().setIn("00:00:10:00");
+    gui->texts().setOut("00:00:12:00");
+    press("Review");
+    EXPECT_TRUE(waitFor([&] {
+        return gui->statusField()->text() == "Reviewing Clip of Duration= 50";
+    })) << gui->statusField()->text().toStdString();
+    ASSERT_TRUE(trace->waitForCommands(5, 60000)) << "the review did not stop the deck";
+    // The stop follows the first reading of 00:00:11:24, one frame before the out point (at 30
+    // frames a second that frame number would never come, and the stop with it a frame late).
+    const auto lines = trace->lines();
+    size_t stop = lines.size();
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (lines[i].ends_with(" RX 20 00 20 ")) stop = i;
+    ASSERT_LT(stop, lines.size());
+    std::string lastTime;
+    for (size_t i = 0; i < stop; ++i) {
+        const auto tx = lines[i].find(" TX 74 04 ");
+        if (tx != std::string::npos) lastTime = lines[i].substr(tx + 4);
+    }
+    EXPECT_EQ(lastTime, "74 04 24 11 00 00 AD ");
+    const int at = sim->snapshot().frames;
+    EXPECT_GE(at, ninepin::FramesOf(0, 0, 11, 24, sim25));
+    EXPECT_LE(at, ninepin::FramesOf(0, 0, 12, 1, sim25)) << ninepin::TimecodeText(at, sim25);
+}
+
+TEST_F(FrameRate, SavedListsHaveTheRecordTimesOfTheirRate) {
+    // 25: a 20-frame event and one of 1 s 5 frames make 01:00:00:20, then 01:00:02:00.
+    start(withRate("25"), deckAt(sim25));
+    LoggerGUI* logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    EventList& events = logger->eventList();
+    events.SrcInArray[0] = "00:00:10:00";
+    events.SrcOutArray[0] = "00:00:10:20";
+    events.SrcInArray[1] = "00:00:20:00";
+    events.SrcOutArray[1] = "00:00:21:05";
+    choose("at25.txt");
+    QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+    const std::string at25 = readBytes((dir / "at25.txt").string());
+    EXPECT_NE(at25.find("FCM: NON-DROP FRAME \r\n"), std::string::npos);
+    EXPECT_EQ(
+        eventLines(at25),
+        (std::vector<std::string>{
+            "001  Name01    AA/V  C        00:00:10:00 00:00:10:20 01:00:00:00 01:00:00:20 \r",
+            "002  Name02    AA/V  C        00:00:20:00 00:00:21:05 01:00:00:20 01:00:02:00 \r"}));
+    finish();
+
+    // 29.97 drop-frame: 20 frames; 1 s 5 frames across a minute (00:00:59;20 to 00:01:00;27
+    // spans 37 numbers, two of them dropped); then a drop-frame minute, 1798 frames, whose record
+    // times cross 01:01:00.
+    start(withRate("30DF"), deckAt(simDF));
+    logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    EventList& df = logger->eventList();
+    df.SrcInArray[0] = "00:00:50;00";
+    df.SrcOutArray[0] = "00:00:50;20";
+    df.SrcInArray[1] = "00:00:59;20";
+    df.SrcOutArray[1] = "00:01:00;27";
+    df.SrcInArray[2] = "00:01:00;27";
+    df.SrcOutArray[2] = "00:02:00;27";
+    choose("df.edl", EdlLayout::Cmx3600);
+    QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+    const std::string cmx = readBytes((dir / "df.edl").string());
+    EXPECT_NE(cmx.find("FCM: DROP FRAME\r\n"), std::string::npos) << cmx;
+    EXPECT_EQ(
+        eventLines(cmx),
+        (std::vector<std::string>{
+            "001  Name01   AA/V  C        00:00:50;00 00:00:50;20 01:00:00;00 01:00:00;20\r",
+            "002  Name02   AA/V  C        00:00:59;20 00:01:00;27 01:00:00;20 01:00:01;25\r",
+            "003  Name03   AA/V  C        00:01:00;27 00:02:00;27 01:00:01;25 01:01:01;25\r"}));
+    choose("df.txt");
+    QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+    const std::string standard = readBytes((dir / "df.txt").string());
+    EXPECT_NE(standard.find("FCM: DROP FRAME \r\n"), std::string::npos) << standard;
+    finish();
+
+    // Loaded on a 30 non-drop deck, the list's FCM line still says how its times count.
+    start(withRate("30"), deckAt({}));
+    logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    choose("df.txt");
+    QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+    EXPECT_EQ(logger->eventList().SrcOutArray[1], "00:01:00;27");
+    ASSERT_TRUE(logger->getduration(1));
+    EXPECT_EQ(logger->duration, 35);
+    choose("again.txt");
+    QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+    const std::string again = readBytes((dir / "again.txt").string());
+    EXPECT_EQ(again.substr(again.find("\r\n")), standard.substr(standard.find("\r\n")))
+        << "the same list but for its title";
+
+    // A NON-DROP list, and a list with no FCM line after a drop-frame one, count at the deck's
+    // rate again.
+    choose("at25.txt");
+    QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+    ASSERT_TRUE(logger->getduration(1));
+    EXPECT_EQ(logger->duration, 35) << "00:00:20:00 to 00:00:21:05 at 30";
+    choose("nd.txt");
+    QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+    EXPECT_NE(readBytes((dir / "nd.txt").string()).find("FCM: NON-DROP FRAME \r\n"),
+              std::string::npos);
+    std::ofstream(dir / "plain.txt", std::ios::binary)
+        << "TITLE: plain\r\n"
+        << "001  Clip      AA/V  C        00:00:59:20 00:01:00:27 01:00:00:00 01:00:01:07 \r\n";
+    choose("df.txt");
+    QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+    choose("plain.txt");
+    QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+    ASSERT_TRUE(logger->getduration(0));
+    EXPECT_EQ(logger->duration, 37) << "no FCM line: the deck's 30 non-drop, not the last list's";
+}
