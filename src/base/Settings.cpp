@@ -141,7 +141,11 @@ std::vector<std::string> SettingsBlock(const Settings& s) {
     for (const auto& [name, value] : optional)
         if (value) lines.push_back(label(name, *value));
     // The rate in use; AUTO says so, and start-up reports what the deck gave.
-    if (s.FrameRate)
+    if (s.FrameRate) {
         lines.push_back(label("Frame Rate", s.autoRate ? "AUTO" : timecode::RateText(s.framerate)));
+        if (!s.autoRate && !timecode::RateFromText(*s.FrameRate))
+            lines.push_back("Frame Rate " + *s.FrameRate +
+                            " not known: 30 used (the rates are 30, 25, 30DF and AUTO)");
+    }
     return lines;
 }

@@ -49,7 +49,7 @@ struct Settings {
     std::optional<std::string> NetAddress;
     std::string netaddress = "127.0.0.1";
     // "FrameRate": "30" (the default), "25", "30DF" (29.97 drop-frame) or "AUTO" (read from the
-    // deck at start-up). Any other value counts as 30.
+    // deck at start-up). Any other value counts as 30, and the block says so.
     std::optional<std::string> FrameRate;
     timecode::Rate framerate = timecode::rate30;
     bool autoRate = false;

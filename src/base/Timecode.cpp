@@ -57,9 +57,7 @@ namespace {
 std::string twoDigits(int value) {
     return std::to_string(value / 10) + std::to_string(value % 10);
 }
-} // namespace
 
-namespace {
 // The fields of a nominal count (every number counted) at fps frames a second.
 std::string NominalText(int n, int fps, std::string_view separator) {
     const int perMinute = 60 * fps;

@@ -6,9 +6,9 @@
 
 // SMPTE timecode held as text, HH:MM:SS:FF. The functions without a rate count at 30 frames per
 // second with no frames dropped: 108000 frames an hour, 1800 a minute, 30 a second; those with
-// one count at that rate. Only the digit positions 0-1, 3-4,
-// 6-7 and 9-10 are read, so "01;02;03;04" counts like "01:02:03:04", and a field is weighted as it
-// stands even above its usual range ("00:00:00:45" is 45 frames).
+// one count at that rate. Only the digit positions 0-1, 3-4, 6-7 and 9-10 are read, so
+// "01;02;03;04" counts like "01:02:03:04", and a field is weighted as it stands even above its
+// usual range ("00:00:00:45" is 45 frames).
 namespace timecode {
 
 constexpr int framesPerSecond = 30;

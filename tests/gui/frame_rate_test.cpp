@@ -239,3 +239,17 @@ TEST_F(FrameRate, SavedListsHaveTheRecordTimesOfTheirRate) {
     ASSERT_TRUE(logger->getduration(0));
     EXPECT_EQ(logger->duration, 37) << "no FCM line: the deck's 30 non-drop, not the last list's";
 }
+
+TEST_F(FrameRate, ADropFrameCueSendsTheDigitsAsTypedAndTheDeckShowsThatLabel) {
+    start(withRate("30DF"), deckAt(simDF));
+    gui->inField()->setFocus();
+    gui->inField()->selectAll();
+    QTest::keyClicks(gui->inField(), "00:10:00;02");
+    press("CueIn");
+    EXPECT_EQ(commandsAfter(1).front(), "24 31 02 00 10 00 67 ");
+    EXPECT_TRUE(waitFor(
+        [&] { return sim->snapshot().frames == ninepin::FramesOf(0, 10, 0, 2, simDF); }, 15s))
+        << ninepin::TimecodeText(sim->snapshot().frames, simDF);
+    EXPECT_TRUE(waitFor([&] { return gui->texts().time() == "00:10:00;02"; }))
+        << gui->texts().time();
+}

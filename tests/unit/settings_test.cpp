@@ -216,7 +216,7 @@ TEST_F(SettingsFile, TheSecondPortAndServerKeysShowAfterVerboseOnlyWhenSet) {
     }
 }
 
-TEST_F(SettingsFile, FrameRateIsPrintedAsTheRateInUseAndAnUnknownOneIs30) {
+TEST_F(SettingsFile, FrameRateIsPrintedAsTheRateInUseAndAnUnknownOneIs30WithAMessage) {
     const struct {
         const char* value;
         const char* line;
@@ -227,7 +227,8 @@ TEST_F(SettingsFile, FrameRateIsPrintedAsTheRateInUseAndAnUnknownOneIs30) {
         {"30DF", "Frame Rate       = 30DF", timecode::rate30DF, false},
         {"30", "Frame Rate       = 30", timecode::rate30, false},
         {"AUTO", "Frame Rate       = AUTO", timecode::rate30, true},
-        {"29.97", "Frame Rate       = 30", timecode::rate30, false},
+        {"29.97", "Frame Rate 29.97 not known: 30 used (the rates are 30, 25, 30DF and AUTO)",
+         timecode::rate30, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value);
@@ -236,6 +237,8 @@ TEST_F(SettingsFile, FrameRateIsPrintedAsTheRateInUseAndAnUnknownOneIs30) {
         EXPECT_EQ(lines.back(), c.line);
         EXPECT_EQ(KOLB::settings.framerate, c.rate);
         EXPECT_EQ(KOLB::settings.autoRate, c.autoRate);
+        EXPECT_EQ(blockLine("Frame Rate"),
+                  "Frame Rate       = " + (c.autoRate ? "AUTO" : timecode::RateText(c.rate)));
     }
     lines.clear();
     load(exampleFile);
