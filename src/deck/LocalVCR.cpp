@@ -67,7 +67,7 @@ timecode::Rate LocalVCR::rate() const {
 }
 
 void LocalVCR::setRate(timecode::Rate r) {
-    rateInUse = r.fps * 2 + (r.dropFrame ? 1 : 0);
+    rateInUse = RateCode(r);
 }
 
 void LocalVCR::detectRate() {

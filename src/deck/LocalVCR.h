@@ -196,6 +196,7 @@ private:
     void detectRate();
     // The rate to decode a time reply at; the first one after detection settles drop-frame.
     timecode::Rate rateFor(const DeckReply& reply);
+    void setRate(timecode::Rate rate);
     void vantoSetup();
     // The external controller's reader on the second port; a port that cannot be opened ends
     // the program. False then.
@@ -249,8 +250,8 @@ private:
     std::atomic<bool> atRest{true};
     std::atomic<bool> playing{false};
     // The rate in use as one lock-free number: frames per second, times 2, plus 1 for drop-frame.
-    std::atomic<int> rateInUse{60};
-    void setRate(timecode::Rate rate);
+    static constexpr int RateCode(timecode::Rate r) { return r.fps * 2 + (r.dropFrame ? 1 : 0); }
+    std::atomic<int> rateInUse{RateCode(timecode::rate30)};
     std::atomic<bool> dropFramePending{false};
     std::atomic<bool> loggerOpened{false};
     std::thread closer; // the close sequence, once the window was closed
