@@ -246,7 +246,9 @@ TEST_F(FrameRate, ADropFrameCueSendsTheDigitsAsTypedAndTheDeckShowsThatLabel) {
     gui->inField()->selectAll();
     QTest::keyClicks(gui->inField(), "00:10:00;02");
     press("CueIn");
-    EXPECT_EQ(commandsAfter(1).front(), "24 31 02 00 10 00 67 ");
+    const Frames sent = commandsAfter(1);
+    ASSERT_FALSE(sent.empty()) << "no cue frame";
+    EXPECT_EQ(sent.front(), "24 31 02 00 10 00 67 ");
     EXPECT_TRUE(waitFor(
         [&] { return sim->snapshot().frames == ninepin::FramesOf(0, 10, 0, 2, simDF); }, 15s))
         << ninepin::TimecodeText(sim->snapshot().frames, simDF);
