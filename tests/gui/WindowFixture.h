@@ -8,6 +8,7 @@
 #include "Utils.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -30,6 +31,24 @@ using Clock = std::chrono::steady_clock;
 
 const std::string timeRequest = "61 0C 03 70 ";
 const std::string statusRequest = "61 20 09 8A ";
+
+// Every text the status line showed while this lives. A poller's reading that comes late on a
+// busy machine ("No VCR Status") may replace a text before a check could see it there.
+class StatusLog {
+public:
+    explicit StatusLog(QLineEdit* field) {
+        QObject::connect(field, &QLineEdit::textChanged, &context,
+                         [this](const QString& t) { texts.push_back(t.toStdString()); });
+    }
+    bool has(const std::string& text) const {
+        return std::find(texts.begin(), texts.end(), text) != texts.end();
+    }
+    std::string last() const { return texts.empty() ? "" : texts.back(); }
+
+private:
+    std::vector<std::string> texts; // written on the window's thread only
+    QObject context;                // the connection ends with it
+};
 
 // Lets the window's thread handle its events for a while.
 inline void pump(std::chrono::milliseconds span) {

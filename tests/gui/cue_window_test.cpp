@@ -161,24 +161,6 @@ private:
     fs::path dir;
 };
 
-// Every text the status line showed while this lives. A poller's reading that comes late on a
-// busy machine ("No VCR Status") may replace a text before a check could see it there.
-class StatusLog {
-public:
-    explicit StatusLog(QLineEdit* field) {
-        QObject::connect(field, &QLineEdit::textChanged, &context,
-                         [this](const QString& t) { texts.push_back(t.toStdString()); });
-    }
-    bool has(const std::string& text) const {
-        return std::find(texts.begin(), texts.end(), text) != texts.end();
-    }
-    std::string last() const { return texts.empty() ? "" : texts.back(); }
-
-private:
-    std::vector<std::string> texts; // written on the window's thread only
-    QObject context;                // the connection ends with it
-};
-
 Settings diskRecorder() {
     Settings s;
     s.vanto = true;

@@ -127,31 +127,39 @@ TEST_F(FrameRate, WithoutTheSettingNoDeviceTypeIsAskedAndTheRateIs30) {
 
 TEST_F(FrameRate, AReviewAt25StopsOnTheReadingOneFrameBeforeItsOutPoint) {
     DeckSim::Options opts = deckAt(sim25);
-    opts.deck.speedFactor = 0.25; // a frame lasts 160 ms: every frame is read
+    opts.deck.speedFactor = 0.1; // 400 ms a frame: the deck is held long before 00:00:11:23
     start(withRate("25"), opts);
+    StatusLog status(gui->statusField());
     gui->texts().setIn("00:00:10:00");
     gui->texts().setOut("00:00:12:00");
     press("Review");
-    EXPECT_TRUE(waitFor([&] {
-        return gui->statusField()->text() == "Reviewing Clip of Duration= 50";
-    })) << gui->statusField()->text().toStdString();
-    ASSERT_TRUE(trace->waitForCommands(5, 60000)) << "the review did not stop the deck";
-    // The stop follows the first reading of 00:00:11:24, one frame before the out point (at 30
-    // frames a second that frame number would never come, and the stop with it a frame late).
-    const auto lines = trace->lines();
-    size_t stop = lines.size();
-    for (size_t i = 0; i < lines.size(); ++i)
-        if (lines[i].ends_with(" RX 20 00 20 ")) stop = i;
-    ASSERT_LT(stop, lines.size());
-    std::string lastTime;
-    for (size_t i = 0; i < stop; ++i) {
-        const auto tx = lines[i].find(" TX 74 04 ");
-        if (tx != std::string::npos) lastTime = lines[i].substr(tx + 4);
-    }
-    EXPECT_EQ(lastTime, "74 04 24 11 00 00 AD ");
-    const int at = sim->snapshot().frames;
-    EXPECT_GE(at, ninepin::FramesOf(0, 0, 11, 24, sim25));
-    EXPECT_LE(at, ninepin::FramesOf(0, 0, 12, 1, sim25)) << ninepin::TimecodeText(at, sim25);
+    ASSERT_TRUE(waitFor([&] { return sim->snapshot().mode == DeckModel::Mode::Play; }, 30s))
+        << "the review did not play";
+    EXPECT_TRUE(status.has("Reviewing Clip of Duration= 50")) << status.last();
+    // The tape is then moved a frame at a time, each held until the window shows it.
+    sim->setFrozen(true);
+    trace->clear(); // the review's own frames so far (a stop among them) are not its end
+    const auto stopSent = [&] {
+        const auto lines = trace->lines();
+        return std::any_of(lines.begin(), lines.end(),
+                           [](const std::string& l) { return l.ends_with(" RX 20 00 20 "); });
+    };
+    const auto showAt = [&](const char* shown, int seconds, int frames) {
+        sim->setPosition(ninepin::FramesOf(0, 0, seconds, frames, sim25));
+        return waitFor([&] { return gui->texts().time() == shown || stopSent(); });
+    };
+    ASSERT_TRUE(showAt("00:00:11:23", 11, 23)) << gui->texts().time();
+    EXPECT_FALSE(stopSent()) << "stopped two frames before the out point";
+    // 00:00:11:24 is one frame before the out point at 25 (at 30 frames a second the stop would
+    // wait for 00:00:12:00, a frame late).
+    ASSERT_TRUE(showAt("00:00:11:24", 11, 24)) << gui->texts().time();
+    EXPECT_TRUE(waitFor(stopSent, 15s)) << "the review did not stop the deck";
+    // The run says why it stopped after the stop frame; its end lets that text reach the window.
+    ASSERT_TRUE(waitFor([&] { return vcr->cuethread() && vcr->cuethread()->finished(); }, 15s));
+    pump(200ms);
+    EXPECT_FALSE(status.has("Review stopped before out point"))
+        << "the stop came from the time standing still, not from the out point";
+    EXPECT_NE(sim->snapshot().mode, DeckModel::Mode::Play);
 }
 
 TEST_F(FrameRate, SavedListsHaveTheRecordTimesOfTheirRate) {
