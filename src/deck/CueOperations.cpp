@@ -53,7 +53,18 @@ bool LocalVCR::cueplay() {
 
 bool LocalVCR::reviewclip() {
     stop();
-    if (!vanto) DelayT(1000);
+    // The operator's stop from here on calls the review off: it starts no run.
+    const unsigned stops = motionStops;
+    auto stopped = [&] { return motionStops != stops || (scriptactive && operatorStopped()); };
+    // A script's review hears the operator's Stop in its waits.
+    auto pause = [&] {
+        if (vanto) return;
+        if (scriptactive)
+            operatorStop.sleepFor(1000);
+        else
+            DelayT(1000);
+    };
+    pause();
     const std::string in = localgui->texts().in();
     const auto frame = frameOrRefuse(*this, in);
     if (!frame) return false;
@@ -73,11 +84,12 @@ bool LocalVCR::reviewclip() {
     startframes = FrameCount(*ReadCueText(in), rate());
     duration = endframes - startframes;
     ShowStat("Reviewing Clip of Duration= " + std::to_string(duration));
-    if (!vanto) DelayT(1000);
+    pause();
     if (duration <= 0) {
         ShowStat("No Review is possible");
         return true;
     }
+    if (stopped()) return true;
     cueplayFlag = true;
     reviewclipFlag = true;
     CueUp();
@@ -98,20 +110,17 @@ bool LocalVCR::reviewclip() {
 
 void LocalVCR::CueUp() {
     if (!sop.hasSerialPort() || closing) return;
-    auto run = std::make_shared<CueThread>(*this, getCueFrame(), vanto);
-    {
-        std::lock_guard lock(cueMutex);
-        // Runs that have ended are let go; one still going on is kept until it ends.
-        std::erase_if(runs, [](const std::shared_ptr<CueThread>& r) { return r->finished(); });
-        runs.push_back(run);
-        newestRun = run;
-    }
-    run->start();
+    runSlot.start(std::make_shared<CueThread>(*this, getCueFrame(), vanto));
 }
 
 std::shared_ptr<CueThread> LocalVCR::cuethread() {
-    std::lock_guard lock(cueMutex);
-    return newestRun;
+    return runSlot.newest();
+}
+
+void LocalVCR::callOffReview() {
+    ++motionStops;
+    if (outPoint.callOff()) TellTCReview(false);
+    runSlot.callOffReview();
 }
 
 void LocalVCR::setClient(std::shared_ptr<ClientLine> c) {
@@ -145,5 +154,8 @@ bool LocalVCR::cueDelay(int ms) {
 }
 
 void LocalVCR::lockCueControls(bool locked) {
-    localgui->lockCueControls(locked);
+    if (locked)
+        cueLock.hold();
+    else
+        cueLock.release();
 }

@@ -26,10 +26,7 @@ LocalVCR::~LocalVCR() {
     closing = true; // no new poller, no new cue run
     actions.cancel();
     operatorStop.request(); // a script in progress ends at once
-    {
-        std::lock_guard lock(cueMutex);
-        for (auto& run : runs) run->stopme();
-    }
+    runSlot.callOff();
     actions.stop();
     // The network and the second port call into the controller: they go first.
     {
@@ -37,11 +34,7 @@ LocalVCR::~LocalVCR() {
         ss.reset();
     }
     sip.reset();
-    {
-        std::lock_guard lock(cueMutex);
-        newestRun.reset();
-        runs.clear(); // each joins its run
-    }
+    runSlot.clear(); // joins the run
     if (tcthread) tcthread->stopme();
     tcthread.reset();
 }
@@ -219,6 +212,7 @@ void LocalVCR::SettleDown() {
     reviewclipFlag = false;
     duration = 0;
     TellTCReview(false);
+    callOffReview();
 }
 
 void LocalVCR::play() {
@@ -287,6 +281,8 @@ void LocalVCR::shutrev(int speed) {
 }
 
 void LocalVCR::CommandB8() {
+    // The reading and the Stop it may call for are one step on the link.
+    auto link = sop.holdExchanges();
     const DeckReply reply = CommandB0(bsgettc);
     if (auto time = DecodeTimeReply(reply.bytes, reply.count, rateFor(reply))) {
         {
@@ -294,6 +290,8 @@ void LocalVCR::CommandB8() {
             TCString = time->text;
             tcframes = time->frames;
         }
+        if (outPoint.reading(time->frames)) CommandB0(bsstop);
+        link.unlock();
         localgui->ShowTC(time->text);
         if (settings.useclipboard) localgui->setClipboard(time->text + "\n");
         std::lock_guard lock(conditionMutex);
@@ -362,6 +360,7 @@ void LocalVCR::CommandBLogger() {
 }
 
 void LocalVCR::requestOperatorStop() {
+    callOffReview();
     if (scriptactive) operatorStop.request();
 }
 

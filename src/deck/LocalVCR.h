@@ -3,6 +3,8 @@
 #include "ActionThread.h"
 #include "CommandFrames.h"
 #include "CommandTarget.h"
+#include "CueControlLock.h"
+#include "CueRunSlot.h"
 #include "CueThread.h"
 #include "DeckCondition.h"
 #include "DeckPanel.h"
@@ -99,7 +101,7 @@ public:
     // start-up (30 until then, and for a deck that does not say).
     timecode::Rate rate() const;
     // The deck played forward at the last status read.
-    bool deckPlaying() const { return playing; }
+    bool deckPlaying() const override { return playing; }
 
     // Sense requests and their decoding.
     void CommandB8() override;
@@ -128,8 +130,8 @@ public:
     bool MakeCueOutString();
     void setreview() { MakeReviewString(); }
     void MakeReviewString() {}
-    // Starts a cue run with the cue frame when the deck port is open. Runs still going on are
-    // left to end on their own.
+    // Starts a cue run with the cue frame when the deck port is open. A run still going on is
+    // called off first, and its end waited for.
     void CueUp();
     // The newest cue run, or nothing before the first.
     std::shared_ptr<CueThread> cuethread();
@@ -148,8 +150,11 @@ public:
     // The command language and the script file.
     bool ParseNetCommand(const std::string& line) override;
     void script();
-    // The operator's Stop: a running script ends after the line in progress.
+    // The operator's Stop, at the press: a review starting or playing is called off at once,
+    // and a running script ends after the line in progress.
     void requestOperatorStop();
+    // The cue controls are locked: a cue motion is starting or a run goes on.
+    bool cueControlsLocked() const { return cueLock.held(); }
 
     // The network client that the cue runs report to (none until a client connects).
     void setClient(std::shared_ptr<ClientLine> client) override;
@@ -209,6 +214,8 @@ private:
     void watchDeck();
     // Carries out what the deck's condition asks; under conditionMutex.
     void apply(const DeckCondition::Change& change);
+    // The operator stopped motion: a review starting or playing ends now.
+    void callOffReview();
     // Sends a transport frame, then leaves any cue-and-play or review (SettleDown).
     void sendThenSettle(std::span<const std::uint8_t> frame);
     // Sets the run's mode, prepares the cue frame and starts the run; false when the text was
@@ -238,11 +245,11 @@ private:
     // Guards condition; held while its changes are shown and logged, so they come in order.
     std::mutex conditionMutex;
     DeckCondition condition;
-    // Guards runs, newestRun and connectthread.
+    // Guards connectthread.
     std::mutex cueMutex;
-    std::vector<std::shared_ptr<CueThread>> runs; // every run that may not have ended yet
-    std::shared_ptr<CueThread> newestRun;
     std::shared_ptr<ClientLine> connectthread;
+    CueRunSlot runSlot;
+    CueControlLock cueLock{[this](bool locked) { localgui->lockCueControls(locked); }};
     std::function<bool(int)> cueDelayHook;
     StopSignal operatorStop;
     std::atomic<bool> closing{false};

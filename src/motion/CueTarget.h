@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ClientLine.h"
+#include "ReviewWatch.h"
 
 #include <array>
 #include <atomic>
@@ -20,6 +21,10 @@ struct CueState {
     std::atomic<int> endframes{0};
     std::atomic<int> tcframes{0}; // the deck's time as the poller last read it
     std::atomic<int> duration{0};
+    // Counts the operator's stops of motion (every transport command but play, pause and the
+    // shuttles, and the Stop pressed): a review that began before the last one is called off.
+    std::atomic<unsigned> motionStops{0};
+    ReviewWatch outPoint; // the out point of the review playing now, read by the poller
 };
 
 // What a cue run needs of the deck controller.
@@ -37,6 +42,8 @@ public:
     // read-only or editable again.
     virtual void lockCueControls(bool locked) = 0;
     virtual void TellTCReview(bool flag) = 0;
+    // The deck played forward at the last status read.
+    virtual bool deckPlaying() const = 0;
     // The network client connected now, or nothing.
     virtual std::shared_ptr<ClientLine> client() = 0;
     // Sleeps the run's waits go through when set (tests count them); else the run sleeps itself.

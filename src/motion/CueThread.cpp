@@ -6,25 +6,38 @@
 
 CueThread::CueThread(CueTarget& target, const Frame& cueFrame, bool isVanto)
     : svcr(target), state(target.cueState()), frame(cueFrame), vanto(isVanto),
+      review(state.reviewclipFlag), stopsAtStart(state.motionStops),
       connectthread(target.client()) {}
 
 CueThread::~CueThread() {
+    finish();
+}
+
+void CueThread::finish() {
     stopme();
+    std::lock_guard lock(joinMutex);
     if (thread.joinable()) thread.join();
 }
 
 void CueThread::start() {
-    if (!thread.joinable()) thread = std::thread(&CueThread::run, this);
+    if (thread.joinable()) return;
+    // Locked before the caller goes on: its own hold of the controls may end at once.
+    svcr.lockCueControls(true);
+    thread = std::thread(&CueThread::run, this);
 }
 
 void CueThread::stopme() {
     ownerStop.request();
 }
 
+bool CueThread::calledOff() const {
+    return ownerStop.requested() || (review && state.motionStops != stopsAtStart);
+}
+
 bool CueThread::sleep(int ms) {
-    if (ownerStop.requested()) return false;
-    if (svcr.cueDelay(ms)) return !ownerStop.requested();
-    return ownerStop.sleepFor(ms);
+    if (calledOff()) return false;
+    if (!svcr.cueDelay(ms)) ownerStop.sleepFor(ms);
+    return !calledOff();
 }
 
 void CueThread::tellClient(const char* line) {
@@ -34,11 +47,12 @@ void CueThread::tellClient(const char* line) {
 void CueThread::run() {
     const int settle = vanto ? 50 : 2000;
     const int beforePlay = vanto ? 20 : 2000;
-    svcr.lockCueControls(true);
-    state.cueup = false;
-    svcr.sendFrame(frame);
-    tellClient("CUEING!");
-    bool alive = true;
+    bool alive = !calledOff();
+    if (alive) {
+        state.cueup = false;
+        svcr.sendFrame(frame);
+        tellClient("CUEING!");
+    }
     for (int tries = 0; alive && !state.cueup && tries < maxtries; ++tries) alive = sleep(20);
     if (alive) {
         svcr.sendTransport(CueTarget::Transport::Pause);
@@ -56,19 +70,26 @@ void CueThread::run() {
         state.cueplayFlag = false;
         arrived = false;
         if (state.reviewclipFlag) {
+            // From here the poller stops the deck at the out point, in the cycle of the reading.
+            state.outPoint.arm(state.startframes, state.endframes);
             tellClient("x!x!x!");
             const OutPoint end = waitForOutPoint();
             if (end != OutPoint::Abandoned) {
-                svcr.sendTransport(CueTarget::Transport::Stop);
-                if (end == OutPoint::Stalled) svcr.ShowStat("Review stopped before out point");
+                if (end == OutPoint::Stalled) {
+                    svcr.sendTransport(CueTarget::Transport::Stop);
+                    svcr.ShowStat("Review stopped before out point");
+                }
                 arrived = true;
                 state.duration = 0;
                 tellClient("x#x#x#");
             }
         }
     }
-    state.reviewclipFlag = false;
-    svcr.TellTCReview(false);
+    if (!calledOff()) {
+        // A run called off leaves the flags to what called it off: a new motion has set its own.
+        state.reviewclipFlag = false;
+        svcr.TellTCReview(false);
+    }
     if (!state.scriptactive) Utils::OutLine("Cue/Review/Play Finished!");
     svcr.lockCueControls(false);
     done = true;
@@ -78,15 +99,28 @@ CueThread::OutPoint CueThread::waitForOutPoint() {
     using clock = std::chrono::steady_clock;
     int seen = state.tcframes;
     auto moved = clock::now();
-    while (state.endframes - 1 > state.tcframes) {
-        if (!sleep(2)) return OutPoint::Abandoned;
+    for (;;) {
+        switch (state.outPoint.state()) {
+        case ReviewWatch::State::Reached:
+            return OutPoint::Reached;
+        case ReviewWatch::State::CalledOff:
+            return OutPoint::Abandoned;
+        default:
+            break;
+        }
+        if (!sleep(outPointPollMs)) {
+            if (state.outPoint.callOff()) return OutPoint::Abandoned;
+            continue; // the poller's Stop came first: the review got there
+        }
+        // The standstill limit is for a deck that stopped by itself while playing: a pause
+        // keeps the review pending.
         const int now = state.tcframes;
-        if (now != seen) {
+        if (now != seen || !svcr.deckPlaying()) {
             seen = now;
             moved = clock::now();
-        } else if (clock::now() - moved >= std::chrono::milliseconds(stallLimitMs)) {
+        } else if (clock::now() - moved >= std::chrono::milliseconds(stallLimitMs) &&
+                   state.outPoint.callOff()) {
             return OutPoint::Stalled;
         }
     }
-    return OutPoint::Reached;
 }

@@ -7,15 +7,23 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 // One cue run: cues the deck to the frame it was given, pauses, settles and declares the deck
-// cued; then, as the controller's flags say at that moment, plays, and for a review stops the
-// deck again at the out point. Each run is a thread of its own; the controller keeps the newest.
+// cued; then, as the controller's flags say at that moment, plays, and for a review waits until
+// the poller has stopped the deck at the out point. Each run is a thread of its own; at most one
+// is alive at a time (CueRunSlot).
+//
+// A review run is called off by the operator's stop of motion (CueState::motionStops): it then
+// ends at once, sends nothing more (no frame at all when its cue frame has not gone yet) and
+// unlocks the controls. A plain cue or cue-and-play run goes on cueing and declares the deck
+// cued, but does not play.
 class CueThread {
 public:
     static constexpr int maxtries = 2500;     // 20 ms waits for cue-up, about 50 s
     static constexpr int stallLimitMs = 5000; // a review gives up when the time stands this long
+    static constexpr int outPointPollMs = 20; // the run's look at the review's state meanwhile
 
     using Frame = std::array<std::uint8_t, 7>;
     CueThread(CueTarget& svcr, const Frame& cueFrame, bool vanto);
@@ -27,6 +35,10 @@ public:
     // The run is called off (its owner goes away, the operator stopped the script that waits for
     // it): its waits end at once and it sends nothing more, but it still unlocks the controls.
     void stopme();
+    // Calls the run off and waits for its thread to end; any thread but the run's own.
+    void finish();
+    // The run was started for a review.
+    bool isReview() const { return review; }
     // True once a review run has stopped the deck at its out point (or given up waiting for it).
     bool gotthere() const { return arrived; }
     bool finished() const { return done; }
@@ -35,17 +47,22 @@ private:
     enum class OutPoint { Reached, Stalled, Abandoned };
     void run();
     OutPoint waitForOutPoint();
-    // Sleeps ms; false when the owner stopped the run meanwhile.
+    // Sleeps ms; false when the run was called off meanwhile.
     bool sleep(int ms);
+    bool calledOff() const;
     void tellClient(const char* line);
 
     CueTarget& svcr;
     CueState& state;
     const Frame frame;
     const bool vanto;
+    const bool review;
+    const unsigned stopsAtStart; // motionStops when the run was made
     const std::shared_ptr<ClientLine> connectthread;
     std::atomic<bool> arrived{false};
     std::atomic<bool> done{false};
     StopSignal ownerStop;
+    // Guards thread's join: the owner and the next run's start may both wait for the end.
+    std::mutex joinMutex;
     std::thread thread;
 };

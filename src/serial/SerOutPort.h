@@ -63,6 +63,11 @@ public:
     // The device went away and has not been opened again yet.
     bool linkLost() const { return lost; }
     const std::string& portName() const { return name; }
+    // Holds the link between exchanges: what a reply calls for is sent before any other
+    // thread's exchange (the Stop that a time reading at a review's out point asks for).
+    std::unique_lock<std::recursive_mutex> holdExchanges() {
+        return std::unique_lock<std::recursive_mutex>(linkMutex);
+    }
     // Where ShowStat sends its texts (the deck controller's status line).
     void setStatusSink(std::function<void(const std::string&)> sink);
 
@@ -87,8 +92,9 @@ private:
     std::atomic<bool> outStreamMade{false};
     std::atomic<bool> lost{false};
 
-    // Guards one whole exchange: serin, the port, its streams and the last re-opening.
-    mutable std::mutex linkMutex;
+    // Guards one whole exchange: serin, the port, its streams and the last re-opening. A
+    // holder of holdExchanges() may make exchanges of its own meanwhile.
+    mutable std::recursive_mutex linkMutex;
     std::array<std::uint8_t, buffersize> serin{};
     std::unique_ptr<SerialPort> serialPort;
     std::unique_ptr<SerOutputStream> SerialOutStream;

@@ -203,10 +203,30 @@ void LocalGUI::layoutControls(int width, int fontheight, const Settings& setting
 }
 
 void LocalGUI::pressed(const std::string& command) {
+    const bool motion = IsCueMotion(command);
+    // The controls lock at the press: a second press while a motion starts or runs is refused.
+    if (motion && svcr.cueControlsLocked()) return;
     ShowStatus(command);
     // A script in progress holds the operator-action thread: it hears the Stop at once and
-    // ends after its current line; the Stop below then stops the deck.
+    // ends after its current line; the Stop below then stops the deck. A review starting or
+    // playing is called off at once.
     if (command == "Stop") svcr.requestOperatorStop();
+    if (command == "SetCue" || command == "SetRev") {
+        // The mark is the time shown at the press, whatever the operator-action thread is at.
+        const bool out = command == "SetRev";
+        TakeMark(timeTexts, out, timeTexts.time());
+        svcr.post([this, out] { PrepareMark(svcr, out); });
+        return;
+    }
+    if (motion) {
+        svcr.lockCueControls(true);
+        svcr.post([this, command] {
+            // The run, when one started, holds the controls from here until it ends.
+            const CueControlRelease release{svcr};
+            DispatchButton(svcr, command);
+        });
+        return;
+    }
     svcr.post([this, command] { DispatchButton(svcr, command); });
 }
 

@@ -47,19 +47,37 @@ void DispatchButton(LocalVCR& vcr, const std::string& command) {
         vcr.cue();
     } else if (command == "CueOut") {
         vcr.cueout();
-    } else if (command == "SetCue") {
+    } else if (command == "SetCue" || command == "SetRev") {
         TimeTexts& texts = vcr.panel().texts();
-        texts.setIn(texts.time());
-        vcr.MakeCueString();
-    } else if (command == "SetRev") {
-        TimeTexts& texts = vcr.panel().texts();
-        texts.setOut(texts.time());
-        vcr.MakeReviewString();
+        TakeMark(texts, command == "SetRev", texts.time());
+        PrepareMark(vcr, command == "SetRev");
     } else if (command == "Cueplay") {
         vcr.cueplay();
     } else if (command == "Review") {
         vcr.reviewclip();
     }
+}
+
+bool IsCueMotion(const std::string& command) {
+    return command == "Cue" || command == "CueOut" || command == "Cueplay" || command == "Review";
+}
+
+void TakeMark(TimeTexts& texts, bool out, const std::string& time) {
+    if (out)
+        texts.setOut(time);
+    else
+        texts.setIn(time);
+}
+
+void PrepareMark(LocalVCR& vcr, bool out) {
+    if (out)
+        vcr.MakeReviewString();
+    else
+        vcr.MakeCueString();
+}
+
+CueControlRelease::~CueControlRelease() {
+    vcr.lockCueControls(false);
 }
 
 void ShuttleTo(LocalVCR& vcr, int value) {

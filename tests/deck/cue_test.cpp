@@ -220,35 +220,57 @@ TEST_F(CueRuns, AReviewPlaysFromInAndStopsAtTheFirstReadingOfTheOutPointLessOne)
     vcr->setClient(nullptr);
 }
 
-TEST_F(CueRuns, TheReviewStopsAtAReadingOfTheOutPointLessOneAndNotBefore) {
-    // A far end whose time the test sets: it reads 00:00:20:13, then 00:00:20:14 (614), with
-    // cue-up complete in every status.
-    const Bytes at613 = ninepin::Frame(0x7, 0x04, {0x13, 0x20, 0x00, 0x00});
-    const Bytes at614 = ninepin::Frame(0x7, 0x04, {0x14, 0x20, 0x00, 0x00});
+TEST_F(CueRuns, TheReviewStopsAtAReadingOfTheOutPointLessOneOrPastMidnightAndNotBefore) {
+    // A far end whose time the test sets, its status still with cue-up complete: the review
+    // waits through readings that stand (a pause keeps it pending, however long), and ends at the
+    // reading that reaches its point.
     const Bytes cuedUp = ninepin::Frame(0x7, 0x20, {0x00, 0x00, 0x03, 0, 0, 0, 0, 0, 0});
-    setReplies(at613, cuedUp);
-    startOnRawLine(recorder());
-    // Quick readings: a time that stands still for 5 s would be a stall.
-    ownLink->setwait(DeckRig::patientWait);
-    ASSERT_NO_FATAL_FAILURE(startedUp());
-    panel->texts().setIn("00:00:10:00");
-    panel->texts().setOut("00:00:20:15");
-    ASSERT_TRUE(vcr->reviewclip());
-    const Bytes play{0x20, 0x01, 0x21}, stop{0x20, 0x00, 0x20};
-    auto count = [&](const Bytes& f) {
-        const auto all = rawCommands();
-        return std::count(all.begin(), all.end(), f);
+    auto at = [](int h, int m, int s, int f) {
+        auto bcd = [](int v) { return std::uint8_t(v / 10 * 16 + v % 10); };
+        return ninepin::Frame(0x7, 0x04, {bcd(f), bcd(s), bcd(m), bcd(h)});
     };
-    ASSERT_TRUE(waitUntil([&] { return count(play) == 1; }));
-    // Ten readings of 613 after Play: no Stop yet.
-    const int asked = timeRequests();
-    ASSERT_TRUE(waitUntil([&] { return timeRequests() >= asked + 10; }));
-    EXPECT_EQ(count(stop), 1) << "only the review's opening Stop";
-    setReplies(at614, cuedUp);
-    ASSERT_TRUE(runEnded());
-    EXPECT_EQ(count(stop), 2);
-    EXPECT_TRUE(vcr->cuethread()->gotthere());
-    EXPECT_FALSE(statusShown("Review stopped before out point")) << "614 is the point, not a stall";
+    struct Case {
+        const char *what, *in, *out;
+        Bytes before, reaching;
+        int standMs;
+    };
+    const Case cases[] = {
+        {"614 of 00:00:20:15, after a pause longer than the standstill limit", "00:00:10:00",
+         "00:00:20:15", at(0, 0, 20, 13), at(0, 0, 20, 14), CueThread::stallLimitMs + 1000},
+        {"a clip whose last frames straddle midnight", "23:59:58:00", "23:59:59:29",
+         at(23, 59, 59, 20), at(0, 0, 0, 3), 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        setReplies(c.before, cuedUp);
+        startOnRawLine(recorder());
+        // Quick readings: a review with no limit on standing still would stop here.
+        ownLink->setwait(DeckRig::patientWait);
+        ASSERT_NO_FATAL_FAILURE(startedUp());
+        panel->texts().setIn(c.in);
+        panel->texts().setOut(c.out);
+        const Bytes play{0x20, 0x01, 0x21}, stop{0x20, 0x00, 0x20};
+        auto count = [&](const Bytes& f) {
+            const auto all = rawCommands();
+            return std::count(all.begin(), all.end(), f);
+        };
+        const auto plays = count(play), stops = count(stop); // those of the cases before
+        ASSERT_TRUE(vcr->reviewclip());
+        ASSERT_TRUE(waitUntil([&] { return count(play) == plays + 1; }));
+        // Ten readings at least after Play, and the time the case stands: no Stop yet.
+        const int asked = timeRequests();
+        const auto standing = clock_type::now();
+        ASSERT_TRUE(waitUntil([&] {
+            return timeRequests() >= asked + 10 &&
+                   clock_type::now() - standing >= std::chrono::milliseconds(c.standMs);
+        }, 30s));
+        EXPECT_EQ(count(stop), stops + 1) << "only the review's opening Stop";
+        setReplies(c.reaching, cuedUp);
+        ASSERT_TRUE(runEnded());
+        EXPECT_EQ(count(stop), stops + 2);
+        EXPECT_TRUE(vcr->cuethread()->gotthere());
+        EXPECT_FALSE(statusShown("Review stopped before out point")) << "not a stall";
+    }
 }
 
 TEST_F(CueRuns, AClipThatDoesNotRunForwardIsRefusedAfterTheStop) {
@@ -368,21 +390,29 @@ TEST_F(CueRuns, AReviewInAScriptReturnsOnlyOnceTheDeckIsStoppedAtTheOutPoint) {
     EXPECT_EQ(trace->commandBytes().back(), STOP);
 }
 
-TEST_F(CueRuns, RunsThatOverlapEachGoToTheirEnd) {
+TEST_F(CueRuns, ANewRunCallsOffTheOneBeforeAndWaitsForItsEnd) {
     ASSERT_NO_FATAL_FAILURE(startOn(recorder(), 300));
     panel->texts().setIn("01:02:03:04");
     ASSERT_TRUE(vcr->cue());
     const auto first = vcr->cuethread();
     ASSERT_TRUE(trace->waitForCommands(1)) << "the first run sent its cue";
+    // Cue lines as fast as a client sends them: never more than one run alive.
     panel->texts().setIn("00:00:05:00");
-    ASSERT_TRUE(vcr->cue());
-    EXPECT_NE(vcr->cuethread(), first) << "the newest run is kept";
-    ASSERT_TRUE(waitUntil([&] { return first->finished(); }, 20s));
+    for (int i = 0; i < 50; ++i) {
+        const auto before = vcr->cuethread();
+        ASSERT_TRUE(vcr->cue());
+        ASSERT_TRUE(before->finished()) << "run " << i << " outlived the next one's start";
+    }
+    EXPECT_NE(vcr->cuethread(), first);
     ASSERT_TRUE(runEnded());
-    const auto frames = commandsOnce(4);
-    EXPECT_EQ(std::count(frames.begin(), frames.end(), PAUSE), 2) << "both runs paused";
-    EXPECT_EQ(frames[0], cueUpTo01020304);
-    EXPECT_EQ(frames[1], "24 31 00 05 00 00 5A ");
+    ASSERT_TRUE(trace->waitForLine(" RX " + PAUSE, 10000));
+    // A run called off before its cue frame went sends none; each sends nothing after it.
+    const auto frames = trace->commandBytes();
+    ASSERT_GE(frames.size(), 3u);
+    EXPECT_EQ(frames.front(), cueUpTo01020304);
+    EXPECT_EQ(frames.back(), PAUSE) << "only the last run paused";
+    for (size_t i = 1; i + 1 < frames.size(); ++i) EXPECT_EQ(frames[i], "24 31 00 05 00 00 5A ");
+    EXPECT_FALSE(panel->getLocks().back()) << "the controls are unlocked";
 }
 
 TEST_F(CueRuns, WithoutAnOpenPortNoRunStartsAndAScriptDoesNotWait) {

@@ -374,24 +374,33 @@ TEST_F(CueWindow, TapeDeckReviewStopsFirstThenPlaysTheClipAndStopsAtItsOutPoint)
     EXPECT_TRUE(waitFor([&] { return cueControls(*gui) == "unlocked"; })) << cueControls(*gui);
 }
 
-TEST_F(CueWindow, SetInAndSetOutTakeTheTimeDisplayAndCueInGoesToTheTakenTime) {
+TEST_F(CueWindow, SetInAndSetOutTakeTheTimeShownAtThePressAndCueInGoesToTheTakenTime) {
     DeckSim::Options opts;
     opts.deck.seekMs = 100;
+    // The points are taken while a script holds the operator-action thread: each is the time
+    // shown at its press, not the time when the script ends.
+    writeScript({"Wait6"});
     start(Settings(), opts);
-    sim->setPosition(ninepin::FramesOf(0, 12, 34, 5));
-    ASSERT_TRUE(waitFor([&] { return gui->timeField()->text() == "00:12:34:05"; }))
-        << gui->timeField()->text().toStdString();
-    press("SetIn");
+    const size_t mark = consoleLines().size();
+    QTest::mouseClick(gui->button("SCRIPT"), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return consoleHas("Wait6", mark); }));
+    const auto showAndPress = [&](int m, int s, int f, const char* shown, const char* label) {
+        sim->setPosition(ninepin::FramesOf(0, m, s, f));
+        EXPECT_TRUE(waitFor([&] { return gui->timeField()->text() == shown; }))
+            << gui->timeField()->text().toStdString();
+        if (label) QTest::mouseClick(gui->button(label), Qt::LeftButton);
+    };
+    showAndPress(12, 34, 5, "00:12:34:05", "SetIn");
+    showAndPress(23, 45, 6, "00:23:45:06", "SetOut");
+    showAndPress(34, 56, 7, "00:34:56:07", nullptr);
     EXPECT_TRUE(waitFor([&] { return gui->inField()->text() == "00:12:34:05"; }))
         << gui->inField()->text().toStdString();
-
-    sim->setPosition(ninepin::FramesOf(0, 23, 45, 6));
-    ASSERT_TRUE(waitFor([&] { return gui->timeField()->text() == "00:23:45:06"; }))
-        << gui->timeField()->text().toStdString();
-    press("SetOut");
     EXPECT_TRUE(waitFor([&] { return gui->outField()->text() == "00:23:45:06"; }))
         << gui->outField()->text().toStdString();
+    ASSERT_TRUE(waitFor([&] { return consoleHas("Script ended", mark); }, 15s));
+    ASSERT_TRUE(settle());
     EXPECT_EQ(gui->inField()->text().toStdString(), "00:12:34:05");
+    EXPECT_EQ(gui->outField()->text().toStdString(), "00:23:45:06");
     EXPECT_EQ(trace->commandBytes(), Frames{}) << "taking the points sends nothing";
 
     press("CueIn");
@@ -429,12 +438,12 @@ TEST_F(CueWindow, AnInvalidTimecodeIsRefusedWithoutCueingOrLockingTheControls) {
         EXPECT_TRUE(waitFor([&] { return status.has(refusal); }))
             << c.label << ": " << status.last();
         EXPECT_EQ(trace->commandBytes(), c.frames) << c.label;
+        EXPECT_TRUE(waitFor([&] { return cueControls(*gui) == "unlocked"; })) << c.label;
     }
     EXPECT_EQ(vcr->cuethread(), nullptr) << "no cue run started";
-    EXPECT_EQ(watch.changes, 0) << "the cue controls were locked";
-    for (const char* label : cueLabels) EXPECT_TRUE(gui->button(label)->isEnabled()) << label;
-    EXPECT_FALSE(gui->inField()->isReadOnly());
-    EXPECT_FALSE(gui->outField()->isReadOnly());
+    // Locked at each press, unlocked again at each refusal: six controls, two switches each.
+    EXPECT_TRUE(waitFor([&] { return watch.changes == 12 * int(cases.size()); })) << watch.changes;
+    EXPECT_EQ(cueControls(*gui), "unlocked");
 }
 
 TEST_F(CueWindow, AScriptsReviewHoldsTheNextLineUntilTheReviewStoppedTheDeck) {
@@ -501,22 +510,66 @@ TEST_F(CueWindow, TheOperatorsStopEndsAWaitingScriptThenStopsTheDeck) {
     EXPECT_EQ(commandsAfter(1), Frames{playFrame});
 }
 
-TEST_F(CueWindow, TheOperatorsStopDuringAScriptsReviewEndsTheReviewAndStopsTheDeckOnce) {
-    size_t mark = 0;
-    ASSERT_NO_FATAL_FAILURE(startScriptedReview(mark));
-    trace->clear();
-    const auto pressed = Clock::now();
-    QTest::mouseClick(gui->button("Stop *"), Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return consoleHas("Script ended", mark); }, 15s));
-    EXPECT_TRUE(consoleHas("Script stopped by the operator", mark));
-    // The abandoned review's run ends without waiting for its out point or for the deck to stand
-    // still, and sends nothing: the operator's Stop is the only frame.
-    ASSERT_TRUE(waitForRun(15s));
-    EXPECT_LT(Clock::now() - pressed, 3s) << "the review's run went on after the operator's Stop";
-    ASSERT_TRUE(settle());
-    EXPECT_EQ(trace->commandBytes(), Frames{stopFrame});
-    EXPECT_NE(gui->statusField()->text().toStdString(), "Review stopped before out point");
-    EXPECT_TRUE(waitFor([&] { return cueControls(*gui) == "unlocked"; })) << cueControls(*gui);
+TEST_F(CueWindow, TheOperatorsStopEndsAReviewAtOnceWhereverItIsAndNothingOfItFollows) {
+    struct Case {
+        const char* what;
+        bool script;   // else the window's Review button, pressed twice
+        bool tapeDeck; // its review waits 2 x 1000 ms before the run starts
+        bool playing;  // stopped once the review plays, else while it starts
+    };
+    const Case cases[] = {
+        {"a script's review, playing", true, false, true},
+        {"a script's review, starting", true, true, false},
+        {"the window's review, playing", false, false, true},
+    };
+    const Frames reviewStart{stopFrame, "24 31 00 10 00 00 65 ", pauseFrame, playFrame};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeScript({"tc100:00:10:00", "tc200:00:12:00", "Review", "Play"});
+        start(c.tapeDeck ? Settings() : diskRecorder());
+        sim->setPosition(ninepin::FramesOf(0, 0, 11, 0));
+        const size_t mark = consoleLines().size();
+        if (c.script) {
+            QTest::mouseClick(gui->button("SCRIPT"), Qt::LeftButton);
+        } else {
+            gui->texts().setIn("00:00:10:00");
+            gui->texts().setOut("00:00:12:00");
+            // The second press finds the controls locked: one review.
+            QTest::mouseClick(gui->button("Review"), Qt::LeftButton);
+            QTest::mouseClick(gui->button("Review"), Qt::LeftButton);
+        }
+        const size_t seen = c.playing ? reviewStart.size() : 1;
+        ASSERT_TRUE(waitFor([&] { return trace->commandBytes().size() >= seen; }, 15s));
+        EXPECT_EQ(trace->commandBytes(), Frames(reviewStart.begin(), reviewStart.begin() + seen));
+        trace->clear();
+        const auto pressed = Clock::now();
+        QTest::mouseClick(gui->button("Stop *"), Qt::LeftButton);
+        if (c.script) {
+            ASSERT_TRUE(waitFor([&] { return consoleHas("Script ended", mark); }, 15s));
+            EXPECT_TRUE(consoleHas("Script stopped by the operator", mark));
+        }
+        // The run ends without waiting for its out point or for the deck to stand still, and
+        // sends nothing: the operator's Stop is the only frame; a review called off while it
+        // started sends no cue frame at all.
+        const auto usable = [&] {
+            return std::all_of(std::begin(cueLabels), std::end(cueLabels),
+                               [&](const char* l) { return gui->button(l)->isEnabled(); }) &&
+                   !gui->inField()->isReadOnly();
+        };
+        EXPECT_TRUE(waitFor(usable)) << cueControls(*gui);
+        EXPECT_LT(Clock::now() - pressed, 3s) << "the review went on after the operator's Stop";
+        ASSERT_TRUE(settle());
+        EXPECT_EQ(trace->commandBytes(), Frames{stopFrame});
+        EXPECT_TRUE(!vcr->cuethread() || vcr->cuethread()->finished());
+        EXPECT_NE(gui->statusField()->text().toStdString(), "Review stopped before out point");
+        // Played on through the old out point, the deck is not stopped by the review.
+        trace->clear();
+        press("Play >");
+        EXPECT_TRUE(waitFor(
+            [&] { return sim->snapshot().frames > ninepin::FramesOf(0, 0, 12, 10); }, 15s));
+        EXPECT_EQ(trace->commandBytes(), Frames{playFrame});
+        finish();
+    }
 }
 
 TEST_F(CueWindow, ClosingWhileAScriptWaitsOnItsReviewEndsTheProgramAtOnce) {

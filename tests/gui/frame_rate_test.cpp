@@ -125,41 +125,60 @@ TEST_F(FrameRate, WithoutTheSettingNoDeviceTypeIsAskedAndTheRateIs30) {
     EXPECT_EQ(vcr->rate(), timecode::rate30);
 }
 
-TEST_F(FrameRate, AReviewAt25StopsOnTheReadingOneFrameBeforeItsOutPoint) {
-    DeckSim::Options opts = deckAt(sim25);
-    opts.deck.speedFactor = 0.1; // 400 ms a frame: the deck is held long before 00:00:11:23
-    start(withRate("25"), opts);
-    StatusLog status(gui->statusField());
-    gui->texts().setIn("00:00:10:00");
-    gui->texts().setOut("00:00:12:00");
-    press("Review");
-    ASSERT_TRUE(waitFor([&] { return sim->snapshot().mode == DeckModel::Mode::Play; }, 30s))
-        << "the review did not play";
-    EXPECT_TRUE(status.has("Reviewing Clip of Duration= 50")) << status.last();
-    // The tape is then moved a frame at a time, each held until the window shows it.
-    sim->setFrozen(true);
-    trace->clear(); // the review's own frames so far (a stop among them) are not its end
-    const auto stopSent = [&] {
-        const auto lines = trace->lines();
-        return std::any_of(lines.begin(), lines.end(),
-                           [](const std::string& l) { return l.ends_with(" RX 20 00 20 "); });
+TEST_F(FrameRate, AReviewStopsOnTheReadingOneFrameBeforeItsOutPointAtItsRate) {
+    struct Case {
+        const char* rate;
+        ninepin::TcRate deck;
+        const char *in, *out, *duration;
+        int second, frame; // the reading one frame before the out point
+        const char *before, *at;
     };
-    const auto showAt = [&](const char* shown, int seconds, int frames) {
-        sim->setPosition(ninepin::FramesOf(0, 0, seconds, frames, sim25));
-        return waitFor([&] { return gui->texts().time() == shown || stopSent(); });
+    // At 30 frames a second the 25 stop would wait for 00:00:12:00, a frame late; a drop-frame
+    // clip past the first hour counted without drop-frame would stop 108 frames late.
+    const Case cases[] = {
+        {"25", sim25, "00:00:10:00", "00:00:12:00", "50", 11, 24, "00:00:11:23", "00:00:11:24"},
+        {"30DF", simDF, "01:11:00;02", "01:11:02;00", "58", 1, 29, "01:11:01;28", "01:11:01;29"},
     };
-    ASSERT_TRUE(showAt("00:00:11:23", 11, 23)) << gui->texts().time();
-    EXPECT_FALSE(stopSent()) << "stopped two frames before the out point";
-    // 00:00:11:24 is one frame before the out point at 25 (at 30 frames a second the stop would
-    // wait for 00:00:12:00, a frame late).
-    ASSERT_TRUE(showAt("00:00:11:24", 11, 24)) << gui->texts().time();
-    EXPECT_TRUE(waitFor(stopSent, 15s)) << "the review did not stop the deck";
-    // The run says why it stopped after the stop frame; its end lets that text reach the window.
-    ASSERT_TRUE(waitFor([&] { return vcr->cuethread() && vcr->cuethread()->finished(); }, 15s));
-    pump(200ms);
-    EXPECT_FALSE(status.has("Review stopped before out point"))
-        << "the stop came from the time standing still, not from the out point";
-    EXPECT_NE(sim->snapshot().mode, DeckModel::Mode::Play);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rate);
+        DeckSim::Options opts = deckAt(c.deck);
+        opts.deck.speedFactor = 0.1; // 300-400 ms a frame: held long before the point
+        start(withRate(c.rate), opts);
+        StatusLog status(gui->statusField());
+        gui->texts().setIn(c.in);
+        gui->texts().setOut(c.out);
+        press("Review");
+        ASSERT_TRUE(waitFor([&] { return sim->snapshot().mode == DeckModel::Mode::Play; }, 30s))
+            << "the review did not play";
+        EXPECT_TRUE(status.has(std::string("Reviewing Clip of Duration= ") + c.duration))
+            << status.last();
+        // The tape is then moved a frame at a time, each held until the window shows it.
+        sim->setFrozen(true);
+        trace->clear(); // the review's own frames so far (a stop among them) are not its end
+        const auto stopSent = [&] {
+            const auto lines = trace->lines();
+            return std::any_of(lines.begin(), lines.end(),
+                               [](const std::string& l) { return l.ends_with(" RX 20 00 20 "); });
+        };
+        const int hour = c.in[1] - '0', minute = (c.in[3] - '0') * 10 + (c.in[4] - '0');
+        const auto showAt = [&](const char* shown, int frame) {
+            sim->setPosition(ninepin::FramesOf(hour, minute, c.second, frame, c.deck));
+            return waitFor([&] { return gui->texts().time() == shown || stopSent(); });
+        };
+        ASSERT_TRUE(showAt(c.before, c.frame - 1)) << gui->texts().time();
+        EXPECT_FALSE(stopSent()) << "stopped two frames before the out point";
+        ASSERT_TRUE(showAt(c.at, c.frame)) << gui->texts().time();
+        EXPECT_TRUE(waitFor(stopSent, 15s)) << "the review did not stop the deck";
+        // The run says why it stopped after the stop frame; its end lets that text reach the
+        // window.
+        ASSERT_TRUE(
+            waitFor([&] { return vcr->cuethread() && vcr->cuethread()->finished(); }, 15s));
+        pump(200ms);
+        EXPECT_FALSE(status.has("Review stopped before out point"))
+            << "the stop came from the time standing still, not from the out point";
+        EXPECT_NE(sim->snapshot().mode, DeckModel::Mode::Play);
+        finish();
+    }
 }
 
 TEST_F(FrameRate, SavedListsHaveTheRecordTimesOfTheirRate) {

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <functional>
+#include <mutex>
+
+// Who holds the cue controls locked: the press of a cue button, from the press until its motion
+// has started a run or been refused, and the run, until it ends. The controls show locked from
+// the first hold to the last release, so a second press meanwhile finds them locked.
+class CueControlLock {
+public:
+    // show(true) locks the controls on screen, show(false) unlocks them.
+    explicit CueControlLock(std::function<void(bool)> show) : show(std::move(show)) {}
+    void hold();
+    void release();
+    bool held() const;
+
+private:
+    std::function<void(bool)> show;
+    // Guards holders, and keeps the shows in the order of the counts.
+    mutable std::mutex mutex;
+    int holders = 0;
+};
