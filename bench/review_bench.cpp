@@ -9,6 +9,7 @@
 #include "Utils.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -211,6 +212,23 @@ void printHistogram(const char* title, const std::map<int, int>& counts) {
 
 int main(int argc, char** argv) {
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
+    // Busy loops beside the program, as a loaded machine has them (`yes >/dev/null`).
+    const int busy = argc > 2 ? std::clamp(std::atoi(argv[2]), 0, 16) : 0;
+    std::atomic<bool> spinning{true};
+    std::vector<std::thread> loops;
+    for (int i = 0; i < busy; ++i)
+        loops.emplace_back([&spinning] {
+            volatile unsigned long n = 0;
+            while (spinning.load(std::memory_order_relaxed)) n = n + 1;
+        });
+    struct StopLoops {
+        std::atomic<bool>& spinning;
+        std::vector<std::thread>& loops;
+        ~StopLoops() {
+            spinning = false;
+            for (auto& t : loops) t.join();
+        }
+    } stopLoops{spinning, loops};
     Utils::SetLineSink([](const std::string&) {});
 
     std::printf("Clip review end to end: the deck controller with the disk recorder's settings "
@@ -223,8 +241,9 @@ int main(int argc, char** argv) {
                 "  reaction: from the time reply that first read out - 1 or later (TX 74 04 ...) "
                 "to that Stop at the deck (RX),\n"
                 "  both from the simulator's trace.\n"
+                "Busy loops beside it: %d.\n"
                 "Goal: the deck stops within one frame of the out point in 99%% of reviews.\n\n",
-                fps, seekMs, replyDelayMs, replyWaitMs, pollMs, count);
+                fps, seekMs, replyDelayMs, replyWaitMs, pollMs, count, busy);
     std::fflush(stdout);
 
     DeckSim::Options options;

@@ -516,11 +516,14 @@ TEST_F(CueWindow, TheOperatorsStopEndsAReviewAtOnceWhereverItIsAndNothingOfItFol
         bool script;   // else the window's Review button, pressed twice
         bool tapeDeck; // its review waits 2 x 1000 ms before the run starts
         bool playing;  // stopped once the review plays, else while it starts
+        const char* button;
+        const char* frame; // the button's own
     };
     const Case cases[] = {
-        {"a script's review, playing", true, false, true},
-        {"a script's review, starting", true, true, false},
-        {"the window's review, playing", false, false, true},
+        {"a script's review, playing", true, false, true, "Stop *", "20 00 20 "},
+        {"a script's review, starting", true, true, false, "Stop *", "20 00 20 "},
+        {"the window's review, playing", false, false, true, "Stop *", "20 00 20 "},
+        {"the window's review, fast forward", false, false, true, "Fwd >>", "20 10 30 "},
     };
     const Frames reviewStart{stopFrame, "24 31 00 10 00 00 65 ", pauseFrame, playFrame};
     for (const Case& c : cases) {
@@ -543,13 +546,13 @@ TEST_F(CueWindow, TheOperatorsStopEndsAReviewAtOnceWhereverItIsAndNothingOfItFol
         EXPECT_EQ(trace->commandBytes(), Frames(reviewStart.begin(), reviewStart.begin() + seen));
         trace->clear();
         const auto pressed = Clock::now();
-        QTest::mouseClick(gui->button("Stop *"), Qt::LeftButton);
+        QTest::mouseClick(gui->button(c.button), Qt::LeftButton);
         if (c.script) {
             ASSERT_TRUE(waitFor([&] { return consoleHas("Script ended", mark); }, 15s));
             EXPECT_TRUE(consoleHas("Script stopped by the operator", mark));
         }
         // The run ends without waiting for its out point or for the deck to stand still, and
-        // sends nothing: the operator's Stop is the only frame; a review called off while it
+        // sends nothing: the operator's own frame is the only one; a review called off while it
         // started sends no cue frame at all.
         const auto usable = [&] {
             return std::all_of(std::begin(cueLabels), std::end(cueLabels),
@@ -559,7 +562,7 @@ TEST_F(CueWindow, TheOperatorsStopEndsAReviewAtOnceWhereverItIsAndNothingOfItFol
         EXPECT_TRUE(waitFor(usable)) << cueControls(*gui);
         EXPECT_LT(Clock::now() - pressed, 3s) << "the review went on after the operator's Stop";
         ASSERT_TRUE(settle());
-        EXPECT_EQ(trace->commandBytes(), Frames{stopFrame});
+        EXPECT_EQ(trace->commandBytes(), Frames{c.frame});
         EXPECT_TRUE(!vcr->cuethread() || vcr->cuethread()->finished());
         EXPECT_NE(gui->statusField()->text().toStdString(), "Review stopped before out point");
         // Played on through the old out point, the deck is not stopped by the review.
