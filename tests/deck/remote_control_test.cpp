@@ -5,7 +5,9 @@
 #include "NetClient.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
+#include <sys/ioctl.h>
 
 using namespace decktest;
 
@@ -41,6 +43,40 @@ protected:
 
 } // namespace
 
+namespace {
+
+// How the test puts a message on the second port's line.
+enum class Send {
+    Paced, // at the line's own pace, 2400 bit/s: a byte every 4.2 ms
+    Split, // the reader takes the first byte alone, then the second comes at the line's pace
+    Burst, // all at once
+};
+
+constexpr auto bytePace = std::chrono::microseconds(4200);
+
+// Input waiting on the line, seen through the test's own handle on it.
+int waitingOn(const Pty& line) {
+    int n = 0;
+    return ::ioctl(line.slave(), FIONREAD, &n) == 0 ? n : -1;
+}
+
+void sendOn(Pty& line, const Bytes& bytes, Send how) {
+    if (how == Send::Burst) return line.write(bytes);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        line.write({bytes[i]});
+        std::this_thread::sleep_for(bytePace);
+        if (how == Send::Split && i == 0) {
+            EXPECT_TRUE(waitUntil([&] { return waitingOn(line) == 0; })) << "the reader polls";
+        }
+    }
+}
+
+std::string opened(const Pty& line) {
+    return "ZAM Serial Port " + line.slavePath() + " Opened OK";
+}
+
+} // namespace
+
 TEST_F(RemoteControl, SecondPortMessagesDriveTheDeckOneMessageAPoll) {
     Pty zam;
     Settings s;
@@ -48,57 +84,124 @@ TEST_F(RemoteControl, SecondPortMessagesDriveTheDeckOneMessageAPoll) {
     s.comport2 = zam.slavePath();
     start(s);
     ASSERT_NO_FATAL_FAILURE(startedUp());
-    const std::string opened = "ZAM Serial Port " + zam.slavePath() + " Opened OK";
-    EXPECT_TRUE(statusShown(opened));
+    EXPECT_TRUE(statusShown(opened(zam)));
     const auto start = consoleLines();
-    const auto at = std::find(start.begin(), start.end(), opened);
+    const auto at = std::find(start.begin(), start.end(), opened(zam));
     ASSERT_NE(at, start.end());
     EXPECT_EQ(*(at - 1), " ");
     EXPECT_EQ(*(at + 1), " ");
     trace->clear();
-
-    // Each message, then the deck's frame for it; the next is sent once that has come.
-    struct Step {
-        std::vector<std::uint8_t> bytes;
-        std::string console;
-        std::string frame;
-    };
-    const Step steps[] = {
-        {{0x80, 0x45}, "80 45 ", playFrame},
-        {{0x81, 0x10}, "81 10 ", jogrFrame},
-        {{0x81, 0x7F}, "81 7F ", jogfFrame},
-        // A burst: the stop is taken, the jog behind it is dropped (the next frame is the play
-        // of the step after, not a jog).
-        {{0x80, 0x44, 0x81, 0x7F}, "80 44 ", stopFrame},
-        {{0x80, 0x45}, "80 45 ", playFrame},
-        // A lone group byte goes with the code byte left from the message before: 81 45.
-        {{0x81}, "81 45 ", jogrFrame},
-    };
     size_t seen = 0;
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.console);
-        zam.write(step.bytes);
-        const auto frames = commandsFrom(seen);
-        ASSERT_FALSE(frames.empty());
-        EXPECT_EQ(frames.front(), step.frame);
-        seen += frames.size();
-        EXPECT_TRUE(waitUntil([&] { return consoleHas(step.console); }));
-    }
-    EXPECT_EQ(trace->commandBytes().size(), std::size(steps)) << "one frame a message";
 
     // Marks before any logger was opened: only the hex line.
     zam.write({0x80, 0x40});
     ASSERT_TRUE(waitUntil([&] { return consoleHas("80 40 "); }));
     zam.write({0x80, 0x45});
     ASSERT_EQ(commandsFrom(seen).front(), playFrame);
+    seen = trace->commandBytes().size();
     EXPECT_TRUE(panel->getLogMarks().empty());
-    // Once a logger has been opened, they reach it.
     vcr->CommandBLogger();
-    zam.write({0x80, 0x40});
-    ASSERT_TRUE(waitUntil([&] { return panel->getLogMarks().size() == 1; }));
-    zam.write({0x80, 0x41});
-    ASSERT_TRUE(waitUntil([&] { return panel->getLogMarks().size() == 2; }));
-    EXPECT_EQ(panel->getLogMarks(), (std::vector<std::string>{"in", "out"}));
+
+    // Every message of the controller, each with the frame on the deck's wire or the mark it
+    // makes; the next is sent once that has come. No two in a row write the same console line
+    // (a repeated line is folded). A split message follows one whose code byte
+    // differs, so a first byte taken with the code left from before shows as the wrong frame.
+    const std::string lone = "ZAM message 81 cut short, dropped: its second byte did not come "
+                             "within 100 ms (press the key again)";
+    const std::string burstDropped =
+        "ZAM message 81 7F dropped: one message is taken every 300 ms (press the key again)";
+    struct Step {
+        Bytes bytes;
+        Send how;
+        std::vector<std::string> console; // in order, the last of them new with this message
+        std::string frame;                // empty: no frame
+        std::string mark;                 // empty: no mark
+    };
+    const Step steps[] = {
+        {{0x80, 0x42}, Send::Paced, {"80 42 "}, "20 20 40 ", ""},
+        {{0x80, 0x43}, Send::Split, {"80 43 "}, "20 10 30 ", ""},
+        {{0x80, 0x44}, Send::Split, {"80 44 "}, stopFrame, ""},
+        {{0x80, 0x45}, Send::Split, {"80 45 "}, playFrame, ""},
+        {{0x81, 0x10}, Send::Paced, {"81 10 "}, jogrFrame, ""},
+        {{0x81, 0x7F}, Send::Split, {"81 7F "}, jogfFrame, ""},
+        {{0x81, 0x00}, Send::Split, {"81 00 "}, jogrFrame, ""},
+        {{0x80, 0x40}, Send::Paced, {"80 40 "}, "", "in"},
+        {{0x80, 0x41}, Send::Split, {"80 41 "}, "", "out"},
+        {{0x80, 0x46}, Send::Paced, {"80 46 "}, "", ""},
+        {{0x82, 0x45}, Send::Paced, {"82 45 "}, "", ""},
+        // A burst: the stop is taken, the jog behind it is dropped and said to be.
+        {{0x80, 0x44, 0x81, 0x7F}, Send::Burst, {"80 44 ", burstDropped}, stopFrame, ""},
+        // A first byte whose second never comes is dropped, not taken with the 44 before.
+        {{0x81}, Send::Paced, {lone}, "", ""},
+        {{0x80, 0x45}, Send::Paced, {"80 45 "}, playFrame, ""},
+    };
+    std::vector<std::string> marks;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.console.front());
+        const size_t before = consoleLines().size();
+        sendOn(zam, step.bytes, step.how);
+        ASSERT_TRUE(waitUntil([&] {
+            const auto all = consoleLines();
+            return std::find(all.begin() + static_cast<std::ptrdiff_t>(before), all.end(),
+                             step.console.back()) != all.end();
+        }));
+        const auto all = consoleLines();
+        const auto from = std::find(all.begin() + static_cast<std::ptrdiff_t>(before), all.end(),
+                                    step.console.front());
+        ASSERT_NE(from, all.end());
+        EXPECT_TRUE(std::equal(step.console.begin(), step.console.end(), from));
+        if (!step.frame.empty()) {
+            const auto frames = commandsFrom(seen);
+            ASSERT_FALSE(frames.empty());
+            EXPECT_EQ(frames.front(), step.frame);
+            seen += frames.size();
+        }
+        if (!step.mark.empty()) {
+            marks.push_back(step.mark);
+            EXPECT_TRUE(waitUntil([&] { return panel->getLogMarks() == marks; }));
+        }
+    }
+    EXPECT_EQ(trace->commandBytes().size(), seen) << "one frame a message that makes one";
+    EXPECT_EQ(panel->getLogMarks(), marks);
+    EXPECT_TRUE(statusShown(burstDropped));
+    EXPECT_TRUE(statusShown(lone));
+}
+
+TEST_F(RemoteControl, ASecondPortThatGoesAndComesBackIsReopened) {
+    // The controller's port is a link that moves to a new line when the device comes back.
+    const std::string link = "/tmp/kolb-zam-link-" + std::to_string(::getpid());
+    auto first = std::make_unique<Pty>();
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(first->slavePath(), link);
+    Settings s;
+    s.zam = true;
+    s.comport2 = link;
+    start(s);
+    ASSERT_NO_FATAL_FAILURE(startedUp());
+    trace->clear();
+
+    first->closeMaster();
+    const std::string lost = "ZAM Serial Port " + link +
+                             " lost: reconnect the controller; the port is opened again when it "
+                             "is back";
+    ASSERT_TRUE(waitUntil([&] { return consoleHas(lost); }));
+    EXPECT_TRUE(statusShown(lost));
+
+    Pty second;
+    const std::string moved = link + ".new";
+    std::filesystem::create_symlink(second.slavePath(), moved);
+    std::filesystem::rename(moved, link);
+    const std::string reopened = "ZAM Serial Port " + link + " reopened";
+    EXPECT_TRUE(waitUntil([&] { return consoleHas(reopened); }));
+    EXPECT_TRUE(statusShown(reopened));
+    sendOn(second, {0x80, 0x45}, Send::Paced);
+    const auto frames = commandsFrom(0);
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames.front(), playFrame);
+    const auto lines = consoleLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), lost), 1) << "said once";
+    stopAll(); // the reader first: it holds the line
+    std::filesystem::remove(link);
 }
 
 TEST_F(RemoteControl, AMissingSecondPortEndsTheProgramWithStatusTwo) {
