@@ -18,11 +18,29 @@ const std::string stopFrame = "20 00 20 ";
 const std::string jogrFrame = "21 21 10 52 ";
 const std::string jogfFrame = "21 11 10 42 ";
 
+// How a message goes onto the second port's line: at the line's own pace (2400 bit/s, 4.2 ms a
+// byte); the same, but the reader takes the first byte alone before the second comes; at once.
+enum class Send { Paced, Split, Burst };
+void sendOn(Pty& line, const std::vector<std::uint8_t>& bytes, Send how) {
+    if (how == Send::Burst) return line.write(bytes);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        line.write({bytes[i]});
+        std::this_thread::sleep_for(std::chrono::microseconds(4200));
+        if (how == Send::Split && i == 0) {
+            EXPECT_TRUE(waitUntil([&] { // the line as the test's own handle on it sees it
+                int waiting = -1;
+                return ::ioctl(line.slave(), FIONREAD, &waiting) == 0 && waiting == 0;
+            })) << "the reader took the first byte";
+        }
+    }
+}
+
 class RemoteControl : public Controller {
 protected:
-    bool consoleHas(const std::string& line) {
+    bool consoleHas(const std::string& line, size_t from = 0) {
         const auto all = consoleLines();
-        return std::find(all.begin(), all.end(), line) != all.end();
+        return std::find(all.begin() + static_cast<std::ptrdiff_t>(from), all.end(), line) !=
+               all.end();
     }
     bool statusShown(const std::string& text) {
         const auto all = panel->getStatuses();
@@ -43,40 +61,6 @@ protected:
 
 } // namespace
 
-namespace {
-
-// How the test puts a message on the second port's line.
-enum class Send {
-    Paced, // at the line's own pace, 2400 bit/s: a byte every 4.2 ms
-    Split, // the reader takes the first byte alone, then the second comes at the line's pace
-    Burst, // all at once
-};
-
-constexpr auto bytePace = std::chrono::microseconds(4200);
-
-// Input waiting on the line, seen through the test's own handle on it.
-int waitingOn(const Pty& line) {
-    int n = 0;
-    return ::ioctl(line.slave(), FIONREAD, &n) == 0 ? n : -1;
-}
-
-void sendOn(Pty& line, const Bytes& bytes, Send how) {
-    if (how == Send::Burst) return line.write(bytes);
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        line.write({bytes[i]});
-        std::this_thread::sleep_for(bytePace);
-        if (how == Send::Split && i == 0) {
-            EXPECT_TRUE(waitUntil([&] { return waitingOn(line) == 0; })) << "the reader polls";
-        }
-    }
-}
-
-std::string opened(const Pty& line) {
-    return "ZAM Serial Port " + line.slavePath() + " Opened OK";
-}
-
-} // namespace
-
 TEST_F(RemoteControl, SecondPortMessagesDriveTheDeckOneMessageAPoll) {
     Pty zam;
     Settings s;
@@ -84,120 +68,97 @@ TEST_F(RemoteControl, SecondPortMessagesDriveTheDeckOneMessageAPoll) {
     s.comport2 = zam.slavePath();
     start(s);
     ASSERT_NO_FATAL_FAILURE(startedUp());
-    EXPECT_TRUE(statusShown(opened(zam)));
+    const std::string opened = "ZAM Serial Port " + zam.slavePath() + " Opened OK";
+    EXPECT_TRUE(statusShown(opened));
     const auto start = consoleLines();
-    const auto at = std::find(start.begin(), start.end(), opened(zam));
+    const auto at = std::find(start.begin(), start.end(), opened);
     ASSERT_NE(at, start.end());
     EXPECT_EQ(*(at - 1), " ");
     EXPECT_EQ(*(at + 1), " ");
     trace->clear();
+
+    // Each message, then the deck's frame for it, if any; the next is sent once that has come.
+    // A split message follows one with another code byte, so a first byte taken with the code
+    // left from before shows as the wrong frame.
+    const std::string lone = "ZAM message 81 cut short, dropped: its second byte did not come "
+                             "within 100 ms (press the key again)";
+    const std::string dropped =
+        "ZAM message 81 7F dropped: one message is taken every 300 ms (press the key again)";
+    struct Step {
+        std::vector<std::uint8_t> bytes;
+        Send how;
+        std::string console;
+        std::string frame; // empty: none
+    };
+    using enum Send;
+    const Step steps[] = {
+        {{0x80, 0x45}, Paced, "80 45 ", playFrame},
+        {{0x80, 0x42}, Split, "80 42 ", "20 20 40 "},
+        {{0x80, 0x43}, Split, "80 43 ", "20 10 30 "},
+        {{0x80, 0x44}, Split, "80 44 ", stopFrame},
+        {{0x81, 0x10}, Paced, "81 10 ", jogrFrame},
+        {{0x81, 0x7F}, Split, "81 7F ", jogfFrame},
+        {{0x81, 0x00}, Split, "81 00 ", jogrFrame},
+        {{0x80, 0x46}, Paced, "80 46 ", ""},
+        {{0x82, 0x45}, Paced, "82 45 ", ""},
+        // A burst: the stop is taken, the jog behind it is dropped and said to be.
+        {{0x80, 0x44, 0x81, 0x7F}, Burst, dropped, stopFrame},
+        // A group byte whose code byte never comes is dropped, not taken with the 44 before.
+        {{0x81}, Paced, lone, ""},
+    };
     size_t seen = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.console);
+        const size_t before = consoleLines().size();
+        sendOn(zam, step.bytes, step.how);
+        EXPECT_TRUE(waitUntil([&] { return consoleHas(step.console, before); }));
+        if (step.frame.empty()) continue;
+        const auto frames = commandsFrom(seen);
+        ASSERT_FALSE(frames.empty());
+        EXPECT_EQ(frames.front(), step.frame);
+        seen += frames.size();
+    }
+    EXPECT_TRUE(statusShown(dropped) && statusShown(lone));
 
     // Marks before any logger was opened: only the hex line.
     zam.write({0x80, 0x40});
     ASSERT_TRUE(waitUntil([&] { return consoleHas("80 40 "); }));
     zam.write({0x80, 0x45});
     ASSERT_EQ(commandsFrom(seen).front(), playFrame);
-    seen = trace->commandBytes().size();
+    EXPECT_EQ(trace->commandBytes().size(), seen + 1) << "one frame a message that makes one";
     EXPECT_TRUE(panel->getLogMarks().empty());
+    // Once a logger has been opened, they reach it.
     vcr->CommandBLogger();
-
-    // Every message of the controller, each with the frame on the deck's wire or the mark it
-    // makes; the next is sent once that has come. No two in a row write the same console line
-    // (a repeated line is folded). A split message follows one whose code byte
-    // differs, so a first byte taken with the code left from before shows as the wrong frame.
-    const std::string lone = "ZAM message 81 cut short, dropped: its second byte did not come "
-                             "within 100 ms (press the key again)";
-    const std::string burstDropped =
-        "ZAM message 81 7F dropped: one message is taken every 300 ms (press the key again)";
-    struct Step {
-        Bytes bytes;
-        Send how;
-        std::vector<std::string> console; // in order, the last of them new with this message
-        std::string frame;                // empty: no frame
-        std::string mark;                 // empty: no mark
-    };
-    const Step steps[] = {
-        {{0x80, 0x42}, Send::Paced, {"80 42 "}, "20 20 40 ", ""},
-        {{0x80, 0x43}, Send::Split, {"80 43 "}, "20 10 30 ", ""},
-        {{0x80, 0x44}, Send::Split, {"80 44 "}, stopFrame, ""},
-        {{0x80, 0x45}, Send::Split, {"80 45 "}, playFrame, ""},
-        {{0x81, 0x10}, Send::Paced, {"81 10 "}, jogrFrame, ""},
-        {{0x81, 0x7F}, Send::Split, {"81 7F "}, jogfFrame, ""},
-        {{0x81, 0x00}, Send::Split, {"81 00 "}, jogrFrame, ""},
-        {{0x80, 0x40}, Send::Paced, {"80 40 "}, "", "in"},
-        {{0x80, 0x41}, Send::Split, {"80 41 "}, "", "out"},
-        {{0x80, 0x46}, Send::Paced, {"80 46 "}, "", ""},
-        {{0x82, 0x45}, Send::Paced, {"82 45 "}, "", ""},
-        // A burst: the stop is taken, the jog behind it is dropped and said to be.
-        {{0x80, 0x44, 0x81, 0x7F}, Send::Burst, {"80 44 ", burstDropped}, stopFrame, ""},
-        // A first byte whose second never comes is dropped, not taken with the 44 before.
-        {{0x81}, Send::Paced, {lone}, "", ""},
-        {{0x80, 0x45}, Send::Paced, {"80 45 "}, playFrame, ""},
-    };
-    std::vector<std::string> marks;
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.console.front());
-        const size_t before = consoleLines().size();
-        sendOn(zam, step.bytes, step.how);
-        ASSERT_TRUE(waitUntil([&] {
-            const auto all = consoleLines();
-            return std::find(all.begin() + static_cast<std::ptrdiff_t>(before), all.end(),
-                             step.console.back()) != all.end();
-        }));
-        const auto all = consoleLines();
-        const auto from = std::find(all.begin() + static_cast<std::ptrdiff_t>(before), all.end(),
-                                    step.console.front());
-        ASSERT_NE(from, all.end());
-        EXPECT_TRUE(std::equal(step.console.begin(), step.console.end(), from));
-        if (!step.frame.empty()) {
-            const auto frames = commandsFrom(seen);
-            ASSERT_FALSE(frames.empty());
-            EXPECT_EQ(frames.front(), step.frame);
-            seen += frames.size();
-        }
-        if (!step.mark.empty()) {
-            marks.push_back(step.mark);
-            EXPECT_TRUE(waitUntil([&] { return panel->getLogMarks() == marks; }));
-        }
-    }
-    EXPECT_EQ(trace->commandBytes().size(), seen) << "one frame a message that makes one";
-    EXPECT_EQ(panel->getLogMarks(), marks);
-    EXPECT_TRUE(statusShown(burstDropped));
-    EXPECT_TRUE(statusShown(lone));
+    zam.write({0x80, 0x40});
+    ASSERT_TRUE(waitUntil([&] { return panel->getLogMarks().size() == 1; }));
+    sendOn(zam, {0x80, 0x41}, Send::Split);
+    ASSERT_TRUE(waitUntil([&] { return panel->getLogMarks().size() == 2; }));
+    EXPECT_EQ(panel->getLogMarks(), (std::vector<std::string>{"in", "out"}));
 }
 
 TEST_F(RemoteControl, ASecondPortThatGoesAndComesBackIsReopened) {
-    // The controller's port is a link that moves to a new line when the device comes back.
+    // The port is a link that the test moves to a new line when the device comes back.
     const std::string link = "/tmp/kolb-zam-link-" + std::to_string(::getpid());
-    auto first = std::make_unique<Pty>();
+    Pty first, second;
     std::filesystem::remove(link);
-    std::filesystem::create_symlink(first->slavePath(), link);
+    std::filesystem::create_symlink(first.slavePath(), link);
     Settings s;
     s.zam = true;
     s.comport2 = link;
     start(s);
     ASSERT_NO_FATAL_FAILURE(startedUp());
     trace->clear();
-
-    first->closeMaster();
+    first.closeMaster();
     const std::string lost = "ZAM Serial Port " + link +
                              " lost: reconnect the controller; the port is opened again when it "
                              "is back";
-    ASSERT_TRUE(waitUntil([&] { return consoleHas(lost); }));
-    EXPECT_TRUE(statusShown(lost));
-
-    Pty second;
-    const std::string moved = link + ".new";
-    std::filesystem::create_symlink(second.slavePath(), moved);
-    std::filesystem::rename(moved, link);
+    EXPECT_TRUE(waitUntil([&] { return consoleHas(lost) && statusShown(lost); }));
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(second.slavePath(), link);
     const std::string reopened = "ZAM Serial Port " + link + " reopened";
-    EXPECT_TRUE(waitUntil([&] { return consoleHas(reopened); }));
-    EXPECT_TRUE(statusShown(reopened));
+    EXPECT_TRUE(waitUntil([&] { return consoleHas(reopened) && statusShown(reopened); }));
     sendOn(second, {0x80, 0x45}, Send::Paced);
-    const auto frames = commandsFrom(0);
-    ASSERT_FALSE(frames.empty());
-    EXPECT_EQ(frames.front(), playFrame);
+    EXPECT_EQ(commandsFrom(0), std::vector<std::string>{playFrame});
     const auto lines = consoleLines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), lost), 1) << "said once";
     stopAll(); // the reader first: it holds the line

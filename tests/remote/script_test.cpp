@@ -9,7 +9,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -150,21 +149,19 @@ TEST_F(Script, AFailingOperationOrAnUnreadableFileStillEndsWithTheClosingLines) 
 
     // A folder, a pipe (whose opening would wait for a writer) or a device where the file
     // should be: nothing is read from it.
-    const std::function<void()> makers[] = {
-        [&] { fs::create_directory(path); },
-        [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
-        [&] { fs::create_symlink("/dev/zero", path); },
-    };
-    for (const auto& make : makers) {
+    const Lines notPlain = {"Script.txt is not a plain file: put the commands in a text file of "
+                            "that name"};
+    for (int kind = 0; kind < 3; ++kind) {
         console.clear();
         target.clear();
         fs::remove(path);
-        make();
+        if (kind == 0) fs::create_directory(path);
+        if (kind == 1) {
+            ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        }
+        if (kind == 2) fs::create_symlink("/dev/zero", path);
         run();
-        EXPECT_EQ(console, (opening +
-                            Lines{"Script.txt is not a plain file: put the commands in a text file "
-                                  "of that name"} +
-                            closing));
+        EXPECT_EQ(console, (opening + notPlain + closing)) << kind;
         EXPECT_EQ(target.calls(), (Lines{"active=1", "active=0"}));
     }
 }
