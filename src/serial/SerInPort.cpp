@@ -103,17 +103,19 @@ void SerInPort::readdirect() {
         const int got = serialPort2->getData(bytes, 0, static_cast<int>(bytes.size()));
         bytes.resize(static_cast<std::size_t>(std::max(got, 0)));
         if (waiting > maxRead) serialPort2->rxFlush();
-        // A message whose second byte is still on the line is completed: the first byte is never
-        // taken with a code byte of another message.
-        if (bytes.size() % 2 == 1) completeMessage(bytes);
         if (bytes.empty()) return;
+        // A first byte is never taken with a code byte of another message: one read alone
+        // waits for its second.
+        if (bytes.size() == 1) completeMessage(bytes);
         if (bytes.size() == 1) {
             say(ZamLoneByteText(bytes[0], wait));
             return;
         }
         std::copy_n(bytes.begin(), 2, serin.begin());
         parse();
-        // One message a poll: the others that came meanwhile are dropped, and said to be.
+        // One message a poll: the others that came meanwhile are dropped, and said to be; the
+        // last of them is completed first, so the next poll starts on a message.
+        if (bytes.size() % 2 == 1) completeMessage(bytes);
         if (bytes.size() > 2) say(ZamDroppedText(std::span(bytes).subspan(2), 3 * sleeptime));
         stopping.sleepFor(2 * sleeptime);
     } catch (const SerialIOError& e) {
