@@ -3,6 +3,7 @@
 #include "CommandLanguage.h"
 #include "Utils.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <istream>
@@ -10,25 +11,41 @@
 namespace {
 enum class LineRead { Line, End, TooLong };
 
-// Reads one line ending in LF, keeping at most maxScriptLine bytes: a file with one endless
-// line must not fill the memory.
+// Reads one line ending in LF, CR or CR LF (as the network reader takes them), keeping at most
+// maxScriptLine bytes: a file with one endless line must not fill the memory.
 LineRead readLine(std::istream& in, std::string& line) {
     line.clear();
     bool any = false;
     for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
         any = true;
         if (c == '\n') return LineRead::Line;
+        if (c == '\r') {
+            if (in.peek() == '\n') in.get();
+            return LineRead::Line;
+        }
         if (line.size() == maxScriptLine) return LineRead::TooLong;
         line.push_back(static_cast<char>(c));
     }
     return any ? LineRead::Line : LineRead::End;
 }
 
+// The characters of a UTF-8 text: every byte but the continuation bytes (10xxxxxx) starts one.
+std::size_t characters(const std::string& text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
 // Reads and runs the lines; returns when the script is over, for whatever reason.
 void runLines(CommandTarget& vcr, const std::string& path) {
     std::error_code error;
-    // Only a plain file is read: a device or a pipe could feed lines without end or block.
-    if (!std::filesystem::is_regular_file(path, error)) return;
+    // Only a plain file is read: a device or a pipe could feed lines without end, and opening a
+    // pipe blocks until a writer comes. The type is looked at before the file is opened.
+    if (!std::filesystem::is_regular_file(path, error)) {
+        const std::string file = std::filesystem::path(path).filename().string();
+        Utils::OutLine(file + " is not a plain file: put the commands in a text file of that name");
+        return;
+    }
     std::ifstream file(path);
     std::string line;
     for (;;) {
@@ -40,9 +57,7 @@ void runLines(CommandTarget& vcr, const std::string& path) {
             Utils::OutLine("Script Error");
             return;
         }
-        // A file saved with CR LF line ends reads as it was written.
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line == "Quit" || line.size() < 4) return;
+        if (line == "Quit" || characters(line) < 4) return;
         Utils::OutLine(line);
         bool accepted = true;
         if (line[0] != ';') {

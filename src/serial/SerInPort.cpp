@@ -4,28 +4,17 @@
 #include "SerialPortLocal.h"
 #include "Utils.h"
 
-ZamAction ZamMessageAction(std::uint8_t group, std::uint8_t code) {
-    if (group == 0x81) return code == 0x7F ? ZamAction::JogF : ZamAction::JogR;
-    if (group != 0x80) return ZamAction::None;
-    switch (code) {
-    case 0x45:
-        return ZamAction::Play;
-    case 0x44:
-        return ZamAction::Stop;
-    case 0x42:
-        return ZamAction::Rewind;
-    case 0x43:
-        return ZamAction::Forward;
-    case 0x40:
-        return ZamAction::MarkIn;
-    case 0x41:
-        return ZamAction::MarkOut;
-    default:
-        return ZamAction::None;
-    }
-}
+#include <algorithm>
 
-SerInPort::SerInPort(const std::string& portName, PortFactory factory) : serCfg(portName) {
+namespace {
+// The most read in one poll; anything beyond it is dropped unread.
+constexpr int maxRead = 256;
+// How often a lone first byte looks for its second: a byte at 2400 bit/s takes 4.2 ms.
+constexpr int completionStepMs = 2;
+} // namespace
+
+SerInPort::SerInPort(const std::string& portName, PortFactory makePort)
+    : name(portName), factory(std::move(makePort)), serCfg(portName) {
     try {
         serCfg.setDataBits(SerialConfig::LN_8BITS);
         serCfg.setStopBits(SerialConfig::ST_1BITS);
@@ -35,11 +24,11 @@ SerInPort::SerInPort(const std::string& portName, PortFactory factory) : serCfg(
         serCfg.setHardFlow(false);
         serCfg.setTxLen(2048);
         serCfg.setRxLen(buffersize);
-        serialPort2 = factory ? factory(serCfg) : std::make_unique<SerialPortLocal>(serCfg);
-        if (!serialPort2) throw SerialIOError("no port");
+        isBad = !openPort();
     } catch (const std::exception&) {
-        serialPort2.reset();
         isBad = true;
+    }
+    if (isBad) {
         Utils::OutLine(" ");
         Utils::OutLine("Serial Port " + portName + " not available");
     }
@@ -48,6 +37,43 @@ SerInPort::SerInPort(const std::string& portName, PortFactory factory) : serCfg(
 SerInPort::~SerInPort() {
     stopme();
     if (thread.joinable()) thread.join();
+}
+
+bool SerInPort::openPort() {
+    try {
+        serialPort2 = factory ? factory(serCfg) : std::make_unique<SerialPortLocal>(serCfg);
+    } catch (const std::exception&) {
+        serialPort2.reset();
+    }
+    return serialPort2 != nullptr;
+}
+
+void SerInPort::losePort() {
+    try {
+        serialPort2->close();
+    } catch (const SerialIOError&) {
+        // The descriptor is released whatever close reports.
+    }
+    serialPort2.reset();
+    lost = true;
+    lastReopen = Clock::now();
+    say("ZAM Serial Port " + name +
+        " lost: reconnect the controller; the port is opened again when it is back");
+}
+
+bool SerInPort::reopenPort() {
+    const auto now = Clock::now();
+    if (now - lastReopen < std::chrono::milliseconds(reopenEveryMs)) return false;
+    lastReopen = now;
+    if (!openPort()) return false;
+    lost = false;
+    say("ZAM Serial Port " + name + " reopened");
+    return true;
+}
+
+void SerInPort::say(const std::string& text) {
+    Utils::OutLine(text);
+    if (svcr != nullptr) svcr->ShowStat(text);
 }
 
 void SerInPort::start() {
@@ -67,16 +93,49 @@ void SerInPort::run() {
 }
 
 void SerInPort::readdirect() {
+    if (lost && !reopenPort()) return;
+    if (!serialPort2) return;
     try {
-        if (serialPort2->rxReadyCount() == 0) return;
-        // Bytes not read keep the values of the message before.
-        serialPort2->getData(serin, 0, 2);
-        // One message a poll: whatever else came is dropped.
-        serialPort2->rxFlush();
+        const int waiting = serialPort2->rxReadyCount();
+        if (waiting <= 0) return;
+        // All that waits is read, so that what is dropped can be named.
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::min(waiting, maxRead)));
+        const int got = serialPort2->getData(bytes, 0, static_cast<int>(bytes.size()));
+        bytes.resize(static_cast<std::size_t>(std::max(got, 0)));
+        if (waiting > maxRead) serialPort2->rxFlush();
+        if (bytes.empty()) return;
+        // A first byte is never taken with a code byte of another message: one read alone
+        // waits for its second.
+        if (bytes.size() == 1) completeMessage(bytes);
+        if (bytes.size() == 1) {
+            say(ZamLoneByteText(bytes[0], wait));
+            return;
+        }
+        std::copy_n(bytes.begin(), 2, serin.begin());
         parse();
+        // One message a poll: the others that came meanwhile are dropped, and said to be; the
+        // last of them is completed first, so the next poll starts on a message.
+        if (bytes.size() % 2 == 1) completeMessage(bytes);
+        if (bytes.size() > 2) say(ZamDroppedText(std::span(bytes).subspan(2), 3 * sleeptime));
         stopping.sleepFor(2 * sleeptime);
-    } catch (const SerialIOError&) {
-        // A failed poll ends quietly; the next comes after sleeptime.
+    } catch (const SerialIOError& e) {
+        // A device that has gone is opened again later; any other failed poll ends quietly and
+        // the next comes after sleeptime.
+        if (e.deviceGone()) losePort();
+    }
+}
+
+void SerInPort::completeMessage(std::vector<std::uint8_t>& bytes) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(wait.load());
+    for (;;) {
+        if (serialPort2->rxReadyCount() > 0) {
+            std::array<std::uint8_t, 1> one{};
+            if (serialPort2->getData(one, 0, 1) == 1) {
+                bytes.push_back(one[0]);
+                return;
+            }
+        }
+        if (Clock::now() >= deadline || !stopping.sleepFor(completionStepMs)) return;
     }
 }
 

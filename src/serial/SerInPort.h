@@ -3,14 +3,17 @@
 #include "SerialConfig.h"
 #include "SerialPort.h"
 #include "StopSignal.h"
+#include "ZamMessage.h"
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 // What the external controller on the second port drives.
 class ZamTarget {
@@ -25,18 +28,24 @@ public:
     // Marks in and out for the edit logger; nothing until a logger has been opened.
     virtual void setin() = 0;
     virtual void setout() = 0;
+    // The reader's own news (a message dropped, the port lost and back) for the status line.
+    virtual void ShowStat(const std::string&) {}
 };
 
-// One two-byte message of the controller: a group byte and a code byte.
-enum class ZamAction { None, Play, Stop, Rewind, Forward, MarkIn, MarkOut, JogF, JogR };
-ZamAction ZamMessageAction(std::uint8_t group, std::uint8_t code);
-
-// The reader of the second port: every sleeptime ms it looks for a message, handles the first
-// two bytes waiting, drops the rest and then rests twice as long. It only listens.
+// The reader of the second port: every sleeptime ms it looks for a message, takes the first one
+// waiting, drops the rest and then rests twice as long. A first byte alone waits up to `wait` ms
+// for its second; one that stays alone is dropped. Every dropped message is said on the console
+// and in the status line. It only listens.
+//
+// When the device goes away (a poll says so), the reader closes the port, says so once, and
+// tries quietly to open the same path again every reopenEveryMs; when it opens, it says so and
+// reads on.
 class SerInPort {
 public:
     using PortFactory = std::function<std::unique_ptr<SerialPort>(const SerialConfig&)>;
+    using Clock = std::chrono::steady_clock;
     static constexpr int buffersize = 64;
+    static constexpr int reopenEveryMs = 1000;
 
     // Opens the port at 2400 bit/s, 8 data bits, no parity, 1 stop bit, with no handshake (this
     // system's serial layer refuses DSR/DTR on Linux). A port that cannot be opened is reported
@@ -60,13 +69,25 @@ public:
 
 private:
     void run();
+    bool openPort();
+    void losePort();
+    bool reopenPort();
+    // Waits up to `wait` ms for the byte that completes the last message in `bytes`.
+    void completeMessage(std::vector<std::uint8_t>& bytes);
+    void say(const std::string& text);
 
+    std::string name;
+    PortFactory factory;
     bool isBad = false;
     SerialConfig serCfg;
+    // The port, whether its device went away, and the time of the last re-opening: used by the
+    // reading thread only.
     std::unique_ptr<SerialPort> serialPort2;
+    Clock::time_point lastReopen{};
+    bool lost = false;
     ZamTarget* svcr = nullptr;
     std::atomic<int> sleeptime{50};
-    int wait = 50;
+    std::atomic<int> wait{50};
     std::array<std::uint8_t, buffersize> serin{};
     StopSignal stopping;
     std::thread thread;

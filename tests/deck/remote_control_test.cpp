@@ -5,7 +5,9 @@
 #include "NetClient.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
+#include <sys/ioctl.h>
 
 using namespace decktest;
 
@@ -16,11 +18,29 @@ const std::string stopFrame = "20 00 20 ";
 const std::string jogrFrame = "21 21 10 52 ";
 const std::string jogfFrame = "21 11 10 42 ";
 
+// How a message goes onto the second port's line: at the line's own pace (2400 bit/s, 4.2 ms a
+// byte); the same, but the reader takes the first byte alone before the second comes; at once.
+enum class Send { Paced, Split, Burst };
+void sendOn(Pty& line, const std::vector<std::uint8_t>& bytes, Send how) {
+    if (how == Send::Burst) return line.write(bytes);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        line.write({bytes[i]});
+        std::this_thread::sleep_for(std::chrono::microseconds(4200));
+        if (how == Send::Split && i == 0) {
+            EXPECT_TRUE(waitUntil([&] { // the line as the test's own handle on it sees it
+                int waiting = -1;
+                return ::ioctl(line.slave(), FIONREAD, &waiting) == 0 && waiting == 0;
+            })) << "the reader took the first byte";
+        }
+    }
+}
+
 class RemoteControl : public Controller {
 protected:
-    bool consoleHas(const std::string& line) {
+    bool consoleHas(const std::string& line, size_t from = 0) {
         const auto all = consoleLines();
-        return std::find(all.begin(), all.end(), line) != all.end();
+        return std::find(all.begin() + static_cast<std::ptrdiff_t>(from), all.end(), line) !=
+               all.end();
     }
     bool statusShown(const std::string& text) {
         const auto all = panel->getStatuses();
@@ -57,48 +77,92 @@ TEST_F(RemoteControl, SecondPortMessagesDriveTheDeckOneMessageAPoll) {
     EXPECT_EQ(*(at + 1), " ");
     trace->clear();
 
-    // Each message, then the deck's frame for it; the next is sent once that has come.
+    // Each message, then the deck's frame for it, if any; the next is sent once that has come.
+    // A split message follows one with another code byte, so a first byte taken with the code
+    // left from before shows as the wrong frame.
+    const std::string lone = "ZAM message 81 cut short, dropped: its second byte did not come "
+                             "within 100 ms (press the key again)";
+    const std::string dropped =
+        "ZAM message 81 7F dropped: one message is taken every 300 ms (press the key again)";
     struct Step {
         std::vector<std::uint8_t> bytes;
+        Send how;
         std::string console;
-        std::string frame;
+        std::string frame; // empty: none
     };
+    using enum Send;
     const Step steps[] = {
-        {{0x80, 0x45}, "80 45 ", playFrame},
-        {{0x81, 0x10}, "81 10 ", jogrFrame},
-        {{0x81, 0x7F}, "81 7F ", jogfFrame},
-        // A burst: the stop is taken, the jog behind it is dropped (the next frame is the play
-        // of the step after, not a jog).
-        {{0x80, 0x44, 0x81, 0x7F}, "80 44 ", stopFrame},
-        {{0x80, 0x45}, "80 45 ", playFrame},
-        // A lone group byte goes with the code byte left from the message before: 81 45.
-        {{0x81}, "81 45 ", jogrFrame},
+        {{0x80, 0x45}, Paced, "80 45 ", playFrame},
+        {{0x80, 0x42}, Split, "80 42 ", "20 20 40 "},
+        {{0x80, 0x43}, Split, "80 43 ", "20 10 30 "},
+        {{0x80, 0x44}, Split, "80 44 ", stopFrame},
+        {{0x81, 0x10}, Paced, "81 10 ", jogrFrame},
+        {{0x81, 0x7F}, Split, "81 7F ", jogfFrame},
+        {{0x81, 0x00}, Split, "81 00 ", jogrFrame},
+        {{0x80, 0x46}, Paced, "80 46 ", ""},
+        {{0x82, 0x45}, Paced, "82 45 ", ""},
+        // A burst: the stop is taken, the jog behind it is dropped and said to be.
+        {{0x80, 0x44, 0x81, 0x7F}, Burst, dropped, stopFrame},
+        // A group byte whose code byte never comes is dropped, not taken with the 44 before.
+        {{0x81}, Paced, lone, ""},
     };
     size_t seen = 0;
     for (const Step& step : steps) {
         SCOPED_TRACE(step.console);
-        zam.write(step.bytes);
+        const size_t before = consoleLines().size();
+        sendOn(zam, step.bytes, step.how);
+        EXPECT_TRUE(waitUntil([&] { return consoleHas(step.console, before); }));
+        if (step.frame.empty()) continue;
         const auto frames = commandsFrom(seen);
         ASSERT_FALSE(frames.empty());
         EXPECT_EQ(frames.front(), step.frame);
         seen += frames.size();
-        EXPECT_TRUE(waitUntil([&] { return consoleHas(step.console); }));
     }
-    EXPECT_EQ(trace->commandBytes().size(), std::size(steps)) << "one frame a message";
+    EXPECT_TRUE(statusShown(dropped) && statusShown(lone));
 
     // Marks before any logger was opened: only the hex line.
     zam.write({0x80, 0x40});
     ASSERT_TRUE(waitUntil([&] { return consoleHas("80 40 "); }));
     zam.write({0x80, 0x45});
     ASSERT_EQ(commandsFrom(seen).front(), playFrame);
+    EXPECT_EQ(trace->commandBytes().size(), seen + 1) << "one frame a message that makes one";
     EXPECT_TRUE(panel->getLogMarks().empty());
     // Once a logger has been opened, they reach it.
     vcr->CommandBLogger();
     zam.write({0x80, 0x40});
     ASSERT_TRUE(waitUntil([&] { return panel->getLogMarks().size() == 1; }));
-    zam.write({0x80, 0x41});
+    sendOn(zam, {0x80, 0x41}, Send::Split);
     ASSERT_TRUE(waitUntil([&] { return panel->getLogMarks().size() == 2; }));
     EXPECT_EQ(panel->getLogMarks(), (std::vector<std::string>{"in", "out"}));
+}
+
+TEST_F(RemoteControl, ASecondPortThatGoesAndComesBackIsReopened) {
+    // The port is a link that the test moves to a new line when the device comes back.
+    const std::string link = "/tmp/kolb-zam-link-" + std::to_string(::getpid());
+    Pty first, second;
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(first.slavePath(), link);
+    Settings s;
+    s.zam = true;
+    s.comport2 = link;
+    start(s);
+    ASSERT_NO_FATAL_FAILURE(startedUp());
+    trace->clear();
+    first.closeMaster();
+    const std::string lost = "ZAM Serial Port " + link +
+                             " lost: reconnect the controller; the port is opened again when it "
+                             "is back";
+    EXPECT_TRUE(waitUntil([&] { return consoleHas(lost) && statusShown(lost); }));
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(second.slavePath(), link);
+    const std::string reopened = "ZAM Serial Port " + link + " reopened";
+    EXPECT_TRUE(waitUntil([&] { return consoleHas(reopened) && statusShown(reopened); }));
+    sendOn(second, {0x80, 0x45}, Send::Paced);
+    EXPECT_EQ(commandsFrom(0), std::vector<std::string>{playFrame});
+    const auto lines = consoleLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), lost), 1) << "said once";
+    stopAll(); // the reader first: it holds the line
+    std::filesystem::remove(link);
 }
 
 TEST_F(RemoteControl, AMissingSecondPortEndsTheProgramWithStatusTwo) {

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+// The external controller's messages: two bytes each, a group byte and a code byte.
+enum class ZamAction { None, Play, Stop, Rewind, Forward, MarkIn, MarkOut, JogF, JogR };
+ZamAction ZamMessageAction(std::uint8_t group, std::uint8_t code);
+
+// The console and status texts of the messages the reader does not act on. Only the first few
+// bytes are written out, so a controller that sends without end cannot flood the log.
+// A first byte whose second did not come within the wait:
+std::string ZamLoneByteText(std::uint8_t group, int waitMs);
+// Messages that came while the reader rested after the one it took (restMs in all):
+std::string ZamDroppedText(std::span<const std::uint8_t> bytes, int restMs);
