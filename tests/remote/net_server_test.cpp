@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <random>
 #include <sys/socket.h>
@@ -134,6 +135,8 @@ TEST(ClientSocket, GreetsRunsEachLineAndEndsWhereTheClientSays) {
         bool endStream; // the client closes its sending side after the bytes
         Lines commands;
         Lines lastStatuses; // after "Client Connection Accepted!" and the commands' texts
+        Lines waits = {};   // Wait lines, shown before the commands and kept by the connection
+        std::chrono::milliseconds atLeast{0}; // from the bytes sent to the connection's end
     };
     const Case cases[] = {
         {"Close",
@@ -151,20 +154,36 @@ TEST(ClientSocket, GreetsRunsEachLineAndEndsWhereTheClientSays) {
         {"end of stream", "Pause\nStatus", true, {"Pause", "Status"}, {"Null Close"}},
         {"nothing sent", "", true, {}, {"Null Close"}},
         {"too long", "Play\n" + std::string(5000, 'A'), false, {"Play"}, {"Client Line Too Long"}},
+        {"a Wait holds the next command",
+         "Wait1\nPlay\nClose\n",
+         false,
+         {"Play"},
+         {"Client Command: Close", "Client Closed Connection!"},
+         {"Wait1"},
+         std::chrono::milliseconds(1000)},
+        {"a Wait ends when the client leaves",
+         "Wait20\nPlay\n",
+         true,
+         {"Play"},
+         {"Null Close"},
+         {"Wait20"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingServer target;
         Served served(target);
         ASSERT_EQ(served.peer.read(4), "OK\r\n");
+        const auto start = Clock::now();
         ASSERT_TRUE(served.peer.write(c.sent));
         if (c.endStream) served.peer.shutdownWrite();
         // Nothing answers a command: after the greeting only the end of the connection comes.
         EXPECT_EQ(served.peer.read(), "");
         EXPECT_TRUE(served.peer.ended);
         served.join();
+        EXPECT_GE(Clock::now() - start, c.atLeast);
 
         Lines statuses{accepted};
+        for (const std::string& wait : c.waits) statuses.push_back("Client Command: " + wait);
         for (const std::string& command : c.commands)
             statuses.push_back("Client Command: " + command);
         statuses.insert(statuses.end(), c.lastStatuses.begin(), c.lastStatuses.end());
@@ -216,17 +235,63 @@ TEST(ClientSocket, LinesSentFromTwoThreadsArriveWhole) {
     EXPECT_EQ(next[1], perThread);
 }
 
-TEST(ClientSocket, AClientThatTakesNothingIsGivenUp) {
+TEST(ClientSocket, AClientThatTakesNothingIsDroppedAndNoSenderWaitsForIt) {
+    struct Case {
+        const char* name;
+        std::size_t bytes; // sent at once, more than the connection holds
+        std::chrono::milliseconds atLeast;
+        std::string why;
+    };
+    const Case cases[] = {
+        {"nothing taken for 10 s", 1 << 20, std::chrono::milliseconds(ClientWriter::dropAfterMs),
+         "Client took nothing for 10 s: connection closed (a client must read what the server "
+         "sends)"},
+        {"more than 2 MB behind", 4 << 20, std::chrono::milliseconds(0),
+         "Client fell 2 MB behind: connection closed (a client must read what the server sends)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingServer target;
+        Served served(target);
+        ASSERT_EQ(served.peer.read(4), "OK\r\n");
+        const auto start = Clock::now();
+        served.connection->Send(std::string(c.bytes, 'x'));
+        served.connection->Send("CUEING!");
+        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500)) << "a sender waited";
+        // The connection is ended, so its reading thread finishes too.
+        const auto closed = [](const auto& r) { return r.closings == 1; };
+        EXPECT_TRUE(target.waitFor(closed) || target.waitFor(closed));
+        EXPECT_GE(Clock::now() - start, c.atLeast);
+        EXPECT_EQ(target.record().statuses, (Lines{accepted, c.why, "Null Close"}));
+    }
+}
+
+// A peer gone without a word answers no keepalive probe: the read then fails, within a minute.
+TEST(ClientSocket, ATcpConnectionIsProbedSoADeadPeerIsFoundWithinAMinute) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in where{};
+    where.sin_family = AF_INET;
+    where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof where;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&where), sizeof where), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&where), &size), 0);
+    Peer peer = Peer::connectTo(ntohs(where.sin_port));
+    const int accepted = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    ::close(listener);
+    ASSERT_GE(accepted, 0);
     RecordingServer target;
-    Served served(target);
-    ASSERT_EQ(served.peer.read(4), "OK\r\n");
-    // Far more than the socket holds, and the client reads none of it.
-    const auto start = Clock::now();
-    served.connection->Send(std::string(4 << 20, 'x'));
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
-    // The connection is ended, so its reading thread finishes too.
-    EXPECT_TRUE(target.waitFor([](const auto& r) { return r.closings == 1; }));
-    EXPECT_EQ(target.record().statuses, (Lines{accepted, "Null Close"}));
+    const ClientSocket connection(accepted, target);
+    const auto option = [accepted](int level, int name) {
+        int value = -1;
+        socklen_t length = sizeof value;
+        ::getsockopt(accepted, level, name, &value, &length);
+        return value;
+    };
+    EXPECT_EQ(option(SOL_SOCKET, SO_KEEPALIVE), 1);
+    EXPECT_LE(option(IPPROTO_TCP, TCP_KEEPIDLE) +
+                  option(IPPROTO_TCP, TCP_KEEPINTVL) * option(IPPROTO_TCP, TCP_KEEPCNT),
+              60);
 }
 
 class Server : public ::testing::Test {
