@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <fstream>
-#include <optional>
 #include <random>
 #include <thread>
 
@@ -28,6 +28,35 @@ bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
     }
     return true;
 }
+
+// A plain socket connected to the program's port (fd -1 when the connect failed), closed when
+// it goes.
+struct RawClient {
+    explicit RawClient(int port) {
+        sockaddr_in where{};
+        where.sin_family = AF_INET;
+        where.sin_port = htons(static_cast<std::uint16_t>(port));
+        where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    ~RawClient() {
+        if (fd >= 0) ::close(fd);
+    }
+    RawClient(const RawClient&) = delete;
+    RawClient& operator=(const RawClient&) = delete;
+    // True when the greeting came within two seconds.
+    bool greeted() {
+        char ok[4];
+        pollfd p{fd, POLLIN, 0};
+        return fd >= 0 && ::poll(&p, 1, 2000) > 0 && ::recv(fd, ok, 4, MSG_WAITALL) == 4 &&
+               std::string(ok, 4) == "OK\r\n";
+    }
+
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+};
 
 class RemoteSession : public ::testing::Test {
 protected:
@@ -115,93 +144,33 @@ TEST_F(RemoteSession, ClientsComeAndGoAndTheProgramKeepsServingAndPolling) {
     EXPECT_TRUE(program->running());
 }
 
-// A client that keeps sending and reads only now and then: what it is sent piles up, and the
-// review it started still stops at its out point (the deck's trace: one second after Play).
-TEST_F(RemoteSession, AClientThatHardlyReadsDoesNotHoldUpItsReview) {
-    ASSERT_NO_FATAL_FAILURE(run("NetServer=YES\nNetPort=" + std::to_string(port) + "\n"));
-    ASSERT_NE(greeted(), nullptr); // listening; that client leaves at once
-    const struct Socket {
-        int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        ~Socket() { ::close(fd); }
-    } client;
-    const int fd = client.fd;
-    const int small = 4096; // what the program sends soon waits in its own buffers
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-    sockaddr_in where{};
-    where.sin_family = AF_INET;
-    where.sin_port = htons(static_cast<std::uint16_t>(port));
-    where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&where), sizeof where), 0);
-    const std::string review = "tc100:01:00:00\ntc200:01:01:00\nReview\n";
-    ASSERT_EQ(::send(fd, review.data(), review.size(), MSG_NOSIGNAL), ssize_t(review.size()));
-    std::string polls;
-    for (int i = 0; i < 20; ++i) polls += "GetTC\n";
-
-    // The deck's trace: when Play came, and the first Stop after it.
-    std::optional<double> playAt, stopAt;
-    const auto readTrace = [&] {
-        std::ifstream in(dir.file("trace.txt"));
-        playAt.reset();
-        stopAt.reset();
-        for (std::string line; std::getline(in, line);) {
-            const auto rx = line.find(" RX ");
-            if (rx == std::string::npos) continue;
-            const double at = std::stod(line.substr(0, rx));
-            const std::string frame = line.substr(rx + 4);
-            if (frame == "20 01 21 ") {
-                playAt = at;
-                stopAt.reset();
-            } else if (playAt && !stopAt && frame == "20 00 20 ") {
-                stopAt = at;
-            }
-        }
-        return stopAt.has_value();
-    };
-    std::size_t taken = 0;
-    for (int tick = 0; tick < 1000 && !readTrace(); ++tick) {
-        ::send(fd, polls.data(), polls.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (tick % 15 == 0) {
-            char buffer[1024];
-            const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
-            if (n > 0) taken += static_cast<std::size_t>(n);
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    ASSERT_TRUE(stopAt.has_value()) << "no Stop after Play";
-    EXPECT_GT(taken, 0u);
-    // 29 frames at 30 frames a second, and a poll cycle.
-    EXPECT_GT(*stopAt - *playAt, 900);
-    EXPECT_LT(*stopAt - *playAt, 1300);
-}
-
-// A client that connects and resets at once, again and again: each time the server writes
-// the same two lines in turn, so only the limit on each text keeps the log small.
+// Clients that are greeted and reset at once, again and again, four at a time: each time the
+// server writes the same two lines in turn, which the repeat count does not fold.
 TEST_F(RemoteSession, ClientsResettingInATightLoopHardlyGrowTheLog) {
     ASSERT_NO_FATAL_FAILURE(run("NetServer=YES\nNetPort=" + std::to_string(port) + "\n"));
     ASSERT_NE(greeted(), nullptr);
     ASSERT_TRUE(waitFor(
         [&] { return dir.read("KOLB_Log.txt").find("Server Loop Close") != std::string::npos; }));
     const std::size_t before = dir.read("KOLB_Log.txt").size();
-    sockaddr_in where{};
-    where.sin_family = AF_INET;
-    where.sin_port = htons(static_cast<std::uint16_t>(port));
-    where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int resets = 0;
-    for (const auto end = std::chrono::steady_clock::now() + 5s;
-         std::chrono::steady_clock::now() < end;) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) == 0) {
-            const linger reset{1, 0};
-            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-            ++resets;
-        }
-        ::close(fd);
-    }
+    std::atomic<int> resets{0};
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    std::vector<std::thread> clients;
+    for (int i = 0; i < 4; ++i)
+        clients.emplace_back([&] {
+            while (std::chrono::steady_clock::now() < end) {
+                RawClient client(port);
+                if (!client.greeted()) continue;
+                const linger reset{1, 0};
+                ::setsockopt(client.fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+                ++resets;
+            }
+        });
+    for (std::thread& client : clients) client.join();
     // Served again once the last reset is dealt with.
     ASSERT_NE(greeted(), nullptr);
     const std::size_t growth = dir.read("KOLB_Log.txt").size() - before;
     EXPECT_GT(resets, 200);
-    EXPECT_LT(growth, 10u * 1024) << resets << " resets\n" << dir.read("KOLB_Log.txt");
+    EXPECT_LT(growth, 10u * 1024) << resets << " resets";
 }
 
 // The port is held by another program: the log says so, and how to mend it. A server that

@@ -1,6 +1,7 @@
 // The command server seen from real client sockets: a connection served over a socket pair, then
 // the listening server on the loopback address with clients coming, going and crowding in.
 #include "ClientSocket.h"
+#include "ClientWriter.h"
 #include "NetServer.h"
 #include "RecordingServer.h"
 
