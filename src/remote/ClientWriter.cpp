@@ -1,5 +1,6 @@
 #include "ClientWriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -96,9 +97,10 @@ void ClientWriter::serve() {
         }
         int timeout = -1;
         if (!pending.empty()) {
-            const auto until = finishBy ? std::min(dropAt, *finishBy) : dropAt;
-            timeout =
-                static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(until - now).count());
+            // While finishing, only the end of the time for finishing counts.
+            const auto until = finishBy ? *finishBy : dropAt;
+            timeout = static_cast<int>(std::max<long long>(
+                0, std::chrono::ceil<std::chrono::milliseconds>(until - now).count()));
         }
         const short events =
             static_cast<short>((pending.empty() ? 0 : POLLOUT) | (watching ? POLLRDHUP : 0));
