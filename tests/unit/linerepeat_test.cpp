@@ -19,16 +19,14 @@ protected:
     std::vector<std::string> lines;
 };
 
-// n times the lines, one after another.
-std::vector<std::string> times(int n, const std::vector<std::string>& lines) {
-    std::vector<std::string> out;
-    for (int i = 0; i < n; ++i) out.insert(out.end(), lines.begin(), lines.end());
-    return out;
-}
+using Lines = std::vector<std::string>;
 
-std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
+// n times the lines, then the rest.
+Lines times(int n, const Lines& lines, const Lines& rest = {}) {
+    Lines out;
+    for (int i = 0; i < n; ++i) out.insert(out.end(), lines.begin(), lines.end());
+    out.insert(out.end(), rest.begin(), rest.end());
+    return out;
 }
 
 TEST_F(LineRepeat, RepeatsAreCountedAndBlankLinesAlwaysWritten) {
@@ -50,15 +48,14 @@ TEST_F(LineRepeat, RepeatsAreCountedAndBlankLinesAlwaysWritten) {
         {"blank line ends a repeat", {"a", "a", "", "a"}, {"a", "(repeated 1 times)", "", "a"}},
         {"leading blanks are not blank", {" a", " a"}, {" a"}},
         // Two faults taking turns: each text is written 30 times a minute, the rest counted.
-        {"lines taking turns",
-         times(30, {"a", "b"}) + std::vector<std::string>{"a", "a", "b", "c", "<flush>"},
-         times(30, {"a", "b"}) +
-             std::vector<std::string>{"c", "(2 more \"a\" not written: more than 30 a minute)",
-                                      "(1 more \"b\" not written: more than 30 a minute)"}},
+        {"lines taking turns", times(30, {"a", "b"}, {"a", "a", "b", "c", "<flush>"}),
+         times(30, {"a", "b"},
+               {"c", "(2 more \"a\" not written: more than 30 a minute)",
+                "(1 more \"b\" not written: more than 30 a minute)"})},
         {"repeats are not held back",
-         times(40, {"a"}) + times(30, {"b", "c"}) + std::vector<std::string>{"a", "a", "<flush>"},
-         std::vector<std::string>{"a", "(repeated 39 times)"} + times(30, {"b", "c"}) +
-             std::vector<std::string>{"a", "(repeated 1 times)"}},
+         times(40, {"a"}, times(30, {"b", "c"}, {"a", "a", "<flush>"})),
+         times(1, {"a", "(repeated 39 times)"},
+               times(30, {"b", "c"}, {"a", "(repeated 1 times)"}))},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
