@@ -36,6 +36,12 @@ std::string label(const std::string& name, const std::string& value) {
 
 } // namespace
 
+std::optional<int> NetPortFromText(const std::string& text) {
+    const auto port = parseDecimal(text);
+    if (!port || *port < 1 || *port > 65535) return std::nullopt;
+    return port;
+}
+
 std::vector<std::string> DropOverlongValues(Properties& props) {
     std::vector<std::string> refused;
     for (auto it = props.begin(); it != props.end();) {
@@ -104,11 +110,8 @@ Settings SettingsFromProperties(const Properties& props) {
     s.NetServer = lookup(props, "NetServer");
     s.netserver = s.NetServer == "YES";
     s.NetPort = lookup(props, "NetPort");
-    // A port that is not a number from 1 to 65535 keeps the default.
-    if (s.NetPort) {
-        const auto port = parseDecimal(*s.NetPort);
-        if (port && *port >= 1 && *port <= 65535) s.netport = *port;
-    }
+    // A port that is not a number from 1 to 65535 keeps the default, and the block says so.
+    if (s.NetPort) s.netport = NetPortFromText(*s.NetPort).value_or(s.netport);
     s.NetAddress = lookup(props, "NetAddress");
     if (s.NetAddress) s.netaddress = *s.NetAddress;
     s.FrameRate = lookup(props, "FrameRate");
@@ -138,8 +141,13 @@ std::vector<std::string> SettingsBlock(const Settings& s) {
         {"Net Server", s.NetServer},
         {"Net Port", s.NetPort},
         {"Net Address", s.NetAddress}};
-    for (const auto& [name, value] : optional)
-        if (value) lines.push_back(label(name, *value));
+    for (const auto& [name, value] : optional) {
+        if (!value) continue;
+        lines.push_back(label(name, *value));
+        if (&value == &s.NetPort && !NetPortFromText(*value))
+            lines.push_back("Net Port " + *value + " not known: " + std::to_string(s.netport) +
+                            " used (a port is a number from 1 to 65535)");
+    }
     // The rate in use; AUTO says so, and start-up reports what the deck gave.
     if (s.FrameRate) {
         lines.push_back(label("Frame Rate", s.autoRate ? "AUTO" : timecode::RateText(s.framerate)));

@@ -74,5 +74,10 @@ std::vector<std::string> DropOverlongValues(Properties& props);
 // the file does not hold leaves its value as it was.
 Settings SettingsFromProperties(const Properties& props);
 
-// The settings block that start-up writes to the log, one entry a line.
+// The port of a "NetPort" text: a decimal number from 1 to 65535; nothing for anything else
+// (0, 65536, "20x1").
+std::optional<int> NetPortFromText(const std::string& text);
+
+// The settings block that start-up writes to the log, one entry a line. A bad value of
+// "NetPort" or "FrameRate" is followed by a line naming it and the value used instead.
 std::vector<std::string> SettingsBlock(const Settings& s);

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -15,6 +16,19 @@ std::mutex consoleMutex;
 Utils::LineSink lineSink;
 std::string lastLine;
 long repeats = 0; // times lastLine came again and was not written
+
+// Each text is written at most limitPerText times a minute; more of it is counted, and the
+// count is written when the minute is over. A fault that writes several lines in turn (which
+// the repeat count above does not fold) grows the log by a bounded amount a minute.
+using LogClock = std::chrono::steady_clock;
+constexpr int limitPerText = 30;
+constexpr std::size_t textsTracked = 256; // texts beyond these in one minute are not limited
+struct TextCount {
+    int written = 0;
+    long held = 0; // not written this minute
+};
+std::map<std::string, TextCount> minuteCounts;
+LogClock::time_point minuteStart = LogClock::now();
 
 void writeAll(int fd, const char* data, size_t len) {
     while (len > 0) {
@@ -50,17 +64,53 @@ void flushRepeatsLocked() {
 bool blank(const std::string& line) {
     return line.find_first_not_of(' ') == std::string::npos;
 }
+
+// Writes how many lines of each text were held back, and starts the counts afresh.
+void flushHeldLocked() {
+    for (const auto& [text, count] : minuteCounts)
+        if (count.held > 0)
+            emitLocked("(" + std::to_string(count.held) + " more \"" + text +
+                       "\" not written: more than " + std::to_string(limitPerText) + " a minute)");
+    minuteCounts.clear();
+    minuteStart = LogClock::now();
+}
+
+// True when the line is within its text's share of this minute (and counts it).
+bool withinLimitLocked(const std::string& line) {
+    if (LogClock::now() - minuteStart >= std::chrono::minutes(1)) flushHeldLocked();
+    auto it = minuteCounts.find(line);
+    if (it == minuteCounts.end()) {
+        if (minuteCounts.size() >= textsTracked) return true;
+        it = minuteCounts.emplace(line, TextCount{}).first;
+    }
+    if (it->second.written < limitPerText) {
+        ++it->second.written;
+        return true;
+    }
+    ++it->second.held;
+    return false;
+}
 } // namespace
 
 void Utils::OutLine(const std::string& line) {
     std::lock_guard lock(consoleMutex);
     // A line that comes again and again (a fault met on every poll) is written once and
     // counted; blank lines, which only space the output, are always written.
-    if (!blank(line) && line == lastLine) {
+    if (blank(line)) {
+        flushRepeatsLocked();
+        lastLine = line;
+        emitLocked(line);
+        return;
+    }
+    if (line == lastLine) {
         ++repeats;
         return;
     }
     flushRepeatsLocked();
+    if (!withinLimitLocked(line)) {
+        lastLine.clear(); // a repeat of a line held back is held back too
+        return;
+    }
     lastLine = line;
     emitLocked(line);
 }
@@ -68,6 +118,7 @@ void Utils::OutLine(const std::string& line) {
 void Utils::FlushRepeats() {
     std::lock_guard lock(consoleMutex);
     flushRepeatsLocked();
+    flushHeldLocked();
     lastLine.clear();
 }
 
@@ -103,4 +154,6 @@ void Utils::SetLineSink(LineSink sink) {
     lineSink = std::move(sink);
     lastLine.clear();
     repeats = 0;
+    minuteCounts.clear();
+    minuteStart = LogClock::now();
 }

@@ -17,9 +17,13 @@ public:
     // Writes one line to the console output. A line is written in one piece, so lines from
     // different threads never interleave. The same line again right after itself is not
     // written but counted; "(repeated N times)" follows once another line comes (blank lines
-    // are always written).
+    // are always written). Beyond that, a text is written at most 30 times a minute: when
+    // the minute is over, '(N more "<text>" not written: more than 30 a minute)' says how many
+    // of it were held back. So a fault that repeats at any rate, even as lines that take
+    // turns, grows the log by a bounded amount a minute.
     static void OutLine(const std::string& line);
-    // Writes the count of a line still repeating, so nothing is lost when the program ends.
+    // Writes the count of a line still repeating and of the lines held back this minute, so
+    // nothing is lost when the program ends.
     static void FlushRepeats();
 
     // Sleeps the calling thread; a signal does not end the sleep early.
@@ -34,7 +38,7 @@ public:
     static bool RedirectConsole(const std::string& path);
 
     // Lines go to this sink instead of the console while it is set (tests read the lines).
-    // Setting it starts the repeat count afresh.
+    // Setting it starts the repeat count and the minute's counts afresh.
     using LineSink = std::function<void(const std::string&)>;
     static void SetLineSink(LineSink sink);
 };

@@ -115,7 +115,10 @@ bool LocalVCR::startSecondPort() {
 bool LocalVCR::OpenServerSocket(int port) {
     auto server = std::make_unique<NetServer>(*this);
     if (!server->open(settings.netaddress, port)) {
-        ShowStat("Can't Get ServerSocket at Port " + std::to_string(port));
+        const std::string failed = "Can't Get ServerSocket at Port " + std::to_string(port);
+        Utils::OutLine(failed + ": " + server->error() +
+                       " (no network clients: free the port, or set NetPort to another one)");
+        ShowStat(failed);
         return false;
     }
     ShowStat("Server Socket Opened OK at Port " + std::to_string(port));

@@ -1,20 +1,33 @@
 #include "ClientSocket.h"
 
+#include "CommandLanguage.h"
 #include "LineReader.h"
 #include "Utils.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 ClientSocket::ClientSocket(int socket, ServerTarget& vcr) : svcr(vcr), cs(socket) {
-    timeval timeout{};
-    timeout.tv_sec = sendTimeoutMs / 1000;
-    timeout.tv_usec = (sendTimeoutMs % 1000) * 1000;
-    ::setsockopt(cs, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    // Not every socket is TCP (tests serve a socket pair): an option that does not apply is
+    // left out.
+    const int on = 1;
+    ::setsockopt(cs, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    ::setsockopt(cs, IPPROTO_TCP, TCP_KEEPIDLE, &keepIdleS, sizeof keepIdleS);
+    ::setsockopt(cs, IPPROTO_TCP, TCP_KEEPINTVL, &keepIntervalS, sizeof keepIntervalS);
+    ::setsockopt(cs, IPPROTO_TCP, TCP_KEEPCNT, &keepProbes, sizeof keepProbes);
+    writer = std::make_unique<ClientWriter>(
+        cs,
+        [this](const std::string& why) {
+            Utils::OutLine(why);
+            ShowStat(why);
+        },
+        [this] { gone.request(); });
 }
 
 ClientSocket::~ClientSocket() {
+    writer->finish();
     if (cs >= 0) ::close(cs);
 }
 
@@ -49,6 +62,12 @@ void ClientSocket::run() {
             ShowStat("Client Closed Connection!");
             break;
         }
+        if (str.rfind("Wait", 0) == 0) {
+            if (const auto seconds = WaitSeconds(str.substr(4))) {
+                gone.sleepFor(*seconds * 1000);
+                continue;
+            }
+        }
         try {
             svcr.ParseNetCommand(str);
         } catch (...) {
@@ -56,30 +75,19 @@ void ClientSocket::run() {
         }
     }
     a = false;
+    gone.request();
     Close(false);
     Utils::OutLine("Server Loop Close");
 }
 
 void ClientSocket::Send(const std::string& line) {
-    const std::string bytes = line + "\r\n";
-    std::lock_guard lock(sendMutex);
-    if (cs < 0) return;
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
-        const ssize_t n = ::send(cs, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            // The client is gone or takes nothing: the connection ends.
-            ::shutdown(cs, SHUT_RDWR);
-            return;
-        }
-        sent += static_cast<std::size_t>(n);
-    }
+    writer->queue(line + "\r\n");
 }
 
 void ClientSocket::Close(bool) {
+    writer->finish(); // what is queued goes out first, briefly
     {
-        std::lock_guard lock(sendMutex);
+        std::lock_guard lock(socketMutex);
         if (cs >= 0) {
             ::close(cs);
             cs = -1;
@@ -89,6 +97,6 @@ void ClientSocket::Close(bool) {
 }
 
 void ClientSocket::shutdown() {
-    std::lock_guard lock(sendMutex);
+    std::lock_guard lock(socketMutex);
     if (cs >= 0) ::shutdown(cs, SHUT_RDWR);
 }

@@ -1,16 +1,24 @@
 #pragma once
 
 #include "ClientLine.h"
+#include "ClientWriter.h"
 #include "ServerTarget.h"
+#include "StopSignal.h"
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 
 // One connected client: greeted with "OK", then each line it sends is a command for the deck
 // controller, run on this connection's thread. "Close", "KILL", an empty line, the end of the
-// stream or a line longer than 4096 bytes end the connection. Lines sent to the client end in
-// CR LF; Send may be called from any thread, one whole line at a time.
+// stream or a line longer than 4096 bytes end the connection. A "Wait" line pauses this
+// client's commands, and ends early when the client leaves. Lines sent to the client end in
+// CR LF; Send may be called from any thread, one whole line at a time, and never waits for the
+// client: a writer thread of the connection's own writes them (see ClientWriter).
+//
+// The socket keeps its connection alive: a peer that is gone without a word (a cable pulled, a
+// host switched off) is found within about a minute, and its read ends as an I/O error.
 class ClientSocket : public ClientLine {
 public:
     // Takes over a connected socket.
@@ -31,14 +39,18 @@ public:
     void ended() { done = true; }
     bool finished() const { return done; }
 
-    // A client that takes no bytes for this long is given up, so a cue run never hangs on it.
-    static constexpr int sendTimeoutMs = 2000;
+    // Keepalive: the first probe after this many seconds of silence, then one every
+    // keepIntervalS; keepProbes unanswered probes end the connection.
+    static constexpr int keepIdleS = 20, keepIntervalS = 10, keepProbes = 4;
 
 private:
     ServerTarget& svcr;
-    // Guards cs: every write, and the close.
-    std::mutex sendMutex;
+    // Guards cs: its shutdown and its close.
+    std::mutex socketMutex;
     int cs;
+    std::unique_ptr<ClientWriter> writer;
+    // The client has left (or was dropped): a Wait ends at once.
+    StopSignal gone;
     std::atomic<bool> a{false};
     std::atomic<bool> done{false};
     std::string str;

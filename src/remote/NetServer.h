@@ -26,6 +26,8 @@ public:
     // Listens on the address (an IPv4 address text) and port (0: any free port, see port());
     // false when that cannot be done.
     bool open(const std::string& address, int port);
+    // Why the last open failed ("Address already in use", ...).
+    const std::string& error() const { return openError; }
     // Starts accepting clients.
     void start();
     int port() const { return boundPort; }
@@ -40,6 +42,7 @@ private:
     ServerTarget& svcr;
     int ss = -1;
     int boundPort = 0;
+    std::string openError;
     StopSignal stopping;
     std::thread acceptThread;
     // Guards active, clientThread and the end of the active client's work.

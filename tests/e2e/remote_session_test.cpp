@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <fstream>
 #include <random>
 #include <thread>
@@ -25,6 +27,10 @@ bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
         std::this_thread::sleep_for(20ms);
     }
     return true;
+}
+
+sockaddr_in loopback(int port) {
+    return {AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
 }
 
 class RemoteSession : public ::testing::Test {
@@ -111,6 +117,65 @@ TEST_F(RemoteSession, ClientsComeAndGoAndTheProgramKeepsServingAndPolling) {
     ASSERT_TRUE(t1.has_value());
     EXPECT_TRUE(waitFor([&] { return timeFrom(*last) > t1; })) << "still polled";
     EXPECT_TRUE(program->running());
+}
+
+// Clients that are greeted and reset at once, again and again, four at a time: each time the
+// server writes the same two lines in turn, which the repeat count does not fold.
+TEST_F(RemoteSession, ClientsResettingInATightLoopHardlyGrowTheLog) {
+    ASSERT_NO_FATAL_FAILURE(run("NetServer=YES\nNetPort=" + std::to_string(port) + "\n"));
+    ASSERT_NE(greeted(), nullptr);
+    const std::size_t before = dir.read("KOLB_Log.txt").size();
+    std::atomic<int> resets{0};
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    std::vector<std::thread> clients;
+    for (int i = 0; i < 4; ++i)
+        clients.emplace_back([&] {
+            const sockaddr_in where = loopback(port);
+            const timeval limit{2, 0};
+            const linger reset{1, 0};
+            while (std::chrono::steady_clock::now() < end) {
+                const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+                ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+                char ok[4];
+                if (::connect(fd, reinterpret_cast<const sockaddr*>(&where), sizeof where) == 0 &&
+                    ::recv(fd, ok, 4, MSG_WAITALL) == 4) {
+                    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+                    ++resets;
+                }
+                ::close(fd);
+            }
+        });
+    for (std::thread& client : clients) client.join();
+    // Served again once the last reset is dealt with.
+    ASSERT_NE(greeted(), nullptr);
+    const std::size_t growth = dir.read("KOLB_Log.txt").size() - before;
+    EXPECT_GT(resets, 200);
+    EXPECT_LT(growth, 10u * 1024) << resets << " resets";
+}
+
+// The port is held by another program: the log says so, and how to mend it. A server that
+// opened the port once and ended after a client's KILL leaves it free for the next start.
+TEST_F(RemoteSession, APortInUseIsLoggedAndARestartAfterAKillOpensItAgain) {
+    const int holder = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in where = loopback(port);
+    ASSERT_EQ(::bind(holder, reinterpret_cast<const sockaddr*>(&where), sizeof where), 0);
+    ASSERT_NO_FATAL_FAILURE(run("NetServer=YES\nNetPort=" + std::to_string(port) + "\n"));
+    const std::string failed = "\nCan't Get ServerSocket at Port " + std::to_string(port) +
+                               ": Address already in use (no network clients: free the port, or "
+                               "set NetPort to another one)\nRS422 Ready\n";
+    EXPECT_TRUE(waitFor([&] { return dir.read("KOLB_Log.txt").find(failed) != std::string::npos; }))
+        << dir.read("KOLB_Log.txt");
+    ::close(holder);
+    program.reset();
+    for (int start = 1; start <= 2; ++start) {
+        program = std::make_unique<Process>(kolb, std::vector<std::string>{}, dir.path());
+        auto client = greeted();
+        ASSERT_NE(client, nullptr) << dir.read("KOLB_Log.txt");
+        ASSERT_TRUE(client->send("KILL\n"));
+        EXPECT_TRUE(client->ended());
+        program->signal(SIGUSR2);
+        EXPECT_EQ(program->wait(20000), 0);
+    }
 }
 
 TEST_F(RemoteSession, AMissingSecondPortEndsTheProgramWithStatusTwo) {

@@ -1,6 +1,7 @@
 // The command server seen from real client sockets: a connection served over a socket pair, then
 // the listening server on the loopback address with clients coming, going and crowding in.
 #include "ClientSocket.h"
+#include "ClientWriter.h"
 #include "NetServer.h"
 #include "RecordingServer.h"
 
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <random>
 #include <sys/socket.h>
@@ -21,6 +23,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 // The client's end of a connection. Every wait on it gives up after 10 s, so no test hangs.
 class Peer {
@@ -134,6 +137,8 @@ TEST(ClientSocket, GreetsRunsEachLineAndEndsWhereTheClientSays) {
         bool endStream; // the client closes its sending side after the bytes
         Lines commands;
         Lines lastStatuses; // after "Client Connection Accepted!" and the commands' texts
+        Lines waits = {};   // Wait lines, shown before the commands and kept by the connection
+        std::chrono::milliseconds atLeast{}; // from the bytes sent to the connection's end
     };
     const Case cases[] = {
         {"Close",
@@ -151,20 +156,25 @@ TEST(ClientSocket, GreetsRunsEachLineAndEndsWhereTheClientSays) {
         {"end of stream", "Pause\nStatus", true, {"Pause", "Status"}, {"Null Close"}},
         {"nothing sent", "", true, {}, {"Null Close"}},
         {"too long", "Play\n" + std::string(5000, 'A'), false, {"Play"}, {"Client Line Too Long"}},
+        {"Wait", "Wait1\n\n", false, {}, {"Client Command: ", "Len=0 Close"}, {"Wait1"}, 1s},
+        {"Wait, client gone", "Wait20\nPlay\n", true, {"Play"}, {"Null Close"}, {"Wait20"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingServer target;
         Served served(target);
         ASSERT_EQ(served.peer.read(4), "OK\r\n");
+        const auto start = Clock::now();
         ASSERT_TRUE(served.peer.write(c.sent));
         if (c.endStream) served.peer.shutdownWrite();
         // Nothing answers a command: after the greeting only the end of the connection comes.
         EXPECT_EQ(served.peer.read(), "");
         EXPECT_TRUE(served.peer.ended);
         served.join();
+        EXPECT_GE(Clock::now() - start, c.atLeast);
 
         Lines statuses{accepted};
+        for (const std::string& wait : c.waits) statuses.push_back("Client Command: " + wait);
         for (const std::string& command : c.commands)
             statuses.push_back("Client Command: " + command);
         statuses.insert(statuses.end(), c.lastStatuses.begin(), c.lastStatuses.end());
@@ -216,17 +226,52 @@ TEST(ClientSocket, LinesSentFromTwoThreadsArriveWhole) {
     EXPECT_EQ(next[1], perThread);
 }
 
-TEST(ClientSocket, AClientThatTakesNothingIsGivenUp) {
+TEST(ClientSocket, AClientThatTakesNothingIsDroppedAndNoSenderWaitsForIt) {
+    struct Case {
+        const char* name;
+        std::size_t bytes; // sent at once, more than the connection holds
+        std::chrono::milliseconds atLeast;
+        std::string why;
+    };
+    const auto closed = [](const std::string& what) {
+        return "Client " + what + ": connection closed (a client must read what the server sends)";
+    };
+    const Case cases[] = {
+        {"nothing taken", 1 << 20, std::chrono::milliseconds(ClientWriter::dropAfterMs),
+         closed("took nothing for 10 s")},
+        {"too far behind", 4 << 20, 0s, closed("fell 2 MB behind")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingServer target;
+        Served served(target);
+        ASSERT_EQ(served.peer.read(4), "OK\r\n");
+        const auto start = Clock::now();
+        served.connection->Send(std::string(c.bytes, 'x'));
+        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500)) << "a sender waited";
+        // The connection is ended, so its reading thread finishes too.
+        const auto ended = [](const auto& r) { return r.closings == 1; };
+        EXPECT_TRUE(target.waitFor(ended) || target.waitFor(ended));
+        EXPECT_GE(Clock::now() - start, c.atLeast);
+        EXPECT_EQ(target.record().statuses, (Lines{accepted, c.why, "Null Close"}));
+    }
+}
+
+// A peer gone without a word answers no keepalive probe: the read then fails, within a minute.
+TEST(ClientSocket, ATcpConnectionIsProbedSoADeadPeerIsFoundWithinAMinute) {
+    const int accepted = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     RecordingServer target;
-    Served served(target);
-    ASSERT_EQ(served.peer.read(4), "OK\r\n");
-    // Far more than the socket holds, and the client reads none of it.
-    const auto start = Clock::now();
-    served.connection->Send(std::string(4 << 20, 'x'));
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
-    // The connection is ended, so its reading thread finishes too.
-    EXPECT_TRUE(target.waitFor([](const auto& r) { return r.closings == 1; }));
-    EXPECT_EQ(target.record().statuses, (Lines{accepted, "Null Close"}));
+    const ClientSocket connection(accepted, target);
+    const auto option = [accepted](int level, int name) {
+        int value = -1;
+        socklen_t length = sizeof value;
+        ::getsockopt(accepted, level, name, &value, &length);
+        return value;
+    };
+    EXPECT_EQ(option(SOL_SOCKET, SO_KEEPALIVE), 1); // on any TCP socket, connected or not
+    EXPECT_LE(option(IPPROTO_TCP, TCP_KEEPIDLE) +
+                  option(IPPROTO_TCP, TCP_KEEPINTVL) * option(IPPROTO_TCP, TCP_KEEPCNT),
+              60);
 }
 
 class Server : public ::testing::Test {
