@@ -97,7 +97,9 @@ DeckCondition::Change DeckCondition::settle(Change change, Clock::time_point now
     const bool messageOnShow = heldUntil && !(heldBelowConditions && conditionHolds());
     const bool onShow = !messageOnShow && conditionHolds();
     if (!fresh && elsewhereUntil && onShow) return change;
-    if (fresh || !shownKnown || text != shownText) {
+    // Only a condition is given again over the other text: a message or the words keep to
+    // their own rules.
+    if (fresh || (!shownKnown && onShow) || text != shownText) {
         shownText = text;
         shownKnown = true;
         change.status = std::move(text);
