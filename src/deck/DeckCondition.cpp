@@ -3,7 +3,15 @@
 DeckCondition::Change DeckCondition::message(const std::string& text, Clock::time_point now) {
     heldText = text;
     heldUntil = now + std::chrono::milliseconds(holdMs);
-    return settle({}, now, true);
+    heldBelowConditions = text.starts_with(clientCommandPrefix);
+    // A client's command under a condition leaves the field to the condition.
+    return settle({}, now, !(heldBelowConditions && conditionHolds()));
+}
+
+DeckCondition::Change DeckCondition::writtenElsewhere(Clock::time_point now) {
+    elsewhereUntil = now + std::chrono::milliseconds(holdMs);
+    shownKnown = false;
+    return {};
 }
 
 DeckCondition::Change DeckCondition::words(const std::string& text, Clock::time_point now) {
@@ -65,8 +73,15 @@ DeckCondition::Change DeckCondition::tick(Clock::time_point now) {
     return settle(std::move(c), now);
 }
 
+std::optional<std::string> DeckCondition::unanswered() const {
+    if (isLost) return lostText;
+    if (isSilent) return std::string(silentText);
+    return std::nullopt;
+}
+
 std::string DeckCondition::current(Clock::time_point now) const {
-    if (heldUntil && now < *heldUntil) return heldText;
+    if (heldUntil && now < *heldUntil && !(heldBelowConditions && conditionHolds()))
+        return heldText;
     if (isLost) return lostText;
     if (isSilent) return silentText;
     if (isLocal) return localText;
@@ -76,9 +91,17 @@ std::string DeckCondition::current(Clock::time_point now) const {
 
 DeckCondition::Change DeckCondition::settle(Change change, Clock::time_point now, bool fresh) {
     if (heldUntil && now >= *heldUntil) heldUntil.reset();
+    if (elsewhereUntil && now >= *elsewhereUntil) elsewhereUntil.reset();
     std::string text = current(now);
-    if (fresh || text != shownText) {
+    // A condition waits out the text written past this record; fresh news does not.
+    const bool messageOnShow = heldUntil && !(heldBelowConditions && conditionHolds());
+    const bool onShow = !messageOnShow && conditionHolds();
+    if (!fresh && elsewhereUntil && onShow) return change;
+    // Only a condition is given again over the other text: a message or the words keep to
+    // their own rules.
+    if (fresh || (!shownKnown && onShow) || text != shownText) {
         shownText = text;
+        shownKnown = true;
         change.status = std::move(text);
     }
     return change;

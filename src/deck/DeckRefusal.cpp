@@ -43,10 +43,18 @@ std::optional<std::uint8_t> NakBits(std::span<const std::uint8_t> reply, int cou
 
 std::string NakReasons(std::uint8_t bits) {
     std::string text;
+    std::uint8_t unnamed = bits;
     for (const Reason& r : reasons) {
         if (!(bits & r.bit)) continue;
+        unnamed &= static_cast<std::uint8_t>(~r.bit);
         if (!text.empty()) text += ", ";
         text += r.text;
+    }
+    if (unnamed != 0) {
+        // Bits without a name are still the deck's answer: shown as they came.
+        if (!text.empty()) text += ", ";
+        text += "bits " + Utils::BS2S(std::span(&unnamed, 1), 1);
+        text.pop_back();
     }
     return text.empty() ? "no reason given" : text;
 }

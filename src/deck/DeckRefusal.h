@@ -11,7 +11,8 @@
 std::optional<std::uint8_t> NakBits(std::span<const std::uint8_t> reply, int count);
 
 // The reasons a NAK gives, in the order of its bits: "undefined command", "checksum error",
-// "parity error", "buffer overrun", "framing error", "time-out", joined by ", ".
+// "parity error", "buffer overrun", "framing error", "time-out", joined by ", "; bits without a
+// name follow in hex ("bits 0A"); no bits at all give "no reason given".
 std::string NakReasons(std::uint8_t bits);
 
 // The name of the command a frame carries ("Play", "Cue Up With Data", "Shuttle Fwd"), or its

@@ -64,13 +64,26 @@ void LocalVCR::setRate(timecode::Rate r) {
 }
 
 void LocalVCR::detectRate() {
-    const DeckReply reply = CommandB0(bsdevicetype);
-    if (reply.count < 5 || reply.bytes[0] != 0x12 || reply.bytes[1] != 0x11 ||
-        !ReplyChecksumOK(reply.bytes, reply.count)) {
+    DeckReply reply;
+    std::optional<DeckStandard> standard;
+    for (int tries = 0; tries < deviceTypeTries && !standard; ++tries) {
+        reply = CommandB0(bsdevicetype);
+        standard = DecodeDeviceType(reply.bytes, reply.count);
+    }
+    if (!standard) {
         Utils::OutLine("No device type from the deck: Frame Rate 30");
         return;
     }
-    if ((reply.bytes[2] & 0x0F) == 1) {
+    if (*standard == DeckStandard::NotKnown) {
+        std::string type = Utils::BS2S(reply.bytes, 4);
+        type.pop_back();
+        const std::string text =
+            "Deck type " + type + " not known: Frame Rate 30 (set FrameRate=25 for a 625/50 deck)";
+        Utils::OutLine(text);
+        ShowStat(text);
+        return;
+    }
+    if (*standard == DeckStandard::Lines625) {
         setRate(timecode::rate25);
         Utils::OutLine("Deck is 625/50: Frame Rate 25");
         return;
@@ -158,6 +171,11 @@ void LocalVCR::vantoSetup() {
 DeckReply LocalVCR::CommandB0(std::span<const std::uint8_t> frame) {
     const DeckReply reply = sop.SendSerial(frame);
     if (IsSenseRequest(frame)) return reply;
+    {
+        // A pressed button has shown its name already, past the deck's condition.
+        std::lock_guard lock(conditionMutex);
+        apply(condition.writtenElsewhere(DeckCondition::Clock::now()));
+    }
     if (!frame.empty() && (frame[0] & 0xF0) == 0x20) ++transportCount;
     if (const auto bits = NakBits(reply.bytes, reply.count)) {
         const std::string text = RefusalText(frame, *bits);
@@ -346,7 +364,15 @@ void LocalVCR::reporttc() {
 }
 
 void LocalVCR::reportstatus() {
-    if (auto c = client()) c->Send(getStatusString());
+    if (auto c = client()) c->Send(statusAnswer());
+}
+
+std::string LocalVCR::statusAnswer() {
+    {
+        std::lock_guard lock(conditionMutex);
+        if (auto text = condition.unanswered()) return *text;
+    }
+    return getStatusString();
 }
 
 bool LocalVCR::ParseNetCommand(const std::string& line) {

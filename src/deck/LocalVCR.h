@@ -110,6 +110,8 @@ public:
     std::string ExtractStatusString(std::span<const std::uint8_t> reply);
     void reporttc() override;
     void reportstatus() override;
+    // What a client's "Status" is told: the lost link's or silent deck's text, else the words.
+    std::string statusAnswer();
 
     // The poller.
     void GetTC();
@@ -197,8 +199,10 @@ public:
 private:
     void startup();
     // AUTO: the device type gives 25 or 30; at 30 the first time reply's DF flag decides
-    // drop-frame.
+    // drop-frame. A missing or late reply is asked for again, deviceTypeTries in all; a type
+    // not known stays at 30 and says how to set 25.
     void detectRate();
+    static constexpr int deviceTypeTries = 3;
     // The rate to decode a time reply at; the first one after detection settles drop-frame.
     timecode::Rate rateFor(const DeckReply& reply);
     void setRate(timecode::Rate rate);

@@ -21,6 +21,20 @@ int TCFBCD(std::uint8_t b, int pos, std::string& tc) {
     return tens * 10 + units;
 }
 
+std::optional<DeckStandard> DecodeDeviceType(std::span<const std::uint8_t> reply, int count) {
+    if (count < 5 || reply.size() < 5 || reply[0] != 0x12 || reply[1] != 0x11 ||
+        !ReplyChecksumOK(reply, count))
+        return std::nullopt;
+    switch (reply[2] & 0x0F) {
+    case 0:
+        return DeckStandard::Lines525;
+    case 1:
+        return DeckStandard::Lines625;
+    default:
+        return DeckStandard::NotKnown;
+    }
+}
+
 bool ReplyChecksumOK(std::span<const std::uint8_t> reply, int count) {
     if (count < 1 || reply.empty()) return false;
     const size_t length = 3 + (reply[0] & 0x0F);

@@ -37,6 +37,12 @@ bool IsStatusReply(std::span<const std::uint8_t> reply, int count);
 std::optional<TimeReading> DecodeTimeReply(std::span<const std::uint8_t> reply, int count,
                                            timecode::Rate rate = timecode::rate30);
 
+// The line standard a device type reply (12 11 d1 d2) names by the low nibble of d1: 0 is
+// 525/60, 1 is 625/50; any other is a type this controller does not know. Nothing for a reply
+// that is not a whole device type reply.
+enum class DeckStandard { Lines525, Lines625, NotKnown };
+std::optional<DeckStandard> DecodeDeviceType(std::span<const std::uint8_t> reply, int count);
+
 // The window elements a status reply marks.
 enum class Mark { Play, Record, Fwd, Rew, Stop, Sbyon, Shuttle, JogF, JogR };
 

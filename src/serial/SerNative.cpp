@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <map>
 #include <mutex>
 #include <poll.h>
@@ -310,4 +311,12 @@ int SerSendBreak(int port, int ms) {
 
 int SerGetLibVer() {
     return 1;
+}
+
+int SerSetLowLatency(int port) {
+    const int fd = fdOf(port);
+    serial_struct info{};
+    if (fd < 0 || ::ioctl(fd, TIOCGSERIAL, &info) != 0) return -1;
+    info.flags |= ASYNC_LOW_LATENCY;
+    return ::ioctl(fd, TIOCSSERIAL, &info) == 0 ? 0 : -1;
 }

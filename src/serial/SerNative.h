@@ -47,3 +47,5 @@ int SerSigCD(int port);
 int SerSigRing(int port);
 int SerSendBreak(int port, int ms);
 int SerGetLibVer();
+// Asks the driver to pass received bytes on at once (ASYNC_LOW_LATENCY); -1 when it refuses.
+int SerSetLowLatency(int port);

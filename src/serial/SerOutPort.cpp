@@ -1,11 +1,14 @@
 #include "SerOutPort.h"
 
+#include "SerNative.h"
 #include "SerialError.h"
 #include "SerialPortLocal.h"
+#include "UsbLatency.h"
 #include "Utils.h"
 
 #include <algorithm>
 #include <thread>
+#include <vector>
 
 namespace {
 // How often a reply being completed is looked at: a byte at 38400 bit/s takes 0.29 ms.
@@ -36,7 +39,16 @@ SerOutPort::SerOutPort(const std::string& portName, PortFactory makePort)
 
 bool SerOutPort::openLine(bool quiet) {
     try {
-        serialPort = factory ? factory(serCfg) : std::make_unique<SerialPortLocal>(serCfg);
+        if (factory) {
+            serialPort = factory(serCfg);
+        } else {
+            auto local = std::make_unique<SerialPortLocal>(serCfg);
+            // A USB adapter plugged in again has its latency timer back at the default.
+            for (const std::string& line : usblatency::Tune(
+                     sernative::DevicePath(serCfg), [&local] { return local->askLowLatency(); }))
+                Utils::OutLine(line);
+            serialPort = std::move(local);
+        }
         if (!serialPort) throw SerialIOError("no port");
     } catch (const std::exception&) {
         serialPort.reset();
@@ -93,6 +105,7 @@ bool SerOutPort::reopenLocked() {
     lastReopen = now;
     if (!openLine(true)) return false;
     lost = false;
+    late = LateReplies{}; // a new line owes no answers
     const std::string text = "Deck link restored: " + name;
     Utils::OutLine(text);
     ShowStat(text);
@@ -128,13 +141,23 @@ DeckReply SerOutPort::ReadSer() {
 void SerOutPort::dropStaleLocked() {
     if (!SerialInStream) return;
     std::array<std::uint8_t, 64> scratch{};
+    std::vector<std::uint8_t> waiting;
     try {
         // A reply that came after its exchange gave up would otherwise open the next reply.
-        for (int i = 0; i < 64 && SerialInStream->available() >= 1; ++i)
-            SerialInStream->read(scratch);
+        for (int i = 0; i < 64 && SerialInStream->available() >= 1; ++i) {
+            const int n = SerialInStream->read(scratch);
+            waiting.insert(waiting.end(), scratch.begin(), scratch.begin() + std::max(0, n));
+        }
     } catch (const SerialIOError& e) {
         if (e.deviceGone()) loseLocked();
     }
+    dropLateLocked(late.stale(waiting));
+}
+
+void SerOutPort::dropLateLocked(int frames) {
+    if (frames <= 0) return;
+    lateCount += frames;
+    for (int i = 0; i < frames; ++i) Utils::OutLine(lateText);
 }
 
 bool SerOutPort::sendLocked(std::span<const std::uint8_t> frame) {
@@ -156,22 +179,36 @@ DeckReply SerOutPort::readLocked() {
     numBytes = 0;
     if (SerialInStream) {
         try {
-            // Each read stores from the start of the buffer: when more than the buffer holds
-            // has come, the last portion read is what is kept, and the console says so.
-            int total = 0;
+            std::vector<std::uint8_t> read;
+            std::array<std::uint8_t, 64> chunk{};
             while (SerialInStream->available() >= 1) {
-                numBytes = SerialInStream->read(serin);
-                total += numBytes;
+                const int n = SerialInStream->read(chunk);
+                read.insert(read.end(), chunk.begin(), chunk.begin() + std::max(0, n));
             }
-            if (total > buffersize)
-                Utils::OutLine("Deck reply longer than 16 bytes: only the last part was kept");
+            const LateReplies::Cut cut = late.take(read);
+            dropLateLocked(cut.frames);
+            keepLocked(std::span(read).subspan(cut.bytes));
             completeLocked();
         } catch (const SerialIOError& e) {
             // A read error ends the read; the exchange keeps what it had.
             if (e.deviceGone()) loseLocked();
         }
     }
+    late.ended(serin, numBytes);
     return DeckReply{serin, numBytes};
+}
+
+void SerOutPort::keepLocked(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty()) return;
+    // Each portion is stored from the start of the buffer: when more than the buffer holds has
+    // come, the last portion is what is kept, and the console says so.
+    for (std::size_t at = 0; at < bytes.size(); at += buffersize) {
+        const std::size_t n = std::min<std::size_t>(buffersize, bytes.size() - at);
+        std::copy_n(bytes.begin() + static_cast<long>(at), n, serin.begin());
+        numBytes = static_cast<int>(n);
+    }
+    if (bytes.size() > buffersize)
+        Utils::OutLine("Deck reply longer than 16 bytes: only the last part was kept");
 }
 
 void SerOutPort::completeLocked() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LateReplies.h"
 #include "SerStreams.h"
 #include "SerialConfig.h"
 #include "SerialPort.h"
@@ -24,8 +25,11 @@ struct DeckReply {
 // The request/reply link to the deck: send a frame, wait a fixed time, take what has arrived.
 // Input left from an earlier exchange is dropped before each send, and a reply that has begun
 // within the wait is completed for up to completionMs more, so a deck that answers late in its
-// window costs one exchange a little time instead of spoiling the next one. When more than the
-// buffer holds has come, the buffer keeps the last portion read, and the console says so.
+// window costs one exchange a little time instead of spoiling the next one. What an exchange
+// reads is cut into frames by their length nibble: a frame that answers an earlier exchange
+// that gave up (a late reply) is dropped, counted and logged, and the frame behind it is the
+// reply. When more than the buffer holds has come, the buffer keeps the last portion read, and
+// the console says so.
 //
 // When the device itself goes away (a write or read says so), the link closes the port, says
 // "Deck link lost: <port>" once, and refuses exchanges at once while it tries, quietly, to open
@@ -56,6 +60,11 @@ public:
     virtual int SerCount() const { return numBytes; }
     virtual void ShowStat(const std::string& text);
 
+    // Late replies dropped so far.
+    long lateReplies() const { return lateCount; }
+    static constexpr const char* lateText =
+        "Late reply from the deck dropped: it answered an exchange that had given up";
+
     bool bad() const { return isBad; }
     int getwait() const { return wait; }
     bool hasSerialPort() const { return portOpen; }
@@ -81,6 +90,9 @@ private:
     bool sendLocked(std::span<const std::uint8_t> frame);
     DeckReply readLocked();
     void completeLocked();
+    // Keeps bytes in serin as reads of buffersize each would have left them.
+    void keepLocked(std::span<const std::uint8_t> bytes);
+    void dropLateLocked(int frames);
 
     std::string name;
     PortFactory factory;
@@ -91,6 +103,7 @@ private:
     std::atomic<bool> portOpen{false};
     std::atomic<bool> outStreamMade{false};
     std::atomic<bool> lost{false};
+    std::atomic<long> lateCount{0};
 
     // Guards one whole exchange: serin, the port, its streams and the last re-opening. A
     // holder of holdExchanges() may make exchanges of its own meanwhile.
@@ -100,6 +113,7 @@ private:
     std::unique_ptr<SerOutputStream> SerialOutStream;
     std::unique_ptr<SerInputStream> SerialInStream;
     Clock::time_point lastReopen{};
+    LateReplies late;
 
     // Guards statusSink.
     std::mutex sinkMutex;

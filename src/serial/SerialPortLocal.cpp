@@ -199,6 +199,10 @@ void SerialPortLocal::sendBreak(int ms) {
     if (SerSendBreak(port, ms) == -1) throw SerialIOError("sendBreak failed");
 }
 
+bool SerialPortLocal::askLowLatency() {
+    return open && SerSetLowLatency(port) == 0;
+}
+
 void SerialPortLocal::close() {
     if (SerClosePort(port) != 0) throw SerialIOError("ClosePort failed");
     open = false;

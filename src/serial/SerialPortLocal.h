@@ -37,6 +37,9 @@ public:
     std::string getName() const override { return name; }
     void close() override;
 
+    // Asks the driver to pass received bytes on at once (a USB adapter's latency timer).
+    bool askLowLatency();
+
     const SerialConfig& config() const { return cfg; }
     const std::string& defaultDevice() const { return defaultDeviceName; }
     bool softGetDataTimeout() const { return softTimeout; }

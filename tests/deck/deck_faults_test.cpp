@@ -66,11 +66,20 @@ TEST_F(Controller, LocalAndNoTapeShowInPlaceOfTheWordsWithOneLogLineEachWay) {
 
     sim->setLocal(true);
     ASSERT_TRUE(waitUntil([&] { return vcr->shownStatus() == local; }));
+    // A polling client's command does not hide the condition.
+    vcr->ShowStat("Client Command: GetTC");
+    EXPECT_EQ(vcr->shownStatus(), local);
+    // The window shows a pressed button's name at once, past the controller; LOCAL comes back
+    // once a message's three seconds are over.
+    panel->ShowStatus("Play");
+    const auto pressed = clock_type::now();
     vcr->play(); // acknowledged, not carried out
     trace->clear();
     ASSERT_TRUE(waitUntil([&] { return statusReads(*trace) >= 3; }));
     EXPECT_EQ(vcr->shownStatus(), local);
     EXPECT_EQ(vcr->getStatusString(), "Stop ") << "the deck's words are still read";
+    ASSERT_TRUE(waitUntil([&] { return panel->getStatuses().back() == local; }, 20s));
+    EXPECT_GE(clock_type::now() - pressed, 3000ms);
 
     sim->ejectTape();
     trace->clear();
@@ -105,6 +114,7 @@ TEST_F(Controller, ASilentDeckGreysTheTimeClearsTheMarksAndTheFirstReplyRestores
     trace->clear();
     ASSERT_TRUE(waitUntil([&] { return statusReads(*trace) >= 3; }));
     EXPECT_EQ(vcr->shownStatus(), "No reply from deck") << "not \"No VCR Status\"";
+    EXPECT_EQ(vcr->statusAnswer(), "No reply from deck") << "a client is not told \"Play \"";
     EXPECT_EQ(panel->getTimes().size(), times);
     // A status reply that strays in meanwhile (a late answer landing in another exchange) shows
     // no marks.
@@ -158,6 +168,7 @@ TEST_F(LinkedController, ALostLineIsSaidOnceRefusedAtOnceAndPollingGoesOnWhenItI
     ASSERT_TRUE(waitUntil([&] { return vcr->poller()->cycles() >= cycles + 40; }));
     EXPECT_TRUE(port->linkLost());
     EXPECT_EQ(vcr->shownStatus(), lost) << "through the silence that follows";
+    EXPECT_EQ(vcr->statusAnswer(), lost);
     const auto t0 = clock_type::now();
     vcr->play();
     EXPECT_LT(clock_type::now() - t0, std::chrono::milliseconds(DeckRig::patientWait))

@@ -1,3 +1,4 @@
+#include "DeckSim.h"
 #include "Pty.h"
 #include "QuietPort.h"
 #include "SerOutPort.h"
@@ -174,6 +175,47 @@ TEST(LinkReplies, AReplyBegunWithinTheWaitIsCompletedAndStaleInputIsDropped) {
             EXPECT_GE(took, std::chrono::milliseconds(9 + 5));
         }
         EXPECT_LT(took, std::chrono::seconds(2));
+    }
+}
+
+// The simulated deck answers a status sense late, after its exchange gave up, and the next
+// frame at once, each reply a byte at a time at the line's pace: the late frame is dropped and
+// counted, and the frame behind it, a refusal as well, is the next exchange's reply.
+TEST(LinkReplies, AFrameAnsweringAnExchangeThatGaveUpIsDroppedAndTheOneBehindIsTheReply) {
+    const Bytes statusSense{0x61, 0x20, 0x09, 0x8A}; // answered with 12 bytes
+    struct Case {
+        const char* name;
+        Bytes next;
+        Bytes head; // the reply's first bytes
+        int count;
+    };
+    const Case cases[] = {
+        {"a time reply", timeSense, {0x74, 0x04}, 7},
+        {"a refusal", {0x20, 0x30, 0x50}, {0x11, 0x12, 0x01, 0x24}, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::mutex linesMutex; // guards lines
+        std::vector<std::string> lines;
+        Utils::SetLineSink([&](const std::string& l) {
+            std::lock_guard lock(linesMutex);
+            lines.push_back(l);
+        });
+        DeckSim deck(DeckSim::Options{});
+        deck.setPaced(true);
+        SerOutPort link(deck.path());
+        link.setwait(9);
+        deck.setLateMs(300);
+        EXPECT_EQ(link.SendSerial(statusSense).count, 0) << "the exchange gave up";
+        deck.setLateMs(0);
+        link.setwait(800); // the late reply and the next one are both in
+        const DeckReply r = link.SendSerial(c.next);
+        Utils::SetLineSink({});
+        ASSERT_EQ(r.count, c.count);
+        EXPECT_TRUE(std::equal(c.head.begin(), c.head.end(), r.bytes.begin()));
+        EXPECT_EQ(link.lateReplies(), 1);
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), SerOutPort::lateText), 1);
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), overflow), 0);
     }
 }
 

@@ -10,7 +10,7 @@
 namespace {
 using DC = DeckCondition;
 
-enum class Op { Msg, Words, State, Time, Lost, Restored, Watch, Tick };
+enum class Op { Msg, Words, State, Time, Lost, Restored, Watch, Tick, Elsewhere };
 
 // One call at a time offset and what the owner must be told after it. For State the argument
 // holds 'L' for LOCAL and 'T' for no tape.
@@ -54,6 +54,8 @@ DC::Change run(DC& dc, const Step& s) {
         return {};
     case Op::Tick:
         return dc.tick(now);
+    case Op::Elsewhere:
+        return dc.writtenElsewhere(now);
     }
     return {};
 }
@@ -104,6 +106,31 @@ const Timeline timelines[] = {
       {3999, Op::State, "L", none, {}, same, false},
       {4000, Op::Tick, "", DC::localText, {}, same, false},
       {4500, Op::State, "", "STOP", {"Deck back in REMOTE"}, same, false}}},
+    // A polling client's command every poll does not hide the deck's condition.
+    {"AClientCommandShowsOnlyWhileNoConditionHolds",
+     {{0, Op::Words, "STOP", "STOP", {}, same, false},
+      {100, Op::Msg, "Client Command: GetTC", "Client Command: GetTC", {}, same, false},
+      {200, Op::State, "L", DC::localText, {"Deck in LOCAL"}, same, false},
+      {300, Op::Msg, "Client Command: GetTC", none, {}, same, false},
+      {400, Op::Tick, "", none, {}, same, false},
+      {500, Op::Msg, "Invalid time", "Invalid time", {}, same, false},
+      {3499, Op::Tick, "", none, {}, same, false},
+      {3500, Op::Tick, "", DC::localText, {}, same, false},
+      {3600, Op::State, "", "STOP", {"Deck back in REMOTE"}, same, false},
+      {3700, Op::Msg, "Client Command: GetTC", "Client Command: GetTC", {}, same, false}}},
+    // A pressed button shows its name in the field at once, past this record: LOCAL comes
+    // back after the three seconds a message has; without a condition the words come as ever.
+    {"LocalComesBackThreeSecondsAfterAButtonWroteTheField",
+     {{0, Op::Words, "STOP", "STOP", {}, same, false},
+      {0, Op::State, "L", DC::localText, {"Deck in LOCAL"}, same, false},
+      {1000, Op::Elsewhere, "", none, {}, same, false},
+      {1100, Op::State, "L", none, {}, same, false},
+      {3999, Op::Tick, "", none, {}, same, false},
+      {4000, Op::Tick, "", DC::localText, {}, same, false},
+      {4100, Op::State, "L", none, {}, same, false},
+      {4200, Op::State, "", "STOP", {"Deck back in REMOTE"}, same, false},
+      {4300, Op::Elsewhere, "", none, {}, same, false},
+      {4400, Op::Words, "PLAY", "PLAY", {}, same, false}}},
     {"PriorityLostSilentLocalNoTapeWords",
      {{0, Op::Watch, "", none, {}, same, false},
       {0, Op::Words, "PLAY", "PLAY", {}, same, false},

@@ -41,7 +41,7 @@ TEST(DeckRefusal, NakBitsOnlyFromAWholeNakWithItsChecksumRight) {
     }
 }
 
-TEST(DeckRefusal, NakReasonsInBitOrderAndUnknownBitsGiveNoReason) {
+TEST(DeckRefusal, NakReasonsInBitOrderAndUnnamedBitsInHex) {
     const std::pair<std::uint8_t, const char*> cases[] = {
         {0x01, "undefined command"},
         {0x04, "checksum error"},
@@ -51,9 +51,10 @@ TEST(DeckRefusal, NakReasonsInBitOrderAndUnknownBitsGiveNoReason) {
         {0x80, "time-out"},
         {0x81, "undefined command, time-out"},
         {0xFF, "undefined command, checksum error, parity error, buffer overrun, framing error, "
-               "time-out"},
-        {0x0E, "checksum error"}, // bits 0x02 and 0x08 mean nothing
-        {0x0A, "no reason given"},
+               "time-out, bits 0A"},
+        {0x0E, "checksum error, bits 0A"}, // bits 0x02 and 0x08 have no name
+        {0x0A, "bits 0A"},
+        {0x02, "bits 02"},
         {0x00, "no reason given"},
     };
     for (const auto& [bits, text] : cases) EXPECT_EQ(NakReasons(bits), text) << int(bits);

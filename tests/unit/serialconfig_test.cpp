@@ -1,8 +1,11 @@
 #include "SerNative.h"
 #include "SerialConfig.h"
+#include "UsbLatency.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <stdexcept>
 
@@ -102,4 +105,59 @@ TEST(SerialConfig, DeckLineSettingsBecomeRawOddParity38400) {
     EXPECT_FALSE(e.c_cflag & PARODD);
     EXPECT_TRUE(e.c_cflag & CSTOPB);
     EXPECT_EQ(e.c_cflag & CSIZE, static_cast<tcflag_t>(CS7));
+}
+
+// A fake sysfs tree in a temporary directory: the deck's path is a symbolic link to ttyUSB0,
+// whose class entry links to its device's directory, as sysfs does. Asking for low latency
+// writes the timer the driver then has (or is refused). A device without a latency timer (a
+// built-in port, a pseudo-terminal) says nothing.
+TEST(UsbLatency, TheTimerIsReadAskedLowerAboveFourAndAdvisedAboveNine) {
+    namespace fs = std::filesystem;
+    const std::string advice =
+        "USB serial adapter ttyUSB0 holds deck replies up to 16 ms, past the reply wait: lower it "
+        "as root with \"echo 1 > /sys/bus/usb-serial/devices/ttyUSB0/latency_timer\" or a udev "
+        "rule setting ATTR{latency_timer}=\"1\"";
+    struct Case {
+        const char* name;
+        int before; // -1: no latency timer
+        int after;  // the timer once asked; -1: the ask is refused
+        std::vector<std::string> lines;
+    };
+    const std::string timer = "USB serial adapter ttyUSB0: latency timer ";
+    const Case cases[] = {
+        {"no USB adapter", -1, -1, {}},
+        {"low already", 1, -1, {timer + "1 ms"}},
+        {"at four", 4, -1, {timer + "4 ms"}},
+        {"five, lowered", 5, 1, {timer + "5 ms, low latency asked for: now 1 ms"}},
+        {"sixteen, lowered to nine", 16, 9, {timer + "16 ms, low latency asked for: now 9 ms"}},
+        {"sixteen, refused", 16, -1, {timer + "16 ms, low latency refused: now 16 ms", advice}},
+    };
+    char name[] = "/tmp/kolb-sysfs-XXXXXX";
+    ASSERT_NE(::mkdtemp(name), nullptr);
+    const fs::path root = name;
+    const fs::path port = root / "devices/usb1/1-1:1.0/ttyUSB0"; // holds the timer
+    fs::create_directories(port / "tty/ttyUSB0");
+    fs::create_directories(root / "class/tty");
+    fs::create_directories(root / "dev");
+    fs::create_symlink(port / "tty/ttyUSB0", root / "class/tty/ttyUSB0");
+    fs::create_symlink("../..", port / "tty/ttyUSB0/device");
+    std::ofstream(root / "dev/ttyUSB0").put('\n');
+    fs::create_symlink(root / "dev/ttyUSB0", root / "dev/deck");
+    const auto writeTimer = [&](int ms) { std::ofstream(port / "latency_timer") << ms << "\n"; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(port / "latency_timer");
+        if (c.before >= 0) writeTimer(c.before);
+        int asked = 0;
+        const auto lines = usblatency::Tune((root / "dev/deck").string(),
+                                            [&] {
+                                                ++asked;
+                                                if (c.after >= 0) writeTimer(c.after);
+                                                return c.after >= 0;
+                                            },
+                                            root.string());
+        EXPECT_EQ(lines, c.lines);
+        EXPECT_EQ(asked, c.before > usblatency::askAboveMs ? 1 : 0);
+    }
+    fs::remove_all(root);
 }

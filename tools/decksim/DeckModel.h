@@ -33,6 +33,7 @@ public:
         int startFrames = 0;                         // position at power-on
         ninepin::TcRate rate;                        // the tape's timecode standard
         bool answersDeviceType = true; // false: DEVICE TYPE REQUEST is refused as unknown
+        int deviceType = -1; // the two data bytes of the device type reply; -1: by the rate
     };
 
     struct Snapshot {

@@ -19,7 +19,7 @@ Bytes DeckResponder::handle(const Bytes& frame, double now) {
     switch (cmd1) {
     case 0x00:
         if (cmd2 == 0x11 && model.config().answersDeviceType)
-            return ninepin::Frame(0x1, 0x11, DeviceId(model.config().rate));
+            return ninepin::Frame(0x1, 0x11, DeviceIdOf(model.config()));
         break;
     case 0x40:
         if (cmd2 == 0x48 || cmd2 == 0x49) return Ack(); // video reference disable on, off
@@ -79,6 +79,12 @@ Bytes DeckResponder::TimeReply(TimeKind kind, int f, ninepin::TcRate rate) {
     return ninepin::Frame(0x7, cmd2,
                           {static_cast<std::uint8_t>(ninepin::ToBcd(l.f) | df), ninepin::ToBcd(l.s),
                            ninepin::ToBcd(l.m), ninepin::ToBcd(l.h % 100)});
+}
+
+Bytes DeckResponder::DeviceIdOf(const DeckModel::Config& cfg) {
+    if (cfg.deviceType < 0) return DeviceId(cfg.rate);
+    return {static_cast<std::uint8_t>(cfg.deviceType >> 8),
+            static_cast<std::uint8_t>(cfg.deviceType & 0xFF)};
 }
 
 Bytes DeckResponder::DeviceId(ninepin::TcRate rate) {

@@ -41,6 +41,8 @@ public:
     // The deck's two-byte device id: the low nibble of the first byte is 0 for 525 lines (30 fps)
     // and 1 for 625 lines (25 fps).
     static ninepin::Bytes DeviceId(ninepin::TcRate rate);
+    // The configured device type, else the one of the rate.
+    static ninepin::Bytes DeviceIdOf(const DeckModel::Config& cfg);
 
 private:
     using Action = std::function<void()>;

@@ -49,6 +49,8 @@ Deck:
   --local            start in LOCAL: remote control commands are acknowledged, not carried out
   --no-tape          start with the cassette out
   --time KIND        the time the deck prefers: ltc, vitc or timer1 (default ltc)
+  --device-type HHHH the two bytes the device type reply carries, in hex (e.g. 8888 for a
+                     type no controller knows; default: by --rate)
 
 Faults:
   --no-reply         never answer
@@ -92,6 +94,14 @@ int intArg(const std::string& opt, const char* value) {
     } catch (const std::exception&) {
     }
     std::cerr << "kolb-decksim: " << opt << " needs a whole number, not '" << value << "'\n";
+    std::exit(2);
+}
+
+int hexArg(const std::string& opt, const char* value) {
+    const std::string text = value;
+    if (text.size() == 4 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos)
+        return std::stoi(text, nullptr, 16);
+    std::cerr << "kolb-decksim: " << opt << " needs four hex digits, not '" << value << "'\n";
     std::exit(2);
 }
 
@@ -194,6 +204,8 @@ int main(int argc, char** argv) {
             noTape = true;
         else if (opt == "--time")
             timeKind = timeKindArg(opt, value());
+        else if (opt == "--device-type")
+            opts.deck.deviceType = hexArg(opt, value());
         else if (opt == "--paced")
             paced = true;
         else if (opt == "--control")
