@@ -42,10 +42,11 @@ LocalVCR::~LocalVCR() {
 void LocalVCR::startup() {
     if (vanto) vantoSetup();
     if (settings.zam && !startSecondPort()) return;
-    if (settings.netserver && OpenServerSocket(settings.netport)) ServeClients();
     Utils::OutLine(settings.VCRType + " Ready");
     Utils::OutLine(" ");
     ShowStat(settings.VCRType + " Ready");
+    // After "Ready": what the server says stays on the status line for its 3 s.
+    if (settings.netserver && OpenServerSocket(settings.netport)) ServeClients();
     if (settings.autoRate) detectRate();
     CommandB0(bssettimemode);
     Utils::DelayT(1000);
