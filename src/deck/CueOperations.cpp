@@ -2,8 +2,10 @@
 // thread and hands the deck work to a cue run.
 #include "CueText.h"
 #include "LocalVCR.h"
+#include "Utils.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 // The cue frame for a text, or "Invalid Timecode: " and the text on the status line.
@@ -56,15 +58,18 @@ bool LocalVCR::reviewclip() {
     // The operator's stop from here on calls the review off: it starts no run.
     const unsigned stops = motionStops;
     auto stopped = [&] { return motionStops != stops || (scriptactive && operatorStopped()); };
-    // A script's review hears the operator's Stop in its waits.
+    // The waits end early when the operator stops.
     auto pause = [&] {
-        if (vanto) return;
-        if (scriptactive)
-            operatorStop.sleepFor(1000);
-        else
-            DelayT(1000);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
+        while (!vanto && !stopped() && std::chrono::steady_clock::now() < until) {
+            if (scriptactive)
+                operatorStop.sleepFor(20);
+            else
+                Utils::DelayT(20);
+        }
+        return !stopped();
     };
-    pause();
+    if (!pause()) return true;
     const std::string in = localgui->texts().in();
     const auto frame = frameOrRefuse(*this, in);
     if (!frame) return false;
@@ -84,15 +89,15 @@ bool LocalVCR::reviewclip() {
     startframes = FrameCount(*ReadCueText(in), rate());
     duration = endframes - startframes;
     ShowStat("Reviewing Clip of Duration= " + std::to_string(duration));
-    pause();
+    const bool goOn = pause();
     if (duration <= 0) {
         ShowStat("No Review is possible");
         return true;
     }
-    if (stopped()) return true;
+    if (!goOn) return true;
     cueplayFlag = true;
     reviewclipFlag = true;
-    CueUp();
+    startRun(stops);
     const auto run = cuethread();
     if (!scriptactive || !run) return true;
     // A script or a run of reviews goes on only once this review has stopped the deck: the run
@@ -109,8 +114,12 @@ bool LocalVCR::reviewclip() {
 }
 
 void LocalVCR::CueUp() {
+    startRun(motionStops);
+}
+
+void LocalVCR::startRun(unsigned stops) {
     if (!sop.hasSerialPort() || closing) return;
-    runSlot.start(std::make_shared<CueThread>(*this, getCueFrame(), vanto));
+    runSlot.start(std::make_shared<CueThread>(*this, getCueFrame(), vanto, stops));
 }
 
 std::shared_ptr<CueThread> LocalVCR::cuethread() {

@@ -245,6 +245,10 @@ void LocalVCR::pause() {
 }
 
 void LocalVCR::sendThenSettle(std::span<const std::uint8_t> frame) {
+    // A review is called off, and a cue run's play cleared, before the frame goes: nothing of
+    // the run follows it.
+    callOffReview();
+    cueplayFlag = false;
     CommandB0(frame);
     SettleDown();
 }

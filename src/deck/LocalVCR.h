@@ -186,6 +186,7 @@ public:
     // What the cue runs and the command language need of the controller.
     CueState& cueState() override { return *this; }
     void sendFrame(std::span<const std::uint8_t> frame) override { CommandB0(frame); }
+    std::unique_lock<std::recursive_mutex> holdLink() override { return sop.holdExchanges(); }
     void sendTransport(Transport command) override;
     void lockCueControls(bool locked) override;
     std::shared_ptr<ClientLine> client() override;
@@ -220,6 +221,8 @@ private:
     void apply(const DeckCondition::Change& change);
     // The operator stopped motion: a review starting or playing ends now.
     void callOffReview();
+    // Starts a cue run (CueUp) for a motion asked for when motionStops was `stops`.
+    void startRun(unsigned stops);
     // Sends a transport frame, then leaves any cue-and-play or review (SettleDown).
     void sendThenSettle(std::span<const std::uint8_t> frame);
     // Sets the run's mode, prepares the cue frame and starts the run; false when the text was

@@ -1,14 +1,22 @@
 #include "CueControlLock.h"
 
 void CueControlLock::hold() {
-    std::lock_guard lock(mutex);
-    if (holders++ == 0) show(true);
+    bool first = false;
+    {
+        std::lock_guard lock(mutex);
+        first = holders++ == 0;
+    }
+    if (first) show(true);
 }
 
 void CueControlLock::release() {
-    std::lock_guard lock(mutex);
-    if (holders == 0) return;
-    if (--holders == 0) show(false);
+    bool last = false;
+    {
+        std::lock_guard lock(mutex);
+        if (holders == 0) return;
+        last = --holders == 0;
+    }
+    if (last) show(false);
 }
 
 bool CueControlLock::held() const {

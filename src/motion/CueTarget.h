@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 
@@ -36,6 +37,9 @@ public:
     // replies are not looked at.
     enum class Transport { Pause, Play, Stop };
     virtual void sendFrame(std::span<const std::uint8_t> frame) = 0;
+    // Holds the deck link between exchanges (the holder's own exchanges go on): a run checks
+    // under it that it was not called off, so nothing of it goes out after what called it off.
+    virtual std::unique_lock<std::recursive_mutex> holdLink() = 0;
     virtual void sendTransport(Transport command) = 0;
     virtual void ShowStat(const std::string& text) = 0;
     // Disables (locked) or enables the four cue buttons and makes the in and out fields

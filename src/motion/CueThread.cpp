@@ -4,10 +4,9 @@
 
 #include <chrono>
 
-CueThread::CueThread(CueTarget& target, const Frame& cueFrame, bool isVanto)
+CueThread::CueThread(CueTarget& target, const Frame& cueFrame, bool isVanto, unsigned stops)
     : svcr(target), state(target.cueState()), frame(cueFrame), vanto(isVanto),
-      review(state.reviewclipFlag), stopsAtStart(state.motionStops),
-      connectthread(target.client()) {}
+      review(state.reviewclipFlag), stopsAtStart(stops), connectthread(target.client()) {}
 
 CueThread::~CueThread() {
     finish();
@@ -34,6 +33,14 @@ bool CueThread::calledOff() const {
     return ownerStop.requested() || (review && state.motionStops != stopsAtStart);
 }
 
+bool CueThread::sendUnlessCalledOff(CueTarget::Transport command) {
+    const auto link = svcr.holdLink();
+    if (calledOff()) return false;
+    if (command == CueTarget::Transport::Play && !state.cueplayFlag) return false;
+    svcr.sendTransport(command);
+    return true;
+}
+
 bool CueThread::sleep(int ms) {
     if (calledOff()) return false;
     if (!svcr.cueDelay(ms)) ownerStop.sleepFor(ms);
@@ -47,16 +54,19 @@ void CueThread::tellClient(const char* line) {
 void CueThread::run() {
     const int settle = vanto ? 50 : 2000;
     const int beforePlay = vanto ? 20 : 2000;
-    bool alive = !calledOff();
-    if (alive) {
-        state.cueup = false;
-        svcr.sendFrame(frame);
-        tellClient("CUEING!");
+    bool alive = false;
+    {
+        const auto link = svcr.holdLink();
+        alive = !calledOff();
+        if (alive) {
+            state.cueup = false;
+            svcr.sendFrame(frame);
+        }
     }
+    if (alive) tellClient("CUEING!");
     for (int tries = 0; alive && !state.cueup && tries < maxtries; ++tries) alive = sleep(20);
     if (alive) {
-        svcr.sendTransport(CueTarget::Transport::Pause);
-        alive = sleep(settle);
+        alive = sendUnlessCalledOff(CueTarget::Transport::Pause) && sleep(settle);
     }
     if (alive) {
         state.cueup = true;
@@ -66,7 +76,7 @@ void CueThread::run() {
     }
     if (alive) {
         // A transport command given while the run cued has cleared these: no play, no review.
-        if (state.cueplayFlag) svcr.sendTransport(CueTarget::Transport::Play);
+        sendUnlessCalledOff(CueTarget::Transport::Play);
         state.cueplayFlag = false;
         arrived = false;
         if (state.reviewclipFlag) {

@@ -26,7 +26,9 @@ public:
     static constexpr int outPointPollMs = 20; // the run's look at the review's state meanwhile
 
     using Frame = std::array<std::uint8_t, 7>;
-    CueThread(CueTarget& svcr, const Frame& cueFrame, bool vanto);
+    // stopsAtStart: the operator's stops of motion counted when the motion was asked for; a
+    // review run is called off once the count has moved on.
+    CueThread(CueTarget& svcr, const Frame& cueFrame, bool vanto, unsigned stopsAtStart);
     ~CueThread(); // stops the run's waits and joins it
     CueThread(const CueThread&) = delete;
     CueThread& operator=(const CueThread&) = delete;
@@ -50,6 +52,9 @@ private:
     // Sleeps ms; false when the run was called off meanwhile.
     bool sleep(int ms);
     bool calledOff() const;
+    // Sends one transport command unless the run has been called off (or, for Play, the mode no
+    // longer asks for it), checked under the link's lock; false when nothing was sent.
+    bool sendUnlessCalledOff(CueTarget::Transport command);
     void tellClient(const char* line);
 
     CueTarget& svcr;
@@ -57,7 +62,7 @@ private:
     const Frame frame;
     const bool vanto;
     const bool review;
-    const unsigned stopsAtStart; // motionStops when the run was made
+    const unsigned stopsAtStart; // motionStops when the motion was asked for
     const std::shared_ptr<ClientLine> connectthread;
     std::atomic<bool> arrived{false};
     std::atomic<bool> done{false};

@@ -71,8 +71,8 @@ bool SerInPort::reopenPort() {
     return true;
 }
 
-void SerInPort::say(const std::string& text) {
-    Utils::OutLine(text);
+void SerInPort::say(const std::string& text, const std::string& logged) {
+    Utils::OutLine(logged.empty() ? text : logged);
     if (svcr != nullptr) svcr->ShowStat(text);
 }
 
@@ -108,7 +108,7 @@ void SerInPort::readdirect() {
         // waits for its second.
         if (bytes.size() == 1) completeMessage(bytes);
         if (bytes.size() == 1) {
-            say(ZamLoneByteText(bytes[0], wait));
+            say(ZamLoneByteText(bytes, wait), ZamLoneByteText({}, wait));
             return;
         }
         std::copy_n(bytes.begin(), 2, serin.begin());
@@ -116,7 +116,9 @@ void SerInPort::readdirect() {
         // One message a poll: the others that came meanwhile are dropped, and said to be; the
         // last of them is completed first, so the next poll starts on a message.
         if (bytes.size() % 2 == 1) completeMessage(bytes);
-        if (bytes.size() > 2) say(ZamDroppedText(std::span(bytes).subspan(2), 3 * sleeptime));
+        if (bytes.size() > 2)
+            say(ZamDroppedText(std::span(bytes).subspan(2), 3 * sleeptime),
+                ZamDroppedText({}, 3 * sleeptime));
         stopping.sleepFor(2 * sleeptime);
     } catch (const SerialIOError& e) {
         // A device that has gone is opened again later; any other failed poll ends quietly and

@@ -74,7 +74,8 @@ private:
     bool reopenPort();
     // Waits up to `wait` ms for the byte that completes the last message in `bytes`.
     void completeMessage(std::vector<std::uint8_t>& bytes);
-    void say(const std::string& text);
+    // Shows the text, and logs it, or the text logged when one is given.
+    void say(const std::string& text, const std::string& logged = {});
 
     std::string name;
     PortFactory factory;

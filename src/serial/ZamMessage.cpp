@@ -25,9 +25,8 @@ ZamAction ZamMessageAction(std::uint8_t group, std::uint8_t code) {
     }
 }
 
-std::string ZamLoneByteText(std::uint8_t group, int waitMs) {
-    const std::uint8_t byte[] = {group};
-    return "ZAM message " + Utils::BS2S(byte, 1) +
+std::string ZamLoneByteText(std::span<const std::uint8_t> group, int waitMs) {
+    return "ZAM message " + Utils::BS2S(group, std::min<int>(group.size(), 1)) +
            "cut short, dropped: its second byte did not come within " + std::to_string(waitMs) +
            " ms (press the key again)";
 }
@@ -36,6 +35,7 @@ std::string ZamDroppedText(std::span<const std::uint8_t> bytes, int restMs) {
     constexpr std::size_t shown = 8;
     const int n = static_cast<int>(std::min(bytes.size(), shown));
     std::string text = "ZAM message " + Utils::BS2S(bytes, n);
+    if (bytes.empty()) text = "ZAM messages ";
     if (bytes.size() > shown) text += "... (" + std::to_string(bytes.size()) + " bytes) ";
     return text + "dropped: one message is taken every " + std::to_string(restMs) +
            " ms (press the key again)";

@@ -8,9 +8,10 @@
 enum class ZamAction { None, Play, Stop, Rewind, Forward, MarkIn, MarkOut, JogF, JogR };
 ZamAction ZamMessageAction(std::uint8_t group, std::uint8_t code);
 
-// The console and status texts of the messages the reader does not act on. Only the first few
-// bytes are written out, so a controller that sends without end cannot flood the log.
+// The status texts of the messages the reader does not act on, naming their bytes (only the
+// first few); with no bytes given, the log's text, which names none: line noise then writes one
+// text again and again, which the log folds and limits.
 // A first byte whose second did not come within the wait:
-std::string ZamLoneByteText(std::uint8_t group, int waitMs);
+std::string ZamLoneByteText(std::span<const std::uint8_t> group, int waitMs);
 // Messages that came while the reader rested after the one it took (restMs in all):
 std::string ZamDroppedText(std::span<const std::uint8_t> bytes, int restMs);

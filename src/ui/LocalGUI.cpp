@@ -457,8 +457,11 @@ void LocalGUI::logMark(bool out) {
     });
 }
 
-void LocalGUI::lockCueControls(bool locked) {
-    onGui([this, locked] {
+void LocalGUI::lockCueControls(bool) {
+    // As the controller holds them when the window comes to it: a lock and an unlock posted from
+    // two threads may arrive in either order.
+    onGui([this] {
+        const bool locked = svcr.cueControlsLocked();
         for (const char* label : {"CueIn", "CueOut", "Cue/Play", "Review"}) {
             QPushButton* b = button(label);
             b->setEnabled(!locked);

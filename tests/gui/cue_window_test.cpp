@@ -522,6 +522,7 @@ TEST_F(CueWindow, TheOperatorsStopEndsAReviewAtOnceWhereverItIsAndNothingOfItFol
     const Case cases[] = {
         {"a script's review, playing", true, false, true, "Stop *", "20 00 20 "},
         {"a script's review, starting", true, true, false, "Stop *", "20 00 20 "},
+        {"the window's review, starting", false, true, false, "Stop *", "20 00 20 "},
         {"the window's review, playing", false, false, true, "Stop *", "20 00 20 "},
         {"the window's review, fast forward", false, false, true, "Fwd >>", "20 10 30 "},
     };
