@@ -22,7 +22,7 @@ long repeats = 0; // times lastLine came again and was not written
 // the repeat count above does not fold) grows the log by a bounded amount a minute.
 using LogClock = std::chrono::steady_clock;
 constexpr int limitPerText = 30;
-constexpr std::size_t textsTracked = 256; // texts beyond these in one minute share one count
+constexpr std::size_t textsTracked = 256; // texts beyond these in one minute are not limited
 struct TextCount {
     int written = 0;
     long held = 0; // not written this minute
@@ -68,14 +68,9 @@ bool blank(const std::string& line) {
 // Writes how many lines of each text were held back, and starts the counts afresh.
 void flushHeldLocked() {
     for (const auto& [text, count] : minuteCounts)
-        if (count.held > 0 && !text.empty())
+        if (count.held > 0)
             emitLocked("(" + std::to_string(count.held) + " more \"" + text +
                        "\" not written: more than " + std::to_string(limitPerText) + " a minute)");
-    if (const auto other = minuteCounts.find(std::string());
-        other != minuteCounts.end() && other->second.held > 0)
-        emitLocked("(" + std::to_string(other->second.held) +
-                   " more lines not written: more than " + std::to_string(textsTracked) +
-                   " texts a minute)");
     minuteCounts.clear();
     minuteStart = LogClock::now();
 }
@@ -85,10 +80,10 @@ bool withinLimitLocked(const std::string& line) {
     if (LogClock::now() - minuteStart >= std::chrono::minutes(1)) flushHeldLocked();
     auto it = minuteCounts.find(line);
     if (it == minuteCounts.end()) {
-        // Texts beyond those tracked share one count (under the empty text): a fault that
-        // writes a new text each time is bounded too.
-        const bool full = minuteCounts.size() >= textsTracked;
-        it = minuteCounts.try_emplace(full ? std::string() : line).first;
+        // Many different texts are the program's ordinary output (a long script, a list loaded
+        // with Verbose), not a fault's: they are not held back.
+        if (minuteCounts.size() >= textsTracked) return true;
+        it = minuteCounts.emplace(line, TextCount{}).first;
     }
     if (it->second.written < limitPerText) {
         ++it->second.written;

@@ -261,11 +261,11 @@ TEST_F(Keyboard, NoKeyActsWhileTheFocusIsInAnEditableField) {
     EXPECT_EQ(text(gui->outField()), "00:00:00:00");
 
     // The same field locked by a cue run is not one to type in: the keys act.
-    gui->lockCueControls(true);
+    vcr->lockCueControls(true); // as a run holds them
     ASSERT_TRUE(in->isReadOnly());
     ASSERT_NO_FATAL_FAILURE(key(in, Qt::Key_Escape));
     EXPECT_EQ(commandsAfter(1), Frames{stopFrame});
-    gui->lockCueControls(false);
+    vcr->lockCueControls(false);
     ASSERT_NO_FATAL_FAILURE(key(in, Qt::Key_Escape));
     ASSERT_TRUE(waitForStatusReads(1));
     EXPECT_TRUE(trace->commandBytes().empty());
