@@ -175,15 +175,24 @@ TEST_F(SettingsFile, TheSecondPortAndServerKeysShowAfterVerboseOnlyWhenSet) {
     EXPECT_EQ(KOLB::settings.netport, 2001);
     EXPECT_EQ(KOLB::settings.netaddress, "127.0.0.1");
 
-    const auto bad = [](const std::string& port) {
-        return "Net Port " + port + " not known: 2001 used (a port is a number from 1 to 65535)";
-    };
     struct Case {
         std::string file;
         std::vector<std::string> tail; // the block's lines after Verbose
         bool zam, netserver;
         int port;
         std::string comport2, address;
+    };
+    // A port that is not one: named under the block, and 2001 used.
+    const auto badPort = [](const std::string& port) {
+        return Case{
+            "NetPort=" + port + "\n",
+            {"Net Port         = " + port,
+             "Net Port " + port + " not known: 2001 used (a port is a number from 1 to 65535)"},
+            false,
+            false,
+            2001,
+            "COM2",
+            "127.0.0.1"};
     };
     const Case cases[] = {
         {"UseZAM=YES\nCOMPort2=/dev/ttyUSB1\nNetServer=YES\nNetPort=4000\nNetAddress=0.0.0.0\n",
@@ -201,41 +210,11 @@ TEST_F(SettingsFile, TheSecondPortAndServerKeysShowAfterVerboseOnlyWhenSet) {
          2001,
          "COM2",
          "127.0.0.1"},
-        {"NetPort=70000\n",
-         {"Net Port         = 70000", bad("70000")},
-         false,
-         false,
-         2001,
-         "COM2",
-         "127.0.0.1"},
-        {"NetPort=port\n",
-         {"Net Port         = port", bad("port")},
-         false,
-         false,
-         2001,
-         "COM2",
-         "127.0.0.1"},
-        {"NetPort=0\n",
-         {"Net Port         = 0", bad("0")},
-         false,
-         false,
-         2001,
-         "COM2",
-         "127.0.0.1"},
-        {"NetPort=20x1\n",
-         {"Net Port         = 20x1", bad("20x1")},
-         false,
-         false,
-         2001,
-         "COM2",
-         "127.0.0.1"},
-        {"NetPort=65536\n",
-         {"Net Port         = 65536", bad("65536")},
-         false,
-         false,
-         2001,
-         "COM2",
-         "127.0.0.1"},
+        badPort("70000"),
+        badPort("port"),
+        badPort("0"),
+        badPort("20x1"),
+        badPort("65536"),
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
