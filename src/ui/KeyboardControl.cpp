@@ -7,9 +7,11 @@
 KeyAction ActionForKey(int key, int modifiers) {
     const Qt::KeyboardModifiers held(modifiers);
     const Qt::KeyboardModifiers other = held & ~(Qt::ShiftModifier | Qt::KeypadModifier);
-    if (other == Qt::ControlModifier && !(held & Qt::ShiftModifier)) {
+    if (other == Qt::ControlModifier) {
+        if (held & Qt::ShiftModifier) return key == Qt::Key_Z ? KeyAction::Redo : KeyAction::None;
         if (key == Qt::Key_S) return KeyAction::Save;
         if (key == Qt::Key_O) return KeyAction::Load;
+        if (key == Qt::Key_Z) return KeyAction::Undo;
         return KeyAction::None;
     }
     if (other != Qt::NoModifier) return KeyAction::None;
@@ -43,21 +45,22 @@ KeyboardControl::KeyboardControl(QWidget* w, Handler h)
     for (QWidget* child : window->findChildren<QWidget*>()) child->installEventFilter(this);
 }
 
-bool KeyboardControl::inEditableField(QObject* watched) const {
-    auto editable = [](const QObject* o) {
-        const auto* field = qobject_cast<const QLineEdit*>(o);
-        return field != nullptr && !field->isReadOnly();
-    };
-    if (watched != window) return editable(watched);
+const QLineEdit* KeyboardControl::textField(QObject* watched) const {
+    if (watched != window) return qobject_cast<const QLineEdit*>(watched);
     // A key a field did not take (Escape, say) comes on to its window.
-    return editable(window->focusWidget());
+    return qobject_cast<const QLineEdit*>(window->focusWidget());
 }
 
 bool KeyboardControl::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     const KeyAction action = ActionForKey(key->key(), static_cast<int>(key->modifiers()));
-    if (action == KeyAction::None || inEditableField(watched)) return false;
+    if (action == KeyAction::None) return false;
+    if (const QLineEdit* field = textField(watched)) {
+        if (!field->isReadOnly()) return false;
+        const bool letter = key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z;
+        if (letter && !(key->modifiers() & Qt::ControlModifier)) return false;
+    }
     if (key->isAutoRepeat()) return true;
     return handler(action);
 }

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QLineEdit;
 class QWidget;
 
 // What the keys do, in both windows.
@@ -19,18 +20,22 @@ enum class KeyAction {
     MarkOut,        // O
     Save,           // Ctrl+S
     Load,           // Ctrl+O
+    Undo,           // Ctrl+Z
+    Redo,           // Ctrl+Shift+Z
     Stop,           // Escape
 };
 
 // The action of a key pressed with these modifiers (Qt::Key and Qt::KeyboardModifiers values):
-// the plain keys with nothing held but Shift (or the keypad's own flag), S and O with Ctrl
-// alone. Any other key or combination: None.
+// the plain keys with nothing held but Shift (or the keypad's own flag), S, O and Z with Ctrl
+// alone, Z with Ctrl and Shift. Any other key or combination: None.
 KeyAction ActionForKey(int key, int modifiers);
 
 // Watches a window and every control on it for the keys, and hands each key's action to the
-// handler, unless the focus is in an editable text field: there every key is the field's. A key
-// the handler takes goes no further (Space does not press a focused button, an arrow does not
-// move a cursor). A held key acts once: its repeats are dropped.
+// handler, unless the focus is in an editable text field: there every key is the field's. In a
+// text field that cannot be edited, a letter is no shortcut either (typed there by mistake, it
+// must not log or move the deck); Space, the arrows, Escape and the Ctrl keys act. A key the
+// handler takes goes no further (Space does not press a focused button, an arrow does not move a
+// cursor). A held key acts once: its repeats are dropped.
 class KeyboardControl : public QObject {
 public:
     // Returns true when it acted on the key.
@@ -43,9 +48,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The key belongs to a text field: the watched control is one that can be edited, or the
-    // key came up to the window from the focused control, which is one.
-    bool inEditableField(QObject* watched) const;
+    // The text field the key belongs to: the watched control, or the focused control when the
+    // key came up to the window from it; nothing when that is no text field.
+    const QLineEdit* textField(QObject* watched) const;
 
     QWidget* window;
     Handler handler;

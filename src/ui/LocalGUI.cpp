@@ -178,6 +178,7 @@ void LocalGUI::layoutControls(int width, int fontheight, const Settings& setting
     statusfield = new QLineEdit(this);
     statusfield->setGeometry(col(0), y, 5 * dx, dy);
     statusfield->setReadOnly(true);
+    statusfield->setFocusPolicy(Qt::ClickFocus); // Tab never stops on a field to read
 
     for (QPushButton* red : {button("REC"), script}) {
         red->setFont(helvetica(fontheight, true));
@@ -264,6 +265,8 @@ bool LocalGUI::keyAction(KeyAction action) {
         return true;
     case KeyAction::Save:
     case KeyAction::Load:
+    case KeyAction::Undo:
+    case KeyAction::Redo:
     case KeyAction::None:
         break;
     }
@@ -441,9 +444,11 @@ void LocalGUI::openLogger() {
         loggergui = std::make_unique<LoggerGUI>(svcr, name, " " + name, svcr.config().verbose);
         loggergui->setClosedHandler([this] { enableLogger(true); });
         loggergui->setTransportKeys([this](KeyAction action) { return keyAction(action); });
+        if (loggerSetup) loggerSetup(*loggergui);
         loggergui->show();
         // One logger at a time: the button waits for this one to close.
         enableLogger(false);
+        loggergui->offerRecovery();
     });
 }
 
@@ -487,5 +492,7 @@ void LocalGUI::paintEvent(QPaintEvent* event) {
 void LocalGUI::closeEvent(QCloseEvent* event) {
     // The window stays until the close sequence (which may stop the deck) ends the program.
     event->ignore();
+    // A log with changes not saved is asked about first; Cancel keeps the program running.
+    if (loggergui && !loggergui->mayClose()) return;
     svcr.CloseMain();
 }

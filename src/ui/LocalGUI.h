@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -49,6 +50,8 @@ public:
     void logMark(bool out) override;
     // The newest logger window, open or closed since; nothing before the first.
     LoggerGUI* logger() const { return loggergui.get(); }
+    // Called with each new logger window before it shows (tests answer its dialogs so).
+    void setLoggerSetup(std::function<void(LoggerGUI&)> setup) { loggerSetup = std::move(setup); }
     void setClipboard(const std::string& text) override;
     void lockCueControls(bool locked) override;
     TimeTexts& texts() override { return timeTexts; }
@@ -120,5 +123,6 @@ private:
     std::atomic<bool> textPending[3] = {false, false, false};
     std::unique_ptr<KeepAwake> keep;
     std::unique_ptr<LoggerGUI> loggergui; // touched on the window's thread only
+    std::function<void(LoggerGUI&)> loggerSetup;
     ShuttleLadder ladder;                 // touched on the operator-action thread only
 };

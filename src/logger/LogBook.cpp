@@ -1,0 +1,45 @@
+#include "LogBook.h"
+
+bool LogBook::change(const std::function<void(State&)>& edit) {
+    State before = current;
+    edit(current);
+    if (current == before) return false;
+    past.push_back(std::move(before));
+    if (past.size() > undoSteps) past.pop_front();
+    future.clear();
+    return true;
+}
+
+bool LogBook::undo() {
+    if (past.empty()) return false;
+    future.push_back(std::move(current));
+    current = std::move(past.back());
+    past.pop_back();
+    return true;
+}
+
+bool LogBook::redo() {
+    if (future.empty()) return false;
+    past.push_back(std::move(current));
+    current = std::move(future.back());
+    future.pop_back();
+    return true;
+}
+
+std::optional<int> LogBook::markIn(const std::string& time) {
+    return mark(time, false);
+}
+
+std::optional<int> LogBook::markOut(const std::string& time) {
+    return mark(time, true);
+}
+
+std::optional<int> LogBook::mark(const std::string& time, bool out) {
+    const int k = nextMark();
+    if (k >= EventList::size) return std::nullopt;
+    change([&](State& s) {
+        (out ? s.events.SrcOutArray : s.events.SrcInArray)[k] = time;
+        s.position = out ? k + 1 : k;
+    });
+    return k;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "EventList.h"
+#include "Timecode.h"
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+
+// The log being kept: its events, where the next mark goes, what was last loaded or saved, and
+// the steps to undo and redo. Every change of the events goes through change(), so each one can
+// be undone; the window shows, autosaves and asks about what this holds.
+class LogBook {
+public:
+    // Steps that undo reaches back, at the least; older ones are forgotten.
+    static constexpr std::size_t undoSteps = 200;
+
+    struct State {
+        EventList events = EventList::initial();
+        // The logging position: marks go to the first event from here on without an out point.
+        int position = 0;
+        // The rate the list's own file said its times count at (its FCM line, or ';' in its
+        // times); nothing: the rate in use.
+        std::optional<timecode::Rate> listRate;
+        bool operator==(const State&) const = default;
+    };
+
+    const State& state() const { return current; }
+    const EventList& events() const { return current.events; }
+    // Tests set up a list through this: no undo step, no change seen.
+    EventList& eventsForTests() { return current.events; }
+    int position() const { return current.position; }
+    // The event the next mark goes to: the first from the logging position on without an out
+    // point; EventList::size when there is none.
+    int nextMark() const { return current.events.firstWithoutOut(current.position); }
+
+    // Applies an edit to the state. When it changed anything, the state before becomes an undo
+    // step and the redo steps are dropped; true then.
+    bool change(const std::function<void(State&)>& edit);
+    bool undo();
+    bool redo();
+    bool canUndo() const { return !past.empty(); }
+    bool canRedo() const { return !future.empty(); }
+
+    // Moves the logging position without a step (the grid was scrolled there).
+    void setPosition(int event) { current.position = event; }
+
+    // The current time as the source in (or out) of the event the next mark goes to; an out then
+    // moves the logging position on past it. Never replaces an event that has an out point. The
+    // event's index, or nothing when all 100 have an out.
+    std::optional<int> markIn(const std::string& time);
+    std::optional<int> markOut(const std::string& time);
+
+    // The events as they stand now are what the file holds.
+    void markSaved() { saved = current.events; }
+    // The events differ from what was last loaded or saved (a fresh log counts as saved).
+    bool changed() const { return current.events != saved; }
+
+private:
+    std::optional<int> mark(const std::string& time, bool out);
+
+    State current;
+    EventList saved = current.events;
+    std::deque<State> past;   // oldest first
+    std::deque<State> future; // the next redo last
+};

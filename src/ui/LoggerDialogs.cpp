@@ -1,0 +1,63 @@
+#include "LoggerDialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <QDir>
+
+namespace {
+std::string lastListDirectory; // touched on the window's thread only
+const QString standardFilter = "Standard EDL (*)";
+const QString cmxFilter = "CMX 3600 EDL (*.edl)";
+} // namespace
+
+std::optional<LoggerGUI::ChosenFile> ChooseListFile(QWidget* parent, const std::string& title,
+                                                    bool save, const std::string& directory) {
+    QFileDialog fd(parent, QString::fromStdString(title), QString::fromStdString(directory));
+    fd.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    fd.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (save) fd.setNameFilters({standardFilter, cmxFilter});
+    fd.selectFile("edl.txt");
+    if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty()) return std::nullopt;
+    const QString path = fd.selectedFiles().first();
+    LoggerGUI::ChosenFile chosen;
+    chosen.path = path.toStdString();
+    chosen.name = QFileInfo(path).fileName().toStdString();
+    if (save && fd.selectedNameFilter() == cmxFilter) chosen.layout = EdlLayout::Cmx3600;
+    return chosen;
+}
+
+LoggerGUI::CloseChoice AskBeforeClosing(QWidget* parent) {
+    const auto answer = QMessageBox::question(
+        parent, parent->windowTitle(),
+        "The events have changed since they were last loaded or saved. Save them first?",
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Save) return LoggerGUI::CloseChoice::Save;
+    if (answer == QMessageBox::Discard) return LoggerGUI::CloseChoice::Discard;
+    return LoggerGUI::CloseChoice::Cancel;
+}
+
+bool AskQuestion(QWidget* parent, const std::string& question, const std::string& yes,
+                 const std::string& no) {
+    QMessageBox box(QMessageBox::Question, parent->windowTitle(),
+                    QString::fromStdString(question), QMessageBox::NoButton, parent);
+    QPushButton* first = box.addButton(QString::fromStdString(yes), QMessageBox::AcceptRole);
+    box.addButton(QString::fromStdString(no), QMessageBox::RejectRole);
+    box.setDefaultButton(first);
+    box.exec();
+    return box.clickedButton() == first;
+}
+
+void ShowProblem(QWidget* parent, const std::string& message) {
+    QMessageBox::warning(parent, parent->windowTitle(), QString::fromStdString(message));
+}
+
+std::string ListDirectory() {
+    return lastListDirectory.empty() ? QDir::currentPath().toStdString() : lastListDirectory;
+}
+
+void RememberListDirectory(const std::string& path) {
+    lastListDirectory = QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
+}

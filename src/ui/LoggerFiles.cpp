@@ -1,0 +1,205 @@
+// The logger window's files: loading and saving lists through the file dialog, the autosave
+// written at every change, and taking an autosaved log back.
+#include "LocalVCR.h"
+#include "LoggerDialogs.h"
+#include "LoggerGUI.h"
+#include "Utils.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+// The problems listed in the question before a save, at most; the rest are counted.
+constexpr std::size_t problemsListed = 12;
+
+std::string eventsText(int n) {
+    return std::to_string(n) + (n == 1 ? " event" : " events");
+}
+} // namespace
+
+std::string LoggerGUI::GetFileName(const std::string& dialogTitle) {
+    const auto chosen = fileChooser ? fileChooser(dialogTitle, LoadOrSave == 1) : std::nullopt;
+    if (!chosen) return "";
+    savename = chosen->name;
+    saveLayout = chosen->layout;
+    return chosen->path;
+}
+
+void LoggerGUI::LoadEDL() {
+    commitTyped();
+    if (loading()) {
+        tell("A list is still being read: wait for it, then load again.");
+        return;
+    }
+    LoadOrSave = 0;
+    const std::string path = GetFileName("Load Standard EDL");
+    if (path.empty()) return;
+    if (loader.joinable()) loader.join();
+    loadPending = true;
+    LoadButton->setEnabled(false);
+    tell("Reading " + savename + " ...");
+    // Read beside the window, which stays live (and the time display moving) however long the
+    // file takes; the list changes only once it is read.
+    loader = std::thread([this, reader = listReader, path, name = savename] {
+        EdlLoad load = reader(path);
+        QMetaObject::invokeMethod(
+            this,
+            [this, path, name, load = std::move(load)] {
+                if (loader.joinable()) loader.join();
+                loadPending = false;
+                LoadButton->setEnabled(true);
+                loaded(path, name, load);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void LoggerGUI::loaded(const std::string& path, const std::string& name, const EdlLoad& load) {
+    if (!load.ok) {
+        const std::string message = "Could not load " + name + ": " + load.error +
+                                    ". The log is as it was.";
+        tell(message);
+        messageShower(message);
+        return;
+    }
+    const EventList& events = load.events;
+    const int first = events.firstWithoutOut(0);
+    book.change([&](LogBook::State& s) {
+        s.events = events;
+        s.position = first;
+        s.listRate.reset();
+        if (load.read.rateMarked) s.listRate = load.read.rate;
+    });
+    book.markSaved();
+    RememberListDirectory(path);
+    // The first event without an out point shows in the top row: the next mark goes there.
+    scrolling = true;
+    vsb->setValue(std::min(first, lastTop));
+    scrolling = false;
+    changedLog();
+    std::string said = "Loaded " + eventsText(load.read.stored) + " from " + name;
+    if (load.read.skipped > 0)
+        said += "; " + std::to_string(load.read.skipped) + " lines skipped (see the log)";
+    tell(said + ".");
+}
+
+bool LoggerGUI::saveThroughDialog() {
+    commitTyped();
+    const auto problems = CheckEvents(book.events(), eventRate());
+    if (!problems.empty()) {
+        std::string question = "These events have no clip to save:\n";
+        for (std::size_t i = 0; i < problems.size() && i < problemsListed; ++i)
+            question += problems[i].text + "\n";
+        if (problems.size() > problemsListed)
+            question += "and " + std::to_string(problems.size() - problemsListed) + " more\n";
+        question += "Saved anyway, they add no record time.";
+        if (!questionAsker(question, "Save anyway", "Cancel")) return false;
+    }
+    LoadOrSave = 1;
+    const std::string path = GetFileName("Save Standard EDL");
+    if (path.empty()) return false;
+    const FileOutcome saved =
+        ::SaveEDL(path, book.events(), savename, title, saveLayout, {}, eventRate());
+    if (!saved) {
+        const std::string message = "Could not save " + savename + ": " + saved.error +
+                                    ". The events are still in the logger and in " +
+                                    autosaveFile + "; save them elsewhere.";
+        tell(message);
+        messageShower(message);
+        return false;
+    }
+    book.markSaved();
+    RememberListDirectory(path);
+    removeAutosave();
+    showStrip();
+    tell("Saved " + eventsText(EventsToWrite(book.events())) + " to " + savename + ".");
+    return true;
+}
+
+void LoggerGUI::SaveEDL() {
+    saveThroughDialog();
+}
+
+bool LoggerGUI::mayClose() {
+    commitTyped();
+    if (!changed()) return true;
+    switch (closeAsker ? closeAsker() : CloseChoice::Discard) {
+    case CloseChoice::Cancel:
+        return false;
+    case CloseChoice::Save:
+        return saveThroughDialog();
+    case CloseChoice::Discard:
+        // Thrown away on purpose: closing the program does not ask about them again.
+        book.markSaved();
+        removeAutosave();
+        return true;
+    }
+    return true;
+}
+
+void LoggerGUI::writeAutosave() {
+    // The autosave holds the changes not saved: none, no autosave.
+    if (!changed() || book.events() == EventList::initial()) {
+        removeAutosave();
+        return;
+    }
+    const FileOutcome written =
+        WriteFileAtomically(autosaveFile, AutosaveText(book.events(), title, eventRate()));
+    if (written) {
+        autosaveError.clear();
+        return;
+    }
+    // Said once for as long as it goes on failing, in the window and the log.
+    if (written.error == autosaveError) return;
+    autosaveError = written.error;
+    tell(std::string("Autosave to ") + autosaveFile + " failed: " + written.error +
+         ". Save the list to keep it.");
+}
+
+void LoggerGUI::removeAutosave() {
+    if (::unlink(autosaveFile) != 0 && errno != ENOENT)
+        Utils::OutLine(std::string("Could not remove ") + autosaveFile + ": " +
+                       std::strerror(errno));
+}
+
+void LoggerGUI::offerRecovery() {
+    const QFileInfo file(autosaveFile);
+    if (!file.exists()) return;
+    const EdlLoad found = ::LoadEDL(autosaveFile, false, svcr.rate());
+    if (!found.ok) {
+        const std::string message = std::string("The autosaved log ") + autosaveFile +
+                                    " could not be read: " + found.error +
+                                    ". It is left as it is.";
+        tell(message);
+        messageShower(message);
+        return;
+    }
+    const std::string when =
+        file.lastModified().toString("yyyy-MM-dd HH:mm:ss").toStdString();
+    const std::string question = "Recover the " + std::to_string(found.events.touchedCount()) +
+                                 " events logged at " + when + "?";
+    if (!questionAsker(question, "Recover", "Start a new log")) {
+        tell(std::string("Not recovered: ") + autosaveFile +
+             " stays until this log changes.");
+        return;
+    }
+    const int first = found.events.firstWithoutOut(0);
+    book.change([&](LogBook::State& s) {
+        s.events = found.events;
+        s.position = first;
+        s.listRate.reset();
+        if (found.read.rateMarked) s.listRate = found.read.rate;
+    });
+    scrolling = true;
+    vsb->setValue(std::min(first, lastTop));
+    scrolling = false;
+    changedLog();
+    tell("Recovered " + eventsText(found.events.touchedCount()) + " logged at " + when +
+         ": save them to keep them.");
+}

@@ -1,0 +1,204 @@
+#pragma once
+
+#include "EdlFile.h"
+#include "EdlWriter.h"
+#include "EventList.h"
+#include "KeyboardControl.h"
+#include "LogBook.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+
+class LocalVCR;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+
+// The logger window: 100 events, 20 shown at a time in a grid that a scroll bar moves, and a
+// strip below it with the tape name, the logging position, the totals and undo. The operator
+// fills the times from the deck's time display with the row buttons or the I and O keys, types
+// them into the top row, names any row in place, hands a clip to the main window, reviews one
+// clip or all of them, and loads and saves lists. Every change is autosaved at once and can be
+// undone. Everything here runs on the window's thread, but reading a list, which runs on a
+// thread of its own; reviews are posted to the operator-action thread with a copy of the events.
+class LoggerGUI : public QWidget {
+public:
+    static constexpr int GUIwidth = 470;
+    static constexpr int GUIheight = 525; // the grid's part; the strip lies below it
+    static constexpr int stripHeight = 75;
+    static constexpr int NumRows = 20;
+    static constexpr int lastTop = EventList::size - NumRows; // the scroll bar's maximum, 80
+    // Where every change is written at once, in the working directory.
+    static constexpr const char* autosaveFile = "KOLB_Autosave.edl";
+
+    // The file the operator chose in the file dialog, and in which layout to save it.
+    struct ChosenFile {
+        std::string path; // directory and name
+        std::string name; // the bare file name
+        EdlLayout layout = EdlLayout::Standard;
+    };
+    // Shows the file dialog with a title, for loading or for saving, opening in a directory;
+    // nothing when cancelled.
+    using FileChooser = std::function<std::optional<ChosenFile>(const std::string& title,
+                                                                bool save)>;
+    enum class CloseChoice { Save, Discard, Cancel };
+    using CloseAsker = std::function<CloseChoice()>;
+    // Asks a question with two answers; true for the first (yes).
+    using QuestionAsker = std::function<bool(const std::string& question, const std::string& yes,
+                                             const std::string& no)>;
+    // Tells the operator what went wrong (a message box).
+    using MessageShower = std::function<void(const std::string& message)>;
+    // Reads a list file; runs on the loading thread.
+    using ListReader = std::function<EdlLoad(const std::string& path)>;
+
+    // productName names the window (" Logger" follows); title is written into saved EDLs.
+    LoggerGUI(LocalVCR& vcr, const std::string& productName, const std::string& title,
+              bool verbose);
+    ~LoggerGUI() override;
+
+    // Tests answer the dialogs and questions, and read the files, through these.
+    void setFileChooser(FileChooser chooser) { fileChooser = std::move(chooser); }
+    void setCloseAsker(CloseAsker asker) { closeAsker = std::move(asker); }
+    void setQuestionAsker(QuestionAsker asker) { questionAsker = std::move(asker); }
+    void setMessageShower(MessageShower shower) { messageShower = std::move(shower); }
+    void setListReader(ListReader reader) { listReader = std::move(reader); }
+    // Called once the window has closed (the main window enables its logger button again).
+    void setClosedHandler(std::function<void()> handler) { closedHandler = std::move(handler); }
+    // The keys that drive the deck (Space, J, K, L, the arrows, Escape) go to the main window's
+    // handler; I, O, Ctrl+S, Ctrl+O, Ctrl+Z and Ctrl+Shift+Z are the logger's own.
+    void setTransportKeys(KeyboardControl::Handler handler) { transportKeys = std::move(handler); }
+
+    // When an autosaved log is found, asks whether to take it back, and does so. Called once
+    // the new window is shown.
+    void offerRecovery();
+    // Before the program closes: asks Save / Discard / Cancel when the log has changes that
+    // were not saved. False when closing is to be called off.
+    bool mayClose();
+
+    // Shows events first to first + 19 in the grid.
+    void ReState(int first);
+    void ReviewClip();
+    void RevAll();
+    // The current time as the source in, or out, of the event the next mark goes to: the first
+    // without an out point from the logging position on, so a mark never replaces a logged clip.
+    // The out mark moves the position on past it. The grid scrolls to keep it in view. On the
+    // window's thread: other threads go through the main window, which outlives this.
+    void setin();
+    void setout();
+    void undo();
+    void redo();
+
+    // The list buttons: the file dialog, then the file. A load reads on a thread of its own and
+    // takes effect once read.
+    std::string GetFileName(const std::string& title);
+    void LoadEDL();
+    void SaveEDL();
+    // A load is being read.
+    bool loading() const { return loadPending; }
+
+    // The rate the events' times are counted at: the loaded list's own (its FCM line or ';' in
+    // its times), else the rate in use.
+    timecode::Rate eventRate() const;
+    // Timecode arithmetic on an event's times, at that rate.
+    bool getduration(int index);
+    std::string MakeZeroString2(const std::string& start, int frames) const;
+    static bool isnumeric(char c);
+
+    // For the window's handlers and for tests.
+    const EventList& eventList() const { return book.events(); }
+    // Tests set up a list through this: it is no change of the log (no undo step, no autosave).
+    EventList& eventList() { return book.eventsForTests(); }
+    const LogBook& log() const { return book; }
+    bool changed() const { return book.changed(); }
+    QLineEdit* field(int row, int column) const { return TFArray[row][column]; }
+    QPushButton* inButton(int row) const { return ButArray[row][0]; }
+    QPushButton* outButton(int row) const { return ButArray[row][1]; }
+    QPushButton* cueButton(int row) const { return CueArray[row]; }
+    QPushButton* topButton(const std::string& label) const;
+    QPushButton* undoButton() const { return UndoButton; }
+    QPushButton* redoButton() const { return RedoButton; }
+    QLineEdit* tapeField() const { return tapefield; }
+    QLabel* nextLabel() const { return nextlabel; }
+    QLabel* totalsLabel() const { return totalslabel; }
+    QLabel* messageLabel() const { return messagelabel; }
+    QScrollBar* scrollBar() const { return vsb; }
+    int top() const { return vsbval; }
+    // The event the next mark goes to, in rows from the top row.
+    int loggingOffset() const { return book.nextMark() - vsbval; }
+
+    int startframes = 0;
+    int endframes = 0;
+    int duration = 0;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void layoutControls();
+    void layoutStrip(int y);
+    void scrolled(int value);
+    // Moves the grid so the event shows, without moving the logging position.
+    void keepInView(int event);
+    bool keyAction(KeyAction action);
+    // After every change of the log: the grid, the strip and the autosave follow it.
+    void changedLog();
+    void showStrip();
+    // The row that shows the event the next mark goes to stands out.
+    void highlightNext();
+    void tell(const std::string& message);
+    // Whatever is typed but not yet stored (the top row, a row being named, the tape) is stored.
+    void commitTyped();
+    void storeTyped(int row, int column);
+    void storeTape();
+    void startNaming(int row);
+    void endNaming();
+    // The time a row button or a mark takes: the main window's time display.
+    std::string timeShown() const;
+    // Saves through the file dialog; true when a file was written.
+    bool saveThroughDialog();
+    void loaded(const std::string& path, const std::string& name, const EdlLoad& load);
+    void writeAutosave();
+    void removeAutosave();
+
+    LocalVCR& svcr;
+    std::string title;
+    bool verbose;
+    LogBook book;
+    std::string savename;
+    EdlLayout saveLayout = EdlLayout::Standard;
+    int LoadOrSave = 1;
+    int vsbval = 0;        // the event in the top row
+    int namingRow = -1;    // the row whose name is being typed in place, else -1
+    bool scrolling = false; // the grid moves to keep an event in view: the position stays
+    std::string autosaveError; // the last autosave failure shown, so it is said once
+    FileChooser fileChooser;
+    CloseAsker closeAsker;
+    QuestionAsker questionAsker;
+    MessageShower messageShower;
+    ListReader listReader;
+    std::function<void()> closedHandler;
+    KeyboardControl::Handler transportKeys;
+    std::thread loader;       // reads a list; joined before the next and by the destructor
+    bool loadPending = false; // a list is being read
+
+    QLineEdit* TFArray[NumRows][4] = {};
+    QPushButton* ButArray[NumRows][2] = {};
+    QPushButton* CueArray[NumRows] = {};
+    QPushButton* LoadButton = nullptr;
+    QPushButton* ReviewButton = nullptr;
+    QPushButton* SaveButton = nullptr;
+    QPushButton* RevAllButton = nullptr;
+    QPushButton* UndoButton = nullptr;
+    QPushButton* RedoButton = nullptr;
+    QLineEdit* tapefield = nullptr;
+    QLabel* nextlabel = nullptr;
+    QLabel* totalslabel = nullptr;
+    QLabel* messagelabel = nullptr;
+    QScrollBar* vsb = nullptr;
+};
