@@ -102,4 +102,32 @@ std::optional<std::string> MakeZeroString2(std::string_view start, int frames, R
     return TimeText(*count + frames, rate);
 }
 
+bool IsTimecode(std::string_view text, Rate rate) {
+    if (text.size() != 11) return false;
+    for (const std::size_t at : {2, 5, 8})
+        if (text[at] != ':' && text[at] != ';' && text[at] != '.') return false;
+    int field[4];
+    for (int k = 0; k < 4; ++k) {
+        const char tens = text[3 * k];
+        const char units = text[3 * k + 1];
+        if (!isnumeric(tens) || !isnumeric(units)) return false;
+        field[k] = 10 * (tens - '0') + (units - '0');
+    }
+    const auto [hours, minutes, seconds, frames] = field;
+    if (hours > 23 || minutes > 59 || seconds > 59 || frames >= rate.fps) return false;
+    const bool dropped =
+        rate.dropFrame && seconds == 0 && frames < droppedPerMinute && minutes % 10 != 0;
+    return !dropped;
+}
+
+std::string WithSeparator(std::string_view text, Rate rate) {
+    std::string result(text);
+    if (result.size() >= 11) result[8] = FrameSeparator(rate)[0];
+    return result;
+}
+
+int FramesPerDay(Rate rate) {
+    return CountOf(24, 0, 0, 0, rate);
+}
+
 } // namespace timecode

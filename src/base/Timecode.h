@@ -61,4 +61,15 @@ std::optional<int> FrameCount(std::string_view text, Rate rate);
 std::string TimeText(int frames, Rate rate);
 std::optional<std::string> MakeZeroString2(std::string_view start, int frames, Rate rate);
 
+// True when text is a timecode at the rate: 11 characters, digits at 0-1, 3-4, 6-7 and 9-10,
+// ':', ';' or '.' at 2, 5 and 8; hours 00-23, minutes and seconds 00-59, frames below the rate's
+// frames a second; at drop-frame not a dropped number (frames 00 and 01 of second 00 of a minute
+// not divisible by ten).
+bool IsTimecode(std::string_view text, Rate rate);
+// The text with its frame separator (position 8) ';' at drop-frame and ':' otherwise; a text
+// shorter than 11 characters is returned as it is.
+std::string WithSeparator(std::string_view text, Rate rate);
+// Frames in 24 hours at the rate (2592000 at 30, 2160000 at 25, 2589408 at 30DF).
+int FramesPerDay(Rate rate);
+
 } // namespace timecode

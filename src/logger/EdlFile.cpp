@@ -85,25 +85,19 @@ private:
 
 } // namespace
 
-bool SaveEDL(const std::string& path, const EventList& events, const std::string& savename,
-             const std::string& title, EdlLayout layout, const WriteFunction& write,
-             timecode::Rate rate) {
-    const EdlText text = FormatEDL(events, savename, title, layout, rate);
-    if (text.invalidEvent != 0) {
-        Utils::OutLine("FileIOError: invalid timecode in event " +
-                       std::to_string(text.invalidEvent));
-        return false;
-    }
+FileOutcome WriteFileAtomically(const std::string& path, const std::string& bytes,
+                                const WriteFunction& write) {
+    const auto failure = [](const std::string& message) {
+        Utils::OutLine(message);
+        return FileOutcome{message};
+    };
     const std::size_t slash = path.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
     std::string temp =
         (slash == std::string::npos ? std::string("./") : dir) + "." + base + ".XXXXXX";
     Descriptor file(::mkostemp(temp.data(), O_CLOEXEC));
-    if (file.get() < 0) {
-        Utils::OutLine("FileStreamError: " + reason(errno));
-        return false;
-    }
+    if (file.get() < 0) return failure("FileStreamError: " + reason(errno));
     // A replaced file keeps its permissions; a new one is readable by all.
     struct stat old {};
     const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
@@ -111,47 +105,71 @@ bool SaveEDL(const std::string& path, const EventList& events, const std::string
     auto fail = [&](const std::string& message) {
         if (file.get() >= 0) file.close();
         ::unlink(temp.c_str());
-        Utils::OutLine(message);
-        return false;
+        return failure(message);
     };
-    if (const int error = writeAll(file.get(), text.bytes, write))
+    if (const int error = writeAll(file.get(), bytes, write))
         return fail("FileIOError: " + reason(error) + " 1");
     if (::fsync(file.get()) != 0) return fail("FileIOError: " + reason(errno) + " 2");
     if (const int error = file.close()) return fail("FileIOError: " + reason(error) + " 2");
     if (::rename(temp.c_str(), path.c_str()) != 0) return fail("FileStreamError: " + reason(errno));
-    return true;
+    // The rename itself reaches the disk with the folder.
+    Descriptor folder(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() >= 0) ::fsync(folder.get());
+    return {};
 }
 
-EdlLoad LoadEDL(const std::string& path, EventList& events, bool verbose) {
+FileOutcome SaveEDL(const std::string& path, const EventList& events, const std::string& savename,
+                    const std::string& title, EdlLayout layout, const WriteFunction& write,
+                    timecode::Rate rate) {
+    const EdlText text = FormatEDL(events, savename, title, layout, rate);
+    if (text.invalidEvent != 0) {
+        const std::string message =
+            "FileIOError: invalid timecode in event " + std::to_string(text.invalidEvent);
+        Utils::OutLine(message);
+        return {message};
+    }
+    return WriteFileAtomically(path, text.bytes, write);
+}
+
+EdlLoad LoadEDL(const std::string& path, bool verbose, timecode::Rate inUse) {
     EdlLoad load;
+    const auto fail = [&](const std::string& message) {
+        Utils::OutLine(message);
+        if (load.error.empty()) load.error = message;
+        load.ok = false;
+    };
     Utils::OutLine(" ");
     // Not blocking on open: a FIFO without a writer must not hang the window.
     Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
     if (file.get() < 0) {
-        Utils::OutLine("FileStreamError: " + reason(errno));
+        fail("FileStreamError: " + reason(errno));
     } else if (::fstat(file.get(), &st) != 0) {
-        Utils::OutLine("FileStreamError: " + reason(errno));
+        fail("FileStreamError: " + reason(errno));
     } else if (S_ISDIR(st.st_mode)) {
-        Utils::OutLine("FileStreamError: " + reason(EISDIR));
+        fail("FileStreamError: " + reason(EISDIR));
     } else if (!S_ISREG(st.st_mode)) {
-        Utils::OutLine("FileStreamError: Not a regular file");
+        fail("FileStreamError: Not a regular file");
+    } else if (st.st_size > maxEdlBytes) {
+        fail("The file is larger than 16 MB: it is not an EDL. Choose a list saved by a logger");
     } else {
         FileSource source(file.get());
         try {
-            load.read = ReadEDL(source, events, verbose);
+            load.read = ReadEDL(source, load.events, verbose, inUse);
             if (load.read.outcome == EdlRead::Outcome::Empty)
-                Utils::OutLine("FileIOError: End of file reached 1");
-            // A file that is not an EDL loads nothing: what the log held is still unsaved.
-            load.ok = load.read.outcome == EdlRead::Outcome::Read;
+                fail("FileIOError: End of file reached 1");
+            else if (load.read.stored == 0)
+                fail("No events found in the file: it is not an EDL. Choose a list saved by a "
+                     "logger");
+            else
+                load.ok = true;
         } catch (const std::system_error& e) {
-            Utils::OutLine("FileIOError: " + reason(e.code().value()) + " 1");
+            fail("FileIOError: " + reason(e.code().value()) + " 1");
         }
-        if (const int error = file.close()) {
-            Utils::OutLine("FileIOError: " + reason(error) + " 2");
-            load.ok = false;
-        }
+        if (const int error = file.close()) fail("FileIOError: " + reason(error) + " 2");
     }
+    // What failed loads nothing.
+    if (!load.ok) load.events = EventList::initial();
     Utils::OutLine(" ");
     return load;
 }

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-// Saving and loading EDL files. Every failure is reported as one console line:
+// Saving and loading EDL files. Every failure is reported as one console line, among them:
 //   "FileStreamError: " + reason       the file cannot be opened or created
 //   "FileIOError: " + reason + " 1"    reading or writing failed
 //   "FileIOError: " + reason + " 2"    finishing the file after a complete read or write failed
@@ -19,20 +19,40 @@
 // Tests put a failing one in its place.
 using WriteFunction = std::function<long(int fd, const char* data, std::size_t size)>;
 
-// Writes the events to a temporary file beside path and renames it over path only once every
-// byte is written and on the disk: a failed save leaves the file that was there as it was.
-// Times are counted at the rate. True when the file was saved.
-bool SaveEDL(const std::string& path, const EventList& events, const std::string& savename,
-             const std::string& title, EdlLayout layout = EdlLayout::Standard,
-             const WriteFunction& write = {}, timecode::Rate rate = timecode::rate30);
+// The outcome of a file operation: an empty error is success. error is the one console line
+// that was written for the failure (e.g. "FileStreamError: Permission denied").
+struct FileOutcome {
+    std::string error;
+    explicit operator bool() const { return error.empty(); }
+};
+
+// Writes bytes to a temporary file beside path, puts them on the disk, renames the file over path
+// and puts the folder on the disk: a kill or a power cut leaves the old file or the new one,
+// whole, and a failed write leaves the old one as it was and no temporary file. A replaced file
+// keeps its permissions; a new one is readable by all.
+FileOutcome WriteFileAtomically(const std::string& path, const std::string& bytes,
+                                const WriteFunction& write = {});
+
+// Writes the events (FormatEDL) with WriteFileAtomically. Times are counted at the rate.
+FileOutcome SaveEDL(const std::string& path, const EventList& events, const std::string& savename,
+                    const std::string& title, EdlLayout layout = EdlLayout::Standard,
+                    const WriteFunction& write = {}, timecode::Rate rate = timecode::rate30);
+
+// The largest file LoadEDL reads: 16 MiB holds far more than 100 events.
+constexpr long long maxEdlBytes = 16LL * 1024 * 1024;
 
 struct EdlLoad {
-    // An EDL was read to its end (or to its last event) without a failure; false too for a file
-    // that does not begin with 'T', which loads nothing.
+    // Read without a failure, and at least one event stored.
     bool ok = false;
+    // When not ok: what to tell the operator, one line (also written to the console).
+    std::string error;
+    // A fresh log with the events read (events past the last one read are a fresh log's; the
+    // tape from "* TAPE: ").
+    EventList events = EventList::initial();
     EdlRead read;
 };
 
-// Reads the EDL at path into the events (see ReadEDL), between two console lines of a single
-// blank. Only a plain file is read.
-EdlLoad LoadEDL(const std::string& path, EventList& events, bool verbose);
+// Reads the EDL at path (see ReadEDL) into a fresh log, between two console lines of a single
+// blank; inUse is the rate in use, for a list that does not say its own. Only a plain file of at
+// most maxEdlBytes is read; a larger one is refused from its size, unread.
+EdlLoad LoadEDL(const std::string& path, bool verbose, timecode::Rate inUse);

@@ -1,14 +1,61 @@
 #include "EdlReader.h"
 
-#include "Timecode.h"
+#include "Utf8Text.h"
 #include "Utils.h"
 
-bool ReadLine(ByteSource& in, std::string& line, std::size_t maxLength) {
+namespace {
+
+bool blank(int c) {
+    return c == ' ' || c == '\t';
+}
+
+// The text after a comment's colon, without the blanks before it, as UTF-8.
+std::string commentText(const std::string& line, std::size_t colonEnd) {
+    std::size_t at = colonEnd;
+    while (at < line.size() && blank(static_cast<unsigned char>(line[at]))) ++at;
+    return TextFromBytes(std::string_view(line).substr(at));
+}
+
+bool startsWithComment(const std::string& line, std::string_view comment) {
+    // The comment without its closing blank: other systems put any number of blanks there.
+    return line.starts_with(comment.substr(0, comment.size() - 1));
+}
+
+// Takes a UTF-8 byte order mark and the blank lines before a list's first line; the first byte
+// after them, or -1 (or 0xEF for a broken mark, which no list begins with). Counts the lines
+// passed over.
+int firstByte(ByteSource& in, int& linesPassed) {
+    int c = in.get();
+    if (c == 0xEF) {
+        if (in.get() != 0xBB || in.get() != 0xBF) return 0xEF;
+        c = in.get();
+    }
+    while (c == '\r' || c == '\n' || blank(c)) {
+        if (c == '\n' || (c == '\r' && in.peek() != '\n')) ++linesPassed;
+        c = in.get();
+    }
+    return c;
+}
+
+// The rate of a list without an FCM line, from its first event's times: ';' before the frames is
+// drop-frame.
+std::optional<timecode::Rate> rateOfTimes(const SourceTimes& times) {
+    if (times.timestring1[8] == ';' || times.timestring2[8] == ';') return timecode::rate30DF;
+    return std::nullopt;
+}
+
+} // namespace
+
+bool ReadLine(ByteSource& in, std::string& line, std::size_t maxLength, bool* cut) {
     line.clear();
+    if (cut) *cut = false;
     int c = in.get();
     if (c < 0) return false;
     while (c >= 0 && c != '\n' && c != '\r') {
-        if (line.size() < maxLength) line += static_cast<char>(c);
+        if (line.size() < maxLength)
+            line += static_cast<char>(c);
+        else if (cut)
+            *cut = true;
         c = in.get();
     }
     if (c == '\r' && in.peek() == '\n') in.get();
@@ -30,9 +77,11 @@ std::optional<SourceTimes> getsourcetime(const std::string& line) {
     return t;
 }
 
-EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose) {
+EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate inUse) {
     EdlRead result;
-    const int first = in.get();
+    result.rate = inUse;
+    int lineNumber = 0;
+    const int first = firstByte(in, lineNumber);
     if (first < 0) {
         result.outcome = EdlRead::Outcome::Empty;
         return result;
@@ -41,14 +90,28 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose) {
         result.outcome = EdlRead::Outcome::NotAnEdl;
         return result;
     }
+    const int titleLine = lineNumber + 1;
+    std::optional<timecode::Rate> listRate; // once the list has said it, or its first event
+    const auto skip = [&](const std::string& reason) {
+        if (result.skipped < maxSkipReports)
+            Utils::OutLine("Skipped EDL line " + std::to_string(lineNumber) + ": " + reason);
+        ++result.skipped;
+    };
     std::string line;
-    int lineNumber = 0;
+    bool cut = false;
     int named = -1; // the event stored from the line just before, which a name comment completes
-    while (ReadLine(in, line)) {
+    while (ReadLine(in, line, maxLineLength, &cut)) {
         ++lineNumber;
+        if (cut) {
+            if (result.cutLines < maxSkipReports)
+                Utils::OutLine("EDL line " + std::to_string(lineNumber) + " is longer than " +
+                               std::to_string(maxLineLength) +
+                               " characters: the rest of it was not read");
+            ++result.cutLines;
+        }
         const int previous = named;
         named = -1;
-        const bool nameComment = line.starts_with(clipNameComment);
+        const bool nameComment = startsWithComment(line, clipNameComment);
         // After the last event, a line is read only for the full name of that event.
         if (result.stored >= EventList::size && !nameComment) {
             if (line.size() > 60 && !line.starts_with("TIT") && getsourcetime(line))
@@ -57,42 +120,63 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose) {
             break;
         }
         if (line.size() <= 5) continue;
-        if (verbose) Utils::OutLine(line);
+        if (verbose) Utils::OutLine(TextFromBytes(line));
         if (line.starts_with("FCM:")) {
-            if (line.find("NON-DROP") != std::string::npos)
-                result.dropFrame = false;
-            else if (line.find("DROP") != std::string::npos)
-                result.dropFrame = true;
+            const bool nonDrop = line.find("NON-DROP") != std::string::npos;
+            if (!nonDrop && line.find("DROP") == std::string::npos) continue;
+            if (!result.dropFrame) result.dropFrame = !nonDrop;
+            if (!listRate) {
+                listRate = nonDrop ? timecode::Rate{inUse.fps, false} : timecode::rate30DF;
+                result.rateMarked = true;
+            }
             continue;
         }
         if (nameComment) {
-            if (previous >= 0) events.ClipNameArray[previous] = line.substr(clipNameComment.size());
+            if (previous >= 0)
+                events.ClipNameArray[previous] = commentText(line, clipNameComment.size() - 1);
+            continue;
+        }
+        if (startsWithComment(line, tapeComment)) {
+            events.tape = commentText(line, tapeComment.size() - 1);
             continue;
         }
         if (line.size() <= 60) continue;
         if (line.starts_with("TIT")) continue;
         // The title line, which came without its 'T', however long the file's name.
-        if (lineNumber == 1 && line.starts_with("ITLE:")) continue;
-        const std::size_t blank = line.find(' ', 5);
-        if (blank == std::string::npos) break;
+        if (lineNumber == titleLine && line.starts_with("ITLE:")) continue;
+        const std::size_t blankAt = line.find(' ', 5);
+        if (blankAt == std::string::npos) break;
         const auto times = getsourcetime(line);
         if (!times) {
-            if (result.skipped < maxSkipReports)
-                Utils::OutLine("Skipped EDL line " + std::to_string(lineNumber) +
-                               ": no source times");
-            ++result.skipped;
+            skip("no source times");
+            continue;
+        }
+        if (!listRate) {
+            listRate = rateOfTimes(*times);
+            result.rateMarked = listRate.has_value();
+            if (!listRate) listRate = inUse;
+        }
+        if (!timecode::IsTimecode(times->timestring1, *listRate) ||
+            !timecode::IsTimecode(times->timestring2, *listRate)) {
+            skip("source times " + TextFromBytes(times->timestring1) + " " +
+                 TextFromBytes(times->timestring2) + " are not timecode at " +
+                 timecode::RateText(*listRate));
             continue;
         }
         if (verbose) Utils::OutLine(times->timestring1 + " " + times->timestring2);
         const int k = result.stored++;
-        events.ClipNameArray[k] = line.substr(5, blank - 5);
+        events.ClipNameArray[k] = TextFromBytes(std::string_view(line).substr(5, blankAt - 5));
         events.SrcInArray[k] = times->timestring1;
         events.SrcOutArray[k] = times->timestring2;
         named = k;
     }
+    result.rate = listRate.value_or(inUse);
     // A file of thousands of such lines says so once, not a line each.
     if (result.skipped > maxSkipReports)
         Utils::OutLine("Skipped " + std::to_string(result.skipped) +
                        " EDL lines with no source times in all");
+    if (result.cutLines > maxSkipReports)
+        Utils::OutLine("Cut " + std::to_string(result.cutLines) + " EDL lines longer than " +
+                       std::to_string(maxLineLength) + " characters in all");
     return result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EventList.h"
+#include "Timecode.h"
 
 #include <cstddef>
 #include <optional>
@@ -28,9 +29,14 @@ private:
     std::size_t pos = 0;
 };
 
+// The longest line read whole; the rest of a longer one is read and dropped.
+constexpr std::size_t maxLineLength = 4096;
+
 // Reads one line ending at LF, CR or CR LF (the end is not kept); false at the end of the input
-// when nothing was read. Characters past maxLength are read and dropped.
-bool ReadLine(ByteSource& in, std::string& line, std::size_t maxLength = 4096);
+// when nothing was read. Characters past maxLength are read and dropped, and cut (when given) is
+// set to whether any were.
+bool ReadLine(ByteSource& in, std::string& line, std::size_t maxLength = maxLineLength,
+              bool* cut = nullptr);
 
 // The time part of an event line and the source in and out read from it: from two characters
 // before the line's first colon, the 11 characters of the in time, then after one blank (or two)
@@ -43,8 +49,10 @@ struct SourceTimes {
 };
 std::optional<SourceTimes> getsourcetime(const std::string& line);
 
-// The comment line that carries an event's full name in a CMX 3600 list.
+// The comment line that carries an event's full name in a CMX 3600 list (other systems put any
+// number of blanks after the colon), and the one that carries the log's tape name.
 constexpr std::string_view clipNameComment = "* FROM CLIP NAME: ";
+constexpr std::string_view tapeComment = "* TAPE: ";
 
 struct EdlRead {
     enum class Outcome { Read, NotAnEdl, Empty };
@@ -54,18 +62,27 @@ struct EdlRead {
     // What the list's "FCM:" line says: true for "FCM: DROP FRAME", false for
     // "FCM: NON-DROP FRAME"; nothing without one.
     std::optional<bool> dropFrame;
+    timecode::Rate rate;     // the rate the list's times count at
+    bool rateMarked = false; // the list said its rate: an FCM line, or ';' in its times
+    int cutLines = 0;        // lines cut at maxLineLength characters
 };
 
 // The skipped lines reported one by one; past these, one line at the end gives the number.
 constexpr int maxSkipReports = 10;
 
-// Reads an EDL into the event list. The first byte must be 'T' (it is taken, so the title line
-// is read without it); then each line longer than 60 characters that does not begin "TIT" is an
-// event: its name runs from column 5 to the next blank, its times are found by getsourcetime. A
-// line whose times cannot be taken is skipped with a console line (the first maxSkipReports of
-// them; a count of all follows). A "* FROM CLIP NAME: " line right after an event gives that
-// event its full name. Up to 100 events are stored; events past the last one read keep what they
-// held, and an event line past the last one stored is said once ("EDL has more than 100 events:
-// the rest were not loaded"). Edit numbers are not read. With verbose on, every line longer than
-// 5 characters and every pair of times read are echoed to the console.
-EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose);
+// Reads an EDL into the event list. A UTF-8 byte order mark and blank lines before the first
+// line are passed over; the first byte after them must be 'T' (it is taken, so the title line is
+// read without it). Then each line longer than 60 characters that does not begin "TIT" is an
+// event: its name runs from column 5 to the next blank, its times are found by getsourcetime and
+// must be timecode at the list's rate. The list's rate: "FCM: DROP FRAME" gives 30DF,
+// "FCM: NON-DROP FRAME" the rate in use without drop-frame; without an FCM line, ';' before the
+// frames of the first event's source in gives 30DF, else the rate in use is taken.
+// A line whose times cannot be taken or are not timecode is skipped with a console line (the
+// first maxSkipReports of them; a count of all follows), and so is a line cut at maxLineLength.
+// A "* FROM CLIP NAME:" line right after an event gives that event its full name, "* TAPE:" the
+// log's tape name; names are read as UTF-8, other bytes as Latin-1. Up to 100 events are stored;
+// events past the last one read keep what they held, and an event line past the last one stored
+// is said once ("EDL has more than 100 events: the rest were not loaded"). Edit numbers are not
+// read. With verbose on, every line longer than 5 characters and every pair of times read are
+// echoed to the console.
+EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate inUse);

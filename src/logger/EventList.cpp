@@ -6,6 +6,10 @@ namespace {
 std::string twoDigitNumber(int n) {
     return {static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)};
 }
+
+std::string freshName(int i) {
+    return std::string("Name").append(twoDigitNumber(i + 1));
+}
 } // namespace
 
 EventList EventList::initial() {
@@ -14,9 +18,27 @@ EventList EventList::initial() {
         const int number = i + 1;
         events.EdNumArray[i] =
             number < size ? std::string("0").append(twoDigitNumber(number)) : "100";
-        events.ClipNameArray[i] = std::string("Name").append(twoDigitNumber(number));
+        events.ClipNameArray[i] = freshName(i);
         events.SrcInArray[i] = timecode::zero;
         events.SrcOutArray[i] = timecode::zero;
     }
     return events;
+}
+
+bool EventList::touched(int i) const {
+    return ClipNameArray[i] != freshName(i) || SrcInArray[i] != timecode::zero ||
+           SrcOutArray[i] != timecode::zero;
+}
+
+int EventList::touchedCount() const {
+    int count = 0;
+    for (int i = 0; i < size; ++i)
+        if (touched(i)) ++count;
+    return count;
+}
+
+int EventList::firstWithoutOut(int from) const {
+    int i = from < 0 ? 0 : from;
+    while (i < size && SrcOutArray[i] != timecode::zero) ++i;
+    return i;
 }

@@ -1,5 +1,5 @@
 // Reading EDL files back into the log: which lines become events, what is skipped, what the
-// console shows, and that events past the last one read keep what they held.
+// console shows, and that a load gives a fresh log with the events read.
 #include "EdlFile.h"
 #include "LoggerTesting.h"
 
@@ -36,16 +36,13 @@ TEST_F(EdlFiles, SavedListsComeBackWhole) {
           {"", "00:01:00:00", "00:01:05:15"},
           {"Interview: camera B", "23:59:59:00", "23:59:59:29"}}},
     };
-    EventList blank = EventList::initial();
-    blank.EdNumArray.fill("---");
     for (const auto& c : cases) {
         ASSERT_TRUE(SaveEDL(dir.file("list.edl"), logOf(c.clips), "list.edl", " KOLB", c.layout));
-        EventList into = blank;
         console.lines.clear();
-        const EdlLoad load = LoadEDL(dir.file("list.edl"), into, false);
+        const EdlLoad load = LoadEDL(dir.file("list.edl"), false, timecode::rate30);
         EXPECT_TRUE(load.ok);
         EXPECT_EQ(load.read.stored, 3);
-        EXPECT_EQ(into, logOf(c.clips, blank));
+        EXPECT_EQ(load.events, logOf(c.clips));
         EXPECT_EQ(console.lines, (Lines{" ", " "}));
     }
 }
@@ -84,12 +81,12 @@ TEST_F(EdlFiles, ReadsEventLinesAndSkipsWhatHasNoTimes) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         writeFile(dir.file("in.edl"), c.bytes);
-        EventList events = held;
         console.lines.clear();
-        const EdlLoad load = LoadEDL(dir.file("in.edl"), events, false);
+        const EdlLoad load = LoadEDL(dir.file("in.edl"), false, timecode::rate30);
         EXPECT_TRUE(load.ok);
         EXPECT_EQ(load.read.stored, static_cast<int>(c.read.size()));
-        EXPECT_EQ(events, logOf(c.read, held));
+        // Events past the last one read are a fresh log's, not what the log held before.
+        EXPECT_EQ(load.events, logOf(c.read));
         std::vector<::testing::Matcher<std::string>> lines(c.skipped + 2, " ");
         if (c.skipped) lines[1] = StartsWith("Skipped EDL line 5");
         EXPECT_THAT(console.lines, ::testing::ElementsAreArray(lines));
@@ -98,20 +95,19 @@ TEST_F(EdlFiles, ReadsEventLinesAndSkipsWhatHasNoTimes) {
 
 TEST_F(EdlFiles, VerboseEchoesTheLinesAndTheTimesRead) {
     writeFile(dir.file("in.edl"), "TITLE: edl.txt\r\nabcde\r\nabcdef\r\n" + L1 + "\r\n");
-    EventList events = held;
-    EXPECT_TRUE(LoadEDL(dir.file("in.edl"), events, true).ok);
+    EXPECT_TRUE(LoadEDL(dir.file("in.edl"), true, timecode::rate30).ok);
     EXPECT_EQ(console.lines,
               (Lines{" ", "ITLE: edl.txt", "abcdef", L1, "00:00:10:00 00:00:20:00", " "}));
 }
 
 TEST_F(EdlFiles, AFileNotStartingWithTLoadsNothing) {
     writeFile(dir.file("in.edl"), "title: t.txt\r\n" + L1 + "\r\n");
-    EventList events = held;
-    const EdlLoad load = LoadEDL(dir.file("in.edl"), events, true);
-    EXPECT_EQ(events, held);
-    EXPECT_EQ(console.lines, (Lines{" ", " "}));
+    const EdlLoad load = LoadEDL(dir.file("in.edl"), true, timecode::rate30);
+    EXPECT_EQ(load.events, EventList::initial());
+    EXPECT_EQ(console.lines, (Lines{" ", load.error, " "}));
     // Nothing was read, so the log must not count as loaded from this file.
     EXPECT_FALSE(load.ok);
+    EXPECT_THAT(load.error, StartsWith("No events found in the file: it is not an EDL"));
 }
 
 TEST_F(EdlFiles, WhatCannotBeReadIsReportedAndChangesNothing) {
@@ -126,17 +122,19 @@ TEST_F(EdlFiles, WhatCannotBeReadIsReportedAndChangesNothing) {
         {dir.file("fifo"), "FileStreamError: Not a regular file"},
     };
     for (const auto& c : cases) {
-        EventList events = held;
         console.lines.clear();
         // A FIFO without a writer must not hold the load up.
-        auto load = std::async(std::launch::async, [&] { return LoadEDL(c.path, events, true); });
+        auto load =
+            std::async(std::launch::async, [&] { return LoadEDL(c.path, true, timecode::rate30); });
         if (load.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
             ::close(::open(c.path.c_str(), O_WRONLY | O_NONBLOCK)); // lets a waiting open go on
             load.wait();
             ADD_FAILURE() << c.path << " waits";
         }
-        EXPECT_FALSE(load.get().ok) << c.path;
-        EXPECT_EQ(events, held) << c.path;
+        const EdlLoad loaded = load.get();
+        EXPECT_FALSE(loaded.ok) << c.path;
+        EXPECT_EQ(loaded.error, c.error);
+        EXPECT_EQ(loaded.events, EventList::initial()) << c.path;
         EXPECT_EQ(console.lines, (Lines{" ", c.error, " "}));
     }
 }
@@ -146,18 +144,17 @@ TEST(EdlRead, AtMostAHundredEventsAreStored) {
     const std::string text = FormatEDL(all, "many", " KOLB").bytes + L1 + "\r\n" + L2 + "\r\n";
     TextSource source(text); // reads the text where it lies
     EventList events = held;
-    EXPECT_EQ(ReadEDL(source, events, false).stored, 100);
+    EXPECT_EQ(ReadEDL(source, events, false, timecode::rate30).stored, 100);
     EXPECT_EQ(events, all);
 }
 
 TEST_F(EdlFiles, AColonInANameDoesNotLoseItsEventInTheLoggersOwnLayout) {
     const EventList log = logOf({C1, {"In:t1", "00:00:30:00", "00:00:35:00"}, C3});
     ASSERT_TRUE(SaveEDL(dir.file("list.edl"), log, "list.edl", " KOLB"));
-    EventList into = EventList::initial();
-    const EdlLoad load = LoadEDL(dir.file("list.edl"), into, false);
+    const EdlLoad load = LoadEDL(dir.file("list.edl"), false, timecode::rate30);
     EXPECT_EQ(load.read.stored, 3);
     EXPECT_EQ(load.read.skipped, 0);
-    EXPECT_EQ(into, logOf({C1, {"In_t1", "00:00:30:00", "00:00:35:00"}, C3}));
+    EXPECT_EQ(load.events, logOf({C1, {"In_t1", "00:00:30:00", "00:00:35:00"}, C3}));
 }
 
 TEST(EdlRead, EventsPastTheHundredthAreSaidToBeLeftOutOnce) {
@@ -176,7 +173,7 @@ TEST(EdlRead, EventsPastTheHundredthAreSaidToBeLeftOutOnce) {
         Console console;
         TextSource source(c.text);
         EventList events = EventList::initial();
-        EXPECT_EQ(ReadEDL(source, events, false).stored, 100) << c.what;
+        EXPECT_EQ(ReadEDL(source, events, false, timecode::rate30).stored, 100) << c.what;
         const Lines expected =
             c.said ? Lines{"EDL has more than 100 events: the rest were not loaded"} : Lines{};
         EXPECT_EQ(console.lines, expected) << c.what;
@@ -191,7 +188,7 @@ TEST(EdlRead, ThousandsOfLinesWithoutTimesAreCountedNotEachReported) {
     Console console;
     TextSource source(text);
     EventList events = EventList::initial();
-    const EdlRead read = ReadEDL(source, events, false);
+    const EdlRead read = ReadEDL(source, events, false, timecode::rate30);
     EXPECT_EQ(read.stored, 1);
     EXPECT_EQ(read.skipped, 100000);
     ASSERT_EQ(console.lines.size(), static_cast<std::size_t>(maxSkipReports) + 1);

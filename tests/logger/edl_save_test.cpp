@@ -32,13 +32,16 @@ TEST_F(EdlSave, WritesTheListByteForByte) {
         {"fresh log", EventList::initial(), EdlLayout::Standard, "edl.txt",
          head +
              "001  Name01    AA/V  C        00:00:00:00 00:00:00:00 01:00:00:00 01:00:00:00 \r\n"},
-        {"record times run on; a later zero out ends the list",
-         logOf({C1, C2, {"Name03", "not a time", timecode::zero}, C3}), EdlLayout::Standard,
-         "edl.txt", head + L1 + "\r\n" + L2 + "\r\n"},
-        {"out before in", logOf({{"Ab", "00:00:20:00", "00:00:10:00"}}), EdlLayout::Standard,
+        {"record times run on; an event with only an in adds none; the list ends at the last out",
+         logOf({C1, C2, {"Name03", "00:00:40:00", timecode::zero}, C3}), EdlLayout::Standard,
          "edl.txt",
+         head + L1 + "\r\n" + L2 + "\r\n" +
+             "003  Name03    AA/V  C        00:00:40:00 00:00:00:00 01:00:15:00 01:00:15:00 \r\n" +
+             "004" + L3.substr(3) + "\r\n"},
+        {"out before in adds no record time", logOf({{"Ab", "00:00:20:00", "00:00:10:00"}}),
+         EdlLayout::Standard, "edl.txt",
          head +
-             "001  Ab       AA/V  C        00:00:20:00 00:00:10:00 01:00:00:00 00:59:50:00 \r\n"},
+             "001  Ab       AA/V  C        00:00:20:00 00:00:10:00 01:00:00:00 01:00:00:00 \r\n"},
         {"CMX 3600",
          logOf({{"Name01", "00:00:10:00", "00:00:20:00"},
                 {"take 2: close-up", "00:01:00:00", "00:01:05:00"},
@@ -52,7 +55,7 @@ TEST_F(EdlSave, WritesTheListByteForByte) {
          "* FROM CLIP NAME: take 2: close-up\r\n"
          "003  AX       AA/V  C        00:02:00:00 00:02:00:15 01:00:15:00 01:00:15:15\r\n"
          "* FROM CLIP NAME: \r\n"
-         "004  ABCDEFGH AA/V  C        00:00:00:00 00:00:01:00 01:00:15:15 01:00:16:15\r\n"
+         "004  ABCDEFGH AA/V  C        00:00:00:00 00:00:01:00 01:00:15:15 01:00:15:15\r\n"
          "* FROM CLIP NAME: ABCDEFGHIJ\r\n"},
     };
     for (const auto& c : cases) {
@@ -123,12 +126,12 @@ TEST_F(EdlSave, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
         SCOPED_TRACE(c.console.empty() ? "saved" : c.console.front());
         writeFile(dir.file("edl.txt"), "old bytes\n");
         console.lines.clear();
-        EXPECT_EQ(
-            SaveEDL(dir.file(c.name), c.events, "edl.txt", " KOLB", EdlLayout::Standard, c.write),
-            c.console.empty());
+        const FileOutcome saved =
+            SaveEDL(dir.file(c.name), c.events, "edl.txt", " KOLB", EdlLayout::Standard, c.write);
+        EXPECT_EQ(saved.error, c.console.empty() ? "" : c.console.front());
         EXPECT_EQ(console.lines, c.console);
-        const std::string saved = FormatEDL(c.events, "edl.txt", " KOLB").bytes;
-        EXPECT_EQ(readFile(dir.file("edl.txt")), c.console.empty() ? saved : "old bytes\n");
+        const std::string bytes = FormatEDL(c.events, "edl.txt", " KOLB").bytes;
+        EXPECT_EQ(readFile(dir.file("edl.txt")), c.console.empty() ? bytes : "old bytes\n");
         EXPECT_EQ(dir.names(), Lines{"edl.txt"});
     }
 }
