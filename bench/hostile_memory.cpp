@@ -112,8 +112,7 @@ std::string edlLines(bool hostile) {
     file << "TITLE: big \r\nFCM: NON-DROP FRAME \r\n";
     for (int i = 0; i < (hostile ? 100000 : 100); ++i) file << event;
     file.close();
-    EventList events = EventList::initial();
-    const EdlLoad load = LoadEDL("big.edl", events, false);
+    const EdlLoad load = LoadEDL("big.edl", false, timecode::rate30);
     return std::to_string(load.read.stored) + " stored; " + saidAbout({"EDL"});
 }
 
