@@ -32,9 +32,9 @@ std::string problemOf(const EventList& events, int i, timecode::Rate rate) {
     const bool noOut = out == timecode::zero;
     if (noIn && noOut) return "no in or out point";
     if (!timecode::IsTimecode(in, rate))
-        return "in " + in + " is not a timecode at " + timecode::RateText(rate);
+        return "in " + in + " is not a timecode at the rate " + timecode::RateText(rate);
     if (!timecode::IsTimecode(out, rate))
-        return "out " + out + " is not a timecode at " + timecode::RateText(rate);
+        return "out " + out + " is not a timecode at the rate " + timecode::RateText(rate);
     if (noIn) return "no in point";
     if (noOut) return "no out point";
     if (*timecode::FrameCount(out, rate) <= *timecode::FrameCount(in, rate))
