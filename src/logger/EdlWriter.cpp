@@ -115,7 +115,7 @@ std::string EditNumberText(int number) {
 }
 
 std::string ReelText(const std::string& name) {
-    std::string reel = name.empty() ? "S" : FirstChars(name, 6);
+    std::string reel = name.empty() ? "S" : oneLine(FirstChars(name, 6));
     std::replace(reel.begin(), reel.end(), ':', '_');
     std::size_t chars = CharCount(reel);
     do {

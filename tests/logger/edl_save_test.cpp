@@ -132,6 +132,7 @@ TEST(EdlText, AllHundredEventsAreWrittenAndTheReelSetsTheColumns) {
         {"Take1", "Take1 ", 29, 77},     {"abc", "abc   ", 29, 77},
         {"", "S     ", 29, 77},          {"Name01", "Name01 ", 30, 78},
         {"Clip0001", "Clip00 ", 30, 78}, {"東京", "東京    ", 29, 77},
+        {"a\r\nb", "a  b  ", 29, 77},
     };
     for (const auto& c : cases) {
         const EventList one = logOf({{c.name, "00:00:10:00", "00:00:20:00"}});
