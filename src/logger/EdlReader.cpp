@@ -159,7 +159,7 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
         if (!timecode::IsTimecode(times->timestring1, *listRate) ||
             !timecode::IsTimecode(times->timestring2, *listRate)) {
             skip("source times " + TextFromBytes(times->timestring1) + " " +
-                 TextFromBytes(times->timestring2) + " are not timecode at " +
+                 TextFromBytes(times->timestring2) + " are not timecode at the rate " +
                  timecode::RateText(*listRate));
             continue;
         }

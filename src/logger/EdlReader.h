@@ -76,9 +76,10 @@ constexpr int maxSkipReports = 10;
 // event: its name runs from column 5 to the next blank, its times are found by getsourcetime and
 // must be timecode at the list's rate. The list's rate: "FCM: DROP FRAME" gives 30DF,
 // "FCM: NON-DROP FRAME" the rate in use without drop-frame; without an FCM line, ';' before the
-// frames of the first event's source in gives 30DF, else the rate in use is taken.
+// frames of the first event's times gives 30DF, else the rate in use is taken.
 // A line whose times cannot be taken or are not timecode is skipped with a console line (the
-// first maxSkipReports of them; a count of all follows), and so is a line cut at maxLineLength.
+// first maxSkipReports of them; a count of all follows); a line cut at maxLineLength is read as
+// far as it goes and said the same way.
 // A "* FROM CLIP NAME:" line right after an event gives that event its full name, "* TAPE:" the
 // log's tape name; names are read as UTF-8, other bytes as Latin-1. Up to 100 events are stored;
 // events past the last one read keep what they held, and an event line past the last one stored

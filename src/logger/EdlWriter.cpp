@@ -32,9 +32,9 @@ std::string problemOf(const EventList& events, int i, timecode::Rate rate) {
     const bool noOut = out == timecode::zero;
     if (noIn && noOut) return "no in or out point";
     if (!timecode::IsTimecode(in, rate))
-        return "in " + in + " is not a timecode at " + timecode::RateText(rate);
+        return "in " + in + " is not a timecode at the rate " + timecode::RateText(rate);
     if (!timecode::IsTimecode(out, rate))
-        return "out " + out + " is not a timecode at " + timecode::RateText(rate);
+        return "out " + out + " is not a timecode at the rate " + timecode::RateText(rate);
     if (noIn) return "no in point";
     if (noOut) return "no out point";
     if (*timecode::FrameCount(out, rate) <= *timecode::FrameCount(in, rate))
@@ -115,7 +115,7 @@ std::string EditNumberText(int number) {
 }
 
 std::string ReelText(const std::string& name) {
-    std::string reel = name.empty() ? "S" : FirstChars(name, 6);
+    std::string reel = name.empty() ? "S" : oneLine(FirstChars(name, 6));
     std::replace(reel.begin(), reel.end(), ':', '_');
     std::size_t chars = CharCount(reel);
     do {

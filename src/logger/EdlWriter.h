@@ -49,9 +49,9 @@ std::string AutosaveText(const EventList& events, const std::string& title, time
 // The pieces of the logger's own layout.
 std::string EditNumberText(int number);
 // A name cut to 6 characters ("S" when empty) and padded with at least one space to 6 characters
-// or more; characters, not bytes, are counted. A colon becomes '_': Load EDL finds the times from
-// the line's first colon, so a colon in the reel would lose the whole event when the list is
-// loaded again.
+// or more; characters, not bytes, are counted. A colon becomes '_' and CR or LF a blank: Load EDL
+// finds the times from the line's first colon and reads a line to its end, so either would lose
+// the whole event when the list is loaded again.
 std::string ReelText(const std::string& name);
 // A CMX 3600 reel: at most 8 letters, digits, '_' or '-' ("AX" when empty), padded to 8; any
 // other character becomes one '_'.

@@ -2,6 +2,7 @@
 // leaves on the disk.
 #include "EdlFile.h"
 #include "LoggerTesting.h"
+#include "Utf8Text.h"
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -28,26 +29,71 @@ TEST_F(EdlSave, WritesTheListByteForByte) {
         EventList events;
         EdlLayout layout;
         std::string name, bytes;
+        Lines problems; // what the question before saving lists
+        timecode::Rate rate = timecode::rate30;
     } cases[] = {
-        {"fresh log", EventList::initial(), EdlLayout::Standard, "edl.txt",
+        {"fresh log",
+         EventList::initial(),
+         EdlLayout::Standard,
+         "edl.txt",
          head +
-             "001  Name01    AA/V  C        00:00:00:00 00:00:00:00 01:00:00:00 01:00:00:00 \r\n"},
+             "001  Name01    AA/V  C        00:00:00:00 00:00:00:00 01:00:00:00 01:00:00:00 \r\n",
+         {"Event 001: no in or out point"}},
         {"record times run on; an event with only an in adds none; the list ends at the last out",
-         logOf({C1, C2, {"Name03", "00:00:40:00", timecode::zero}, C3}), EdlLayout::Standard,
+         logOf({C1, C2, {"Name03", "00:00:40:00", timecode::zero}, C3}),
+         EdlLayout::Standard,
          "edl.txt",
          head + L1 + "\r\n" + L2 + "\r\n" +
              "003  Name03    AA/V  C        00:00:40:00 00:00:00:00 01:00:15:00 01:00:15:00 \r\n" +
-             "004" + L3.substr(3) + "\r\n"},
-        {"out before in adds no record time", logOf({{"Ab", "00:00:20:00", "00:00:10:00"}}),
-         EdlLayout::Standard, "edl.txt",
+             "004" + L3.substr(3) + "\r\n",
+         {"Event 003: no out point"}},
+        {"out before in adds no record time",
+         logOf({{"Ab", "00:00:20:00", "00:00:10:00"}}),
+         EdlLayout::Standard,
+         "edl.txt",
+         head + "001  Ab       AA/V  C        00:00:20:00 00:00:10:00 01:00:00:00 01:00:00:00 \r\n",
+         {"Event 001: out 00:00:10:00 is not after in 00:00:20:00"}},
+        {"record times wrap at 24 hours",
+         logOf({{"Long", "00:00:00:01", "23:00:00:01"}, {"Next", "00:00:30:00", "00:00:35:00"}}),
+         EdlLayout::Standard,
+         "edl.txt",
          head +
-             "001  Ab       AA/V  C        00:00:20:00 00:00:10:00 01:00:00:00 01:00:00:00 \r\n"},
+             "001  Long     AA/V  C        00:00:00:01 23:00:00:01 01:00:00:00 00:00:00:00 \r\n" +
+             "002  Next     AA/V  C        00:00:30:00 00:00:35:00 00:00:00:00 00:00:05:00 \r\n",
+         {}},
+        {"UTF-8 names cut at 6 characters",
+         logOf({{"Café 東京", "00:00:10:00", "00:00:20:00"},
+                {"Café東京", "00:00:30:00", "00:00:35:00"}}),
+         EdlLayout::Standard,
+         "edl.txt",
+         head +
+             "001  Café 東    AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00 \r\n" +
+             "002  Café東京    AA/V  C        00:00:30:00 00:00:35:00 01:00:10:00 01:00:15:00 \r\n",
+         {}},
+        {"drop-frame times written with ';'",
+         logOf({{"A", "00:00:10:00", "00:00:20;00"}}),
+         EdlLayout::Standard,
+         "edl.txt",
+         "TITLE: edl.txt \r\nREM Made by  KOLB \r\nFCM: DROP FRAME \r\n"
+         "001  A        AA/V  C        00:00:10;00 00:00:20;00 01:00:00;00 01:00:10;00 \r\n",
+         {},
+         timecode::rate30DF},
+        {"at 25, ':' before the frames, and frames beyond the rate add no record time",
+         logOf({{"A", "00:00:10;00", "00:00:20:00"}, {"B", "00:00:30:00", "00:00:30:25"}}),
+         EdlLayout::Standard,
+         "edl.txt",
+         head +
+             "001  A        AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00 \r\n" +
+             "002  B        AA/V  C        00:00:30:00 00:00:30:25 01:00:10:00 01:00:10:00 \r\n",
+         {"Event 002: out 00:00:30:25 is not a timecode at the rate 25"},
+         timecode::rate25},
         {"CMX 3600",
          logOf({{"Name01", "00:00:10:00", "00:00:20:00"},
                 {"take 2: close-up", "00:01:00:00", "00:01:05:00"},
                 {"", "00:02:00:00", "00:02:00:15"},
                 {"ABCDEFGHIJ", "00:00:00:00", "00:00:01:00"}}),
-         EdlLayout::Cmx3600, "edl.edl",
+         EdlLayout::Cmx3600,
+         "edl.edl",
          "TITLE: edl.edl\r\nFCM: NON-DROP FRAME\r\n\r\n"
          "001  Name01   AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
          "* FROM CLIP NAME: Name01\r\n"
@@ -56,13 +102,20 @@ TEST_F(EdlSave, WritesTheListByteForByte) {
          "003  AX       AA/V  C        00:02:00:00 00:02:00:15 01:00:15:00 01:00:15:15\r\n"
          "* FROM CLIP NAME: \r\n"
          "004  ABCDEFGH AA/V  C        00:00:00:00 00:00:01:00 01:00:15:15 01:00:15:15\r\n"
-         "* FROM CLIP NAME: ABCDEFGHIJ\r\n"},
+         "* FROM CLIP NAME: ABCDEFGHIJ\r\n",
+         {"Event 004: no in point"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(FormatEDL(c.events, c.name, " KOLB", c.layout).bytes, c.bytes);
-        ASSERT_TRUE(SaveEDL(dir.file(c.name), c.events, c.name, " KOLB", c.layout));
+        EXPECT_EQ(FormatEDL(c.events, c.name, " KOLB", c.layout, c.rate).bytes, c.bytes);
+        ASSERT_TRUE(SaveEDL(dir.file(c.name), c.events, c.name, " KOLB", c.layout, {}, c.rate));
         EXPECT_EQ(readFile(dir.file(c.name)), c.bytes);
+        Lines problems;
+        for (const EventProblem& p : CheckEvents(c.events, c.rate)) {
+            EXPECT_EQ(p.text.substr(6, 3), EditNumberText(p.number));
+            problems.push_back(p.text);
+        }
+        EXPECT_EQ(problems, c.problems);
     }
     EXPECT_EQ(console.lines, Lines{});
 }
@@ -76,15 +129,19 @@ TEST(EdlText, AllHundredEventsAreWrittenAndTheReelSetsTheColumns) {
         std::string name, reel;
         std::size_t inColumn, length;
     } cases[] = {
-        {"Take1", "Take1 ", 29, 77},   {"abc", "abc   ", 29, 77},       {"", "S     ", 29, 77},
-        {"Name01", "Name01 ", 30, 78}, {"Clip0001", "Clip00 ", 30, 78},
+        {"Take1", "Take1 ", 29, 77},     {"abc", "abc   ", 29, 77},
+        {"", "S     ", 29, 77},          {"Name01", "Name01 ", 30, 78},
+        {"Clip0001", "Clip00 ", 30, 78}, {"東京", "東京    ", 29, 77},
+        {"a\r\nb", "a  b  ", 29, 77},
     };
     for (const auto& c : cases) {
         const EventList one = logOf({{c.name, "00:00:10:00", "00:00:20:00"}});
         const std::string line = linesOf(FormatEDL(one, "edl.txt", " KOLB").bytes).at(3);
         EXPECT_EQ(line.substr(5, c.reel.size() + 3), c.reel + "   ") << c.name;
-        EXPECT_EQ(line.substr(c.inColumn, 12), "00:00:10:00 ") << c.name;
-        EXPECT_EQ(line.size(), c.length) << c.name;
+        // Columns count characters.
+        const std::size_t in = line.find("00:00:10:00 ");
+        EXPECT_EQ(CharCount(line.substr(0, in)), c.inColumn) << c.name;
+        EXPECT_EQ(CharCount(line), c.length) << c.name;
     }
 }
 

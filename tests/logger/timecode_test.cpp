@@ -123,3 +123,30 @@ TEST(TimecodeRates, KnownAnchorsAndTheSameArithmeticAtThirtyAsBefore) {
     EXPECT_EQ(FrameSeparator(rate30DF), ";");
     EXPECT_EQ(FrameSeparator(rate25), ":");
 }
+
+TEST(TimecodeRates, ATimecodeHasItsFieldsInRangeAndNoDroppedNumber) {
+    using namespace timecode;
+    const struct {
+        std::string_view text;
+        Rate rate;
+        bool timecode;
+    } cases[] = {
+        {"23:59:59:29", rate30, true},    {"24:00:00:00", rate30, false},
+        {"00:59:00:00", rate30, true},    {"00:60:00:00", rate30, false},
+        {"00:00:60:00", rate30, false},   {"00:00:00:30", rate30, false},
+        {"00:00:00:24", rate25, true},    {"00:00:00:25", rate25, false},
+        {"00:01:00;01", rate30DF, false}, {"00:01:00;02", rate30DF, true},
+        {"00:10:00;00", rate30DF, true},  {"00:01:00:00", rate30, true},
+        {"00.00.10.00", rate30, true},    {"00-00-10-00", rate30, false},
+        {"00:00:10:00 ", rate30, false},  {"00:00:10:0", rate30, false},
+        {"0x:00:10:00", rate30, false},   {"00:00:1 :00", rate30, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsTimecode(c.text, c.rate), c.timecode) << c.text << " at " << RateText(c.rate);
+    EXPECT_EQ(WithSeparator("00:00:10:00", rate30DF), "00:00:10;00");
+    EXPECT_EQ(WithSeparator("00:00:10;00", rate25), "00:00:10:00");
+    EXPECT_EQ(WithSeparator("00:00", rate30DF), "00:00");
+    EXPECT_EQ(FramesPerDay(rate30), 2592000);
+    EXPECT_EQ(FramesPerDay(rate25), 2160000);
+    EXPECT_EQ(FramesPerDay(rate30DF), 2589408);
+}
