@@ -444,6 +444,7 @@ void LocalGUI::openLogger() {
         loggergui = std::make_unique<LoggerGUI>(svcr, name, " " + name, svcr.config().verbose);
         loggergui->setClosedHandler([this] { enableLogger(true); });
         loggergui->setTransportKeys([this](KeyAction action) { return keyAction(action); });
+        loggergui->setListDirectory(&listDirectory);
         if (loggerSetup) loggerSetup(*loggergui);
         loggergui->show();
         // One logger at a time: the button waits for this one to close.

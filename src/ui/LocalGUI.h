@@ -124,5 +124,7 @@ private:
     std::unique_ptr<KeepAwake> keep;
     std::unique_ptr<LoggerGUI> loggergui; // touched on the window's thread only
     std::function<void(LoggerGUI&)> loggerSetup;
-    ShuttleLadder ladder;                 // touched on the operator-action thread only
+    std::string
+        listDirectory;    // where the last list was loaded or saved; touched on the window's thread
+    ShuttleLadder ladder; // touched on the operator-action thread only
 };

@@ -1,21 +1,20 @@
 #include "LoggerDialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
-#include <QDir>
-
 namespace {
-std::string lastListDirectory; // touched on the window's thread only
 const QString standardFilter = "Standard EDL (*)";
 const QString cmxFilter = "CMX 3600 EDL (*.edl)";
 } // namespace
 
 std::optional<LoggerGUI::ChosenFile> ChooseListFile(QWidget* parent, const std::string& title,
                                                     bool save, const std::string& directory) {
-    QFileDialog fd(parent, QString::fromStdString(title), QString::fromStdString(directory));
+    QFileDialog fd(parent, QString::fromStdString(title),
+                   directory.empty() ? QDir::currentPath() : QString::fromStdString(directory));
     fd.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     fd.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (save) fd.setNameFilters({standardFilter, cmxFilter});
@@ -41,8 +40,8 @@ LoggerGUI::CloseChoice AskBeforeClosing(QWidget* parent) {
 
 bool AskQuestion(QWidget* parent, const std::string& question, const std::string& yes,
                  const std::string& no) {
-    QMessageBox box(QMessageBox::Question, parent->windowTitle(),
-                    QString::fromStdString(question), QMessageBox::NoButton, parent);
+    QMessageBox box(QMessageBox::Question, parent->windowTitle(), QString::fromStdString(question),
+                    QMessageBox::NoButton, parent);
     QPushButton* first = box.addButton(QString::fromStdString(yes), QMessageBox::AcceptRole);
     box.addButton(QString::fromStdString(no), QMessageBox::RejectRole);
     box.setDefaultButton(first);
@@ -54,10 +53,6 @@ void ShowProblem(QWidget* parent, const std::string& message) {
     QMessageBox::warning(parent, parent->windowTitle(), QString::fromStdString(message));
 }
 
-std::string ListDirectory() {
-    return lastListDirectory.empty() ? QDir::currentPath().toStdString() : lastListDirectory;
-}
-
-void RememberListDirectory(const std::string& path) {
-    lastListDirectory = QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
+std::string DirectoryOf(const std::string& path) {
+    return QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
 }

@@ -9,7 +9,7 @@ class QWidget;
 // The logger's dialogs as the operator sees them; tests put their own answers in their place.
 
 // The file dialog: "Standard EDL (*)" and "CMX 3600 EDL (*.edl)" offered when saving, "edl.txt"
-// preset, opening in the directory given. Nothing when cancelled.
+// preset, opening in the directory given (none: the working directory). Nothing when cancelled.
 std::optional<LoggerGUI::ChosenFile> ChooseListFile(QWidget* parent, const std::string& title,
                                                     bool save, const std::string& directory);
 // Save / Discard / Cancel, for a log with changes that were not saved.
@@ -20,7 +20,5 @@ bool AskQuestion(QWidget* parent, const std::string& question, const std::string
 // A message box saying what went wrong.
 void ShowProblem(QWidget* parent, const std::string& message);
 
-// Where the file dialogs open: the working directory, then where the last list was loaded or
-// saved.
-std::string ListDirectory();
-void RememberListDirectory(const std::string& path);
+// The directory a file is in.
+std::string DirectoryOf(const std::string& path);

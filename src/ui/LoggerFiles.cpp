@@ -62,8 +62,8 @@ void LoggerGUI::LoadEDL() {
 
 void LoggerGUI::loaded(const std::string& path, const std::string& name, const EdlLoad& load) {
     if (!load.ok) {
-        const std::string message = "Could not load " + name + ": " + load.error +
-                                    ". The log is as it was.";
+        const std::string message =
+            "Could not load " + name + ": " + load.error + ". The log is as it was.";
         tell(message);
         messageShower(message);
         return;
@@ -77,7 +77,7 @@ void LoggerGUI::loaded(const std::string& path, const std::string& name, const E
         if (load.read.rateMarked) s.listRate = load.read.rate;
     });
     book.markSaved();
-    RememberListDirectory(path);
+    if (listDirectory) *listDirectory = DirectoryOf(path);
     // The first event without an out point shows in the top row: the next mark goes there.
     scrolling = true;
     vsb->setValue(std::min(first, lastTop));
@@ -108,14 +108,14 @@ bool LoggerGUI::saveThroughDialog() {
         ::SaveEDL(path, book.events(), savename, title, saveLayout, {}, eventRate());
     if (!saved) {
         const std::string message = "Could not save " + savename + ": " + saved.error +
-                                    ". The events are still in the logger and in " +
-                                    autosaveFile + "; save them elsewhere.";
+                                    ". The events are still in the logger and in " + autosaveFile +
+                                    "; save them elsewhere.";
         tell(message);
         messageShower(message);
         return false;
     }
     book.markSaved();
-    RememberListDirectory(path);
+    if (listDirectory) *listDirectory = DirectoryOf(path);
     removeAutosave();
     showStrip();
     tell("Saved " + eventsText(EventsToWrite(book.events())) + " to " + savename + ".");
@@ -174,19 +174,16 @@ void LoggerGUI::offerRecovery() {
     const EdlLoad found = ::LoadEDL(autosaveFile, false, svcr.rate());
     if (!found.ok) {
         const std::string message = std::string("The autosaved log ") + autosaveFile +
-                                    " could not be read: " + found.error +
-                                    ". It is left as it is.";
+                                    " could not be read: " + found.error + ". It is left as it is.";
         tell(message);
         messageShower(message);
         return;
     }
-    const std::string when =
-        file.lastModified().toString("yyyy-MM-dd HH:mm:ss").toStdString();
+    const std::string when = file.lastModified().toString("yyyy-MM-dd HH:mm:ss").toStdString();
     const std::string question = "Recover the " + std::to_string(found.events.touchedCount()) +
                                  " events logged at " + when + "?";
     if (!questionAsker(question, "Recover", "Start a new log")) {
-        tell(std::string("Not recovered: ") + autosaveFile +
-             " stays until this log changes.");
+        tell(std::string("Not recovered: ") + autosaveFile + " stays until this log changes.");
         return;
     }
     const int first = found.events.firstWithoutOut(0);

@@ -42,7 +42,7 @@ int firstDifference(const EventList& a, const EventList& b) {
 LoggerGUI::LoggerGUI(LocalVCR& vcr, const std::string& productName, const std::string& t, bool verb)
     : QWidget(nullptr), svcr(vcr), title(t), verbose(verb) {
     fileChooser = [this](const std::string& dialogTitle, bool save) {
-        return ChooseListFile(this, dialogTitle, save, ListDirectory());
+        return ChooseListFile(this, dialogTitle, save, listDirectory ? *listDirectory : "");
     };
     closeAsker = [this] { return AskBeforeClosing(this); };
     questionAsker = [this](const std::string& question, const std::string& yes,

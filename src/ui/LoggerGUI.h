@@ -44,8 +44,8 @@ public:
     };
     // Shows the file dialog with a title, for loading or for saving, opening in a directory;
     // nothing when cancelled.
-    using FileChooser = std::function<std::optional<ChosenFile>(const std::string& title,
-                                                                bool save)>;
+    using FileChooser =
+        std::function<std::optional<ChosenFile>(const std::string& title, bool save)>;
     enum class CloseChoice { Save, Discard, Cancel };
     using CloseAsker = std::function<CloseChoice()>;
     // Asks a question with two answers; true for the first (yes).
@@ -67,6 +67,9 @@ public:
     void setQuestionAsker(QuestionAsker asker) { questionAsker = std::move(asker); }
     void setMessageShower(MessageShower shower) { messageShower = std::move(shower); }
     void setListReader(ListReader reader) { listReader = std::move(reader); }
+    // Where the file dialogs open: the working directory, then where the last list was loaded
+    // or saved. The main window keeps it for every logger it opens.
+    void setListDirectory(std::string* directory) { listDirectory = directory; }
     // Called once the window has closed (the main window enables its logger button again).
     void setClosedHandler(std::function<void()> handler) { closedHandler = std::move(handler); }
     // The keys that drive the deck (Space, J, K, L, the arrows, Escape) go to the main window's
@@ -173,10 +176,11 @@ private:
     std::string savename;
     EdlLayout saveLayout = EdlLayout::Standard;
     int LoadOrSave = 1;
-    int vsbval = 0;        // the event in the top row
-    int namingRow = -1;    // the row whose name is being typed in place, else -1
-    bool scrolling = false; // the grid moves to keep an event in view: the position stays
+    int vsbval = 0;            // the event in the top row
+    int namingRow = -1;        // the row whose name is being typed in place, else -1
+    bool scrolling = false;    // the grid moves to keep an event in view: the position stays
     std::string autosaveError; // the last autosave failure shown, so it is said once
+    std::string* listDirectory = nullptr;
     FileChooser fileChooser;
     CloseAsker closeAsker;
     QuestionAsker questionAsker;

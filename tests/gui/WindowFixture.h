@@ -5,6 +5,7 @@
 #include "DeckRig.h"
 #include "LocalGUI.h"
 #include "LocalVCR.h"
+#include "LoggerGUI.h"
 #include "Utils.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -86,6 +88,9 @@ protected:
     void start(Settings s = Settings(), DeckSim::Options opts = {}, bool awaitStartup = true,
                int waitMs = DeckRig::patientWait) {
         using namespace windowtest;
+        // No autosaved log of an earlier test is offered to this one.
+        std::error_code ignored;
+        std::filesystem::remove(LoggerGUI::autosaveFile, ignored);
         Utils::SetLineSink([this](const std::string& line) {
             std::lock_guard lock(linesMutex);
             lines.push_back(line);
@@ -103,6 +108,19 @@ protected:
                 return w;
             },
             [this](int status) { exitStatus = status; });
+        // Every logger's questions and messages are answered here, never by a dialog on screen.
+        if (gui != nullptr)
+            gui->setLoggerSetup([this](LoggerGUI& logger) {
+                logger.setFileChooser([](const std::string&, bool) { return std::nullopt; });
+                logger.setCloseAsker([] { return LoggerGUI::CloseChoice::Discard; });
+                logger.setQuestionAsker(
+                    [this](const std::string& question, const std::string&, const std::string&) {
+                        asked.push_back(question);
+                        return answerYes;
+                    });
+                logger.setMessageShower(
+                    [this](const std::string& message) { shown.push_back(message); });
+            });
         if (!awaitStartup) return;
         if (!waitFor([this] { return vcr->poller() != nullptr; }, 15s)) {
             ADD_FAILURE() << "start-up did not start the poller";
@@ -208,6 +226,11 @@ protected:
     std::unique_ptr<LocalVCR> vcr;
     LocalGUI* gui = nullptr;
     std::atomic<int> exitStatus{-1};
+    // A logger's questions and message boxes, and the answer to its questions (the first
+    // choice: "Save anyway", "Recover").
+    std::vector<std::string> asked;
+    std::vector<std::string> shown;
+    bool answerYes = true;
     std::mutex linesMutex; // guards lines
     std::vector<std::string> lines;
 };

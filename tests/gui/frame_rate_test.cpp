@@ -191,8 +191,7 @@ TEST_F(FrameRate, AReviewStopsOnTheReadingOneFrameBeforeItsOutPointAtItsRate) {
         EXPECT_TRUE(waitFor(stopSent, 15s)) << "the review did not stop the deck";
         // The run says why it stopped after the stop frame; its end lets that text reach the
         // window.
-        ASSERT_TRUE(
-            waitFor([&] { return vcr->cuethread() && vcr->cuethread()->finished(); }, 15s));
+        ASSERT_TRUE(waitFor([&] { return vcr->cuethread() && vcr->cuethread()->finished(); }, 15s));
         pump(200ms);
         EXPECT_FALSE(status.has("Review stopped before out point"))
             << "the stop came from the time standing still, not from the out point";
@@ -257,6 +256,8 @@ TEST_F(FrameRate, SavedListsHaveTheRecordTimesOfTheirRate) {
     ASSERT_NE(logger, nullptr);
     choose("df.txt");
     QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return !logger->loading(); }))
+        << "the list is read beside the window";
     EXPECT_EQ(logger->eventList().SrcOutArray[1], "00:01:00;27");
     ASSERT_TRUE(logger->getduration(1));
     EXPECT_EQ(logger->duration, 35);
@@ -270,6 +271,8 @@ TEST_F(FrameRate, SavedListsHaveTheRecordTimesOfTheirRate) {
     // rate again.
     choose("at25.txt");
     QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return !logger->loading(); }))
+        << "the list is read beside the window";
     ASSERT_TRUE(logger->getduration(1));
     EXPECT_EQ(logger->duration, 35) << "00:00:20:00 to 00:00:21:05 at 30";
     choose("nd.txt");
@@ -281,8 +284,12 @@ TEST_F(FrameRate, SavedListsHaveTheRecordTimesOfTheirRate) {
         << "001  Clip      AA/V  C        00:00:59:20 00:01:00:27 01:00:00:00 01:00:01:07 \r\n";
     choose("df.txt");
     QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return !logger->loading(); }))
+        << "the list is read beside the window";
     choose("plain.txt");
     QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return !logger->loading(); }))
+        << "the list is read beside the window";
     ASSERT_TRUE(logger->getduration(0));
     EXPECT_EQ(logger->duration, 37) << "no FCM line: the deck's 30 non-drop, not the last list's";
 }

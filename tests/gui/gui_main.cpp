@@ -1,9 +1,25 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Each test program works in a folder of its own: the logger autosaves into the working
+    // directory, and tests run side by side.
+    namespace fs = std::filesystem;
+    std::string dir = (fs::temp_directory_path() / "kolb-gui-XXXXXX").string();
+    const bool own = ::mkdtemp(dir.data()) != nullptr;
+    if (own) fs::current_path(dir);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    if (own) {
+        std::error_code ignored;
+        fs::current_path(fs::temp_directory_path(), ignored);
+        fs::remove_all(dir, ignored);
+    }
+    return result;
 }

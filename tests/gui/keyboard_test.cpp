@@ -87,7 +87,7 @@ TEST_F(Keyboard, JAndLClimbToFiveTimesStepBackThroughStillAndTheBarFollows) {
 
 TEST_F(Keyboard, TheLadderStartsAgainAfterAnyOtherTransportFrameAndKStillsAtOnce) {
     start();
-    QWidget* target = focusOn(gui->statusField()); // read-only: not a field to type in
+    QWidget* target = focusOn(gui->button("Slow/5"));
     ASSERT_NO_FATAL_FAILURE(key(target, Qt::Key_L));
     ASSERT_NO_FATAL_FAILURE(key(target, Qt::Key_L));
     EXPECT_EQ(commandsAfter(1), Frames{"21 13 4A 7E "});

@@ -158,7 +158,7 @@ TEST_F(LoggerWindow, OpensBesideTheMainWindowWithAFreshLogAndScrollsToItsLastEve
     LoggerGUI* logger = openLogger();
     ASSERT_NE(logger, nullptr);
     EXPECT_EQ(logger->windowTitle().toStdString(), "KOLB Logger");
-    EXPECT_EQ(logger->size(), QSize(470, 525));
+    EXPECT_EQ(logger->size(), QSize(470, 600)) << "the strip below the grid";
     EXPECT_EQ(logger->pos(), QPoint(350, 0));
     EXPECT_FALSE(loggerButtonEnabled()) << "one logger at a time";
 
@@ -238,11 +238,10 @@ TEST_F(LoggerWindow, RowButtonsAndTheTopRowWriteTheEventTheRowShows) {
         f->selectAll();
         QTest::keyClicks(f, value);
     }
-    EXPECT_EQ(events.ClipNameArray[10], "Name11") << "nothing stored before Enter";
-    for (const auto& [column, value] : typed)
-        QTest::keyClick(logger->field(0, column), Qt::Key_Return);
-    EXPECT_EQ(events.ClipNameArray[10], "Interview");
+    EXPECT_EQ(events.ClipNameArray[10], "Interview") << "leaving the field stored it";
     EXPECT_EQ(events.SrcInArray[10], "00:00:01:00");
+    EXPECT_EQ(events.SrcOutArray[10], "00:00:00:00") << "nothing stored before Enter";
+    QTest::keyClick(logger->field(0, Out), Qt::Key_Return);
     EXPECT_EQ(events.SrcOutArray[10], "00:00:02:00");
 }
 
@@ -389,7 +388,8 @@ TEST_F(LoggerWindow, SaveAndLoadGoThroughTheFileDialogAndLoadingShowsEventOne) {
               "001  Name01   AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
               "* FROM CLIP NAME: Name01\r\n");
 
-    // Loading from row 30: the grid and the scroll bar go back to event 1.
+    // Loading from row 30: the grid and the scroll bar go to the first event without an out
+    // point, and the events past the file's are a fresh log's.
     writeBytes(
         dir.file("in.txt"),
         "TITLE: in.txt \r\nREM Made by  KOLB \r\nFCM: NON-DROP FRAME \r\n"
@@ -401,17 +401,19 @@ TEST_F(LoggerWindow, SaveAndLoadGoThroughTheFileDialogAndLoadingShowsEventOne) {
     chosen = LoggerGUI::ChosenFile{dir.file("in.txt"), "in.txt", EdlLayout::Standard};
     QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
     EXPECT_EQ(dialogs, std::vector<std::string>{"Load Standard EDL (load)"});
-    EXPECT_EQ(logger->scrollBar()->value(), 0);
-    EXPECT_EQ(logger->top(), 0);
-    EXPECT_EQ(text(logger->field(0, Name)), "Intro");
-    EXPECT_EQ(text(logger->field(1, In)), "00:02:00:00");
-    EXPECT_EQ(text(logger->field(1, Out)), "00:02:05:00");
-    EXPECT_EQ(text(logger->field(2, Name)), "Kept") << "events past the file's keep their values";
+    ASSERT_TRUE(waitFor([&] { return !logger->loading(); }));
+    EXPECT_EQ(logger->scrollBar()->value(), 2);
+    EXPECT_EQ(logger->top(), 2);
+    EXPECT_EQ(logger->loggingOffset(), 0);
+    EXPECT_EQ(events.ClipNameArray[0], "Intro");
+    EXPECT_EQ(events.SrcInArray[1], "00:02:00:00");
+    EXPECT_EQ(events.SrcOutArray[1], "00:02:05:00");
+    EXPECT_EQ(text(logger->field(0, Name)), "Name03") << "a fresh event past the file's";
     EXPECT_FALSE(logger->changed());
 
-    // ">" in row 0 now writes event 1, the one row 0 shows.
+    // ">" in row 0 now writes event 3, the one row 0 shows.
     QTest::mouseClick(logger->inButton(0), Qt::LeftButton);
-    EXPECT_EQ(events.SrcInArray[0], gui->texts().time());
+    EXPECT_EQ(events.SrcInArray[2], gui->texts().time());
 }
 
 TEST_F(LoggerWindow, ClosingWithChangesAsksAndCancelKeepsTheLoggerOpen) {
@@ -440,8 +442,10 @@ TEST_F(LoggerWindow, ClosingWithChangesAsksAndCancelKeepsTheLoggerOpen) {
     EXPECT_FALSE(logger->isVisible());
     EXPECT_TRUE(loggerButtonEnabled());
     EXPECT_NE(
-        readBytes(dir.file("kept.txt")).find("00:00:00:00 00:00:07:00 01:00:00:00 01:00:07:00"),
-        std::string::npos);
+        readBytes(dir.file("kept.txt")).find("00:00:00:00 00:00:07:00 01:00:00:00 01:00:00:00"),
+        std::string::npos)
+        << "saved anyway, an event with no in point adds no record time";
+    EXPECT_EQ(asked.size(), 2u) << "the question before each save";
 
     // Discard closes without saving.
     logger = openLogger();
@@ -490,21 +494,23 @@ TEST_F(LoggerWindow, MarksFromAnotherThreadFillEventsInTurnAndKeepTheNextInView)
     EXPECT_EQ(logger->loggingOffset(), 0) << "moving the grid moves the logging position";
     logger->scrollBar()->setValue(0);
 
-    // Past the last row the grid scrolls, so the next event to log stays in view.
+    // The marks pass the logged events 1 to 3; past the last row the grid scrolls, so the next
+    // event to log stays in view.
     for (int i = 0; i < 22; ++i) markPair();
-    ASSERT_TRUE(waitFor([&] { return logger->top() + logger->loggingOffset() == 22; }));
-    EXPECT_EQ(logger->top(), 3);
+    ASSERT_TRUE(waitFor([&] { return logger->top() + logger->loggingOffset() == 25; }));
+    EXPECT_EQ(logger->eventList().SrcInArray[0], "00:00:10:00") << "event 1 kept";
+    EXPECT_EQ(logger->top(), 6);
     EXPECT_EQ(logger->loggingOffset(), 19);
-    EXPECT_EQ(logger->scrollBar()->value(), 3);
-    EXPECT_EQ(text(logger->field(18, EdNum)), "022");
-    EXPECT_EQ(text(logger->field(18, Out)), "00:00:12:00") << "event 22 shown with its mark";
+    EXPECT_EQ(logger->scrollBar()->value(), 6);
+    EXPECT_EQ(text(logger->field(18, EdNum)), "025");
+    EXPECT_EQ(text(logger->field(18, Out)), "00:00:12:00") << "event 25 shown with its mark";
 
     // A closed logger still takes the marks.
     logger->eventList().SrcOutArray[30] = "x";
     answer = LoggerGUI::CloseChoice::Discard;
     logger->close();
     std::thread([this] { vcr->setin(); }).join();
-    EXPECT_TRUE(waitFor([&] { return logger->eventList().SrcInArray[22] == "00:00:12:00"; }));
+    EXPECT_TRUE(waitFor([&] { return logger->eventList().SrcInArray[25] == "00:00:12:00"; }));
 }
 
 TEST_F(LoggerWindow, IAndOLogEventsInTurnCtrlSAndCtrlOGoToTheFilesAndTheDeckKeysDriveTheDeck) {
@@ -512,8 +518,8 @@ TEST_F(LoggerWindow, IAndOLogEventsInTurnCtrlSAndCtrlOGoToTheFilesAndTheDeckKeys
     TempDir dir;
     LoggerGUI* logger = openLogger();
     ASSERT_NE(logger, nullptr);
-    // A read-only grid field has the focus: the keys are the logger's.
-    QWidget* target = logger->field(5, In);
+    // A button has the focus: the keys are the logger's.
+    QWidget* target = logger->cueButton(5);
     target->setFocus();
     ASSERT_EQ(logger->focusWidget(), target);
     trace->clear();
@@ -564,8 +570,9 @@ TEST_F(LoggerWindow, IAndOLogEventsInTurnCtrlSAndCtrlOGoToTheFilesAndTheDeckKeys
     logger->eventList().SrcInArray[0] = "00:09:00:00";
     QTest::keyClick(target, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(dialogs.back(), "Load Standard EDL (load)");
+    ASSERT_TRUE(waitFor([&] { return !logger->loading(); }));
     EXPECT_EQ(logger->eventList().SrcInArray[0], "00:00:10:00");
-    EXPECT_EQ(logger->top(), 0);
+    EXPECT_EQ(logger->top(), 22) << "the first event without an out point";
 
     // The deck's keys act from the logger as from the main window.
     trace->clear();
@@ -591,18 +598,22 @@ TEST_F(LoggerWindow, IAndOLogEventsInTurnCtrlSAndCtrlOGoToTheFilesAndTheDeckKeys
     QTest::keyClicks(name, "Jolio ok");
     QTest::keyClick(name, Qt::Key_Return);
     ASSERT_TRUE(settle());
-    EXPECT_EQ(logger->eventList().ClipNameArray[0], "Jolio ok");
+    EXPECT_EQ(logger->eventList().ClipNameArray[22], "Jolio ok");
     EXPECT_EQ(logger->loggingOffset(), 0);
-    EXPECT_EQ(logger->eventList().SrcInArray[0], "00:00:10:00");
+    EXPECT_EQ(logger->eventList().SrcInArray[22], "00:00:00:00");
     EXPECT_TRUE(trace->commandBytes().empty());
 }
 
-TEST_F(LoggerWindow, TheFileDialogOpensAtTheRootWithEdlTxtAndItsFilterChoosesTheLayout) {
+TEST_F(LoggerWindow,
+       TheFileDialogOpensInTheWorkingDirectoryWithEdlTxtAndItsFilterChoosesTheLayout) {
     start();
     TempDir dir;
+    gui->setLoggerSetup({}); // the real dialogs
     QTest::mouseClick(gui->loggerButton(), Qt::LeftButton);
     LoggerGUI* logger = gui->logger();
     ASSERT_NE(logger, nullptr);
+    logger->setQuestionAsker(
+        [](const std::string&, const std::string&, const std::string&) { return true; });
     logger->eventList().SrcOutArray[0] = "00:00:01:00";
     // What the dialog shows, and then what the operator does in it, while it runs modal.
     struct Seen {
@@ -641,7 +652,7 @@ TEST_F(LoggerWindow, TheFileDialogOpensAtTheRootWithEdlTxtAndItsFilterChoosesThe
     }
     EXPECT_EQ(save.title, "Save Standard EDL");
     EXPECT_TRUE(save.save);
-    EXPECT_EQ(save.directory, "/");
+    EXPECT_EQ(save.directory, fs::current_path().string());
     EXPECT_EQ(save.file, "edl.txt");
     EXPECT_EQ(save.filters, (QStringList{"Standard EDL (*)", "CMX 3600 EDL (*.edl)"}));
     // The dialog names the file after its filter; whatever the name, it holds a CMX 3600 list.
@@ -659,7 +670,7 @@ TEST_F(LoggerWindow, TheFileDialogOpensAtTheRootWithEdlTxtAndItsFilterChoosesThe
     }
     EXPECT_EQ(load.title, "Load Standard EDL");
     EXPECT_FALSE(load.save);
-    EXPECT_EQ(load.directory, "/");
+    EXPECT_EQ(load.directory, dir.path.string()) << "where the last list was saved";
     EXPECT_EQ(logger->eventList().SrcOutArray[0], "00:00:01:00") << "cancelled: nothing loaded";
 }
 
