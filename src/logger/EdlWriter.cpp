@@ -93,7 +93,8 @@ std::string eventLines(const EventList& events, int count, EdlLayout layout, tim
 int EventsToWrite(const EventList& events) {
     int count = 1;
     for (int i = 1; i < EventList::size; ++i)
-        if (events.SrcOutArray[i] != timecode::zero) count = i + 1;
+        if (events.SrcOutArray[i] != timecode::zero || events.SrcInArray[i] != timecode::zero)
+            count = i + 1;
     return count;
 }
 

@@ -10,9 +10,9 @@
 // reads back, and a CMX 3600 list that editing systems import.
 enum class EdlLayout { Standard, Cmx3600 };
 
-// The events a save writes: event 1 (always), then every one up to the last event whose source
-// out is not "00:00:00:00" (events in a gap are written too: nothing logged is left out of a
-// save). Returns the count (1..100).
+// The events a save writes: event 1 (always), then every one up to the last event with a source
+// in or out that is not "00:00:00:00" (events in a gap, and a last one with only its in, are
+// written too: nothing logged is left out of a save). Returns the count (1..100).
 int EventsToWrite(const EventList& events);
 
 // One problem of an event that is to be written, for the question before saving.

@@ -88,9 +88,6 @@ protected:
     void start(Settings s = Settings(), DeckSim::Options opts = {}, bool awaitStartup = true,
                int waitMs = DeckRig::patientWait) {
         using namespace windowtest;
-        // No autosaved log of an earlier test is offered to this one.
-        std::error_code ignored;
-        std::filesystem::remove(LoggerGUI::autosaveFile, ignored);
         Utils::SetLineSink([this](const std::string& line) {
             std::lock_guard lock(linesMutex);
             lines.push_back(line);
@@ -141,6 +138,9 @@ protected:
         trace = nullptr;
         Utils::SetLineSink({});
         exitStatus = -1;
+        // No autosaved log of this test is offered to the next.
+        std::error_code ignored;
+        std::filesystem::remove(LoggerGUI::autosaveFile, ignored);
     }
     void TearDown() override { finish(); }
 

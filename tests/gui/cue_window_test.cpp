@@ -569,8 +569,8 @@ TEST_F(CueWindow, TheOperatorsStopEndsAReviewAtOnceWhereverItIsAndNothingOfItFol
         // Played on through the old out point, the deck is not stopped by the review.
         trace->clear();
         press("Play >");
-        EXPECT_TRUE(waitFor(
-            [&] { return sim->snapshot().frames > ninepin::FramesOf(0, 0, 12, 10); }, 15s));
+        EXPECT_TRUE(
+            waitFor([&] { return sim->snapshot().frames > ninepin::FramesOf(0, 0, 12, 10); }, 15s));
         EXPECT_EQ(trace->commandBytes(), Frames{playFrame});
         finish();
     }

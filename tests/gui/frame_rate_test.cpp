@@ -6,7 +6,9 @@
 #include "NinePin.h"
 #include "WindowFixture.h"
 
+#include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 
 #include <filesystem>
 #include <fstream>
@@ -219,6 +221,21 @@ TEST_F(FrameRate, SavedListsHaveTheRecordTimesOfTheirRate) {
         (std::vector<std::string>{
             "001  Name01    AA/V  C        00:00:10:00 00:00:10:20 01:00:00:00 01:00:00:20 \r",
             "002  Name02    AA/V  C        00:00:20:00 00:00:21:05 01:00:00:20 01:00:02:00 \r"}));
+    // Typed into the top row: a frame field of 25 or more is refused where it is typed, at 25;
+    // at 30DF a time typed with ':' is held and written with ';'.
+    auto type = [&](int column, const std::string& typed) {
+        QLineEdit* f = logger->field(0, column);
+        f->setFocus();
+        f->selectAll();
+        QTest::keyClicks(f, QString::fromStdString(typed));
+        QTest::keyClick(f, Qt::Key_Return);
+        return f->text().toStdString();
+    };
+    EXPECT_EQ(type(2, "00:00:30:25"), "00:00:10:00") << "refused: the field shows the event's in";
+    EXPECT_EQ(events.SrcInArray[0], "00:00:10:00");
+    EXPECT_TRUE(logger->messageLabel()->text().startsWith("Not a timecode at 25"));
+    EXPECT_EQ(type(2, "00:00:30:24"), "00:00:30:24");
+    EXPECT_EQ(events.SrcInArray[0], "00:00:30:24");
     finish();
 
     // 29.97 drop-frame: 20 frames; 1 s 5 frames across a minute (00:00:59;20 to 00:01:00;27
@@ -233,7 +250,9 @@ TEST_F(FrameRate, SavedListsHaveTheRecordTimesOfTheirRate) {
     df.SrcInArray[1] = "00:00:59;20";
     df.SrcOutArray[1] = "00:01:00;27";
     df.SrcInArray[2] = "00:01:00;27";
-    df.SrcOutArray[2] = "00:02:00;27";
+    logger->scrollBar()->setValue(2);
+    EXPECT_EQ(type(3, "00:02:00:27"), "00:02:00;27");
+    logger->scrollBar()->setValue(0);
     choose("df.edl", EdlLayout::Cmx3600);
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
     const std::string cmx = readBytes((dir / "df.edl").string());

@@ -11,6 +11,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QScrollBar>
@@ -783,4 +784,306 @@ TEST_F(LoggerWindow, RevAllAScriptTheNetworkAndTheSecondPortRunTogether) {
     EXPECT_TRUE(waitFor([&] { return logger->loggingOffset() >= 1; }, 10s))
         << outside.marks << " marks sent";
     EXPECT_GE(outside.replies, 10);
+}
+
+namespace {
+// The event lines of a saved list, each without its line end.
+std::vector<std::string> listLines(const std::string& bytes) {
+    std::vector<std::string> out;
+    std::istringstream in(bytes);
+    for (std::string line; std::getline(in, line);)
+        if (line.size() > 60 || line.starts_with("* "))
+            out.push_back(line.substr(0, line.find('\r')));
+    return out;
+}
+
+// Types text as the keyboard does, letters beyond ASCII too.
+void typeText(QWidget* field, const QString& text) {
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+// A fresh log with its first events named and timed.
+EventList logOf(const std::vector<std::array<std::string, 3>>& clips) {
+    EventList events = EventList::initial();
+    for (std::size_t i = 0; i < clips.size(); ++i) {
+        events.ClipNameArray[i] = clips[i][0];
+        events.SrcInArray[i] = clips[i][1];
+        events.SrcOutArray[i] = clips[i][2];
+    }
+    return events;
+}
+} // namespace
+
+// As an editor logs: marks from the keys and the second port, names typed into the top row, a
+// click and letters typed into fields that cannot be edited, in both windows.
+TEST_F(LoggerWindow, NoMarkOrTypedKeyLandsOnALoggedClipOrMovesTheDeck) {
+    start();
+    TempDir dir;
+    LoggerGUI* logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    QWidget* button = logger->cueButton(10);
+    auto mark = [&](int second, Qt::Key key) {
+        const std::string t = "00:00:" + twoDigits(second) + ":00";
+        ASSERT_NO_FATAL_FAILURE(showDeckAt(ninepin::FramesOf(0, 0, second, 0), t));
+        button->setFocus();
+        QTest::keyClick(button, key);
+    };
+    auto typeName = [&](const QString& name, bool enter) {
+        QLineEdit* f = logger->field(0, Name);
+        f->setFocus();
+        f->selectAll();
+        typeText(f, name);
+        if (enter) QTest::keyClick(f, Qt::Key_Return);
+    };
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_NO_FATAL_FAILURE(mark(10 + 2 * i, Qt::Key_I));
+        ASSERT_NO_FATAL_FAILURE(mark(11 + 2 * i, Qt::Key_O));
+    }
+    // A click on a field that cannot be edited, then a name typed there: nothing is logged and
+    // the deck does not move (o would mark an out, l would shuttle).
+    const EventList before = logger->eventList();
+    trace->clear();
+    for (QLineEdit* f : {logger->field(2, Name), logger->field(5, In), gui->statusField()}) {
+        QTest::mouseClick(f, Qt::LeftButton);
+        QTest::keyClicks(f, "Broll");
+    }
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(waitForStatusReads(1));
+    EXPECT_TRUE(trace->commandBytes().empty());
+    EXPECT_EQ(logger->eventList(), before);
+
+    // Scrolled to name event 4, which holds a clip: I and O log event 5, and a mark from the
+    // second port event 6. The top row shows event 4 still, with the name stored on leaving it.
+    logger->scrollBar()->setValue(3);
+    typeName("Harbour", false);
+    ASSERT_NO_FATAL_FAILURE(mark(30, Qt::Key_I));
+    ASSERT_NO_FATAL_FAILURE(mark(31, Qt::Key_O));
+    logger->scrollBar()->setValue(0);
+    std::thread([this] { vcr->setin(); }).join();
+    ASSERT_TRUE(waitFor([&] { return logger->eventList().SrcInArray[5] == "00:00:31:00"; }));
+    EXPECT_EQ(logger->nextLabel()->text().toStdString(), "Next: 006");
+    EXPECT_EQ(logger->field(5, In)->palette().color(QPalette::Base), QColor(255, 236, 150))
+        << "the row being logged stands out";
+    typeName(QString::fromUtf8("Café 東京 take 2"), true);
+
+    chosen = LoggerGUI::ChosenFile{dir.file("log.edl"), "log.edl", EdlLayout::Standard};
+    answerYes = true; // event 6 has no out point
+    QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find("Event 006"), std::string::npos) << asked[0];
+    EXPECT_EQ(
+        listLines(readBytes(dir.file("log.edl"))),
+        (std::vector<std::string>{
+            "001  Café 東    AA/V  C        00:00:10:00 00:00:11:00 01:00:00:00 01:00:01:00 ",
+            "002  Name02    AA/V  C        00:00:12:00 00:00:13:00 01:00:01:00 01:00:02:00 ",
+            "003  Name03    AA/V  C        00:00:14:00 00:00:15:00 01:00:02:00 01:00:03:00 ",
+            "004  Harbou    AA/V  C        00:00:16:00 00:00:17:00 01:00:03:00 01:00:04:00 ",
+            "005  Name05    AA/V  C        00:00:30:00 00:00:31:00 01:00:04:00 01:00:05:00 ",
+            "006  Name06    AA/V  C        00:00:31:00 00:00:00:00 01:00:05:00 01:00:05:00 "}))
+        << "UTF-8 names cut at 6 characters; events 1 to 4 kept; event 6 adds no record time";
+}
+
+// Loads, undo and the autosave: a load replaces the whole log and puts the first event without
+// an out point in the top row; undo takes back a load, a mark and a typed name exactly; every
+// change is on the disk at once; a failed load or save says why in the window.
+TEST_F(LoggerWindow, LoadsUndoAndTheAutosaveLoseNothingAndFailuresSayWhy) {
+    start();
+    TempDir dir;
+    LoggerGUI* logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    auto autosaved = [] { return LoadEDL(LoggerGUI::autosaveFile, false, timecode::rate30); };
+    ASSERT_NO_FATAL_FAILURE(showDeckAt(ninepin::FramesOf(0, 0, 5, 0), "00:00:05:00"));
+    for (int i = 0; i < 8; ++i) {
+        logger->scrollBar()->setValue(i);
+        QTest::mouseClick(logger->outButton(0), Qt::LeftButton);
+    }
+    QLineEdit* tape = logger->tapeField();
+    tape->setFocus();
+    typeText(tape, QString::fromUtf8("Bånd 7"));
+    QTest::keyClick(tape, Qt::Key_Return);
+    EXPECT_EQ(autosaved().events, logger->eventList()) << "the tape and 8 events on the disk";
+    const EventList eight = logger->eventList();
+
+    writeBytes(
+        dir.file("seven.edl"), "\r\nTITLE: seven\r\n" + [] {
+            std::string lines;
+            for (int i = 1; i <= 7; ++i)
+                lines += "00" + std::to_string(i) + "  Clip" + std::to_string(i) +
+                         "     AA/V  C        00:00:0" + std::to_string(i) + ":00 00:00:0" +
+                         std::to_string(i) + ":10 01:00:00:00 01:00:00:10\r\n";
+            return lines;
+        }());
+    chosen = LoggerGUI::ChosenFile{dir.file("seven.edl"), "seven.edl", EdlLayout::Standard};
+    QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return !logger->loading(); }));
+    EXPECT_EQ(logger->eventList().ClipNameArray[6], "Clip7");
+    EXPECT_EQ(logger->eventList().SrcOutArray[7], "00:00:00:00") << "event 8 of before is gone";
+    EXPECT_EQ(logger->top(), 7);
+    EXPECT_FALSE(fs::exists(LoggerGUI::autosaveFile)) << "what was loaded is on the disk";
+    ASSERT_NO_FATAL_FAILURE(showDeckAt(ninepin::FramesOf(0, 0, 50, 0), "00:00:50:00"));
+    logger->setin();
+    EXPECT_EQ(logger->eventList().SrcInArray[7], "00:00:50:00");
+    const EventList marked = logger->eventList();
+    QLineEdit* name = logger->field(0, Name);
+    name->setFocus();
+    name->selectAll();
+    QTest::keyClicks(name, "Pier");
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_EQ(autosaved().events, logger->eventList());
+
+    // Undo takes back the name, the mark, then the load; redo brings them back.
+    const EventList named = logger->eventList();
+    QTest::keyClick(logger->undoButton(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(logger->eventList(), marked);
+    QTest::mouseClick(logger->undoButton(), Qt::LeftButton);
+    QTest::mouseClick(logger->undoButton(), Qt::LeftButton);
+    EXPECT_EQ(logger->eventList(), eight);
+    EXPECT_EQ(autosaved().events, eight);
+    QTest::keyClick(logger->undoButton(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::mouseClick(logger->redoButton(), Qt::LeftButton);
+    QTest::mouseClick(logger->redoButton(), Qt::LeftButton);
+    EXPECT_EQ(logger->eventList(), named);
+    // A hundred steps back: 120 names typed into the top row, 100 undone.
+    const int top = logger->top();
+    for (int i = 0; i < 120; ++i) {
+        name->selectAll();
+        QTest::keyClicks(name, QString::number(i));
+        QTest::keyClick(name, Qt::Key_Return);
+    }
+    for (int i = 0; i < 100; ++i) QTest::mouseClick(logger->undoButton(), Qt::LeftButton);
+    EXPECT_EQ(logger->eventList().ClipNameArray[top], "19");
+
+    // What cannot be loaded or saved is said in a message box, and the log stays as it was.
+    const EventList held = logger->eventList();
+    writeBytes(dir.file("none.edl"), "TITLE: none\r\nFCM: NON-DROP FRAME\r\n");
+    writeBytes(dir.file("big.edl"), std::string(16 * 1024 * 1024 + 1, 'T'));
+    {
+        std::ofstream(dir.file("sparse.edl"));
+        fs::resize_file(dir.file("sparse.edl"), 2ull << 30);
+    }
+    const struct {
+        std::string file, said;
+    } loads[] = {{"missing.edl", "No such file"},
+                 {"none.edl", "none.edl: "},
+                 {"big.edl", "16 MB"},
+                 {"sparse.edl", "16 MB"}};
+    for (const auto& c : loads) {
+        SCOPED_TRACE(c.file);
+        shown.clear();
+        chosen = LoggerGUI::ChosenFile{dir.file(c.file), c.file, EdlLayout::Standard};
+        QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+        ASSERT_TRUE(waitFor([&] { return !logger->loading(); }));
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_TRUE(shown[0].starts_with("Could not load " + c.file)) << shown[0];
+        EXPECT_NE(shown[0].find(c.said), std::string::npos) << shown[0];
+        EXPECT_EQ(logger->eventList(), held);
+        EXPECT_TRUE(logger->changed());
+    }
+    shown.clear();
+    chosen = LoggerGUI::ChosenFile{dir.file("no/such/dir.edl"), "dir.edl", EdlLayout::Standard};
+    QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].starts_with("Could not save dir.edl: FileStreamError: ")) << shown[0];
+    EXPECT_TRUE(logger->changed());
+    EXPECT_EQ(autosaved().events, held) << "the autosave stays";
+}
+
+// Killed (kill -9) after three clips are logged, KOLB offers them at the next opening of the
+// logger and takes them back.
+TEST_F(LoggerWindow, AKilledSessionsClipsAreOfferedAtTheNextOpeningAndRestored) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto clip = [](int i) { return "00:00:" + twoDigits(10 * (i + 1)) + ":00"; };
+    // The first session runs in a process of its own, killed at once after its third clip:
+    // nothing of the program's own ending runs.
+    EXPECT_EXIT(
+        {
+            start();
+            LoggerGUI* logger = openLogger();
+            if (logger == nullptr) std::exit(1);
+            for (int i = 0; i < 3; ++i) {
+                sim->setPosition(ninepin::FramesOf(0, 0, 10 * (i + 1), 0));
+                if (!waitFor([&] { return gui->texts().time() == clip(i); })) std::exit(2);
+                logger->setin();
+                logger->setout();
+            }
+            ::kill(::getpid(), SIGKILL);
+        },
+        ::testing::KilledBySignal(SIGKILL), "");
+
+    start();
+    LoggerGUI* logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_TRUE(asked[0].starts_with("Recover the 3 events logged at 20")) << asked[0];
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(logger->eventList().SrcInArray[i], clip(i));
+        EXPECT_EQ(logger->eventList().SrcOutArray[i], clip(i));
+    }
+    EXPECT_EQ(logger->top(), 3) << "the first event without an out point in the top row";
+    EXPECT_EQ(logger->loggingOffset(), 0);
+    EXPECT_TRUE(logger->changed()) << "recovered, not yet saved";
+}
+
+// The strip below the grid, a name typed in place, a list read while the window stays live, and
+// the question when the program is closed with events not saved.
+TEST_F(LoggerWindow, RowsAreNamedInPlaceListsAreReadBesideTheWindowAndClosingTheProgramAsks) {
+    start();
+    TempDir dir;
+    LoggerGUI* logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    logger->eventList() = logOf({{"A", "00:00:10:00", "00:00:20:00"},
+                                 {"B", "00:00:30:00", "00:00:35:15"},
+                                 {"C", "00:00:40:00", "00:00:39:00"}});
+    logger->ReState(0);
+    QLineEdit* third = logger->field(2, Name);
+    QTest::mouseDClick(third, Qt::LeftButton);
+    ASSERT_FALSE(third->isReadOnly());
+    third->selectAll();
+    QTest::keyClicks(third, "Boats");
+    QTest::keyClick(third, Qt::Key_Return);
+    EXPECT_TRUE(third->isReadOnly());
+    EXPECT_EQ(logger->eventList().ClipNameArray[2], "Boats");
+    EXPECT_EQ(logger->totalsLabel()->text().toStdString(),
+              "Clips: 2   Total: 00:00:15:15   Top row: 00:00:10:00")
+        << "event 3 runs backwards: no clip";
+
+    // A list being read holds nothing up: the time display moves meanwhile.
+    std::atomic<bool> release{false};
+    logger->setListReader([&release](const std::string& path) {
+        const auto end = Clock::now() + 20s;
+        while (!release && Clock::now() < end) std::this_thread::sleep_for(5ms);
+        return LoadEDL(path, false, timecode::rate30);
+    });
+    SaveEDL(dir.file("list.edl"), logOf({{"D", "00:01:00:00", "00:01:05:00"}}), "list.edl", "");
+    chosen = LoggerGUI::ChosenFile{dir.file("list.edl"), "list.edl", EdlLayout::Standard};
+    QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+    EXPECT_TRUE(logger->loading());
+    std::set<std::string> times;
+    const bool moved = waitFor(
+        [&] {
+            sim->setPosition(ninepin::FramesOf(0, 2, 0, static_cast<int>(times.size())));
+            times.insert(gui->texts().time());
+            return times.size() >= 4;
+        },
+        15s);
+    release = true;
+    EXPECT_TRUE(moved);
+    ASSERT_TRUE(waitFor([&] { return !logger->loading(); }, 25s));
+    logger->setListReader({}); // what it captures ends with this test
+    EXPECT_EQ(logger->eventList().ClipNameArray[0], "D");
+
+    // Closing the main window with events not saved: Cancel keeps the program, Discard ends it.
+    QTest::mouseClick(logger->inButton(4), Qt::LeftButton);
+    answer = LoggerGUI::CloseChoice::Cancel;
+    gui->close();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(questions, 1);
+    EXPECT_EQ(exitStatus, -1);
+    EXPECT_TRUE(fs::exists(LoggerGUI::autosaveFile));
+    answer = LoggerGUI::CloseChoice::Discard;
+    gui->close();
+    EXPECT_EQ(questions, 2);
+    EXPECT_TRUE(waitForExit());
+    EXPECT_FALSE(fs::exists(LoggerGUI::autosaveFile)) << "thrown away on purpose";
 }

@@ -229,8 +229,8 @@ TEST_F(WindowThreads, ADeckThatCannotBeReachedIsReportedInTheStatusField) {
         {"a silent deck", false, [](DeckSim& d) { d.setNoReply(true); }, "No reply from deck",
          "No reply from deck"},
         // The line closes under the link: its writes fail with EIO.
-        {"a deck that disappeared", false, [](DeckSim& d) { d.disappear(); }, "Deck link lost: ",
-         "Deck link lost: "},
+        {"a deck that disappeared", false, [](DeckSim& d) { d.disappear(); },
+         "Deck link lost: ", "Deck link lost: "},
         {"a link without an output stream", true, [](DeckSim&) {}, "No VCR Detected",
          "Unable to make OutputStream"},
     };
@@ -251,9 +251,10 @@ TEST_F(WindowThreads, ADeckThatCannotBeReachedIsReportedInTheStatusField) {
                 << c.name << ": live";
         }
         c.fault(*sim);
-        EXPECT_TRUE(waitFor(
-            [&] { return gui->statusField()->text().toStdString() == withPath(c.status); }))
-            << c.name << ": " << gui->statusField()->text().toStdString();
+        EXPECT_TRUE(waitFor([&] {
+            return gui->statusField()->text().toStdString() == withPath(c.status);
+        })) << c.name
+            << ": " << gui->statusField()->text().toStdString();
         if (!c.linkWithoutStreams) {
             // Within the second after which silence shows, the time goes grey and the marks go.
             EXPECT_TRUE(waitFor([&] {
@@ -296,8 +297,7 @@ TEST_F(WindowThreads, AShortOrForeignReplyShowsNothingNew) {
         c.fault(false);
         EXPECT_TRUE(waitFor([&] {
             return gui->timeField()->text() != time &&
-                   gui->statusField()->text().toStdString() == "Play " &&
-                   gui->marks() == playing;
+                   gui->statusField()->text().toStdString() == "Play " && gui->marks() == playing;
         })) << c.name
             << ": the deck's good replies show again";
     }
