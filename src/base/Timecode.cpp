@@ -122,7 +122,9 @@ bool IsTimecode(std::string_view text, Rate rate) {
 
 std::string WithSeparator(std::string_view text, Rate rate) {
     std::string result(text);
-    if (result.size() >= 11) result[8] = FrameSeparator(rate)[0];
+    if (result.size() < 11) return result;
+    result[2] = result[5] = ':';
+    result[8] = FrameSeparator(rate)[0];
     return result;
 }
 

@@ -66,8 +66,8 @@ std::optional<std::string> MakeZeroString2(std::string_view start, int frames, R
 // frames a second; at drop-frame not a dropped number (frames 00 and 01 of second 00 of a minute
 // not divisible by ten).
 bool IsTimecode(std::string_view text, Rate rate);
-// The text with its frame separator (position 8) ';' at drop-frame and ':' otherwise; a text
-// shorter than 11 characters is returned as it is.
+// The text with ':' between hours, minutes and seconds and its frame separator (position 8) ';'
+// at drop-frame and ':' otherwise; a text shorter than 11 characters is returned as it is.
 std::string WithSeparator(std::string_view text, Rate rate);
 // Frames in 24 hours at the rate (2592000 at 30, 2160000 at 25, 2589408 at 30DF).
 int FramesPerDay(Rate rate);

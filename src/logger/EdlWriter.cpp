@@ -93,8 +93,7 @@ std::string eventLines(const EventList& events, int count, EdlLayout layout, tim
 int EventsToWrite(const EventList& events) {
     int count = 1;
     for (int i = 1; i < EventList::size; ++i)
-        if (events.SrcOutArray[i] != timecode::zero || events.SrcInArray[i] != timecode::zero)
-            count = i + 1;
+        if (events.touched(i)) count = i + 1;
     return count;
 }
 
@@ -143,7 +142,11 @@ EdlText FormatEDL(const EventList& events, const std::string& savename, const st
     EdlText out;
     const std::string lines =
         eventLines(events, EventsToWrite(events), layout, rate, false, false, &out.invalidEvent);
-    if (out.invalidEvent == 0) out.bytes = header(savename, title, layout, rate) + lines;
+    if (out.invalidEvent != 0) return out;
+    out.bytes = header(savename, title, layout, rate);
+    // The tape the whole log is of, so a list read back is the log that was saved.
+    if (!events.tape.empty()) out.bytes += "* TAPE: " + oneLine(events.tape) + crlf;
+    out.bytes += lines;
     return out;
 }
 

@@ -10,9 +10,10 @@
 // reads back, and a CMX 3600 list that editing systems import.
 enum class EdlLayout { Standard, Cmx3600 };
 
-// The events a save writes: event 1 (always), then every one up to the last event with a source
-// in or out that is not "00:00:00:00" (events in a gap, and a last one with only its in, are
-// written too: nothing logged is left out of a save). Returns the count (1..100).
+// The events a save writes: event 1 (always), then every one up to the last event that holds
+// anything a fresh log's does not (a time, or a name: events in a gap, a last one with only its
+// in, one named ahead, are written too: nothing logged is left out of a save). Returns the count
+// (1..100). A save with a tape name writes it as a "* TAPE: " line after the header.
 int EventsToWrite(const EventList& events);
 
 // One problem of an event that is to be written, for the question before saving.

@@ -1,5 +1,10 @@
 #include "LogBook.h"
 
+int LogBook::nextMark() const {
+    const int k = current.events.firstWithoutOut(current.position);
+    return k < EventList::size ? k : current.events.firstWithoutOut(0);
+}
+
 bool LogBook::change(const std::function<void(State&)>& edit) {
     State before = current;
     edit(current);

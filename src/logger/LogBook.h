@@ -32,8 +32,8 @@ public:
     EventList& eventsForTests() { return current.events; }
     int position() const { return current.position; }
     // The event the next mark goes to: the first from the logging position on without an out
-    // point; EventList::size when there is none.
-    int nextMark() const { return current.events.firstWithoutOut(current.position); }
+    // point, else the first of the log without one; EventList::size when there is none.
+    int nextMark() const;
 
     // Applies an edit to the state. When it changed anything, the state before becomes an undo
     // step and the redo steps are dropped; true then.

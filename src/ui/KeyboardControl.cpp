@@ -59,7 +59,10 @@ bool KeyboardControl::eventFilter(QObject* watched, QEvent* event) {
     if (const QLineEdit* field = textField(watched)) {
         if (!field->isReadOnly()) return false;
         const bool letter = key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z;
-        if (letter && !(key->modifiers() & Qt::ControlModifier)) return false;
+        if (letter && !(key->modifiers() & Qt::ControlModifier)) {
+            if (letterInField) letterInField();
+            return false;
+        }
     }
     if (key->isAutoRepeat()) return true;
     return handler(action);

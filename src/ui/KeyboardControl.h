@@ -43,6 +43,8 @@ public:
 
     // Watches the window and the controls it holds now; lives as long as the window.
     KeyboardControl(QWidget* window, Handler handler);
+    // Told when a letter that is a key's was typed into a field that cannot be edited.
+    void setLetterInField(std::function<void()> told) { letterInField = std::move(told); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -54,4 +56,5 @@ private:
 
     QWidget* window;
     Handler handler;
+    std::function<void()> letterInField;
 };

@@ -61,6 +61,8 @@ LocalGUI::LocalGUI(LocalVCR& vcr, const Settings& settings, int width, int fonth
     pal.setColor(QPalette::WindowText, Qt::black);
     setPalette(pal);
     setAutoFillBackground(true);
+    // A click on the window's background takes the focus from a field: the keys act again.
+    setFocusPolicy(Qt::ClickFocus);
     layoutControls(width, fontheight, settings);
     setToolTips();
     new KeyboardControl(this, [this](KeyAction action) { return keyAction(action); });

@@ -37,10 +37,17 @@ void LoggerGUI::LoadEDL() {
         tell("A list is still being read: wait for it, then load again.");
         return;
     }
+    // A load replaces the whole log: changes not saved are asked about first, as a close does.
+    if (changed()) {
+        const CloseChoice choice = closeAsker ? closeAsker() : CloseChoice::Cancel;
+        if (choice == CloseChoice::Cancel) return;
+        if (choice == CloseChoice::Save && !saveThroughDialog()) return;
+    }
     LoadOrSave = 0;
     const std::string path = GetFileName("Load Standard EDL");
     if (path.empty()) return;
     if (loader.joinable()) loader.join();
+    eventsAtLoad = book.events();
     loadPending = true;
     LoadButton->setEnabled(false);
     tell("Reading " + savename + " ...");
@@ -61,6 +68,13 @@ void LoggerGUI::LoadEDL() {
 }
 
 void LoggerGUI::loaded(const std::string& path, const std::string& name, const EdlLoad& load) {
+    commitTyped();
+    if (load.ok && book.events() != eventsAtLoad) {
+        tell("The log changed while " + name +
+             " was read, so it was not loaded: load it again "
+             "to replace the log.");
+        return;
+    }
     if (!load.ok) {
         const std::string message =
             "Could not load " + name + ": " + load.error + ". The log is as it was.";
@@ -91,6 +105,10 @@ void LoggerGUI::loaded(const std::string& path, const std::string& name, const E
 
 bool LoggerGUI::saveThroughDialog() {
     commitTyped();
+    if (loadPending) {
+        tell("A list is still being read: save once it is read.");
+        return false;
+    }
     const auto problems = CheckEvents(book.events(), eventRate());
     if (!problems.empty()) {
         std::string question = "These events have no clip to save:\n";
@@ -107,9 +125,11 @@ bool LoggerGUI::saveThroughDialog() {
     const FileOutcome saved =
         ::SaveEDL(path, book.events(), savename, title, saveLayout, {}, eventRate());
     if (!saved) {
+        const std::string kept =
+            QFileInfo::exists(autosaveFile) ? std::string(" and in ") + autosaveFile : "";
         const std::string message = "Could not save " + savename + ": " + saved.error +
-                                    ". The events are still in the logger and in " + autosaveFile +
-                                    "; save them elsewhere.";
+                                    ". The events are still in the logger" + kept +
+                                    ": mend what the message names, or save them elsewhere.";
         tell(message);
         messageShower(message);
         return false;
@@ -144,6 +164,8 @@ bool LoggerGUI::mayClose() {
 }
 
 void LoggerGUI::writeAutosave() {
+    // An autosaved log being offered is not overwritten before the operator has answered.
+    if (recovering) return;
     // The autosave holds the changes not saved: none, no autosave.
     if (!changed() || book.events() == EventList::initial()) {
         removeAutosave();
@@ -180,12 +202,27 @@ void LoggerGUI::offerRecovery() {
         return;
     }
     const std::string when = file.lastModified().toString("yyyy-MM-dd HH:mm:ss").toStdString();
-    const std::string question = "Recover the " + std::to_string(found.events.touchedCount()) +
-                                 " events logged at " + when + "?";
-    if (!questionAsker(question, "Recover", "Start a new log")) {
-        tell(std::string("Not recovered: ") + autosaveFile + " stays until this log changes.");
+    const int count = found.events.touchedCount();
+    const std::string question =
+        count > 0 ? "Recover the " + eventsText(count) + " logged at " + when + "?"
+                  : "Recover the log autosaved at " + when + "?";
+    recovering = true;
+    const bool take = questionAsker(question, "Recover", "Start a new log");
+    recovering = false;
+    if (!take) {
+        // Kept aside under a name of its own, never lost to the next change.
+        const std::string aside = "KOLB_Autosave-" +
+                                  file.lastModified().toString("yyyyMMdd-HHmmss").toStdString() +
+                                  ".edl";
+        if (::rename(autosaveFile, aside.c_str()) == 0)
+            tell("Not recovered: the autosaved log is kept as " + aside + ".");
+        else
+            tell(std::string("Not recovered; ") + autosaveFile +
+                 " could not be kept aside: " + std::strerror(errno) + ".");
+        writeAutosave();
         return;
     }
+    commitTyped();
     const int first = found.events.firstWithoutOut(0);
     book.change([&](LogBook::State& s) {
         s.events = found.events;
@@ -197,6 +234,5 @@ void LoggerGUI::offerRecovery() {
     vsb->setValue(std::min(first, lastTop));
     scrolling = false;
     changedLog();
-    tell("Recovered " + eventsText(found.events.touchedCount()) + " logged at " + when +
-         ": save them to keep them.");
+    tell("Recovered " + eventsText(count) + " logged at " + when + ": save them to keep them.");
 }

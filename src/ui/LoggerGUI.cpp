@@ -59,10 +59,16 @@ LoggerGUI::LoggerGUI(LocalVCR& vcr, const std::string& productName, const std::s
     pal.setColor(QPalette::Window, backgroundcol);
     setPalette(pal);
     setAutoFillBackground(true);
+    // A click on the window's background takes the focus from a field: the keys act again.
+    setFocusPolicy(Qt::ClickFocus);
     layoutControls();
     ReState(0);
     showStrip();
-    new KeyboardControl(this, [this](KeyAction action) { return keyAction(action); });
+    auto* keys = new KeyboardControl(this, [this](KeyAction action) { return keyAction(action); });
+    keys->setLetterInField([this] {
+        tell("Letters typed into a field are not keys: click the window's background for I, O, "
+             "J, K and L, or double-click a name to change it.");
+    });
 }
 
 LoggerGUI::~LoggerGUI() {
@@ -310,8 +316,7 @@ void LoggerGUI::showStrip() {
                                         ? timecode::TimeText(*topOut - *topIn, rate)
                                         : "--:--:--:--";
     totalslabel->setText(shown("Clips: " + std::to_string(clips) + "   Total: " +
-                               timecode::TimeText(total % timecode::FramesPerDay(rate), rate) +
-                               "   Top row: " + topDuration));
+                               timecode::TimeText(total, rate) + "   Top row: " + topDuration));
     if (!tapefield->isModified()) tapefield->setText(shown(events.tape));
     UndoButton->setEnabled(book.canUndo());
     RedoButton->setEnabled(book.canRedo());
@@ -357,7 +362,9 @@ void LoggerGUI::storeTyped(int row, int column) {
                  " keeps " + stored + ".");
             return;
         }
-        typed = timecode::WithSeparator(typed, rate);
+        // Held as the rate writes it; a zero time is "no time", at every rate.
+        typed = timecode::FrameCount(typed, rate) == 0 ? timecode::zero
+                                                       : timecode::WithSeparator(typed, rate);
         changedNow = book.change([&](LogBook::State& s) { (s.events.*array)[k] = typed; });
     }
     if (changedNow) changedLog();
@@ -380,8 +387,11 @@ void LoggerGUI::endNaming() {
     namingRow = -1;
     QLineEdit* f = TFArray[row][Name];
     if (f->isModified()) storeTyped(row, Name);
+    const bool focused = f->hasFocus();
     f->setReadOnly(true);
     f->setFocusPolicy(Qt::ClickFocus);
+    // The keys are the logger's again once the name is stored.
+    if (focused) setFocus();
 }
 
 std::string LoggerGUI::timeShown() const {

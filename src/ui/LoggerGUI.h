@@ -190,6 +190,8 @@ private:
     KeyboardControl::Handler transportKeys;
     std::thread loader;       // reads a list; joined before the next and by the destructor
     bool loadPending = false; // a list is being read
+    EventList eventsAtLoad;   // the log when the list began to be read
+    bool recovering = false;  // the question whether to recover an autosaved log is open
 
     QLineEdit* TFArray[NumRows][4] = {};
     QPushButton* ButArray[NumRows][2] = {};

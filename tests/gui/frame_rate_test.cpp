@@ -234,7 +234,7 @@ TEST_F(FrameRate, SavedListsHaveTheRecordTimesOfTheirRate) {
     EXPECT_EQ(type(2, "00:00:30:25"), "00:00:10:00") << "refused: the field shows the event's in";
     EXPECT_EQ(events.SrcInArray[0], "00:00:10:00");
     EXPECT_TRUE(logger->messageLabel()->text().startsWith("Not a timecode at 25"));
-    EXPECT_EQ(type(2, "00:00:30:24"), "00:00:30:24");
+    EXPECT_EQ(type(2, "00.00.30.24"), "00:00:30:24");
     EXPECT_EQ(events.SrcInArray[0], "00:00:30:24");
     finish();
 
@@ -251,6 +251,7 @@ TEST_F(FrameRate, SavedListsHaveTheRecordTimesOfTheirRate) {
     df.SrcOutArray[1] = "00:01:00;27";
     df.SrcInArray[2] = "00:01:00;27";
     logger->scrollBar()->setValue(2);
+    EXPECT_EQ(type(3, "00:00:00:00"), "00:00:00:00") << "no out: zero at every rate";
     EXPECT_EQ(type(3, "00:02:00:27"), "00:02:00;27");
     logger->scrollBar()->setValue(0);
     choose("df.edl", EdlLayout::Cmx3600);

@@ -398,6 +398,7 @@ TEST_F(LoggerWindow, SaveAndLoadGoThroughTheFileDialogAndLoadingShowsEventOne) {
         "002  Talk      AA/V  C        00:02:00:00 00:02:05:00 01:00:10:00 01:00:15:00 \r\n");
     logger->scrollBar()->setValue(30);
     events.ClipNameArray[2] = "Kept";
+    answer = LoggerGUI::CloseChoice::Discard; // the changes not saved are asked about first
     dialogs.clear();
     chosen = LoggerGUI::ChosenFile{dir.file("in.txt"), "in.txt", EdlLayout::Standard};
     QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
@@ -569,6 +570,7 @@ TEST_F(LoggerWindow, IAndOLogEventsInTurnCtrlSAndCtrlOGoToTheFilesAndTheDeckKeys
     EXPECT_NE(saved.find("\r\n022  Name22 "), std::string::npos);
     EXPECT_FALSE(logger->changed());
     logger->eventList().SrcInArray[0] = "00:09:00:00";
+    answer = LoggerGUI::CloseChoice::Discard;
     QTest::keyClick(target, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(dialogs.back(), "Load Standard EDL (load)");
     ASSERT_TRUE(waitFor([&] { return !logger->loading(); }));
@@ -916,6 +918,10 @@ TEST_F(LoggerWindow, LoadsUndoAndTheAutosaveLoseNothingAndFailuresSayWhy) {
         }());
     chosen = LoggerGUI::ChosenFile{dir.file("seven.edl"), "seven.edl", EdlLayout::Standard};
     QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+    EXPECT_EQ(questions, 1) << "a load over changes not saved asks first; Cancel loads nothing";
+    EXPECT_EQ(logger->eventList(), eight);
+    answer = LoggerGUI::CloseChoice::Discard;
+    QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return !logger->loading(); }));
     EXPECT_EQ(logger->eventList().ClipNameArray[6], "Clip7");
     EXPECT_EQ(logger->eventList().SrcOutArray[7], "00:00:00:00") << "event 8 of before is gone";
@@ -1057,6 +1063,7 @@ TEST_F(LoggerWindow, RowsAreNamedInPlaceListsAreReadBesideTheWindowAndClosingThe
     });
     SaveEDL(dir.file("list.edl"), logOf({{"D", "00:01:00:00", "00:01:05:00"}}), "list.edl", "");
     chosen = LoggerGUI::ChosenFile{dir.file("list.edl"), "list.edl", EdlLayout::Standard};
+    answer = LoggerGUI::CloseChoice::Discard; // event 3's new name is not saved
     QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
     EXPECT_TRUE(logger->loading());
     std::set<std::string> times;
@@ -1078,12 +1085,12 @@ TEST_F(LoggerWindow, RowsAreNamedInPlaceListsAreReadBesideTheWindowAndClosingThe
     answer = LoggerGUI::CloseChoice::Cancel;
     gui->close();
     ASSERT_TRUE(settle());
-    EXPECT_EQ(questions, 1);
+    EXPECT_EQ(questions, 2);
     EXPECT_EQ(exitStatus, -1);
     EXPECT_TRUE(fs::exists(LoggerGUI::autosaveFile));
     answer = LoggerGUI::CloseChoice::Discard;
     gui->close();
-    EXPECT_EQ(questions, 2);
+    EXPECT_EQ(questions, 3);
     EXPECT_TRUE(waitForExit());
     EXPECT_FALSE(fs::exists(LoggerGUI::autosaveFile)) << "thrown away on purpose";
 }

@@ -47,6 +47,19 @@ TEST_F(EdlSave, WritesTheListByteForByte) {
              "003  Name03    AA/V  C        00:00:40:00 00:00:00:00 01:00:15:00 01:00:15:00 \r\n" +
              "004" + L3.substr(3) + "\r\n",
          {"Event 003: no out point"}},
+        {"the tape, and every event up to one named ahead",
+         [] {
+             EventList e = logOf({C1});
+             e.tape = "Reel 7";
+             e.ClipNameArray[2] = "Interview";
+             return e;
+         }(),
+         EdlLayout::Standard,
+         "edl.txt",
+         head + "* TAPE: Reel 7\r\n" + L1 + "\r\n" +
+             "002  Name02    AA/V  C        00:00:00:00 00:00:00:00 01:00:10:00 01:00:10:00 \r\n" +
+             "003  Interv    AA/V  C        00:00:00:00 00:00:00:00 01:00:10:00 01:00:10:00 \r\n",
+         {"Event 002: no in or out point", "Event 003: no in or out point"}},
         {"out before in adds no record time",
          logOf({{"Ab", "00:00:20:00", "00:00:10:00"}}),
          EdlLayout::Standard,

@@ -145,6 +145,7 @@ TEST(TimecodeRates, ATimecodeHasItsFieldsInRangeAndNoDroppedNumber) {
         EXPECT_EQ(IsTimecode(c.text, c.rate), c.timecode) << c.text << " at " << RateText(c.rate);
     EXPECT_EQ(WithSeparator("00:00:10:00", rate30DF), "00:00:10;00");
     EXPECT_EQ(WithSeparator("00:00:10;00", rate25), "00:00:10:00");
+    EXPECT_EQ(WithSeparator("01;02.03.04", rate30DF), "01:02:03;04");
     EXPECT_EQ(WithSeparator("00:00", rate30DF), "00:00");
     EXPECT_EQ(FramesPerDay(rate30), 2592000);
     EXPECT_EQ(FramesPerDay(rate25), 2160000);
