@@ -72,6 +72,9 @@ LoggerGUI::LoggerGUI(LocalVCR& vcr, const std::string& productName, const std::s
 }
 
 LoggerGUI::~LoggerGUI() {
+    // The fields lose the focus as they go, after this window's part is gone: what they would
+    // say then reaches nothing (what was typed was stored when the window was closed).
+    for (QLineEdit* f : findChildren<QLineEdit*>()) f->disconnect(this);
     // A list still being read is let finish; what it would post goes with this window.
     if (loader.joinable()) loader.join();
 }
