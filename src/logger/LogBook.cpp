@@ -16,18 +16,18 @@ bool LogBook::change(const std::function<void(State&)>& edit) {
 }
 
 bool LogBook::undo() {
-    if (past.empty()) return false;
-    future.push_back(std::move(current));
-    current = std::move(past.back());
-    past.pop_back();
-    return true;
+    return step(past, future);
 }
 
 bool LogBook::redo() {
-    if (future.empty()) return false;
-    past.push_back(std::move(current));
-    current = std::move(future.back());
-    future.pop_back();
+    return step(future, past);
+}
+
+bool LogBook::step(std::deque<State>& from, std::deque<State>& to) {
+    if (from.empty()) return false;
+    to.push_back(std::move(current));
+    current = std::move(from.back());
+    from.pop_back();
     return true;
 }
 

@@ -59,6 +59,8 @@ public:
 
 private:
     std::optional<int> mark(const std::string& time, bool out);
+    // The state from the end of one history, the current one to the end of the other.
+    bool step(std::deque<State>& from, std::deque<State>& to);
 
     State current;
     EventList saved = current.events;

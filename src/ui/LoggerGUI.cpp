@@ -434,24 +434,21 @@ void LoggerGUI::setout() {
 }
 
 void LoggerGUI::undo() {
-    commitTyped();
-    const EventList before = book.events();
-    if (!book.undo()) {
-        tell("Nothing to undo.");
-        return;
-    }
-    const int at = firstDifference(before, book.events());
-    keepInView(at >= 0 ? at : book.nextMark());
-    changedLog();
+    step(false);
 }
 
 void LoggerGUI::redo() {
+    step(true);
+}
+
+void LoggerGUI::step(bool forward) {
     commitTyped();
     const EventList before = book.events();
-    if (!book.redo()) {
-        tell("Nothing to redo.");
+    if (!(forward ? book.redo() : book.undo())) {
+        tell(forward ? "Nothing to redo." : "Nothing to undo.");
         return;
     }
+    // The grid shows the event the step changed.
     const int at = firstDifference(before, book.events());
     keepInView(at >= 0 ? at : book.nextMark());
     changedLog();

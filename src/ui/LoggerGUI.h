@@ -149,6 +149,8 @@ private:
     // Moves the grid so the event shows, without moving the logging position.
     void keepInView(int event);
     bool keyAction(KeyAction action);
+    // An undo, or a redo when forward.
+    void step(bool forward);
     // After every change of the log: the grid, the strip and the autosave follow it.
     void changedLog();
     void showStrip();
