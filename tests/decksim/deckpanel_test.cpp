@@ -235,6 +235,7 @@ TEST_F(Panel, APacedReplyTakesTheLineTimeOfItsBytesAndIsTracedWhole) {
 TEST_F(Panel, EachControlLineChangesWhatTheDeckDoes) {
     const Bytes zeroTime{0x74, 0x04, 0x00, 0x00, 0x00, 0x00, 0x78};
     const Bytes garbled{0xEE, 0xEE, 0x74, 0x04, 0x00, 0x00, 0x00, 0x00, 0x78};
+    int stoppedAt = -1;
     struct Case {
         const char* line;
         std::function<void()> check;
@@ -316,7 +317,17 @@ TEST_F(Panel, EachControlLineChangesWhatTheDeckDoes) {
                  std::this_thread::sleep_for(5ms);
              EXPECT_GE(sim->snapshot().frames, 300);
          }},
-        {"speed 1", [&] { EXPECT_EQ(line->ask(stop, 3), ack); }},
+        {"speed 1",
+         [&] {
+             EXPECT_EQ(line->ask(stop, 3), ack);
+             stoppedAt = sim->snapshot().frames;
+         }},
+        {"jump -30", [&] { EXPECT_EQ(sim->snapshot().frames, stoppedAt - 30); }},
+        {"jump 45",
+         [&] {
+             EXPECT_EQ(sim->snapshot().frames, stoppedAt + 15);
+             EXPECT_EQ(sim->snapshot().mode, DeckModel::Mode::Stop) << "the transport as it was";
+         }},
         {"gone", [&] { EXPECT_FALSE(line->write(timeRequest)) << "the line is closed"; }},
         {"back",
          [&] {
@@ -355,6 +366,8 @@ TEST_F(Panel, AMalformedControlLineIsRefusedAndChangesNothing) {
         {"frozen please", "error: frozen needs on or off: frozen please"},
         {"speed 0", "error: speed needs a positive number: speed 0"},
         {"speed -2", "error: speed needs a positive number: speed -2"},
+        {"jump +5", "error: jump needs a whole number of frames, e.g. 30 or -30: jump +5"},
+        {"jump --5", "error: jump needs a whole number of frames, e.g. 30 or -30: jump --5"},
         {"  gone away ", "error: too many words: gone away"},
     };
     for (const auto& c : cases) EXPECT_EQ(ApplyControl(*sim, c.line), c.error);

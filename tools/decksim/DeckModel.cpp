@@ -188,6 +188,11 @@ void DeckModel::setPosition(int f, double now) {
     position = std::clamp(f, 0, cfg.tapeEnd);
 }
 
+void DeckModel::jump(int f, double now) {
+    advance(now);
+    position = std::clamp(position + f, 0.0, static_cast<double>(cfg.tapeEnd));
+}
+
 void DeckModel::insertTape(double now) {
     advance(now);
     if (tapeIn) return;

@@ -76,6 +76,9 @@ public:
     void setFrozen(bool frozen, double now);
     void setSpeedFactor(double factor, double now);
     void setPosition(int frames, double now);
+    // The tape clock leaps by a number of frames (negative: back) from where it is now, within
+    // the tape; the transport goes on as it was.
+    void jump(int frames, double now);
     // Loads a tape into an empty deck, which then stands in stop; with a tape in, nothing happens.
     void insertTape(double now);
     // The deck's LOCAL/REMOTE switch: in LOCAL the status says so. The deck's own buttons stay

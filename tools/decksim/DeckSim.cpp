@@ -171,6 +171,11 @@ void DeckSim::setPosition(int frames) {
     model.setPosition(frames, now());
 }
 
+void DeckSim::jump(int frames) {
+    std::lock_guard lock(deckMutex);
+    model.jump(frames, now());
+}
+
 std::map<std::uint8_t, std::uint8_t> DeckSim::setupValues() {
     std::lock_guard lock(deckMutex);
     return responder.setupValues();

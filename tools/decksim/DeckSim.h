@@ -60,6 +60,8 @@ public:
     // The deck.
     DeckModel::Snapshot snapshot();
     void setPosition(int frames);
+    // A timecode break: the tape clock leaps by frames (negative: back), the transport goes on.
+    void jump(int frames);
     std::map<std::uint8_t, std::uint8_t> setupValues();
     int timeMode();
     int framesReceived() const { return received; }

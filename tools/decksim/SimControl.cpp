@@ -42,6 +42,14 @@ std::optional<int> wholeNumber(const std::string& w) {
     return static_cast<int>(v);
 }
 
+// Plain decimal digits with an optional leading '-', that fit in an int.
+std::optional<int> signedNumber(const std::string& w) {
+    const bool negative = !w.empty() && w[0] == '-';
+    const auto magnitude = wholeNumber(negative ? w.substr(1) : w);
+    if (!magnitude) return std::nullopt;
+    return negative ? -*magnitude : *magnitude;
+}
+
 // Decimal digits with at most one point, above zero.
 std::optional<double> positiveNumber(const std::string& w) {
     if (w.empty() || w.find_first_not_of("0123456789.") != std::string::npos ||
@@ -118,6 +126,14 @@ const std::map<std::string, Command>& commands() {
               const auto f = positiveNumber(v);
               if (!f) return "needs a positive number";
               sim.setSpeedFactor(*f);
+              return {};
+          }}},
+        {"jump",
+         {true,
+          [](DeckSim& sim, const std::string& v) -> std::string {
+              const auto n = signedNumber(v);
+              if (!n) return "needs a whole number of frames, e.g. 30 or -30";
+              sim.jump(*n);
               return {};
           }}},
         {"gone", plainCommand(&DeckSim::disappear)},

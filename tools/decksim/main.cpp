@@ -79,6 +79,8 @@ Control:
                        drop-byte on|off      leave the last byte off every reply
                        frozen on|off         the timecode stands still
                        speed F               the clock runs F times real time
+                       jump FRAMES           the timecode leaps FRAMES on (e.g. 30, or -30
+                                             back) while the transport goes on: a break
                        gone                  the line closes
                        back                  a new line opens (its path is not printed
                                              again; --link follows it)
