@@ -40,11 +40,20 @@ public:
     // Stops the program and waits for its end: SIGINT unless interrupt() sent it, SIGTERM when
     // it still runs termAfter later, SIGKILL killAfter after that. Each signal is logged
     // ("recorder: SIGINT sent", "recorder still running after 10 s: SIGTERM sent",
-    // "recorder still running after 5 s more: SIGKILL sent"). Returns the exit status.
+    // "recorder still running after 5 s more: SIGKILL sent"); the 10 s count from the SIGINT,
+    // also when interrupt() sent it. Returns the exit status (no signal when it has already
+    // ended), or -1 when it was never started.
     int stop(const Log& log);
 
 private:
-    pid_t pid = -1;
+    // Records the end of a status from waitpid.
+    void ended(int waitStatus);
+
+    // Set by start(), read by interrupt() on whichever thread.
+    std::atomic<pid_t> pid{-1};
+    // True once the process is reaped: its pid may then name another process, so nothing is
+    // sent to it any more.
+    std::atomic<bool> reaped{false};
     std::optional<int> status;
     Clock::time_point began{};
     // Written by interrupt() on whichever thread, read by the owner.
