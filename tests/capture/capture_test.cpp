@@ -112,18 +112,10 @@ TEST(CaptureLog, FieldsAreQuotedAsRfc4180AndTheHeaderIsWrittenOnce) {
                                    {"", ""}};
     for (const Row& row : rows) EXPECT_EQ(CsvField(row.field), row.want);
 
-    CaptureRecord r{"2026-12-08 14:03:05",
-                    21,
-                    "Inter, view",
-                    "T1",
-                    "01:00:00:00",
-                    "01:00:03:00",
-                    "01:00:00:00",
-                    "01:00:03:01",
-                    90,
-                    "0",
-                    {"a", "b"},
-                    {"x.mkv", "x.recorder.txt"}};
+    const Words problems{"a", "b"}, files{"x.mkv", "x.recorder.txt"};
+    const std::string in = "01:00:00:00", out = "01:00:03:00";
+    const CaptureRecord r{"2026-12-08 14:03:05", 21, "Inter, view", "T1",     in,   out, in,
+                          "01:00:03:01",         90, "0",           problems, files};
     const std::string line = "2026-12-08 14:03:05,021,\"Inter, view\",T1,01:00:00:00,01:00:03:00,"
                              "01:00:00:00,01:00:03:01,90,0,a; b,x.mkv; x.recorder.txt\r\n";
     EXPECT_EQ(CaptureLogLine(r), line);
