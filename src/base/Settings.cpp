@@ -119,6 +119,13 @@ Settings SettingsFromProperties(const Properties& props) {
         s.autoRate = *s.FrameRate == "AUTO";
         s.framerate = timecode::RateFromText(*s.FrameRate).value_or(timecode::rate30);
     }
+    s.CaptureCommand = lookup(props, "CaptureCommand");
+    s.CaptureFolder = lookup(props, "CaptureFolder");
+    if (s.CaptureFolder && !s.CaptureFolder->empty()) s.captureFolder = *s.CaptureFolder;
+    s.CaptureLead = lookup(props, "CaptureLead");
+    // Frames before the in point: a decimal number up to an hour's; anything else keeps 0.
+    if (s.CaptureLead)
+        s.captureLead = std::clamp(parseDecimal(*s.CaptureLead).value_or(0), 0, 108000);
     return s;
 }
 
@@ -140,7 +147,10 @@ std::vector<std::string> SettingsBlock(const Settings& s) {
         {"ZAM COM Port", s.COMPort2},
         {"Net Server", s.NetServer},
         {"Net Port", s.NetPort},
-        {"Net Address", s.NetAddress}};
+        {"Net Address", s.NetAddress},
+        {"Capture Command", s.CaptureCommand},
+        {"Capture Folder", s.CaptureFolder},
+        {"Capture Lead", s.CaptureLead}};
     for (const auto& [name, value] : optional) {
         if (!value) continue;
         lines.push_back(label(name, *value));

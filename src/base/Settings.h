@@ -53,6 +53,14 @@ struct Settings {
     std::optional<std::string> FrameRate;
     timecode::Rate framerate = timecode::rate30;
     bool autoRate = false;
+    // Capture from the log: "CaptureCommand" (the recorder's command line, run without a
+    // shell; empty: no capture), "CaptureFolder" (default "captures"), "CaptureLead" (frames
+    // the recorder starts before the in point, default 0).
+    std::optional<std::string> CaptureCommand;
+    std::optional<std::string> CaptureFolder;
+    std::string captureFolder = "captures";
+    std::optional<std::string> CaptureLead;
+    int captureLead = 0;
 };
 
 // The product's name: the title of its windows and of its log.

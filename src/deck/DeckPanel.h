@@ -1,8 +1,10 @@
 #pragma once
 
+#include "EventList.h"
 #include "ReplyDecoding.h"
 #include "TimeTexts.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,4 +34,9 @@ public:
     // and out fields read-only; unlocked, enabled on light grey and editable again.
     virtual void lockCueControls(bool locked) = 0;
     virtual TimeTexts& texts() = 0;
+    // The newest logger's events and tape as they were last changed; nothing before the first
+    // logger. Any thread.
+    virtual std::optional<EventList> loggedEvents() { return std::nullopt; }
+    // Shows the capture window of the batch under way (opened, or raised). Any thread.
+    virtual void showCapture() {}
 };

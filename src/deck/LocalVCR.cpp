@@ -1,10 +1,13 @@
 #include "LocalVCR.h"
 
+#include "CaptureLink.h"
 #include "CommandLanguage.h"
 #include "DeckRefusal.h"
 #include "ScriptRunner.h"
 #include "Utils.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 
 LocalVCR::LocalVCR(SerOutPort& link, int port, bool lanc, const Settings& s, PanelFactory makePanel,
@@ -15,6 +18,9 @@ LocalVCR::LocalVCR(SerOutPort& link, int port, bool lanc, const Settings& s, Pan
           std::_Exit(status);
       }) {
     setRate(s.framerate);
+    captureLink = MakeCaptureLink(*this);
+    captureBatch = std::make_unique<CaptureBatch>(*captureLink);
+    zamGate = MakeZamGate(*this);
     localgui = makePanel(*this);
     sop.setStatusSink([this](const std::string& text) { ShowStat(text); });
     post([this] { startup(); });
@@ -22,6 +28,7 @@ LocalVCR::LocalVCR(SerOutPort& link, int port, bool lanc, const Settings& s, Pan
 
 LocalVCR::~LocalVCR() {
     sop.setStatusSink({});
+    captureBatch.reset(); // a capture under way is cancelled: its recorder stopped, its deck too
     if (closer.joinable()) closer.join();
     closing = true; // no new poller, no new cue run
     actions.cancel();
@@ -118,7 +125,7 @@ bool LocalVCR::startSecondPort() {
     Utils::OutLine(" ");
     Utils::OutLine(opened);
     Utils::OutLine(" ");
-    reader->setlocalvcr(this);
+    reader->setlocalvcr(zamGate.get());
     reader->setwait(100);
     reader->setsleeptime(100);
     reader->start();
@@ -309,14 +316,22 @@ void LocalVCR::shutrev(int speed) {
 void LocalVCR::CommandB8() {
     // The reading and the Stop it may call for are one step on the link.
     auto link = sop.holdExchanges();
+    const auto sent = std::chrono::steady_clock::now();
     const DeckReply reply = CommandB0(bsgettc);
+    const auto received = std::chrono::steady_clock::now();
     if (auto time = DecodeTimeReply(reply.bytes, reply.count, rateFor(reply))) {
+        DeckRead read{time->frames, time->text, sent, received, {}};
         {
             std::lock_guard lock(stateMutex);
             TCString = time->text;
             tcframes = time->frames;
+            read.status = statusBytes;
         }
         if (outPoint.reading(time->frames)) CommandB0(bsstop);
+        {
+            std::lock_guard lock(watcherMutex);
+            if (readWatcher) readWatcher(read);
+        }
         link.unlock();
         localgui->ShowTC(time->text);
         if (settings.useclipboard) localgui->setClipboard(time->text + "\n");
@@ -353,12 +368,16 @@ std::string LocalVCR::ExtractStatusString(std::span<const std::uint8_t> reply) {
     if (!stray) {
         atRest = s.stopped || s.still;
         playing = s.playingForward;
+        deckLocal = s.local;
+        deckNoTape = s.noTape;
     }
     cueup = s.cueup;
     preroll = s.preroll;
     {
         std::lock_guard lock(stateMutex);
         StatusString = s.text;
+        const size_t count = std::min<size_t>(reply[0] & 0x0F, reply.size() - 2);
+        statusBytes.assign(reply.begin() + 2, reply.begin() + 2 + count);
     }
     showReading(s);
     return s.text;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "ActionThread.h"
+#include "CaptureBatch.h"
+#include "CaptureDeck.h"
 #include "CommandFrames.h"
 #include "CommandTarget.h"
 #include "CueControlLock.h"
@@ -149,6 +151,23 @@ public:
         if (loggerOpened) localgui->logMark(true);
     }
 
+    // Capture from the log: the batch runs on its own thread through the capture's view of the
+    // deck (CaptureLink); while it runs, the other command sources are refused.
+    CaptureBatch& capture() { return *captureBatch; }
+    bool captureRunning() const override { return captureBatch && captureBatch->running(); }
+    // Starts capturing the clips of a log with its tape name and shows the capture window;
+    // empty, or why nothing started ("No CaptureCommand in the settings", "Capture running").
+    std::string startCapture(std::vector<CaptureClip> clips, const std::string& tape);
+    // The newest logger's clips, as its "Capture All"; in a script, returns once the batch ended.
+    bool captureAll() override;
+    void reportcapture() override;
+    void refuseForCapture() override;
+    // The capture's view: each time read goes to the watcher in the poller's cycle; {} takes
+    // it away once no call is in progress.
+    void watchReads(std::function<void(const DeckRead&)> watcher);
+    // Not LOCAL, a tape in, the link up and the deck answering.
+    bool underControl();
+
     // The command language and the script file.
     bool ParseNetCommand(const std::string& line) override;
     void script();
@@ -244,6 +263,7 @@ private:
     mutable std::mutex stateMutex;
     std::string TCString = "00:00:00:00";
     std::string StatusString;
+    std::vector<std::uint8_t> statusBytes; // of the latest status reply
     std::string CueString = "00:00:00:00";
     std::string EndString = "00:00:00:00";
     CommandFrames::Frame<7> cueFrame = bscue;
@@ -268,6 +288,14 @@ private:
     std::atomic<int> rateInUse{RateCode(timecode::rate30)};
     std::atomic<bool> dropFramePending{false};
     std::atomic<bool> loggerOpened{false};
+    std::atomic<bool> deckLocal{false};
+    std::atomic<bool> deckNoTape{false};
+    // Guards readWatcher; held through each call of it.
+    std::mutex watcherMutex;
+    std::function<void(const DeckRead&)> readWatcher;
+    std::unique_ptr<CaptureDeck> captureLink;
+    std::unique_ptr<CaptureBatch> captureBatch;
+    std::unique_ptr<ZamTarget> zamGate; // the second port's way in, refused while capturing
     std::thread closer; // the close sequence, once the window was closed
     std::unique_ptr<TCThread> tcthread;
     std::unique_ptr<SerInPort> sip; // set once by start-up, on the operator-action thread

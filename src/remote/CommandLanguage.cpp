@@ -38,7 +38,14 @@ const Word words[] = {
     {"Review", &CommandTarget::reviewclip},
     {"SbyOn", invoke<&CommandTarget::sbyon>},
     {"SbyOff", invoke<&CommandTarget::sbyoff>},
+    {"CaptureAll", &CommandTarget::captureAll},
+    {"CaptureStatus", invoke<&CommandTarget::reportcapture>},
 };
+
+// What may go on while a capture runs: nothing of it moves the deck.
+bool AllowedWhileCapturing(const std::string& line) {
+    return line == "GetTC" || line == "Status" || line == "CaptureStatus";
+}
 } // namespace
 
 std::optional<int> WaitSeconds(const std::string& argument) {
@@ -53,6 +60,10 @@ std::optional<int> WaitSeconds(const std::string& argument) {
 }
 
 bool ParseNetCommand(CommandTarget& vcr, const std::string& line) {
+    if (vcr.captureRunning() && !AllowedWhileCapturing(line)) {
+        vcr.refuseForCapture();
+        return true;
+    }
     for (const auto& [word, op] : words)
         if (line == word) return op(vcr);
     if (line.rfind("Wait", 0) == 0) {

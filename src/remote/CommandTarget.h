@@ -32,6 +32,14 @@ public:
     virtual void sbyon() = 0;
     virtual void sbyoff() = 0;
 
+    // Capture from the log: "CaptureAll" captures the newest logger's clips, "CaptureStatus"
+    // answers where the capture stands. While one runs, every other command but "GetTC" and
+    // "Status" is refused (refuseForCapture says so).
+    virtual bool captureAll() { return false; }
+    virtual void reportcapture() {}
+    virtual bool captureRunning() const { return false; }
+    virtual void refuseForCapture() {}
+
     // The in and out points of the main window.
     virtual void setCueField(const std::string& text) = 0;
     virtual void setEndField(const std::string& text) = 0;

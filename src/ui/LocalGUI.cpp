@@ -1,5 +1,6 @@
 #include "LocalGUI.h"
 
+#include "CaptureWindow.h"
 #include "LocalVCR.h"
 #include "LoggerGUI.h"
 #include "WindowActions.h"
@@ -74,6 +75,7 @@ LocalGUI::LocalGUI(LocalVCR& vcr, const Settings& settings, int width, int fonth
 
 LocalGUI::~LocalGUI() {
     timeTexts.setListener({});
+    capturewindow.reset();
     loggergui.reset();
     if (keep) keep->kill();
     keep.reset();
@@ -197,15 +199,27 @@ void LocalGUI::layoutControls(int width, int fontheight, const Settings& setting
         timeTexts.setIn(cuefield->text().toStdString());
         svcr.post([this] { svcr.MakeCueString(); });
     });
-    connect(vsb, &QScrollBar::valueChanged, this,
-            [this](int value) { svcr.post([this, value] { ShuttleTo(svcr, value); }); });
+    connect(vsb, &QScrollBar::valueChanged, this, [this](int value) {
+        if (refusedForCapture()) {
+            showShuttle(0);
+            return;
+        }
+        svcr.post([this, value] { ShuttleTo(svcr, value); });
+    });
     connect(ontop, &QCheckBox::toggled, this, [this](bool checked) { ONTOP(checked); });
 
     // A fixed size: a smaller window would hide the status line.
     setFixedSize(width, y + dy + 8);
 }
 
+bool LocalGUI::refusedForCapture() {
+    if (!svcr.captureRunning()) return false;
+    svcr.refuseForCapture();
+    return true;
+}
+
 void LocalGUI::pressed(const std::string& command) {
+    if (command != "SetCue" && command != "SetRev" && refusedForCapture()) return;
     const bool motion = IsCueMotion(command);
     // The controls lock at the press: a second press while a motion starts or runs is refused.
     if (motion && svcr.cueControlsLocked()) return;
@@ -234,6 +248,9 @@ void LocalGUI::pressed(const std::string& command) {
 }
 
 bool LocalGUI::keyAction(KeyAction action) {
+    const bool moves = action == KeyAction::Pause || action == KeyAction::ShuttleForward ||
+                       action == KeyAction::ShuttleReverse;
+    if (moves && refusedForCapture()) return true;
     switch (action) {
     case KeyAction::PlayOrStop:
         pressed(svcr.deckAtRest() ? "Play" : "Stop");
@@ -447,11 +464,34 @@ void LocalGUI::openLogger() {
         loggergui->setClosedHandler([this] { enableLogger(true); });
         loggergui->setTransportKeys([this](KeyAction action) { return keyAction(action); });
         loggergui->setListDirectory(&listDirectory);
+        loggergui->setChangeHandler([this](const EventList& events) {
+            std::lock_guard lock(loggedMutex);
+            logged = events;
+        });
         if (loggerSetup) loggerSetup(*loggergui);
         loggergui->show();
         // One logger at a time: the button waits for this one to close.
         enableLogger(false);
         loggergui->offerRecovery();
+    });
+}
+
+std::optional<EventList> LocalGUI::loggedEvents() {
+    std::lock_guard lock(loggedMutex);
+    return logged;
+}
+
+void LocalGUI::showCapture() {
+    onGui([this] {
+        if (!capturewindow) {
+            const timecode::Rate rate = svcr.rate();
+            capturewindow = std::make_unique<CaptureWindow>(
+                svcr.capture(), rate.dropFrame ? 1001.0 / 30 : 1000.0 / rate.fps, rate,
+                ProductName(svcr.config()));
+        }
+        capturewindow->refresh();
+        capturewindow->show();
+        capturewindow->raise();
     });
 }
 

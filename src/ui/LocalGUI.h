@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+class CaptureWindow;
 class LocalVCR;
 class LoggerGUI;
 class QCheckBox;
@@ -55,6 +56,10 @@ public:
     void setClipboard(const std::string& text) override;
     void lockCueControls(bool locked) override;
     TimeTexts& texts() override { return timeTexts; }
+    std::optional<EventList> loggedEvents() override;
+    void showCapture() override;
+    // The capture window, once a capture has been started; nothing before.
+    CaptureWindow* captureWindow() const { return capturewindow.get(); }
 
     // The controls, for the window's own handlers and for tests.
     QPushButton* button(const std::string& label) const;
@@ -85,6 +90,8 @@ private:
     QPushButton* addButton(const char* label, const char* command, int x, int y, int w = dx);
     void layoutControls(int width, int fontheight, const Settings& settings);
     void pressed(const std::string& command);
+    // While a capture runs, nothing but the marks moves on: says "Capture running", true.
+    bool refusedForCapture();
     // A key's action (in this window, or passed on by the logger): the button it stands for,
     // or a step of the shuttle ladder. False for a key this window does not use.
     bool keyAction(KeyAction action);
@@ -123,6 +130,10 @@ private:
     std::atomic<bool> textPending[3] = {false, false, false};
     std::unique_ptr<KeepAwake> keep;
     std::unique_ptr<LoggerGUI> loggergui; // touched on the window's thread only
+    std::unique_ptr<CaptureWindow> capturewindow; // touched on the window's thread only
+    // The newest logger's events as last changed, for any thread; guards logged.
+    std::mutex loggedMutex;
+    std::optional<EventList> logged;
     std::function<void(LoggerGUI&)> loggerSetup;
     std::string
         listDirectory;    // where the last list was loaded or saved; touched on the window's thread

@@ -196,8 +196,16 @@ void LoggerGUI::layoutStrip(int y) {
     connect(RedoButton, &QPushButton::clicked, this, [this] { redo(); });
     totalslabel = new QLabel(this);
     totalslabel->setGeometry(5, y + 24, GUIwidth - 10, h);
+    CaptureButton = new QPushButton("Capture", this);
+    CaptureButton->setGeometry(5, y + 48, 90, h);
+    CaptureButton->setToolTip("Records the event in the top row to a file (CaptureCommand)");
+    CaptureAllButton = new QPushButton("Capture All", this);
+    CaptureAllButton->setGeometry(100, y + 48, 100, h);
+    CaptureAllButton->setToolTip("Records every event with an in and an out, one after another");
+    connect(CaptureButton, &QPushButton::clicked, this, [this] { captureTop(); });
+    connect(CaptureAllButton, &QPushButton::clicked, this, [this] { captureAll(); });
     messagelabel = new QLabel(this);
-    messagelabel->setGeometry(5, y + 46, GUIwidth - 10, h);
+    messagelabel->setGeometry(5, y + 72, GUIwidth - 10, h);
 }
 
 bool LoggerGUI::eventFilter(QObject* watched, QEvent* event) {
@@ -293,6 +301,7 @@ void LoggerGUI::keepInView(int event) {
 }
 
 void LoggerGUI::changedLog() {
+    if (changeHandler) changeHandler(book.events());
     ReState(vsbval);
     showStrip();
     writeAutosave();
@@ -403,12 +412,14 @@ std::string LoggerGUI::timeShown() const {
 
 void LoggerGUI::ReviewClip() {
     commitTyped();
+    if (svcr.captureRunning()) return svcr.refuseForCapture();
     const int k = vsbval;
     svcr.post([&vcr = svcr, events = book.events(), k] { ReviewEvent(vcr, events, k); });
 }
 
 void LoggerGUI::RevAll() {
     commitTyped();
+    if (svcr.captureRunning()) return svcr.refuseForCapture();
     svcr.post([&vcr = svcr, events = book.events()] { ::RevAll(vcr, events); });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CaptureClip.h"
 #include "EdlFile.h"
 #include "EdlWriter.h"
 #include "EventList.h"
@@ -30,7 +31,7 @@ class LoggerGUI : public QWidget {
 public:
     static constexpr int GUIwidth = 470;
     static constexpr int GUIheight = 525; // the grid's part; the strip lies below it
-    static constexpr int stripHeight = 75;
+    static constexpr int stripHeight = 99;
     static constexpr int NumRows = 20;
     static constexpr int lastTop = EventList::size - NumRows; // the scroll bar's maximum, 80
     // Where every change is written at once, in the working directory.
@@ -72,6 +73,14 @@ public:
     void setListDirectory(std::string* directory) { listDirectory = directory; }
     // Called once the window has closed (the main window enables its logger button again).
     void setClosedHandler(std::function<void()> handler) { closedHandler = std::move(handler); }
+    // Told the events and tape after every change of the log, and once when set.
+    void setChangeHandler(std::function<void(const EventList&)> handler);
+    // "Capture": the event in the top row; "Capture All": the clips of events 1 to the last
+    // with an out. Each says why when nothing starts.
+    void captureTop();
+    void captureAll();
+    QPushButton* captureButton() const { return CaptureButton; }
+    QPushButton* captureAllButton() const { return CaptureAllButton; }
     // The keys that drive the deck (Space, J, K, L, the arrows, Escape) go to the main window's
     // handler; I, O, Ctrl+S, Ctrl+O, Ctrl+Z and Ctrl+Shift+Z are the logger's own.
     void setTransportKeys(KeyboardControl::Handler handler) { transportKeys = std::move(handler); }
@@ -157,6 +166,8 @@ private:
     // The row that shows the event the next mark goes to stands out.
     void highlightNext();
     void tell(const std::string& message);
+    // Starts capturing clips; says why when nothing starts.
+    void startCapture(std::vector<CaptureClip> clips);
     // Whatever is typed but not yet stored (the top row, a row being named, the tape) is stored.
     void commitTyped();
     void storeTyped(int row, int column);
@@ -189,6 +200,7 @@ private:
     MessageShower messageShower;
     ListReader listReader;
     std::function<void()> closedHandler;
+    std::function<void(const EventList&)> changeHandler;
     KeyboardControl::Handler transportKeys;
     std::thread loader;       // reads a list; joined before the next and by the destructor
     bool loadPending = false; // a list is being read
@@ -204,6 +216,8 @@ private:
     QPushButton* RevAllButton = nullptr;
     QPushButton* UndoButton = nullptr;
     QPushButton* RedoButton = nullptr;
+    QPushButton* CaptureButton = nullptr;
+    QPushButton* CaptureAllButton = nullptr;
     QLineEdit* tapefield = nullptr;
     QLabel* nextlabel = nullptr;
     QLabel* totalslabel = nullptr;

@@ -1,0 +1,197 @@
+#include "ClipCapture.h"
+
+#include "CaptureFiles.h"
+#include "CaptureLog.h"
+#include "ClipWatch.h"
+#include "RecorderCommand.h"
+#include "RecorderProcess.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <mutex>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+double FrameMs(timecode::Rate rate) {
+    return rate.dropFrame ? 1001.0 / 30.0 : 1000.0 / rate.fps;
+}
+
+// The paths of the files in folder named stem.<anything>, sorted.
+std::vector<std::string> FilesNamed(const std::string& folder, const std::string& stem) {
+    std::vector<std::string> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(stem + ".", 0) == 0) files.push_back(folder + "/" + name);
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// The frame count a point less some frames, wrapped into the day.
+int Before(int frames, int less, timecode::Rate rate) {
+    const int day = timecode::FramesPerDay(rate);
+    return ((frames - less) % day + day) % day;
+}
+} // namespace
+
+ClipCapture::ClipCapture(CaptureDeck& d, const CaptureSettings& s, StopSignal& c)
+    : deck(d), settings(s), cancel(c) {}
+
+ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
+                             const FramesSink& framesSink) {
+    const timecode::Rate rate = deck.captureRate();
+    const double frameMs = FrameMs(rate);
+    const std::string stem = ClipStem(clip.event, clip.name);
+    ClipOutcome outcome;
+    auto problem = [&](const std::string& text) {
+        outcome.problems.push_back(text);
+        deck.say("Capture " + stem + ": " + text);
+    };
+    state(ClipState::Cueing, stem);
+    if (!deck.underControl()) {
+        problem("deck not under control");
+        outcome.state = ClipState::Failed;
+        outcome.stopBatch = true;
+        return outcome;
+    }
+    if (const std::string why = MakeFolder(settings.folder); !why.empty()) {
+        problem("recorder did not start: " + why);
+        outcome.state = ClipState::Failed;
+        outcome.stopBatch = true;
+        return outcome;
+    }
+    const std::string file = UniqueBase(settings.folder, stem);
+    const std::string outputName = file.substr(file.rfind('/') + 1);
+    state(ClipState::Cueing, outputName);
+    const auto argv = ExpandCommand(
+        settings.command,
+        ValuesOf(clip.event, clip.name, settings.tape, file, clip.inFrames, clip.outFrames, rate));
+
+    RecorderProcess recorder;
+    std::mutex startMutex; // guards startError
+    std::string startError;
+    ClipWatch watch(rate, frameMs);
+    deck.watchReads([&watch](const DeckRead& r) { watch.read(r); });
+    // Whatever happens from here, the poller lets go of the watch before it goes.
+    struct Detach {
+        CaptureDeck& deck;
+        ~Detach() { deck.watchReads({}); }
+    } detach{deck};
+
+    auto fail = [&](const std::string& text, bool stopBatch) {
+        problem(text);
+        outcome.state = ClipState::Failed;
+        outcome.stopBatch = outcome.stopBatch || stopBatch;
+    };
+    // One look at what ends a wait early; false when the clip cannot go on.
+    auto going = [&](bool moving) {
+        if (cancel.requested()) {
+            outcome.state = ClipState::Cancelled;
+            return false;
+        }
+        if (!deck.underControl()) {
+            fail("deck not under control", true);
+            return false;
+        }
+        if (moving && Clock::now() - watch.lastMoved() >= std::chrono::milliseconds(standstillMs)) {
+            fail("deck stopped during capture", false);
+            return false;
+        }
+        return true;
+    };
+
+    deck.stopDeck();
+    deck.cueDeck(Before(clip.inFrames, settings.prerollFrames, rate));
+    bool cued = false;
+    for (int i = 0; i < cueTries && !cued && going(false); ++i) {
+        cancel.sleepFor(20);
+        cued = deck.cuedUp();
+    }
+    if (!cued && outcome.problems.empty() && outcome.state != ClipState::Cancelled)
+        fail("deck did not cue up", false);
+
+    bool recording = false;
+    if (cued) {
+        watch.begin(clip.inFrames - settings.leadFrames, clip.outFrames,
+                    {[&] {
+                         std::string why = recorder.start(argv, file + ".recorder.txt");
+                         std::lock_guard lock(startMutex);
+                         startError = std::move(why);
+                         return startError.empty();
+                     },
+                     [&] { recorder.interrupt(); }});
+        deck.playDeck();
+        const auto startBy = Clock::now() +
+                             std::chrono::milliseconds(static_cast<long>(
+                                 (settings.prerollFrames + settings.leadFrames) * frameMs)) +
+                             std::chrono::milliseconds(reachSlackMs);
+        while (!watch.startedAt() && going(true)) {
+            if (Clock::now() > startBy) {
+                fail("deck did not reach the in point", false);
+                break;
+            }
+            cancel.sleepFor(5);
+        }
+        if (watch.startedAt()) {
+            std::lock_guard lock(startMutex);
+            if (!startError.empty()) fail("recorder did not start: " + startError, true);
+            recording = startError.empty();
+        }
+    }
+    std::optional<int> status;
+    if (recording) {
+        state(ClipState::Recording, outputName);
+        const auto stopBy = Clock::now() +
+                            std::chrono::milliseconds(static_cast<long>(clip.frames() * frameMs)) +
+                            std::chrono::milliseconds(reachSlackMs);
+        while (!watch.stoppedAt() && going(true)) {
+            if (auto ended = recorder.exited(); ended && !watch.stoppedAt()) {
+                status = ended;
+                fail("recorder ended early, status " + std::to_string(*ended), false);
+                break;
+            }
+            if (Clock::now() > stopBy) {
+                fail("deck did not reach the out point", false);
+                break;
+            }
+            framesSink(watch.framesRecorded());
+            cancel.sleepFor(5);
+        }
+    }
+    // No trigger acts after this: the recorder is this thread's alone.
+    watch.end();
+    if (recorder.started() && !status)
+        status = recorder.stop([&](const std::string& line) { deck.say(line); });
+    deck.stopDeck();
+
+    for (const auto& b : watch.breaks()) problem(b);
+    if (!outcome.problems.empty() && outcome.state == ClipState::Done)
+        outcome.state = ClipState::Failed;
+    if (outcome.state == ClipState::Cancelled) outcome.problems.push_back("cancelled");
+
+    if (recording) {
+        if (const auto why = WriteNewFile(file + ".timecode.csv", TimecodeMapText(watch.map()));
+            !why.empty())
+            deck.say("Capture " + outputName + ": timecode map not written: " + why);
+    }
+    CaptureRecord record;
+    record.when = NowText();
+    record.event = clip.event;
+    record.name = clip.name;
+    record.tape = settings.tape;
+    record.in = clip.in;
+    record.out = clip.out;
+    record.startTc = watch.startTc();
+    record.stopTc = watch.stopTc();
+    record.frames = clip.frames();
+    record.exitStatus = status ? std::to_string(*status) : "";
+    record.problems = outcome.problems;
+    record.files = FilesNamed(settings.folder, outputName);
+    if (const auto why = AppendCaptureLog(settings.folder, record); !why.empty())
+        deck.say("Capture log not written: " + why);
+    framesSink(watch.framesRecorded());
+    return outcome;
+}

@@ -1,0 +1,160 @@
+#include "ClipWatch.h"
+
+#include <cmath>
+
+namespace {
+using Clock = ClipWatch::Clock;
+Clock::time_point Midpoint(const DeckRead& r) {
+    return r.sent + (r.received - r.sent) / 2;
+}
+double MsBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+} // namespace
+
+ClipWatch::ClipWatch(timecode::Rate r, double ms) : rate(r), frameMs(ms), clock(ms) {}
+
+ClipWatch::~ClipWatch() {
+    end();
+}
+
+void ClipWatch::begin(int startFrames, int stopFrames, Actions a) {
+    {
+        std::lock_guard lock(mutex);
+        phase = Phase::ToStart;
+        clock.reset();
+        startTarget = startFrames;
+        stopTarget = stopFrames;
+        actions = std::move(a);
+        started = false;
+        moved = Clock::now();
+        lastFrames = -1;
+        previous = -1;
+        recorded = 0;
+        breakTexts.clear();
+        reads.clear();
+        startText.clear();
+        stopText.clear();
+    }
+    startTrigger.prepare([this] { fireStart(); });
+    stopTrigger.prepare([this] { fireStop(); });
+}
+
+void ClipWatch::end() {
+    startTrigger.disarm();
+    stopTrigger.disarm();
+    std::lock_guard lock(mutex);
+    phase = Phase::Ended;
+}
+
+void ClipWatch::read(const DeckRead& r) {
+    std::optional<Clock::time_point> armStart;
+    std::optional<Clock::time_point> armStop;
+    bool unknown = false; // the reads no longer agree: no moment until they do again
+    bool toStart = false;
+    {
+        std::lock_guard lock(mutex);
+        if (r.frames != lastFrames) {
+            lastFrames = r.frames;
+            moved = r.received;
+        }
+        if (phase != Phase::ToStart && phase != Phase::Recording) return;
+        const bool agrees = clock.add({r.frames, r.sent, r.received});
+        if (phase == Phase::Recording) {
+            const auto at = Midpoint(r);
+            reads.push_back({std::llround(MsBetween(recorderStart, at)), r.tc, r.status});
+            // Where the elapsed time puts the deck; a read more than 2 frames away from it, or
+            // one that goes back, is a break in the timecode. The course starts again from it.
+            const double expected = base + MsBetween(baseAt, at) / frameMs;
+            if (r.frames < previous || std::abs(r.frames + 0.5 - expected) > 2) {
+                breakTexts.push_back("timecode break at " + r.tc);
+                base = r.frames + 0.5;
+                baseAt = at;
+            }
+            previous = r.frames;
+        }
+        const int target = phase == Phase::ToStart ? startTarget : stopTarget;
+        std::optional<Clock::time_point> at =
+            r.frames >= target ? std::optional(r.received) : clock.when(target);
+        toStart = phase == Phase::ToStart;
+        (toStart ? armStart : armStop) = at;
+        unknown = !at && !agrees;
+    }
+    MomentTrigger& trigger = toStart ? startTrigger : stopTrigger;
+    if (armStart || armStop)
+        trigger.arm(toStart ? *armStart : *armStop);
+    else if (unknown)
+        trigger.unarm();
+}
+
+double ClipWatch::positionAt(Clock::time_point at) const {
+    if (auto f = clock.framesAt(at)) return *f;
+    return lastFrames + 0.5;
+}
+
+void ClipWatch::fireStart() {
+    // On the start trigger's thread, at the moment: the recorder first, the bookkeeping after.
+    const auto at = Clock::now();
+    const bool ok = actions.start ? actions.start() : false;
+    std::optional<Clock::time_point> armStop;
+    {
+        std::lock_guard lock(mutex);
+        started = ok;
+        if (!ok || phase != Phase::ToStart) return;
+        phase = Phase::Recording;
+        recorderStart = at;
+        base = positionAt(at);
+        baseAt = at;
+        startText = timecode::TimeText(static_cast<int>(std::floor(base)), rate);
+        armStop = clock.when(stopTarget);
+    }
+    if (armStop) stopTrigger.arm(*armStop);
+}
+
+void ClipWatch::fireStop() {
+    const auto at = Clock::now();
+    if (actions.stop) actions.stop();
+    std::lock_guard lock(mutex);
+    if (phase != Phase::Recording) return;
+    phase = Phase::Ended;
+    const double position = positionAt(at);
+    stopText = timecode::TimeText(static_cast<int>(std::floor(position)), rate);
+    recorded = static_cast<int>(std::floor(position - base + 0.5));
+}
+
+bool ClipWatch::recorderStarted() const {
+    std::lock_guard lock(mutex);
+    return started;
+}
+
+ClipWatch::Clock::time_point ClipWatch::lastMoved() const {
+    std::lock_guard lock(mutex);
+    return moved;
+}
+
+std::string ClipWatch::startTc() const {
+    std::lock_guard lock(mutex);
+    return startText;
+}
+
+std::string ClipWatch::stopTc() const {
+    std::lock_guard lock(mutex);
+    return stopText;
+}
+
+std::vector<std::string> ClipWatch::breaks() const {
+    std::lock_guard lock(mutex);
+    return breakTexts;
+}
+
+std::vector<MapRead> ClipWatch::map() const {
+    std::lock_guard lock(mutex);
+    return reads;
+}
+
+int ClipWatch::framesRecorded() const {
+    std::lock_guard lock(mutex);
+    if (phase == Phase::Recording)
+        return static_cast<int>(MsBetween(recorderStart, Clock::now()) / frameMs);
+    return recorded;
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "CaptureDeck.h"
+#include "MomentTrigger.h"
+#include "PlayClock.h"
+#include "TimecodeMap.h"
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The reads of the deck's time during one clip, seen in the poller's cycle: from the play
+// towards the in point it arms the start of the recorder at the moment the deck is predicted to
+// reach it (re-armed by every read); once recording, it keeps the timecode map, sees timecode
+// breaks and arms the stop at the out point the same way. Reads that have reached a point
+// already fire its action at once.
+class ClipWatch {
+public:
+    using Clock = std::chrono::steady_clock;
+    // The recorder's start and stop, run on the triggers' threads at their moments. start returns
+    // false when the recorder did not start.
+    struct Actions {
+        std::function<bool()> start;
+        std::function<void()> stop;
+    };
+
+    ClipWatch(timecode::Rate rate, double frameMs);
+    ~ClipWatch(); // the triggers end first: no action runs after
+
+    // From now the reads arm the start at startFrames, then the stop at stopFrames.
+    void begin(int startFrames, int stopFrames, Actions actions);
+    // Every read: call from the poller's watcher.
+    void read(const DeckRead& r);
+    // The reads are no longer watched; the triggers are disarmed.
+    void end();
+
+    // What the run thread looks at.
+    std::optional<Clock::time_point> startedAt() const { return startTrigger.firedAt(); }
+    std::optional<Clock::time_point> stoppedAt() const { return stopTrigger.firedAt(); }
+    bool recorderStarted() const;
+    // The last time the deck's time moved (or begin()), for a deck that stops.
+    Clock::time_point lastMoved() const;
+    // The timecode at the recorder's start and stop ("" before).
+    std::string startTc() const;
+    std::string stopTc() const;
+    // "timecode break at ..." for each break seen while recording.
+    std::vector<std::string> breaks() const;
+    std::vector<MapRead> map() const;
+    // Frames recorded so far (for the progress).
+    int framesRecorded() const;
+
+private:
+    enum class Phase { Idle, ToStart, Recording, Ended };
+    void fireStart();
+    void fireStop();
+    // The deck's position at a moment, from the clock or else the last read.
+    double positionAt(Clock::time_point at) const;
+
+    const timecode::Rate rate;
+    const double frameMs;
+    // Guards every field below; never held while arming a trigger.
+    mutable std::mutex mutex;
+    Phase phase = Phase::Idle;
+    PlayClock clock;
+    int startTarget = 0;
+    int stopTarget = 0;
+    Actions actions;
+    bool started = false;
+    Clock::time_point recorderStart{};
+    std::string startText;
+    std::string stopText;
+    int lastFrames = -1;
+    Clock::time_point moved{};
+    // The expected course while recording: position base at moment baseAt.
+    double base = 0;
+    Clock::time_point baseAt{};
+    int previous = -1;
+    int recorded = 0;
+    std::vector<std::string> breakTexts;
+    std::vector<MapRead> reads;
+    // Declared last: their threads end before the fields their actions use.
+    MomentTrigger startTrigger;
+    MomentTrigger stopTrigger;
+};
