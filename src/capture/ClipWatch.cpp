@@ -65,9 +65,12 @@ void ClipWatch::read(const DeckRead& r) {
             reads.push_back({std::llround(MsBetween(recorderStart, at)), r.tc, r.status});
             // Where the elapsed time puts the deck; a read more than 2 frames away from it, or
             // one that goes back, is a break in the timecode. The course starts again from it.
+            // A time that stands is a deck that stopped, not a break: the course waits with it.
             const double expected = base + MsBetween(baseAt, at) / frameMs;
-            if (r.frames < previous || std::abs(r.frames + 0.5 - expected) > 2) {
+            const bool stands = r.frames == previous;
+            if (!stands && (r.frames < previous || std::abs(r.frames + 0.5 - expected) > 2))
                 breakTexts.push_back("timecode break at " + r.tc);
+            if (stands || r.frames < previous || std::abs(r.frames + 0.5 - expected) > 2) {
                 base = r.frames + 0.5;
                 baseAt = at;
             }

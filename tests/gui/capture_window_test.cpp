@@ -1,0 +1,362 @@
+// Capture from the log, end to end: the logger's buttons and the command language start a batch
+// that drives the simulated deck through the real link and a recorder program; what it does is
+// checked on the deck's wire, in the files it keeps and in the capture window.
+#include "CaptureWindow.h"
+#include "CommandFrames.h"
+#include "NetClient.h"
+#include "ReplyDecoding.h"
+#include "WindowFixture.h"
+
+#include <QLabel>
+#include <QTableWidget>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+using namespace windowtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+const timecode::Rate rate = timecode::rate30;
+constexpr double frameMs = 1000.0 / 30;
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) {
+        if (!l.empty() && l.back() == '\r') l.pop_back();
+        lines.push_back(l);
+    }
+    return lines;
+}
+
+std::string Hex(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    char pair[4];
+    for (const auto b : bytes) {
+        std::snprintf(pair, sizeof pair, "%02X ", b);
+        text += pair;
+    }
+    return text;
+}
+
+// The frame count of a time reply as the trace wrote it ("74 04 FF SS MM HH CS "), or nothing.
+std::optional<int> ReplyFrames(const std::string& hex) {
+    std::array<std::uint8_t, 16> bytes{};
+    int n = 0;
+    std::istringstream in(hex);
+    for (std::string pair; in >> pair && n < 16;)
+        bytes[n++] = static_cast<std::uint8_t>(std::stoi(pair, nullptr, 16));
+    const auto t = DecodeTimeReply(bytes, n, rate);
+    if (!t) return std::nullopt;
+    return t->frames;
+}
+
+// A recorder's report: when it started, got SIGINT, and its arguments.
+struct Report {
+    Clock::time_point started{};
+    std::optional<Clock::time_point> sigint;
+    std::vector<std::string> args;
+};
+
+Report ReadReport(const fs::path& path) {
+    Report r;
+    for (const auto& line : Lines(Slurp(path))) {
+        const auto blank = line.find(' ');
+        const std::string word = line.substr(0, blank);
+        const std::string rest = blank == std::string::npos ? "" : line.substr(blank + 1);
+        const auto at = [&] { return Clock::time_point(std::chrono::nanoseconds(std::stoll(rest))); };
+        if (word == "started") r.started = at();
+        if (word == "sigint") r.sigint = at();
+        if (word == "arg") r.args.push_back(rest);
+    }
+    return r;
+}
+
+// The deck's time replies just before and just after a moment.
+std::pair<int, int> ReadsAround(const std::vector<TraceLog::Frame>& replies,
+                                Clock::time_point moment) {
+    int before = -1, after = -1;
+    for (const auto& f : replies) {
+        const auto frames = ReplyFrames(f.bytes);
+        if (!frames) continue;
+        if (f.at <= moment) before = *frames;
+        if (f.at > moment && after < 0) after = *frames;
+    }
+    return {before, after};
+}
+
+} // namespace
+
+class CaptureWindowTest : public Window {
+protected:
+    // A deck that cues in 200 ms, a second of preroll, and the test recorder noting its run
+    // next to the clip's files.
+    void startCapturing(const std::string& recorder = "",
+                        const std::string& options = "") {
+        Settings s;
+        s.CaptureCommand = recorder.empty() ? std::string(TEST_RECORDER) + " --report {file}.report " +
+                                                  options +
+                                                  " {event} {name} {tape} {in} {out} {duration} "
+                                                  "{frames} {seconds} {rate}"
+                                            : recorder;
+        if (recorder == "none") s.CaptureCommand.reset();
+        s.PRString = "00:00:01:00";
+        s.netserver = true;
+        s.netport = 0;
+        DeckSim::Options opts;
+        opts.deck.seekMs = 200;
+        fs::remove_all("captures");
+        start(s, opts);
+        QTest::mouseClick(gui->loggerButton(), Qt::LeftButton);
+        ASSERT_TRUE(waitFor([this] { return gui->logger() != nullptr; })) << "no logger";
+        logger = gui->logger();
+    }
+    // Logs clips: {name, in, out} in events 1, 2, ...; and the tape, typed as the operator does.
+    void logClips(const std::vector<std::array<std::string, 3>>& clips) {
+        for (size_t i = 0; i < clips.size(); ++i) {
+            logger->eventList().ClipNameArray[i] = clips[i][0];
+            logger->eventList().SrcInArray[i] = clips[i][1];
+            logger->eventList().SrcOutArray[i] = clips[i][2];
+        }
+        logger->tapeField()->setFocus();
+        logger->tapeField()->setText("Reel 7");
+        QTest::keyClick(logger->tapeField(), Qt::Key_Return);
+    }
+    bool waitForEnd(std::chrono::seconds deadline = 90s) {
+        return waitFor([this] { return vcr->capture().progress().ended; }, deadline);
+    }
+    bool waitForState(size_t clip, ClipState state) {
+        return waitFor(
+            [&] {
+                const auto p = vcr->capture().progress();
+                return clip < p.clips.size() && p.clips[clip].state == state;
+            },
+            60s);
+    }
+    std::vector<std::string> states() {
+        std::vector<std::string> out;
+        for (const auto& c : vcr->capture().progress().clips) out.push_back(StateText(c));
+        return out;
+    }
+    // The state column of the capture window, once it has looked at the batch again.
+    std::vector<std::string> windowStates() {
+        CaptureWindow* w = gui->captureWindow();
+        if (w == nullptr) return {};
+        w->refresh();
+        std::vector<std::string> out;
+        for (int r = 0; r < w->table()->rowCount(); ++r)
+            out.push_back(w->table()->item(r, 5)->text().toStdString());
+        return out;
+    }
+    LoggerGUI* logger = nullptr;
+};
+
+// Three clips in a batch: each cued at its in point less the preroll, the recorder started
+// between the reads around the in point and stopped between those around the out point, its
+// arguments, output, timecode map and the capture log as they should be; names that are not
+// file names made safe, a file there before kept.
+TEST_F(CaptureWindowTest, ABatchIsCapturedAtItsPointsAndKeepsItsFiles) {
+    startCapturing();
+    logClips({{"Inter view/1", "00:00:10:00", "00:00:11:00"},
+              {"..", "00:00:20:15", "00:00:21:15"},
+              {"Café \"東\"", "00:00:30:00", "00:00:31:10"}});
+    fs::create_directories("captures");
+    std::ofstream("captures/003_Caf________.mkv") << "an earlier capture";
+
+    // Before a capture: the status is idle; during it, a client's Play is refused, GetTC answered.
+    const size_t mark = consoleLines().size();
+    Client client(vcr->serverPort());
+    ASSERT_TRUE(client.connected);
+    ASSERT_TRUE(client.line().has_value());
+    ASSERT_TRUE(client.send("CaptureStatus\n"));
+    EXPECT_EQ(client.line(), "idle");
+    QTest::mouseClick(logger->captureAllButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitForState(1, ClipState::Recording));
+    ASSERT_TRUE(client.send("CaptureStatus\nPlay\nGetTC\n"));
+    EXPECT_EQ(client.line(), "capturing 2 of 3 002___");
+    EXPECT_TRUE(client.line().has_value()) << "GetTC answered";
+    press("Play >");
+    const auto said = consoleSince(mark);
+    EXPECT_NE(std::find(said.begin(), said.end(), "Capture running"), said.end()) << testing::PrintToString(said);
+    ASSERT_TRUE(waitForEnd());
+    ASSERT_TRUE(client.send("CaptureStatus\n"));
+    EXPECT_EQ(client.line(), "done 3 of 3, 0 failed");
+    EXPECT_EQ(windowStates(), (std::vector<std::string>{"done", "done", "done"}));
+    EXPECT_EQ(gui->captureWindow()->summaryLabel()->text().toStdString(), "Captured 3 of 3 clips");
+
+    // The wire: per clip Stop, the cue frame at in less a second, Play, Stop; nothing else.
+    const int ins[] = {300, 615, 900}, outs[] = {330, 645, 940};
+    Frames expected;
+    for (const int in : ins)
+        expected.insert(expected.end(),
+                        {Hex(CommandFrames::bsstop),
+                         Hex(*CueFrame(timecode::TimeText(in - 30, rate))),
+                         Hex(CommandFrames::bsplay), Hex(CommandFrames::bsstop)});
+    EXPECT_EQ(trace->commandBytes(), expected);
+
+    const std::string stems[] = {"001_Inter_view_1", "002___", "003_Caf_________2"};
+    const auto replies = trace->replies();
+    const auto log = Lines(Slurp("captures/capture_log.csv"));
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log[0], "Date,Event,Name,Tape,In,Out,Start,Stop,Frames,Exit,Problems,Files");
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(stems[i]);
+        const fs::path base = "captures/" + stems[i];
+        const Report r = ReadReport(base.string() + ".report");
+        ASSERT_TRUE(r.sigint.has_value());
+        // Started at the read that reached the in point: the read before showed no later frame,
+        // the read after no earlier one; the same for the stop at the out point.
+        const auto [beforeStart, afterStart] = ReadsAround(replies, r.started);
+        EXPECT_LE(beforeStart, ins[i]);
+        EXPECT_GE(afterStart, ins[i]);
+        const auto [beforeStop, afterStop] = ReadsAround(replies, *r.sigint);
+        EXPECT_LE(beforeStop, outs[i]);
+        EXPECT_GE(afterStop, outs[i]);
+        // The timecode map: every read with its moment since the start agrees with play speed.
+        const auto map = Lines(Slurp(base.string() + ".timecode.csv"));
+        ASSERT_GE(map.size(), 10u);
+        for (const auto& line : map) {
+            const long long ms = std::stoll(line.substr(0, line.find(',')));
+            const int frames = *timecode::FrameCount(line.substr(line.find(',') + 1, 11), rate);
+            EXPECT_NEAR(frames - ins[i], ms / frameMs, 2.0) << line;
+            EXPECT_EQ(line.size(), line.find(',', line.find(',') + 1) + 1 + 2 * 9) << line;
+        }
+        EXPECT_EQ(Lines(Slurp(base.string() + ".recorder.txt")),
+                  (std::vector<std::string>{"recording", "recording (standard error)"}));
+        // Its line of the log.
+        EXPECT_EQ(log[i + 1].substr(19, 1), ",");
+        EXPECT_NE(log[i + 1].find(",Reel 7," + timecode::TimeText(ins[i], rate) + "," +
+                                  timecode::TimeText(outs[i], rate) + ","),
+                  std::string::npos)
+            << log[i + 1];
+        EXPECT_NE(log[i + 1].find("," + std::to_string(outs[i] - ins[i]) + ",0,,"),
+                  std::string::npos)
+            << log[i + 1];
+        EXPECT_NE(log[i + 1].find(base.string() + ".recorder.txt; " + base.string() +
+                                  ".report; " + base.string() + ".timecode.csv"),
+                  std::string::npos)
+            << log[i + 1];
+    }
+    EXPECT_EQ(Slurp("captures/003_Caf________.mkv"), "an earlier capture");
+    // Each placeholder, for the first clip.
+    EXPECT_EQ(ReadReport("captures/001_Inter_view_1.report").args,
+              (std::vector<std::string>{"--report", "captures/001_Inter_view_1.report", "001",
+                                        "Inter view/1", "Reel 7", "00:00:10:00", "00:00:11:00",
+                                        "00:00:01:00", "30", "1.000", "30"}));
+    EXPECT_NE(log[2].find(",002,..,Reel 7,"), std::string::npos) << log[2];
+    EXPECT_NE(log[3].find("\"Café \"\"東\"\"\""), std::string::npos) << log[3];
+}
+
+// Each problem a clip can meet, made by the deck or the recorder while the first of two clips
+// records: the clip's state and reason, and whether the batch went on to the second.
+TEST_F(CaptureWindowTest, EachProblemFailsItsClipAndStopsTheBatchOnlyWhenItMust) {
+    struct Row {
+        const char* what;
+        std::string recorder; // "" the test recorder with options; "none" no CaptureCommand
+        std::string options;
+        std::function<void()> fault; // while the first clip records
+        std::vector<std::string> states;               // "...*" matches a prefix
+    };
+    const auto recovers = [this](void (DeckSim::*set)(bool)) {
+        return [this, set] {
+            (sim->*set)(true);
+            waitFor([&] { return vcr->capture().progress().clips[0].state != ClipState::Recording; },
+                    30s);
+            (sim->*set)(false);
+        };
+    };
+    const Row rows[] = {
+        {"timecode break", "", "", [this] { sim->jump(15); },
+         {"failed: timecode break at *", "done"}},
+        {"deck stopped", "", "", recovers(&DeckSim::setFrozen),
+         {"failed: deck stopped during capture", "done"}},
+        {"LOCAL", "", "", recovers(&DeckSim::setLocal),
+         {"failed: deck not under control", "not captured"}},
+        {"recorder ended early", "", "--exit-after 300 3", {},
+         {"failed: recorder ended early, status 3", "failed: recorder ended early, status 3"}},
+        {"no such recorder", "/nonexistent/kolb-recorder {file}.mkv", "", {},
+         {"failed: recorder did not start: No such file or directory", "not captured"}},
+        {"cancel", "", "",
+         [this] { QTest::mouseClick(gui->captureWindow()->cancelButton(), Qt::LeftButton); },
+         {"cancelled", "not captured"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        startCapturing(row.recorder, row.options);
+        logClips({{"One", "00:00:10:00", "00:00:12:00"}, {"Two", "00:00:20:00", "00:00:21:00"}});
+        QTest::mouseClick(logger->captureAllButton(), Qt::LeftButton);
+        if (row.fault) {
+            ASSERT_TRUE(waitForState(0, ClipState::Recording));
+            row.fault();
+        }
+        ASSERT_TRUE(waitForEnd());
+        const auto got = windowStates();
+        ASSERT_EQ(got.size(), row.states.size());
+        for (size_t i = 0; i < got.size(); ++i) {
+            const std::string& want = row.states[i];
+            if (want.back() == '*')
+                EXPECT_EQ(got[i].substr(0, want.size() - 1), want.substr(0, want.size() - 1));
+            else
+                EXPECT_EQ(got[i], want);
+        }
+        // The deck is stopped at the end, and the clip's line in the log says what happened.
+        EXPECT_EQ(trace->commandBytes().back(), Hex(CommandFrames::bsstop));
+        const auto log = Lines(Slurp("captures/capture_log.csv"));
+        ASSERT_GE(log.size(), 2u);
+        const std::string reason = row.states[0] == "cancelled" ? "cancelled"
+                                                                : row.states[0].substr(8, 18);
+        EXPECT_NE(log[1].find(reason), std::string::npos) << log[1];
+        if (row.states[0] == "cancelled") {
+            // Stopped as at the out point, its files kept and named in its line.
+            const Report r = ReadReport("captures/001_One.report");
+            EXPECT_TRUE(r.sigint.has_value());
+            EXPECT_NE(log[1].find("captures/001_One.recorder.txt"), std::string::npos);
+            EXPECT_TRUE(fs::exists("captures/001_One.timecode.csv"));
+        }
+        finish();
+    }
+
+    // With no recorder set, the buttons say so and nothing moves.
+    startCapturing("none");
+    logClips({{"One", "00:00:10:00", "00:00:12:00"}});
+    QTest::mouseClick(logger->captureButton(), Qt::LeftButton);
+    EXPECT_EQ(logger->messageLabel()->text().toStdString(), "No CaptureCommand in the settings");
+    EXPECT_EQ(gui->captureWindow(), nullptr);
+    EXPECT_TRUE(trace->commandBytes().empty());
+}
+
+// A real recorder: ffmpeg records a generated picture for a clip of 3 seconds, started and
+// stopped by the deck's timecode; ffprobe finds 3 s within 0.3 s and the in point's timecode.
+TEST_F(CaptureWindowTest, FfmpegRecordsTheClipForItsDurationWithItsTimecode) {
+    startCapturing("ffmpeg -nostdin -re -f lavfi -i testsrc2=size=320x240:rate={rate} "
+                   "-timecode {in} -c:v ffv1 {file}.mkv");
+    logClips({{"Harbour", "00:00:10:00", "00:00:13:00"}});
+    QTest::mouseClick(logger->captureButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitForEnd());
+    ASSERT_EQ(windowStates(), (std::vector<std::string>{"done"}))
+        << Slurp("captures/001_Harbour.recorder.txt");
+    FILE* probe = ::popen("ffprobe -v error -show_entries format=duration:format_tags=timecode:"
+                          "stream_tags=timecode -of default=noprint_wrappers=1 "
+                          "captures/001_Harbour.mkv",
+                          "r");
+    ASSERT_NE(probe, nullptr);
+    std::string out;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, probe)) out += buffer;
+    ASSERT_EQ(::pclose(probe), 0) << out;
+    const auto at = out.find("duration=");
+    ASSERT_NE(at, std::string::npos) << out;
+    EXPECT_NEAR(std::stod(out.substr(at + 9)), 3.0, 0.3) << out;
+    EXPECT_NE(out.find("TAG:TIMECODE=00:00:10:00"), std::string::npos) << out;
+}
