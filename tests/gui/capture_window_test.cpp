@@ -4,7 +4,6 @@
 #include "CaptureWindow.h"
 #include "CommandFrames.h"
 #include "NetClient.h"
-#include "ReplyDecoding.h"
 #include "WindowFixture.h"
 
 #include <QLabel>
@@ -50,18 +49,6 @@ std::string Hex(std::span<const std::uint8_t> bytes) {
     return text;
 }
 
-// The frame count of a time reply as the trace wrote it ("74 04 FF SS MM HH CS "), or nothing.
-std::optional<int> ReplyFrames(const std::string& hex) {
-    std::array<std::uint8_t, 16> bytes{};
-    int n = 0;
-    std::istringstream in(hex);
-    for (std::string pair; in >> pair && n < 16;)
-        bytes[n++] = static_cast<std::uint8_t>(std::stoi(pair, nullptr, 16));
-    const auto t = DecodeTimeReply(bytes, n, rate);
-    if (!t) return std::nullopt;
-    return t->frames;
-}
-
 // A recorder's report: when it started, got SIGINT, and its arguments.
 struct Report {
     Clock::time_point started{};
@@ -81,19 +68,6 @@ Report ReadReport(const fs::path& path) {
         if (word == "arg") r.args.push_back(rest);
     }
     return r;
-}
-
-// The deck's time replies just before and just after a moment.
-std::pair<int, int> ReadsAround(const std::vector<TraceLog::Frame>& replies,
-                                Clock::time_point moment) {
-    int before = -1, after = -1;
-    for (const auto& f : replies) {
-        const auto frames = ReplyFrames(f.bytes);
-        if (!frames) continue;
-        if (f.at <= moment) before = *frames;
-        if (f.at > moment && after < 0) after = *frames;
-    }
-    return {before, after};
 }
 
 } // namespace
@@ -163,7 +137,7 @@ protected:
 };
 
 // Three clips in a batch: each cued at its in point less the preroll, the recorder started
-// between the reads around the in point and stopped between those around the out point, its
+// as the deck reached the in point and stopped as it reached the out point, its
 // arguments, output, timecode map and the capture log as they should be; names that are not
 // file names made safe, a file there before kept.
 TEST_F(CaptureWindowTest, ABatchIsCapturedAtItsPointsAndKeepsItsFiles) {
@@ -206,7 +180,6 @@ TEST_F(CaptureWindowTest, ABatchIsCapturedAtItsPointsAndKeepsItsFiles) {
     EXPECT_EQ(trace->commandBytes(), expected);
 
     const std::string stems[] = {"001_Inter_view_1", "002___", "003_Caf_________2"};
-    const auto replies = trace->replies();
     const auto log = Lines(Slurp("captures/capture_log.csv"));
     ASSERT_EQ(log.size(), 4u);
     EXPECT_EQ(log[0], "Date,Event,Name,Tape,In,Out,Start,Stop,Frames,Exit,Problems,Files");
@@ -215,14 +188,16 @@ TEST_F(CaptureWindowTest, ABatchIsCapturedAtItsPointsAndKeepsItsFiles) {
         const fs::path base = "captures/" + stems[i];
         const Report r = ReadReport(base.string() + ".report");
         ASSERT_TRUE(r.sigint.has_value());
-        // Started at the read that reached the in point: the read before showed no later frame,
-        // the read after no earlier one; the same for the stop at the out point.
-        const auto [beforeStart, afterStart] = ReadsAround(replies, r.started);
-        EXPECT_LE(beforeStart, ins[i]);
-        EXPECT_GE(afterStart, ins[i]);
-        const auto [beforeStop, afterStop] = ReadsAround(replies, *r.sigint);
-        EXPECT_LE(beforeStop, outs[i]);
-        EXPECT_GE(afterStop, outs[i]);
+        // The deck plays from the cue point (in less the preroll) from the moment its Play
+        // arrived: where it was when the recorder started and got its SIGINT, within a frame.
+        const auto play = trace->commands()[4 * i + 2];
+        ASSERT_EQ(play.bytes, Hex(CommandFrames::bsplay));
+        const auto deckAt = [&](Clock::time_point t) {
+            return ins[i] - 30 + std::chrono::duration<double, std::milli>(t - play.at).count() /
+                                     frameMs;
+        };
+        EXPECT_NEAR(deckAt(r.started), ins[i], 1.0);
+        EXPECT_NEAR(deckAt(*r.sigint), outs[i], 1.0);
         // The timecode map: every read with its moment since the start agrees with play speed.
         const auto map = Lines(Slurp(base.string() + ".timecode.csv"));
         ASSERT_GE(map.size(), 10u);

@@ -25,8 +25,6 @@ public:
             traceLines.push_back(line);
             const auto rx = line.find(" RX ");
             if (rx != std::string::npos) frames.push_back({at, line.substr(rx + 4)});
-            const auto tx = line.find(" TX ");
-            if (tx != std::string::npos) sent.push_back({at, line.substr(tx + 4)});
         });
     }
     // Waits for a callback in progress, then takes the callback away.
@@ -37,11 +35,6 @@ public:
     std::vector<Frame> all() const {
         std::lock_guard lock(mutex);
         return frames;
-    }
-    // The replies the deck sent, with the time each went.
-    std::vector<Frame> replies() const {
-        std::lock_guard lock(mutex);
-        return sent;
     }
     std::vector<std::string> bytes() const {
         std::vector<std::string> out;
@@ -68,7 +61,6 @@ public:
     void clear() {
         std::lock_guard lock(mutex);
         frames.clear();
-        sent.clear();
         traceLines.clear();
     }
     // Waits until at least n frames have arrived, requests included (at most timeoutMs).
@@ -104,6 +96,5 @@ private:
     // Guards frames and traceLines.
     mutable std::mutex mutex;
     std::vector<Frame> frames;
-    std::vector<Frame> sent;
     std::vector<std::string> traceLines;
 };
