@@ -54,8 +54,16 @@ std::string RecorderProcess::start(const std::vector<std::string>& argv,
                                    const std::string& outputPath) {
     if (argv.empty() || argv[0].empty()) return "no program";
     if (pid.load() > 0) return "already started";
-    const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (out < 0) return "cannot open " + outputPath + ": " + ErrorText(errno);
+    if (out <= STDERR_FILENO) {
+        // Started with a standard descriptor closed: moved above them, so that setting up the
+        // child's standard input does not close the file its output goes to.
+        const int moved = fcntl(out, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+        close(out);
+        if (moved < 0) return "cannot open " + outputPath + ": " + ErrorText(errno);
+        out = moved;
+    }
 
     SpawnSetup setup;
     // Standard input from nothing, output and error to the file (dup2 clears close-on-exec).
@@ -132,7 +140,9 @@ int RecorderProcess::stop(const Log& log) {
         if (log) log(text);
     };
     if (pid.load() <= 0) return -1;
-    if (exited()) return *status;
+    // Ended by itself: nothing to send. A SIGINT from interrupt() is logged here, also when the
+    // program has already ended on it.
+    if (!interruptSent.load() && exited()) return *status;
     if (!interruptSent.exchange(true)) {
         interruptNs.store(NsOf(Clock::now()));
         kill(pid.load(), SIGINT);

@@ -40,8 +40,8 @@ public:
     // Stops the program and waits for its end: SIGINT unless interrupt() sent it, SIGTERM when
     // it still runs termAfter later, SIGKILL killAfter after that. Each signal is logged
     // ("recorder: SIGINT sent", "recorder still running after 10 s: SIGTERM sent",
-    // "recorder still running after 5 s more: SIGKILL sent"); the 10 s count from the SIGINT,
-    // also when interrupt() sent it. Returns the exit status (no signal when it has already
+    // "recorder still running after 5 s more: SIGKILL sent"), a SIGINT interrupt() sent too;
+    // the 10 s count from the SIGINT. Returns the exit status (no signal when it has already
     // ended), or -1 when it was never started.
     int stop(const Log& log);
 

@@ -189,7 +189,12 @@ TEST(RecorderProcess, StopsWithSigintThenSigtermThenSigkillAndSaysEach) {
             EXPECT_FALSE(recorder.exited());
         if (row.fromOtherThread) std::thread([&] { recorder.interrupt(); }).join();
         Words log;
+        const auto stopping = std::chrono::steady_clock::now();
         EXPECT_EQ(recorder.stop([&](const std::string& l) { log.push_back(l); }), row.status);
+        const auto stopped = std::chrono::steady_clock::now() - stopping;
+        if (row.log.size() == 3) {
+            EXPECT_GE(stopped, 15s) << "SIGKILL 5 s after the SIGTERM";
+        }
         EXPECT_EQ(log, row.log);
 
         std::istringstream lines(Slurp(report));
