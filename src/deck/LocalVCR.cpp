@@ -457,6 +457,10 @@ void LocalVCR::CloseMain() {
 }
 
 void LocalVCR::closeSequence() {
+    // A capture under way ends first: its recorder is stopped (it would record on after the
+    // program) and its files kept. The poller reads on until then.
+    captureBatch->cancel();
+    while (captureBatch->running()) Utils::DelayT(20);
     {
         std::lock_guard lock(pollerMutex);
         if (tcthread) tcthread->stopme();

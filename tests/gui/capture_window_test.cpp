@@ -161,6 +161,9 @@ TEST_F(CaptureWindowTest, ABatchIsCapturedAtItsPointsAndKeepsItsFiles) {
     EXPECT_EQ(client.line(), "capturing 2 of 3 002___");
     EXPECT_TRUE(client.line().has_value()) << "GetTC answered";
     press("Play >");
+    QTest::keyClick(gui, Qt::Key_Space);
+    QTest::keyClick(gui, Qt::Key_L);
+    ASSERT_TRUE(settle());
     const auto said = consoleSince(mark);
     EXPECT_NE(std::find(said.begin(), said.end(), "Capture running"), said.end()) << testing::PrintToString(said);
     ASSERT_TRUE(waitForEnd());
@@ -265,6 +268,12 @@ TEST_F(CaptureWindowTest, EachProblemFailsItsClipAndStopsTheBatchOnlyWhenItMust)
         {"cancel", "", "",
          [this] { QTest::mouseClick(gui->captureWindow()->cancelButton(), Qt::LeftButton); },
          {"cancelled", "not captured"}},
+        {"program closed", "", "",
+         [this] {
+             gui->close();
+             ASSERT_TRUE(waitForExit());
+         },
+         {"cancelled", "not captured"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -334,4 +343,33 @@ TEST_F(CaptureWindowTest, FfmpegRecordsTheClipForItsDurationWithItsTimecode) {
     ASSERT_NE(at, std::string::npos) << out;
     EXPECT_NEAR(std::stod(out.substr(at + 9)), 3.0, 0.3) << out;
     EXPECT_NE(out.find("TAG:TIMECODE=00:00:10:00"), std::string::npos) << out;
+}
+
+// Unattended: a script's CaptureAll goes on to its next line once the batch has ended, and
+// before any logger was opened it says there is no log.
+TEST_F(CaptureWindowTest, AScriptsCaptureAllReturnsWhenTheBatchHasEnded) {
+    Settings s;
+    s.CaptureCommand = std::string(TEST_RECORDER);
+    start(s);
+    std::ofstream("Script.txt") << "CaptureAll\n";
+    const size_t mark = consoleLines().size();
+    press("SCRIPT");
+    const auto said = consoleSince(mark);
+    EXPECT_NE(std::find(said.begin(), said.end(), "No log to capture"), said.end())
+        << testing::PrintToString(said);
+    finish();
+
+    startCapturing();
+    logClips({{"One", "00:00:10:00", "00:00:11:00"}});
+    std::ofstream("Script.txt") << "CaptureAll\nSbyOn\n";
+    QTest::mouseClick(gui->button("SCRIPT"), Qt::LeftButton);
+    ASSERT_TRUE(waitForEnd());
+    // SbyOn reaches the deck after the batch's last Stop: the script waited for the end.
+    ASSERT_TRUE(trace->waitForCommands(5, 10000));
+    const Frames wire = trace->commandBytes();
+    ASSERT_EQ(wire.size(), 5u);
+    EXPECT_EQ(wire[3], Hex(CommandFrames::bsstop));
+    EXPECT_EQ(wire[4], Hex(CommandFrames::bssbyon));
+    EXPECT_EQ(windowStates(), (std::vector<std::string>{"done"}));
+    std::filesystem::remove("Script.txt");
 }
