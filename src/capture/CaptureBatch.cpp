@@ -72,7 +72,8 @@ void CaptureBatch::run(std::vector<CaptureClip> clips) {
             p.clips[i].state = outcome.state;
             if (outcome.state == ClipState::Failed) {
                 std::string reason;
-                for (const auto& text : outcome.problems) reason += (reason.empty() ? "" : "; ") + text;
+                for (const auto& text : outcome.problems)
+                    reason += (reason.empty() ? "" : "; ") + text;
                 p.clips[i].reason = reason;
             }
             p.framesDone = before;

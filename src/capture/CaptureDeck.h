@@ -10,11 +10,11 @@
 
 // One reading of the deck's time, as the poller made it.
 struct DeckRead {
-    int frames = 0;  // the frame count at the rate in use
-    std::string tc;  // as the deck gave it
+    int frames = 0;                                 // the frame count at the rate in use
+    std::string tc;                                 // as the deck gave it
     std::chrono::steady_clock::time_point sent;     // the request went out
     std::chrono::steady_clock::time_point received; // the reply came in
-    std::vector<std::uint8_t> status; // the status bytes of the latest status reading
+    std::vector<std::uint8_t> status;               // the status bytes of the latest status reading
 };
 
 // What a capture needs of the deck controller, and no more.

@@ -14,15 +14,15 @@ std::string CsvField(std::string_view text);
 std::string CsvLine(const std::vector<std::string>& fields);
 
 struct CaptureRecord {
-    std::string when;      // date and time, "2026-12-08 14:03:05" (local time)
-    int event = 0;         // written with 3 digits
+    std::string when; // date and time, "2026-12-08 14:03:05" (local time)
+    int event = 0;    // written with 3 digits
     std::string name;
     std::string tape;
     std::string in;
     std::string out;
-    std::string startTc;   // the timecode at the recorder's start ("" when it did not start)
-    std::string stopTc;    // the timecode at its stop ("" when it did not start)
-    int frames = 0;        // frames asked: out less in
+    std::string startTc;    // the timecode at the recorder's start ("" when it did not start)
+    std::string stopTc;     // the timecode at its stop ("" when it did not start)
+    int frames = 0;         // frames asked: out less in
     std::string exitStatus; // the recorder's exit status as a number, "" when it did not start
     std::vector<std::string> problems; // joined with "; " in one field
     std::vector<std::string> files;    // the output files' paths, joined with "; "

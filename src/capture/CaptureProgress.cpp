@@ -23,9 +23,8 @@ std::string StateText(const ClipProgress& clip) {
 }
 
 int CapturedCount(const CaptureProgress& p) {
-    return static_cast<int>(std::count_if(p.clips.begin(), p.clips.end(), [](const auto& c) {
-        return c.state == ClipState::Done;
-    }));
+    return static_cast<int>(std::count_if(
+        p.clips.begin(), p.clips.end(), [](const auto& c) { return c.state == ClipState::Done; }));
 }
 
 int FailedCount(const CaptureProgress& p) {

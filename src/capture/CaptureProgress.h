@@ -19,7 +19,7 @@ struct ClipProgress {
 struct CaptureProgress {
     using Clock = std::chrono::steady_clock;
     bool running = false;
-    bool ended = false;  // a batch has run and ended
+    bool ended = false; // a batch has run and ended
     std::vector<ClipProgress> clips;
     int current = -1;    // index of the clip under way
     long framesDone = 0; // of the batch's frames: the clips ended, and the recording one so far

@@ -66,9 +66,9 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
     const std::string file = UniqueBase(settings.folder, stem);
     const std::string outputName = file.substr(file.rfind('/') + 1);
     state(ClipState::Cueing, outputName);
-    const auto argv = ExpandCommand(
-        settings.command,
-        ValuesOf(clip.event, clip.name, settings.tape, file, clip.inFrames, clip.outFrames, rate));
+    const auto argv =
+        ExpandCommand(settings.command, ValuesOf(clip.event, clip.name, settings.tape, file,
+                                                 clip.inFrames, clip.outFrames, rate));
 
     RecorderProcess recorder;
     std::mutex startMutex; // guards startError

@@ -31,8 +31,8 @@ struct ClipOutcome {
 // recorder is stopped as at the out point and the deck stopped.
 class ClipCapture {
 public:
-    static constexpr int cueTries = 2500;     // 20 ms looks for cue-up, about 50 s
-    static constexpr int standstillMs = 1000; // a deck whose time stands this long has stopped
+    static constexpr int cueTries = 2500;      // 20 ms looks for cue-up, about 50 s
+    static constexpr int standstillMs = 1000;  // a deck whose time stands this long has stopped
     static constexpr int reachSlackMs = 10000; // a point not reached this long after its time
 
     using StateSink = std::function<void(ClipState, const std::string& stem)>;

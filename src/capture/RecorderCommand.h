@@ -16,16 +16,16 @@ std::optional<std::vector<std::string>> SplitCommand(const std::string& text);
 
 // What a clip puts in place of the placeholders.
 struct ClipValues {
-    std::string file;     // {file}: the output path without extension
-    std::string name;     // {name}: the clip's name as logged
-    std::string tape;     // {tape}
-    int event = 0;        // {event}: written with 3 digits
-    std::string in;       // {in}, {out}, {duration}: timecode texts at the rate in use
+    std::string file; // {file}: the output path without extension
+    std::string name; // {name}: the clip's name as logged
+    std::string tape; // {tape}
+    int event = 0;    // {event}: written with 3 digits
+    std::string in;   // {in}, {out}, {duration}: timecode texts at the rate in use
     std::string out;
     std::string duration;
-    int frames = 0;       // {frames}: the duration in frames
-    std::string seconds;  // {seconds}: the duration in seconds, 3 decimals ("3.003")
-    std::string rate;     // {rate}: "30", "25" or "30000/1001"
+    int frames = 0;      // {frames}: the duration in frames
+    std::string seconds; // {seconds}: the duration in seconds, 3 decimals ("3.003")
+    std::string rate;    // {rate}: "30", "25" or "30000/1001"
 };
 
 // The values of a clip from its event number, name, in and out frame counts at a rate:

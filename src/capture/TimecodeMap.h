@@ -6,8 +6,8 @@
 
 // A clip's timecode map, {file}.timecode.csv: one line per time read while the recorder ran.
 struct MapRead {
-    long long ms = 0;             // milliseconds since the recorder started (negative before)
-    std::string tc;               // the timecode read
+    long long ms = 0;                 // milliseconds since the recorder started (negative before)
+    std::string tc;                   // the timecode read
     std::vector<std::uint8_t> status; // the deck's status bytes at the latest status read
 };
 

@@ -296,7 +296,7 @@ private:
     std::unique_ptr<CaptureDeck> captureLink;
     std::unique_ptr<CaptureBatch> captureBatch;
     std::unique_ptr<ZamTarget> zamGate; // the second port's way in, refused while capturing
-    std::thread closer; // the close sequence, once the window was closed
+    std::thread closer;                 // the close sequence, once the window was closed
     std::unique_ptr<TCThread> tcthread;
     std::unique_ptr<SerInPort> sip; // set once by start-up, on the operator-action thread
     // Guards ss.

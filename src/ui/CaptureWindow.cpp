@@ -23,8 +23,7 @@ std::string Clock(double seconds) {
 }
 } // namespace
 
-CaptureWindow::CaptureWindow(CaptureBatch& b, double ms, timecode::Rate r,
-                             const std::string& title)
+CaptureWindow::CaptureWindow(CaptureBatch& b, double ms, timecode::Rate r, const std::string& title)
     : batch(b), frameMs(ms), rate(r) {
     setWindowTitle(Shown(title + " Capture"));
     resize(640, 360);
@@ -74,10 +73,9 @@ void CaptureWindow::refresh() {
     bar->setRange(0, static_cast<int>(std::max(1L, p.framesTotal)));
     bar->setValue(static_cast<int>(std::min(p.framesDone, p.framesTotal)));
     const auto end = p.running ? CaptureProgress::Clock::now() : p.finished;
-    const double elapsed =
-        p.began == CaptureProgress::Clock::time_point{}
-            ? 0
-            : std::chrono::duration<double>(end - p.began).count();
+    const double elapsed = p.began == CaptureProgress::Clock::time_point{}
+                               ? 0
+                               : std::chrono::duration<double>(end - p.began).count();
     times->setText(Shown("Elapsed " + Clock(elapsed) + "   Remaining " +
                          Clock(p.running ? RemainingSeconds(p, frameMs) : 0)));
     summary->setText(p.ended ? Shown(SummaryText(p)) : QString());

@@ -129,7 +129,7 @@ private:
     std::atomic<bool> livePending{false};
     std::atomic<bool> textPending[3] = {false, false, false};
     std::unique_ptr<KeepAwake> keep;
-    std::unique_ptr<LoggerGUI> loggergui; // touched on the window's thread only
+    std::unique_ptr<LoggerGUI> loggergui;         // touched on the window's thread only
     std::unique_ptr<CaptureWindow> capturewindow; // touched on the window's thread only
     // The newest logger's events as last changed, for any thread; guards logged.
     std::mutex loggedMutex;

@@ -62,7 +62,9 @@ Report ReadReport(const fs::path& path) {
         const auto blank = line.find(' ');
         const std::string word = line.substr(0, blank);
         const std::string rest = blank == std::string::npos ? "" : line.substr(blank + 1);
-        const auto at = [&] { return Clock::time_point(std::chrono::nanoseconds(std::stoll(rest))); };
+        const auto at = [&] {
+            return Clock::time_point(std::chrono::nanoseconds(std::stoll(rest)));
+        };
         if (word == "started") r.started = at();
         if (word == "sigint") r.sigint = at();
         if (word == "arg") r.args.push_back(rest);
@@ -76,14 +78,13 @@ class CaptureWindowTest : public Window {
 protected:
     // A deck that cues in 200 ms, a second of preroll, and the test recorder noting its run
     // next to the clip's files.
-    void startCapturing(const std::string& recorder = "",
-                        const std::string& options = "") {
+    void startCapturing(const std::string& recorder = "", const std::string& options = "") {
         Settings s;
-        s.CaptureCommand = recorder.empty() ? std::string(TEST_RECORDER) + " --report {file}.report " +
-                                                  options +
-                                                  " {event} {name} {tape} {in} {out} {duration} "
-                                                  "{frames} {seconds} {rate}"
-                                            : recorder;
+        s.CaptureCommand = recorder.empty()
+                               ? std::string(TEST_RECORDER) + " --report {file}.report " + options +
+                                     " {event} {name} {tape} {in} {out} {duration} "
+                                     "{frames} {seconds} {rate}"
+                               : recorder;
         if (recorder == "none") s.CaptureCommand.reset();
         s.PRString = "00:00:01:00";
         s.netserver = true;
@@ -165,7 +166,8 @@ TEST_F(CaptureWindowTest, ABatchIsCapturedAtItsPointsAndKeepsItsFiles) {
     QTest::keyClick(gui, Qt::Key_L);
     ASSERT_TRUE(settle());
     const auto said = consoleSince(mark);
-    EXPECT_NE(std::find(said.begin(), said.end(), "Capture running"), said.end()) << testing::PrintToString(said);
+    EXPECT_NE(std::find(said.begin(), said.end(), "Capture running"), said.end())
+        << testing::PrintToString(said);
     ASSERT_TRUE(waitForEnd());
     ASSERT_TRUE(client.send("CaptureStatus\n"));
     EXPECT_EQ(client.line(), "done 3 of 3, 0 failed");
@@ -176,10 +178,9 @@ TEST_F(CaptureWindowTest, ABatchIsCapturedAtItsPointsAndKeepsItsFiles) {
     const int ins[] = {300, 615, 900}, outs[] = {330, 645, 940};
     Frames expected;
     for (const int in : ins)
-        expected.insert(expected.end(),
-                        {Hex(CommandFrames::bsstop),
-                         Hex(*CueFrame(timecode::TimeText(in - 30, rate))),
-                         Hex(CommandFrames::bsplay), Hex(CommandFrames::bsstop)});
+        expected.insert(expected.end(), {Hex(CommandFrames::bsstop),
+                                         Hex(*CueFrame(timecode::TimeText(in - 30, rate))),
+                                         Hex(CommandFrames::bsplay), Hex(CommandFrames::bsstop)});
     EXPECT_EQ(trace->commandBytes(), expected);
 
     const std::string stems[] = {"001_Inter_view_1", "002___", "003_Caf_________2"};
@@ -196,8 +197,8 @@ TEST_F(CaptureWindowTest, ABatchIsCapturedAtItsPointsAndKeepsItsFiles) {
         const auto play = trace->commands()[4 * i + 2];
         ASSERT_EQ(play.bytes, Hex(CommandFrames::bsplay));
         const auto deckAt = [&](Clock::time_point t) {
-            return ins[i] - 30 + std::chrono::duration<double, std::milli>(t - play.at).count() /
-                                     frameMs;
+            return ins[i] - 30 +
+                   std::chrono::duration<double, std::milli>(t - play.at).count() / frameMs;
         };
         EXPECT_NEAR(deckAt(r.started), ins[i], 1.0);
         EXPECT_NEAR(deckAt(*r.sigint), outs[i], 1.0);
@@ -221,8 +222,8 @@ TEST_F(CaptureWindowTest, ABatchIsCapturedAtItsPointsAndKeepsItsFiles) {
         EXPECT_NE(log[i + 1].find("," + std::to_string(outs[i] - ins[i]) + ",0,,"),
                   std::string::npos)
             << log[i + 1];
-        EXPECT_NE(log[i + 1].find(base.string() + ".recorder.txt; " + base.string() +
-                                  ".report; " + base.string() + ".timecode.csv"),
+        EXPECT_NE(log[i + 1].find(base.string() + ".recorder.txt; " + base.string() + ".report; " +
+                                  base.string() + ".timecode.csv"),
                   std::string::npos)
             << log[i + 1];
     }
@@ -243,32 +244,52 @@ TEST_F(CaptureWindowTest, EachProblemFailsItsClipAndStopsTheBatchOnlyWhenItMust)
         const char* what;
         std::string recorder; // "" the test recorder with options; "none" no CaptureCommand
         std::string options;
-        std::function<void()> fault; // while the first clip records
-        std::vector<std::string> states;               // "...*" matches a prefix
+        std::function<void()> fault;     // while the first clip records
+        std::vector<std::string> states; // "...*" matches a prefix
     };
     const auto recovers = [this](void (DeckSim::*set)(bool)) {
         return [this, set] {
             (sim->*set)(true);
-            waitFor([&] { return vcr->capture().progress().clips[0].state != ClipState::Recording; },
-                    30s);
+            waitFor(
+                [&] { return vcr->capture().progress().clips[0].state != ClipState::Recording; },
+                30s);
             (sim->*set)(false);
         };
     };
     const Row rows[] = {
-        {"timecode break", "", "", [this] { sim->jump(15); },
+        {"timecode break",
+         "",
+         "",
+         [this] { sim->jump(15); },
          {"failed: timecode break at *", "done"}},
-        {"deck stopped", "", "", recovers(&DeckSim::setFrozen),
+        {"deck stopped",
+         "",
+         "",
+         recovers(&DeckSim::setFrozen),
          {"failed: deck stopped during capture", "done"}},
-        {"LOCAL", "", "", recovers(&DeckSim::setLocal),
+        {"LOCAL",
+         "",
+         "",
+         recovers(&DeckSim::setLocal),
          {"failed: deck not under control", "not captured"}},
-        {"recorder ended early", "", "--exit-after 300 3", {},
+        {"recorder ended early",
+         "",
+         "--exit-after 300 3",
+         {},
          {"failed: recorder ended early, status 3", "failed: recorder ended early, status 3"}},
-        {"no such recorder", "/nonexistent/kolb-recorder {file}.mkv", "", {},
+        {"no such recorder",
+         "/nonexistent/kolb-recorder {file}.mkv",
+         "",
+         {},
          {"failed: recorder did not start: No such file or directory", "not captured"}},
-        {"cancel", "", "",
+        {"cancel",
+         "",
+         "",
          [this] { QTest::mouseClick(gui->captureWindow()->cancelButton(), Qt::LeftButton); },
          {"cancelled", "not captured"}},
-        {"program closed", "", "",
+        {"program closed",
+         "",
+         "",
          [this] {
              gui->close();
              ASSERT_TRUE(waitForExit());
@@ -298,8 +319,8 @@ TEST_F(CaptureWindowTest, EachProblemFailsItsClipAndStopsTheBatchOnlyWhenItMust)
         EXPECT_EQ(trace->commandBytes().back(), Hex(CommandFrames::bsstop));
         const auto log = Lines(Slurp("captures/capture_log.csv"));
         ASSERT_GE(log.size(), 2u);
-        const std::string reason = row.states[0] == "cancelled" ? "cancelled"
-                                                                : row.states[0].substr(8, 18);
+        const std::string reason =
+            row.states[0] == "cancelled" ? "cancelled" : row.states[0].substr(8, 18);
         EXPECT_NE(log[1].find(reason), std::string::npos) << log[1];
         if (row.states[0] == "cancelled") {
             // Stopped as at the out point, its files kept and named in its line.
