@@ -78,7 +78,8 @@ class CaptureWindowTest : public Window {
 protected:
     // A deck that cues in 200 ms, a second of preroll, and the test recorder noting its run
     // next to the clip's files.
-    void startCapturing(const std::string& recorder = "", const std::string& options = "") {
+    void startCapturing(const std::string& recorder = "", const std::string& options = "",
+                        bool dropFrame = false) {
         Settings s;
         s.CaptureCommand = recorder.empty()
                                ? std::string(TEST_RECORDER) + " --report {file}.report " + options +
@@ -91,6 +92,11 @@ protected:
         s.netport = 0;
         DeckSim::Options opts;
         opts.deck.seekMs = 200;
+        if (dropFrame) {
+            s.FrameRate = "30DF";
+            s.framerate = timecode::rate30DF;
+            opts.deck.rate = {30, true};
+        }
         fs::remove_all("captures");
         start(s, opts);
         QTest::mouseClick(gui->loggerButton(), Qt::LeftButton);
@@ -380,8 +386,9 @@ TEST_F(CaptureWindowTest, AScriptsCaptureAllReturnsWhenTheBatchHasEnded) {
         << testing::PrintToString(said);
     finish();
 
-    startCapturing();
-    logClips({{"One", "00:00:10:00", "00:00:11:00"}});
+    // At 29.97 drop-frame: the preroll and the placeholders count at that rate.
+    startCapturing("", "", true);
+    logClips({{"One", "00:01:00;02", "00:01:01;02"}});
     std::ofstream("Script.txt") << "CaptureAll\nSbyOn\n";
     QTest::mouseClick(gui->button("SCRIPT"), Qt::LeftButton);
     ASSERT_TRUE(waitForEnd());
@@ -389,8 +396,13 @@ TEST_F(CaptureWindowTest, AScriptsCaptureAllReturnsWhenTheBatchHasEnded) {
     ASSERT_TRUE(trace->waitForCommands(5, 10000));
     const Frames wire = trace->commandBytes();
     ASSERT_EQ(wire.size(), 5u);
+    EXPECT_EQ(wire[1], Hex(*CueFrame("00:00:59:00"))); // 30 frames before 00:01:00;02
     EXPECT_EQ(wire[3], Hex(CommandFrames::bsstop));
     EXPECT_EQ(wire[4], Hex(CommandFrames::bssbyon));
     EXPECT_EQ(windowStates(), (std::vector<std::string>{"done"}));
+    EXPECT_EQ(ReadReport("captures/001_One.report").args,
+              (std::vector<std::string>{"--report", "captures/001_One.report", "001", "One",
+                                        "Reel 7", "00:01:00;02", "00:01:01;02", "00:00:01;00",
+                                        "30", "1.001", "30000/1001"}));
     std::filesystem::remove("Script.txt");
 }
