@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
         clips.push_back({i + 1, "Clip" + std::to_string(i + 1), timecode::TimeText(in),
                          timecode::TimeText(out), in, out});
     }
-    if (const auto why = vcr.startCapture(clips, "Bench"); !why.empty()) {
+    if (const auto why = vcr.capture().start(clips, "Bench"); !why.empty()) {
         std::printf("not started: %s\n", why.c_str());
         return 1;
     }
@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
     sim.setTraceCallback({});
 
     std::vector<double> starts, stops;
-    const auto progress = vcr.capture().progress();
+    const auto progress = vcr.capture().batch().progress();
     for (int i = 0; i < count && i < static_cast<int>(plays.size()); ++i) {
         std::ifstream report(folder / (progress.clips[i].stem + ".report"));
         std::string word;

@@ -154,10 +154,17 @@ std::vector<std::string> SettingsBlock(const Settings& s) {
     for (const auto& [name, value] : optional) {
         if (!value) continue;
         lines.push_back(label(name, *value));
+        if (&value == &s.CaptureLead && std::to_string(s.captureLead) != *value)
+            lines.push_back("Capture Lead " + *value + " not known: " +
+                            std::to_string(s.captureLead) +
+                            " used (frames before the in point, 0 to 108000)");
         if (&value == &s.NetPort && !NetPortFromText(*value))
             lines.push_back("Net Port " + *value + " not known: " + std::to_string(s.netport) +
                             " used (a port is a number from 1 to 65535)");
     }
+    if (s.CaptureCommand && !timecode::FrameCount(s.PRString))
+        lines.push_back("Preroll " + s.PRString +
+                        " is not a timecode: captures cue the deck at the in point");
     // The rate in use; AUTO says so, and start-up reports what the deck gave.
     if (s.FrameRate) {
         lines.push_back(label("Frame Rate", s.autoRate ? "AUTO" : timecode::RateText(s.framerate)));

@@ -12,10 +12,12 @@ CaptureBatch::~CaptureBatch() {
 
 bool CaptureBatch::start(std::vector<CaptureClip> clips, CaptureSettings s) {
     std::lock_guard lock(threadMutex);
-    if (busy.exchange(true)) return false;
+    if (busy) return false;
     if (thread.joinable()) thread.join(); // the batch before has ended: only its thread is left
-    settings = std::move(s);
+    // Cleared before the batch counts as under way: a cancel from then on is heard.
     cancelled.clear();
+    busy = true;
+    settings = std::move(s);
     update([&](CaptureProgress& p) {
         p = CaptureProgress{};
         p.running = true;
@@ -53,7 +55,9 @@ void CaptureBatch::run(std::vector<CaptureClip> clips) {
             continue;
         }
         update([&](CaptureProgress& p) { p.current = static_cast<int>(i); });
-        const ClipOutcome outcome = capture.run(
+        ClipOutcome outcome;
+        try {
+            outcome = capture.run(
             clips[i],
             [&](ClipState state, const std::string& stem) {
                 update([&](CaptureProgress& p) {
@@ -66,6 +70,12 @@ void CaptureBatch::run(std::vector<CaptureClip> clips) {
                     p.framesDone = before + std::min(frames, clips[i].frames());
                 });
             });
+        } catch (const std::exception& e) {
+            // Whatever went wrong, the clip's recorder has been stopped by now (its owner is
+            // gone); the batch stops here.
+            outcome = {ClipState::Failed, {std::string("capture error: ") + e.what()}, true};
+            deck.stopDeck();
+        }
         before += clips[i].frames();
         stop = outcome.stopBatch;
         update([&](CaptureProgress& p) {

@@ -22,19 +22,15 @@ double FrameMs(timecode::Rate rate) {
 std::vector<std::string> FilesNamed(const std::string& folder, const std::string& stem) {
     std::vector<std::string> files;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        const std::string name = entry.path().filename().string();
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
         if (name.rfind(stem + ".", 0) == 0) files.push_back(folder + "/" + name);
     }
     std::sort(files.begin(), files.end());
     return files;
 }
 
-// The frame count a point less some frames, wrapped into the day.
-int Before(int frames, int less, timecode::Rate rate) {
-    const int day = timecode::FramesPerDay(rate);
-    return ((frames - less) % day + day) % day;
-}
 } // namespace
 
 ClipCapture::ClipCapture(CaptureDeck& d, const CaptureSettings& s, StopSignal& c)
@@ -104,7 +100,8 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
     };
 
     deck.stopDeck();
-    deck.cueDeck(Before(clip.inFrames, settings.prerollFrames, rate));
+    // Cued far enough before the point for the lead too, and never before the tape's 00:00:00:00.
+    deck.cueDeck(std::max(0, clip.inFrames - std::max(settings.prerollFrames, settings.leadFrames)));
     bool cued = false;
     for (int i = 0; i < cueTries && !cued && going(false); ++i) {
         cancel.sleepFor(20);
@@ -115,7 +112,7 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
 
     bool recording = false;
     if (cued) {
-        watch.begin(clip.inFrames - settings.leadFrames, clip.outFrames,
+        watch.begin(std::max(0, clip.inFrames - settings.leadFrames), clip.outFrames,
                     {[&] {
                          std::string why = recorder.start(argv, file + ".recorder.txt");
                          std::lock_guard lock(startMutex);
@@ -129,6 +126,10 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
                                  (settings.prerollFrames + settings.leadFrames) * frameMs)) +
                              std::chrono::milliseconds(reachSlackMs);
         while (!watch.startedAt() && going(true)) {
+            if (const std::string past = watch.pastStart(); !past.empty()) {
+                fail("deck was past the in point at " + past, false);
+                break;
+            }
             if (Clock::now() > startBy) {
                 fail("deck did not reach the in point", false);
                 break;

@@ -30,6 +30,7 @@ void ClipWatch::begin(int startFrames, int stopFrames, Actions a) {
         moved = Clock::now();
         lastFrames = -1;
         previous = -1;
+        overshot.clear();
         recorded = 0;
         breakTexts.clear();
         reads.clear();
@@ -60,21 +61,29 @@ void ClipWatch::read(const DeckRead& r) {
         }
         if (phase != Phase::ToStart && phase != Phase::Recording) return;
         const bool agrees = clock.add({r.frames, r.sent, r.received});
+        // The frames the deck can have moved since the read before, from the moments both
+        // could have been latched; a floor of a position adds one either way. A read that moved
+        // more than 2 frames beyond that, or went back, is a break in the timecode; one that
+        // stands is a deck that stopped, seen by the run.
+        bool jumped = false;
+        if (previous >= 0) {
+            const int step = r.frames - previous;
+            const double least = MsBetween(previousReceived, r.sent) / frameMs - 1;
+            const double most = MsBetween(previousSent, r.received) / frameMs + 1;
+            jumped = step < 0 || step > most + 2 || (step > 0 && step < least - 2);
+        }
+        previous = r.frames;
+        previousSent = r.sent;
+        previousReceived = r.received;
         if (phase == Phase::Recording) {
-            const auto at = Midpoint(r);
-            reads.push_back({std::llround(MsBetween(recorderStart, at)), r.tc, r.status});
-            // Where the elapsed time puts the deck; a read more than 2 frames away from it, or
-            // one that goes back, is a break in the timecode. The course starts again from it.
-            // A time that stands is a deck that stopped, not a break: the course waits with it.
-            const double expected = base + MsBetween(baseAt, at) / frameMs;
-            const bool stands = r.frames == previous;
-            if (!stands && (r.frames < previous || std::abs(r.frames + 0.5 - expected) > 2))
-                breakTexts.push_back("timecode break at " + r.tc);
-            if (stands || r.frames < previous || std::abs(r.frames + 0.5 - expected) > 2) {
-                base = r.frames + 0.5;
-                baseAt = at;
-            }
-            previous = r.frames;
+            reads.push_back(
+                {std::llround(MsBetween(recorderStart, Midpoint(r))), r.tc, r.status});
+            if (jumped) breakTexts.push_back("timecode break at " + r.tc);
+        } else if (r.frames > startTarget + 2) {
+            // The deck is past the point already: a recorder started now would miss the start.
+            overshot = r.tc;
+            phase = Phase::Ended;
+            return;
         }
         const int target = phase == Phase::ToStart ? startTarget : stopTarget;
         std::optional<Clock::time_point> at =
@@ -106,9 +115,8 @@ void ClipWatch::fireStart() {
         if (!ok || phase != Phase::ToStart) return;
         phase = Phase::Recording;
         recorderStart = at;
-        base = positionAt(at);
-        baseAt = at;
-        startText = timecode::TimeText(static_cast<int>(std::floor(base)), rate);
+        startPosition = positionAt(at);
+        startText = timecode::TimeText(static_cast<int>(std::floor(startPosition)), rate);
         armStop = clock.when(stopTarget);
     }
     if (armStop) stopTrigger.arm(*armStop);
@@ -122,7 +130,7 @@ void ClipWatch::fireStop() {
     phase = Phase::Ended;
     const double position = positionAt(at);
     stopText = timecode::TimeText(static_cast<int>(std::floor(position)), rate);
-    recorded = static_cast<int>(std::floor(position - base + 0.5));
+    recorded = static_cast<int>(std::floor(position - startPosition + 0.5));
 }
 
 bool ClipWatch::recorderStarted() const {
@@ -143,6 +151,11 @@ std::string ClipWatch::startTc() const {
 std::string ClipWatch::stopTc() const {
     std::lock_guard lock(mutex);
     return stopText;
+}
+
+std::string ClipWatch::pastStart() const {
+    std::lock_guard lock(mutex);
+    return overshot;
 }
 
 std::vector<std::string> ClipWatch::breaks() const {

@@ -46,6 +46,9 @@ public:
     // The timecode at the recorder's start and stop ("" before).
     std::string startTc() const;
     std::string stopTc() const;
+    // The timecode of a read already more than 2 frames past the start point before the
+    // recorder started (the deck was past it), else "".
+    std::string pastStart() const;
     // "timecode break at ..." for each break seen while recording.
     std::vector<std::string> breaks() const;
     std::vector<MapRead> map() const;
@@ -74,10 +77,12 @@ private:
     std::string stopText;
     int lastFrames = -1;
     Clock::time_point moved{};
-    // The expected course while recording: position base at moment baseAt.
-    double base = 0;
-    Clock::time_point baseAt{};
+    double startPosition = 0; // where the deck was at the recorder's start
+    // The read before.
     int previous = -1;
+    Clock::time_point previousSent{};
+    Clock::time_point previousReceived{};
+    std::string overshot;
     int recorded = 0;
     std::vector<std::string> breakTexts;
     std::vector<MapRead> reads;

@@ -4,7 +4,8 @@ MomentTrigger::MomentTrigger() : thread(&MomentTrigger::run, this) {}
 
 MomentTrigger::~MomentTrigger() {
     {
-        std::lock_guard lock(mutex);
+        std::unique_lock lock(mutex);
+        wake.wait(lock, [this] { return !acting; });
         ending = true;
     }
     wake.notify_all();
@@ -33,7 +34,8 @@ void MomentTrigger::unarm() {
 }
 
 void MomentTrigger::disarm() {
-    std::lock_guard lock(mutex);
+    std::unique_lock lock(mutex);
+    wake.wait(lock, [this] { return !acting; });
     if (!fired) {
         action = nullptr;
         moment.reset();
@@ -42,6 +44,7 @@ void MomentTrigger::disarm() {
 
 std::optional<MomentTrigger::Clock::time_point> MomentTrigger::firedAt() const {
     std::lock_guard lock(mutex);
+    if (acting) return std::nullopt;
     return fired;
 }
 
@@ -59,8 +62,13 @@ void MomentTrigger::run() {
         }
         fired = Clock::now();
         auto act = action;
-        // The action runs under the lock: a disarm or a new arming waits for it, so it is never
-        // half-done when they return.
+        // The action runs without the lock, so an arming (from the poller's cycle) never waits
+        // for it; a disarm does, so the action is never half-done when that returns.
+        acting = true;
+        lock.unlock();
         act();
+        lock.lock();
+        acting = false;
+        wake.notify_all();
     }
 }

@@ -24,9 +24,9 @@ public:
     void arm(Clock::time_point at);
     // The moment is no longer known: the prepared action waits for the next arming.
     void unarm();
-    // Forgets the prepared action unless it is running; after this returns it does not start.
+    // Forgets the prepared action once it is not running; after this returns it does not start.
     void disarm();
-    // The moment the prepared action started, once it has.
+    // The moment the prepared action started, once it has run to its end.
     std::optional<Clock::time_point> firedAt() const;
 
 private:
@@ -38,5 +38,6 @@ private:
     std::optional<Clock::time_point> moment;
     std::optional<Clock::time_point> fired;
     bool ending = false;
+    bool acting = false; // the action runs now
     std::thread thread;
 };

@@ -108,6 +108,8 @@ void RecorderProcess::ended(int waitStatus) {
 }
 
 std::optional<int> RecorderProcess::exited() {
+    // Reaping and interrupt()'s kill take turns: a pid once reaped may name another process.
+    std::lock_guard lock(reapMutex);
     if (status || pid.load() <= 0) return status;
     int waitStatus = 0;
     pid_t got;
@@ -124,6 +126,7 @@ std::optional<int> RecorderProcess::exited() {
 }
 
 void RecorderProcess::interrupt() {
+    std::lock_guard lock(reapMutex);
     const pid_t child = pid.load();
     if (child <= 0 || reaped.load() || interruptSent.exchange(true)) return;
     interruptNs.store(NsOf(Clock::now()));

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -54,6 +55,8 @@ private:
     // True once the process is reaped: its pid may then name another process, so nothing is
     // sent to it any more.
     std::atomic<bool> reaped{false};
+    // Held by exited()'s reaping and by interrupt(), which run on two threads.
+    std::mutex reapMutex;
     std::optional<int> status;
     Clock::time_point began{};
     // Written by interrupt() on whichever thread, read by the owner.

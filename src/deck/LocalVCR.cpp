@@ -18,8 +18,7 @@ LocalVCR::LocalVCR(SerOutPort& link, int port, bool lanc, const Settings& s, Pan
           std::_Exit(status);
       }) {
     setRate(s.framerate);
-    captureLink = MakeCaptureLink(*this);
-    captureBatch = std::make_unique<CaptureBatch>(*captureLink);
+    capturing = std::make_unique<CaptureControl>(*this);
     zamGate = MakeZamGate(*this);
     localgui = makePanel(*this);
     sop.setStatusSink([this](const std::string& text) { ShowStat(text); });
@@ -28,7 +27,9 @@ LocalVCR::LocalVCR(SerOutPort& link, int port, bool lanc, const Settings& s, Pan
 
 LocalVCR::~LocalVCR() {
     sop.setStatusSink({});
-    captureBatch.reset(); // a capture under way is cancelled: its recorder stopped, its deck too
+    // A capture under way is cancelled (its recorder stopped, its deck too); its end is waited
+    // for once nothing can start another.
+    capturing->cancel();
     if (closer.joinable()) closer.join();
     closing = true; // no new poller, no new cue run
     actions.cancel();
@@ -41,6 +42,7 @@ LocalVCR::~LocalVCR() {
         ss.reset();
     }
     sip.reset();
+    capturing.reset();
     runSlot.clear(); // joins the run
     if (tcthread) tcthread->stopme();
     tcthread.reset();
@@ -425,6 +427,20 @@ void LocalVCR::setEndField(const std::string& text) {
     localgui->texts().setOut(text);
 }
 
+void LocalVCR::refuseForCapture() {
+    Utils::OutLine("Capture running");
+    ShowStat("Capture running");
+}
+
+void LocalVCR::watchReads(std::function<void(const DeckRead&)> watcher) {
+    std::lock_guard lock(watcherMutex);
+    readWatcher = std::move(watcher);
+}
+
+bool LocalVCR::underControl() {
+    return !deckLocal && !deckNoTape && !sop.linkLost() && !deckSilent();
+}
+
 void LocalVCR::GetTC() {
     std::lock_guard lock(pollerMutex);
     if (!sop.hasSerialPort() || tcthread || closing) return;
@@ -459,8 +475,8 @@ void LocalVCR::CloseMain() {
 void LocalVCR::closeSequence() {
     // A capture under way ends first: its recorder is stopped (it would record on after the
     // program) and its files kept. The poller reads on until then.
-    captureBatch->cancel();
-    while (captureBatch->running()) Utils::DelayT(20);
+    capturing->cancel();
+    while (capturing->running()) Utils::DelayT(20);
     {
         std::lock_guard lock(pollerMutex);
         if (tcthread) tcthread->stopme();

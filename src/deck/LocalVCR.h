@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ActionThread.h"
-#include "CaptureBatch.h"
+#include "CaptureControl.h"
 #include "CaptureDeck.h"
 #include "CommandFrames.h"
 #include "CommandTarget.h"
@@ -151,22 +151,22 @@ public:
         if (loggerOpened) localgui->logMark(true);
     }
 
-    // Capture from the log: the batch runs on its own thread through the capture's view of the
-    // deck (CaptureLink); while it runs, the other command sources are refused.
-    CaptureBatch& capture() { return *captureBatch; }
-    bool captureRunning() const override { return captureBatch && captureBatch->running(); }
-    // Starts capturing the clips of a log with its tape name and shows the capture window;
-    // empty, or why nothing started ("No CaptureCommand in the settings", "Capture running").
-    std::string startCapture(std::vector<CaptureClip> clips, const std::string& tape);
-    // The newest logger's clips, as its "Capture All"; in a script, returns once the batch ended.
-    bool captureAll() override;
-    void reportcapture() override;
+    // Capture from the log (CaptureControl); while a batch runs, the other command sources are
+    // refused with "Capture running".
+    CaptureControl& capture() { return *capturing; }
+    bool captureRunning() const override { return capturing && capturing->running(); }
+    bool captureAll() override {
+        capturing->captureAll();
+        return true;
+    }
+    void reportcapture() override { capturing->report(); }
     void refuseForCapture() override;
     // The capture's view: each time read goes to the watcher in the poller's cycle; {} takes
     // it away once no call is in progress.
     void watchReads(std::function<void(const DeckRead&)> watcher);
     // Not LOCAL, a tape in, the link up and the deck answering.
     bool underControl();
+    bool onActionThread() const { return actions.onThisThread(); }
 
     // The command language and the script file.
     bool ParseNetCommand(const std::string& line) override;
@@ -293,8 +293,7 @@ private:
     // Guards readWatcher; held through each call of it.
     std::mutex watcherMutex;
     std::function<void(const DeckRead&)> readWatcher;
-    std::unique_ptr<CaptureDeck> captureLink;
-    std::unique_ptr<CaptureBatch> captureBatch;
+    std::unique_ptr<CaptureControl> capturing;
     std::unique_ptr<ZamTarget> zamGate; // the second port's way in, refused while capturing
     std::thread closer;                 // the close sequence, once the window was closed
     std::unique_ptr<TCThread> tcthread;

@@ -486,7 +486,7 @@ void LocalGUI::showCapture() {
         if (!capturewindow) {
             const timecode::Rate rate = svcr.rate();
             capturewindow = std::make_unique<CaptureWindow>(
-                svcr.capture(), rate.dropFrame ? 1001.0 / 30 : 1000.0 / rate.fps, rate,
+                svcr.capture().batch(), rate.dropFrame ? 1001.0 / 30 : 1000.0 / rate.fps, rate,
                 ProductName(svcr.config()));
         }
         capturewindow->refresh();

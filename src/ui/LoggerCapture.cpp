@@ -9,13 +9,9 @@ void LoggerGUI::setChangeHandler(std::function<void(const EventList&)> handler) 
 
 void LoggerGUI::captureTop() {
     commitTyped();
-    const auto clip = ClipOf(book.events(), vsbval, eventRate());
-    if (!clip) {
-        tell("Event " + book.events().EdNumArray[vsbval] +
-             " has no clip to capture: it needs an in and an out after it");
-        return;
-    }
-    startCapture({*clip});
+    std::vector<CaptureClip> clips;
+    if (const auto clip = ClipOf(book.events(), vsbval, eventRate())) clips.push_back(*clip);
+    startCapture(std::move(clips));
 }
 
 void LoggerGUI::captureAll() {
@@ -24,7 +20,12 @@ void LoggerGUI::captureAll() {
 }
 
 void LoggerGUI::startCapture(std::vector<CaptureClip> clips) {
-    const std::string why = svcr.startCapture(std::move(clips), book.events().tape);
+    std::string why;
+    if (eventRate() != svcr.rate())
+        why = "The log's times are at " + timecode::RateText(eventRate()) + ", the deck's at " +
+              timecode::RateText(svcr.rate()) + ": log or load the list at the deck's rate";
+    else
+        why = svcr.capture().start(std::move(clips), book.events().tape);
     if (why.empty()) return;
     tell(why);
     svcr.ShowStat(why);

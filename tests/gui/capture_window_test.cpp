@@ -79,7 +79,7 @@ protected:
     // A deck that cues in 200 ms, a second of preroll, and the test recorder noting its run
     // next to the clip's files.
     void startCapturing(const std::string& recorder = "", const std::string& options = "",
-                        bool dropFrame = false) {
+                        bool dropFrame = false, int leadFrames = 0) {
         Settings s;
         s.CaptureCommand = recorder.empty()
                                ? std::string(TEST_RECORDER) + " --report {file}.report " + options +
@@ -88,6 +88,7 @@ protected:
                                : recorder;
         if (recorder == "none") s.CaptureCommand.reset();
         s.PRString = "00:00:01:00";
+        s.captureLead = leadFrames;
         s.netserver = true;
         s.netport = 0;
         DeckSim::Options opts;
@@ -99,6 +100,8 @@ protected:
         }
         fs::remove_all("captures");
         start(s, opts);
+        // Start-up enables the button through the window's queue, maybe after it has ended.
+        ASSERT_TRUE(waitFor([this] { return gui->loggerButton()->isEnabled(); }, 10s));
         QTest::mouseClick(gui->loggerButton(), Qt::LeftButton);
         ASSERT_TRUE(waitFor([this] { return gui->logger() != nullptr; })) << "no logger";
         logger = gui->logger();
@@ -115,19 +118,19 @@ protected:
         QTest::keyClick(logger->tapeField(), Qt::Key_Return);
     }
     bool waitForEnd(std::chrono::seconds deadline = 90s) {
-        return waitFor([this] { return vcr->capture().progress().ended; }, deadline);
+        return waitFor([this] { return vcr->capture().batch().progress().ended; }, deadline);
     }
     bool waitForState(size_t clip, ClipState state) {
         return waitFor(
             [&] {
-                const auto p = vcr->capture().progress();
+                const auto p = vcr->capture().batch().progress();
                 return clip < p.clips.size() && p.clips[clip].state == state;
             },
             60s);
     }
     std::vector<std::string> states() {
         std::vector<std::string> out;
-        for (const auto& c : vcr->capture().progress().clips) out.push_back(StateText(c));
+        for (const auto& c : vcr->capture().batch().progress().clips) out.push_back(StateText(c));
         return out;
     }
     // The state column of the capture window, once it has looked at the batch again.
@@ -257,12 +260,19 @@ TEST_F(CaptureWindowTest, EachProblemFailsItsClipAndStopsTheBatchOnlyWhenItMust)
         return [this, set] {
             (sim->*set)(true);
             waitFor(
-                [&] { return vcr->capture().progress().clips[0].state != ClipState::Recording; },
+                [&] { return vcr->capture().batch().progress().clips[0].state != ClipState::Recording; },
                 30s);
             (sim->*set)(false);
         };
     };
     const Row rows[] = {
+        {"deck past the in point", "", "",
+         [this] {
+             // Played from the cue point, the deck leaps 2 s ahead before the in point.
+             ASSERT_TRUE(trace->waitForCommands(3, 10000));
+             sim->jump(60);
+         },
+         {"failed: deck was past the in point at *", "done"}},
         {"timecode break",
          "",
          "",
@@ -308,7 +318,9 @@ TEST_F(CaptureWindowTest, EachProblemFailsItsClipAndStopsTheBatchOnlyWhenItMust)
         logClips({{"One", "00:00:10:00", "00:00:12:00"}, {"Two", "00:00:20:00", "00:00:21:00"}});
         QTest::mouseClick(logger->captureAllButton(), Qt::LeftButton);
         if (row.fault) {
-            ASSERT_TRUE(waitForState(0, ClipState::Recording));
+            if (std::string(row.what) != "deck past the in point") {
+                ASSERT_TRUE(waitForState(0, ClipState::Recording));
+            }
             row.fault();
         }
         ASSERT_TRUE(waitForEnd());
@@ -338,6 +350,19 @@ TEST_F(CaptureWindowTest, EachProblemFailsItsClipAndStopsTheBatchOnlyWhenItMust)
         finish();
     }
 
+    // A review moving the deck is not taken over: a capture waits until it is stopped.
+    startCapturing();
+    logClips({{"One", "00:00:10:00", "00:00:12:00"}});
+    gui->inField()->setText("00:00:30:00");
+    gui->outField()->setText("00:00:40:00");
+    QTest::mouseClick(gui->button("Review"), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([this] { return vcr->cueControlsLocked(); }));
+    QTest::mouseClick(logger->captureAllButton(), Qt::LeftButton);
+    EXPECT_EQ(logger->messageLabel()->text().toStdString(),
+              "A cue, review or script is running: stop it, then capture");
+    EXPECT_EQ(gui->captureWindow(), nullptr);
+    finish();
+
     // With no recorder set, the buttons say so and nothing moves.
     startCapturing("none");
     logClips({{"One", "00:00:10:00", "00:00:12:00"}});
@@ -350,8 +375,10 @@ TEST_F(CaptureWindowTest, EachProblemFailsItsClipAndStopsTheBatchOnlyWhenItMust)
 // A real recorder: ffmpeg records a generated picture for a clip of 3 seconds, started and
 // stopped by the deck's timecode; ffprobe finds 3 s within 0.3 s and the in point's timecode.
 TEST_F(CaptureWindowTest, FfmpegRecordsTheClipForItsDurationWithItsTimecode) {
+    // Started 3 frames early: ffmpeg takes about 0.1 s to begin recording.
     startCapturing("ffmpeg -nostdin -re -f lavfi -i testsrc2=size=320x240:rate={rate} "
-                   "-timecode {in} -c:v ffv1 {file}.mkv");
+                   "-timecode {in} -c:v ffv1 {file}.mkv",
+                   "", false, 3);
     logClips({{"Harbour", "00:00:10:00", "00:00:13:00"}});
     QTest::mouseClick(logger->captureButton(), Qt::LeftButton);
     ASSERT_TRUE(waitForEnd());
@@ -386,8 +413,9 @@ TEST_F(CaptureWindowTest, AScriptsCaptureAllReturnsWhenTheBatchHasEnded) {
         << testing::PrintToString(said);
     finish();
 
-    // At 29.97 drop-frame: the preroll and the placeholders count at that rate.
-    startCapturing("", "", true);
+    // At 29.97 drop-frame: the preroll and the placeholders count at that rate; the recorder
+    // starts CaptureLead frames before the in point.
+    startCapturing("", "", true, 5);
     logClips({{"One", "00:01:00;02", "00:01:01;02"}});
     std::ofstream("Script.txt") << "CaptureAll\nSbyOn\n";
     QTest::mouseClick(gui->button("SCRIPT"), Qt::LeftButton);
@@ -400,7 +428,11 @@ TEST_F(CaptureWindowTest, AScriptsCaptureAllReturnsWhenTheBatchHasEnded) {
     EXPECT_EQ(wire[3], Hex(CommandFrames::bsstop));
     EXPECT_EQ(wire[4], Hex(CommandFrames::bssbyon));
     EXPECT_EQ(windowStates(), (std::vector<std::string>{"done"}));
-    EXPECT_EQ(ReadReport("captures/001_One.report").args,
+    const Report r = ReadReport("captures/001_One.report");
+    const double played = std::chrono::duration<double, std::milli>(
+                              r.started - trace->commands()[2].at).count();
+    EXPECT_NEAR(played / (1001.0 / 30), 30 - 5, 1.0) << "started 5 frames before the in point";
+    EXPECT_EQ(r.args,
               (std::vector<std::string>{"--report", "captures/001_One.report", "001", "One",
                                         "Reel 7", "00:01:00;02", "00:01:01;02", "00:00:01;00",
                                         "30", "1.001", "30000/1001"}));

@@ -1,0 +1,64 @@
+#include "CaptureControl.h"
+
+#include "CaptureLink.h"
+#include "LocalVCR.h"
+#include "RecorderCommand.h"
+#include "Utils.h"
+
+#include <algorithm>
+
+CaptureControl::CaptureControl(LocalVCR& v)
+    : vcr(v), link(MakeCaptureLink(v)), captureBatch(std::make_unique<CaptureBatch>(*link)) {}
+
+CaptureControl::~CaptureControl() {
+    captureBatch.reset();
+}
+
+std::string CaptureControl::start(std::vector<CaptureClip> clips, const std::string& tape,
+                                  bool fromScript) {
+    if (running()) return "Capture running";
+    const Settings& settings = vcr.config();
+    const std::string command = settings.CaptureCommand.value_or("");
+    if (command.find_first_not_of(" \t") == std::string::npos)
+        return "No CaptureCommand in the settings";
+    const auto words = SplitCommand(command);
+    if (!words || words->empty())
+        return "CaptureCommand has a quote left open: close it in the settings";
+    // Nothing else may move the deck under a capture: what moves it now ends first.
+    if (vcr.cueControlsLocked() || (vcr.scriptactive && !fromScript))
+        return "A cue, review or script is running: stop it, then capture";
+    if (clips.empty()) return "No clip to capture: an event needs an in and an out after it";
+    CaptureSettings run;
+    run.command = *words;
+    run.folder = settings.captureFolder;
+    run.prerollFrames = timecode::FrameCount(settings.PRString, vcr.rate()).value_or(0);
+    run.leadFrames = settings.captureLead;
+    run.tape = tape;
+    if (!captureBatch->start(std::move(clips), std::move(run))) return "Capture running";
+    vcr.panel().showCapture();
+    return {};
+}
+
+void CaptureControl::captureAll() {
+    // A script's line runs on the operator-action thread; a client's on its connection's.
+    const bool fromScript = vcr.scriptactive && vcr.onActionThread();
+    const auto events = vcr.panel().loggedEvents();
+    const std::string why =
+        events ? start(ClipsToCapture(*events, vcr.rate()), events->tape, fromScript)
+               : "No log to capture";
+    if (!why.empty()) {
+        Utils::OutLine(why);
+        vcr.ShowStat(why);
+        return;
+    }
+    if (!fromScript) return;
+    while (captureBatch->running()) vcr.waitFor(50);
+    const auto clips = captureBatch->progress().clips;
+    if (std::any_of(clips.begin(), clips.end(),
+                    [](const auto& c) { return c.state == ClipState::Cancelled; }))
+        vcr.requestOperatorStop(); // the script ends after this line
+}
+
+void CaptureControl::report() {
+    if (auto c = vcr.client()) c->Send(StatusLine(captureBatch->progress()));
+}
