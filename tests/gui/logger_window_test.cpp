@@ -159,7 +159,7 @@ TEST_F(LoggerWindow, OpensBesideTheMainWindowWithAFreshLogAndScrollsToItsLastEve
     LoggerGUI* logger = openLogger();
     ASSERT_NE(logger, nullptr);
     EXPECT_EQ(logger->windowTitle().toStdString(), "KOLB Logger");
-    EXPECT_EQ(logger->size(), QSize(470, 600)) << "the strip below the grid";
+    EXPECT_EQ(logger->size(), QSize(470, 624)) << "the strip below the grid, with the capture buttons";
     EXPECT_EQ(logger->pos(), QPoint(350, 0));
     EXPECT_FALSE(loggerButtonEnabled()) << "one logger at a time";
 
