@@ -143,6 +143,12 @@ protected:
             out.push_back(w->table()->item(r, 5)->text().toStdString());
         return out;
     }
+    // The first clip's test recorder is running and has set up its signals.
+    bool recorderUp() {
+        return waitFor(
+            [] { return Slurp("captures/001_One.report").find("started") != std::string::npos; },
+            10s);
+    }
     LoggerGUI* logger = nullptr;
 };
 
@@ -301,12 +307,16 @@ TEST_F(CaptureWindowTest, EachProblemFailsItsClipAndStopsTheBatchOnlyWhenItMust)
         {"cancel",
          "",
          "",
-         [this] { QTest::mouseClick(gui->captureWindow()->cancelButton(), Qt::LeftButton); },
+         [this] {
+             ASSERT_TRUE(recorderUp());
+             QTest::mouseClick(gui->captureWindow()->cancelButton(), Qt::LeftButton);
+         },
          {"cancelled", "not captured"}},
         {"program closed",
          "",
          "",
          [this] {
+             ASSERT_TRUE(recorderUp());
              gui->close();
              ASSERT_TRUE(waitForExit());
          },
