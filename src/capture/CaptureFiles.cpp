@@ -44,8 +44,8 @@ bool Taken(const std::set<std::string>& names, const std::string& stem) {
 } // namespace
 
 std::string SafeName(std::string_view name) {
-    if (name.empty() || name == "." || name == "..")
-        return std::string(std::max<size_t>(name.size(), 1), '_');
+    // Dots stay: behind the event number (ClipStem) even ".." names no folder.
+    if (name.empty()) return "_";
     std::string safe(name);
     for (char& c : safe)
         if (!Kept(static_cast<unsigned char>(c))) c = '_';

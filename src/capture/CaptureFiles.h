@@ -6,8 +6,8 @@
 // The names of what a capture keeps in its folder.
 
 // A clip's name as a file name: every byte that is not an ASCII letter or digit, '.', '-' or
-// '_' becomes '_' (a UTF-8 letter of two bytes gives "__"); "." and ".." and an empty name
-// become "_"-only texts of their length (at least one), so nothing names a folder above.
+// '_' becomes '_' (a UTF-8 letter of two bytes gives "__"); an empty name becomes "_". Dots
+// stay: it is only used behind the event number (ClipStem), where ".." names no folder.
 std::string SafeName(std::string_view name);
 
 // The stem of a clip's files: "<event with 3 digits>_<SafeName(name)>". Never a path.

@@ -143,6 +143,22 @@ protected:
             out.push_back(w->table()->item(r, 5)->text().toStdString());
         return out;
     }
+    // A fault of the deck switched on while the first clip records, and off once it has ended.
+    void whileRecording(bool local) {
+        const auto set = [this, local](bool on) {
+            if (local)
+                sim->setLocal(on);
+            else
+                sim->setFrozen(on);
+        };
+        set(true);
+        waitFor(
+            [this] {
+                return vcr->capture().batch().progress().clips[0].state != ClipState::Recording;
+            },
+            30s);
+        set(false);
+    }
     // The first clip's test recorder is running and has set up its signals.
     bool recorderUp() {
         return waitFor(
@@ -174,7 +190,7 @@ TEST_F(CaptureWindowTest, ABatchIsCapturedAtItsPointsAndKeepsItsFiles) {
     QTest::mouseClick(logger->captureAllButton(), Qt::LeftButton);
     ASSERT_TRUE(waitForState(1, ClipState::Recording));
     ASSERT_TRUE(client.send("CaptureStatus\nPlay\nGetTC\n"));
-    EXPECT_EQ(client.line(), "capturing 2 of 3 002___");
+    EXPECT_EQ(client.line(), "capturing 2 of 3 002_..");
     EXPECT_TRUE(client.line().has_value()) << "GetTC answered";
     press("Play >");
     QTest::keyClick(gui, Qt::Key_Space);
@@ -198,7 +214,7 @@ TEST_F(CaptureWindowTest, ABatchIsCapturedAtItsPointsAndKeepsItsFiles) {
                                          Hex(CommandFrames::bsplay), Hex(CommandFrames::bsstop)});
     EXPECT_EQ(trace->commandBytes(), expected);
 
-    const std::string stems[] = {"001_Inter_view_1", "002___", "003_Caf_________2"};
+    const std::string stems[] = {"001_Inter_view_1", "002_..", "003_Caf_________2"};
     const auto log = Lines(Slurp("captures/capture_log.csv"));
     ASSERT_EQ(log.size(), 4u);
     EXPECT_EQ(log[0], "Date,Event,Name,Tape,In,Out,Start,Stop,Frames,Exit,Problems,Files");
@@ -255,83 +271,70 @@ TEST_F(CaptureWindowTest, ABatchIsCapturedAtItsPointsAndKeepsItsFiles) {
 // Each problem a clip can meet, made by the deck or the recorder while the first of two clips
 // records: the clip's state and reason, and whether the batch went on to the second.
 TEST_F(CaptureWindowTest, EachProblemFailsItsClipAndStopsTheBatchOnlyWhenItMust) {
+    // What goes wrong while the first clip records (or, PastIn, plays towards its in point).
+    enum class Fault { None, PastIn, Break, Frozen, Local, Cancel, Close };
     struct Row {
         const char* what;
         std::string recorder; // "" the test recorder with options; "none" no CaptureCommand
         std::string options;
-        std::function<void()> fault;     // while the first clip records
+        Fault fault;
         std::vector<std::string> states; // "...*" matches a prefix
     };
-    const auto recovers = [this](void (DeckSim::*set)(bool)) {
-        return [this, set] {
-            (sim->*set)(true);
-            waitFor(
-                [&] { return vcr->capture().batch().progress().clips[0].state != ClipState::Recording; },
-                30s);
-            (sim->*set)(false);
-        };
-    };
     const Row rows[] = {
-        {"deck past the in point", "", "",
-         [this] {
-             // Played from the cue point, the deck leaps 2 s ahead before the in point.
-             ASSERT_TRUE(trace->waitForCommands(3, 10000));
-             sim->jump(60);
-         },
+        {"deck past the in point",
+         "",
+         "",
+         Fault::PastIn,
          {"failed: deck was past the in point at *", "done"}},
-        {"timecode break",
-         "",
-         "",
-         [this] { sim->jump(15); },
-         {"failed: timecode break at *", "done"}},
-        {"deck stopped",
-         "",
-         "",
-         recovers(&DeckSim::setFrozen),
-         {"failed: deck stopped during capture", "done"}},
-        {"LOCAL",
-         "",
-         "",
-         recovers(&DeckSim::setLocal),
-         {"failed: deck not under control", "not captured"}},
+        {"timecode break", "", "", Fault::Break, {"failed: timecode break at *", "done"}},
+        {"deck stopped", "", "", Fault::Frozen, {"failed: deck stopped during capture", "done"}},
+        {"LOCAL", "", "", Fault::Local, {"failed: deck not under control", "not captured"}},
         {"recorder ended early",
          "",
          "--exit-after 300 3",
-         {},
+         Fault::None,
          {"failed: recorder ended early, status 3", "failed: recorder ended early, status 3"}},
         {"no such recorder",
          "/nonexistent/kolb-recorder {file}.mkv",
          "",
-         {},
+         Fault::None,
          {"failed: recorder did not start: No such file or directory", "not captured"}},
-        {"cancel",
-         "",
-         "",
-         [this] {
-             ASSERT_TRUE(recorderUp());
-             QTest::mouseClick(gui->captureWindow()->cancelButton(), Qt::LeftButton);
-         },
-         {"cancelled", "not captured"}},
-        {"program closed",
-         "",
-         "",
-         [this] {
-             ASSERT_TRUE(recorderUp());
-             gui->close();
-             ASSERT_TRUE(waitForExit());
-         },
-         {"cancelled", "not captured"}},
+        {"cancel", "", "", Fault::Cancel, {"cancelled", "not captured"}},
+        {"program closed", "", "", Fault::Close, {"cancelled", "not captured"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         startCapturing(row.recorder, row.options);
         logClips({{"One", "00:00:10:00", "00:00:12:00"}, {"Two", "00:00:20:00", "00:00:21:00"}});
         QTest::mouseClick(logger->captureAllButton(), Qt::LeftButton);
-        if (row.fault) {
-            if (std::string(row.what) != "deck past the in point") {
-                ASSERT_TRUE(waitForState(0, ClipState::Recording));
-            }
-            row.fault();
+        if (row.fault == Fault::PastIn) {
+            // Played from the cue point, the deck leaps 2 s ahead before the in point.
+            ASSERT_TRUE(trace->waitForCommands(3, 10000));
+            sim->jump(60);
+        } else if (row.fault != Fault::None) {
+            ASSERT_TRUE(waitForState(0, ClipState::Recording));
+        }
+        switch (row.fault) {
+        case Fault::Break:
+            sim->jump(15);
+            break;
+        case Fault::Frozen:
+            whileRecording(false);
+            break;
+        case Fault::Local:
+            whileRecording(true);
+            break;
+        case Fault::Cancel:
+            ASSERT_TRUE(recorderUp());
+            QTest::mouseClick(gui->captureWindow()->cancelButton(), Qt::LeftButton);
+            break;
+        case Fault::Close:
+            ASSERT_TRUE(recorderUp());
+            gui->close();
+            ASSERT_TRUE(waitForExit());
+            break;
+        default:
+            break;
         }
         ASSERT_TRUE(waitForEnd());
         const auto got = windowStates();
@@ -439,12 +442,11 @@ TEST_F(CaptureWindowTest, AScriptsCaptureAllReturnsWhenTheBatchHasEnded) {
     EXPECT_EQ(wire[4], Hex(CommandFrames::bssbyon));
     EXPECT_EQ(windowStates(), (std::vector<std::string>{"done"}));
     const Report r = ReadReport("captures/001_One.report");
-    const double played = std::chrono::duration<double, std::milli>(
-                              r.started - trace->commands()[2].at).count();
+    const double played =
+        std::chrono::duration<double, std::milli>(r.started - trace->commands()[2].at).count();
     EXPECT_NEAR(played / (1001.0 / 30), 30 - 5, 1.0) << "started 5 frames before the in point";
-    EXPECT_EQ(r.args,
-              (std::vector<std::string>{"--report", "captures/001_One.report", "001", "One",
-                                        "Reel 7", "00:01:00;02", "00:01:01;02", "00:00:01;00",
-                                        "30", "1.001", "30000/1001"}));
+    EXPECT_EQ(r.args, (std::vector<std::string>{"--report", "captures/001_One.report", "001", "One",
+                                                "Reel 7", "00:01:00;02", "00:01:01;02",
+                                                "00:00:01;00", "30", "1.001", "30000/1001"}));
     std::filesystem::remove("Script.txt");
 }
