@@ -217,7 +217,8 @@ TEST(RecorderProcess, StopsWithSigintThenSigtermThenSigkillAndSaysEach) {
             EXPECT_LE(ns(recorder.interruptedAt()), at["sigint"]);
         }
         if (row.signals.size() > 1) {
-            EXPECT_GE(at["sigterm"] - at["sigint"], 10'000'000'000LL);
+            // From the SIGINT as sent: the recorder may note it later on a busy machine.
+            EXPECT_GE(at["sigterm"] - ns(recorder.interruptedAt()), 10'000'000'000LL);
         }
         const bool quiet = row.options.size() > 3;
         EXPECT_EQ(Slurp(output), quiet ? "" : "recording\nrecording (standard error)\n");
