@@ -3,6 +3,7 @@
 // point. The deck's position comes from the simulator: it plays on from the cue point (the in
 // point less the preroll) from the moment its Play frame arrived. The recorder is this program
 // run again with --record, noting its start and its SIGINT on the steady clock.
+#include "BusyLoops.h"
 #include "DeckSim.h"
 #include "LocalVCR.h"
 #include "NullPanel.h"
@@ -81,21 +82,7 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--record") return Record(argv[2]);
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
     const int busy = argc > 2 ? std::clamp(std::atoi(argv[2]), 0, 16) : 0;
-    std::atomic<bool> spinning{true};
-    std::vector<std::thread> loops;
-    for (int i = 0; i < busy; ++i)
-        loops.emplace_back([&spinning] {
-            volatile unsigned long n = 0;
-            while (spinning.load(std::memory_order_relaxed)) n = n + 1;
-        });
-    struct StopLoops {
-        std::atomic<bool>& spinning;
-        std::vector<std::thread>& loops;
-        ~StopLoops() {
-            spinning = false;
-            for (auto& t : loops) t.join();
-        }
-    } stopLoops{spinning, loops};
+    const BusyLoops loops(busy);
     Utils::SetLineSink([](const std::string&) {});
 
     const std::filesystem::path folder =

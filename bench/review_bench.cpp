@@ -2,6 +2,7 @@
 // the disk recorder's settings: where the deck stands when the review's Stop reaches it, against
 // the out point, and how long that Stop follows the time reply that first read the out point
 // (out - 1 or later). Both come from the simulator's trace of the line.
+#include "BusyLoops.h"
 #include "DeckSim.h"
 #include "LocalVCR.h"
 #include "NullPanel.h"
@@ -214,21 +215,7 @@ int main(int argc, char** argv) {
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
     // Busy loops beside the program, as a loaded machine has them (`yes >/dev/null`).
     const int busy = argc > 2 ? std::clamp(std::atoi(argv[2]), 0, 16) : 0;
-    std::atomic<bool> spinning{true};
-    std::vector<std::thread> loops;
-    for (int i = 0; i < busy; ++i)
-        loops.emplace_back([&spinning] {
-            volatile unsigned long n = 0;
-            while (spinning.load(std::memory_order_relaxed)) n = n + 1;
-        });
-    struct StopLoops {
-        std::atomic<bool>& spinning;
-        std::vector<std::thread>& loops;
-        ~StopLoops() {
-            spinning = false;
-            for (auto& t : loops) t.join();
-        }
-    } stopLoops{spinning, loops};
+    const BusyLoops loops(busy);
     Utils::SetLineSink([](const std::string&) {});
 
     std::printf("Clip review end to end: the deck controller with the disk recorder's settings "
