@@ -25,7 +25,7 @@ EventList fullLog() {
     return events;
 }
 
-void SaveFullLog(benchmark::State& state, EdlLayout layout) {
+void SaveFullLog(benchmark::State& state, ListFormat layout) {
     const EventList events = fullLog();
     const std::string path = directory + "/bench.edl";
     for (auto _ : state) {
@@ -34,7 +34,7 @@ void SaveFullLog(benchmark::State& state, EdlLayout layout) {
     }
 }
 
-void LoadFullLog(benchmark::State& state, EdlLayout layout) {
+void LoadFullLog(benchmark::State& state, ListFormat layout) {
     const std::string path = directory + "/load.edl";
     SaveEDL(path, fullLog(), "load.edl", " KOLB", layout);
     Utils::SetLineSink([](const std::string&) {}); // the two blank console lines of each load
@@ -51,10 +51,10 @@ void FormatFullLog(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(FormatEDL(events, "bench.edl", " KOLB"));
 }
 
-BENCHMARK_CAPTURE(SaveFullLog, standard, EdlLayout::Standard)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(SaveFullLog, cmx3600, EdlLayout::Cmx3600)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(LoadFullLog, standard, EdlLayout::Standard)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(LoadFullLog, cmx3600, EdlLayout::Cmx3600)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SaveFullLog, standard, ListFormat::Standard)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SaveFullLog, cmx3600, ListFormat::Cmx3600)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(LoadFullLog, standard, ListFormat::Standard)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(LoadFullLog, cmx3600, ListFormat::Cmx3600)->Unit(benchmark::kMillisecond);
 BENCHMARK(FormatFullLog)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -1,23 +1,26 @@
-// An EDL file through Load EDL, and the round trip: what was loaded, saved in either layout and
-// loaded again, must come back as the same events (in the logger's own layout, as far as its
-// six-character reel column carries the name).
+// A list file through Load EDL, and the round trip: what was loaded, saved in each format and
+// loaded again, must come back as the same events and tape (in the logger's own layout, as far
+// as its six-character reel column carries the name; in an ALE, with tabs in names as blanks).
 #include "EdlFile.h"
 #include "EdlWriter.h"
 #include "FuzzSupport.h"
 #include "Timecode.h"
 
+#include <algorithm>
+
 namespace {
 
 // The name an event has after a trip through a layout: in the logger's own, what its reel
 // column carries, up to the first blank.
-std::string nameAfterTrip(const std::string& name, EdlLayout layout) {
-    if (layout == EdlLayout::Cmx3600) return name;
+std::string nameAfterTrip(std::string name, ListFormat layout) {
+    if (layout == ListFormat::Ale) std::replace(name.begin(), name.end(), '\t', ' ');
+    if (layout != ListFormat::Standard) return name;
     const std::string reel = ReelText(name);
     return reel.substr(0, reel.find(' '));
 }
 
 // Saved at the list's own rate, the times come back with that rate's frame separator.
-void roundTrip(const EventList& loaded, timecode::Rate rate, EdlLayout layout) {
+void roundTrip(const EventList& loaded, timecode::Rate rate, ListFormat layout) {
     static const std::string saved = fuzz::scratchPath("saved.edl");
     if (!SaveEDL(saved, loaded, "FUZZ", "KOLB", layout, {}, rate)) return; // not a timecode
     const EdlLoad load = LoadEDL(saved, false, rate);
@@ -31,6 +34,7 @@ void roundTrip(const EventList& loaded, timecode::Rate rate, EdlLayout layout) {
         FUZZ_CHECK(again.SrcOutArray[i] == timecode::WithSeparator(loaded.SrcOutArray[i], rate));
         FUZZ_CHECK(again.ClipNameArray[i] == nameAfterTrip(loaded.ClipNameArray[i], layout));
     }
+    FUZZ_CHECK(layout == ListFormat::Standard || again.tape == nameAfterTrip(loaded.tape, layout));
 }
 } // namespace
 
@@ -41,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const EdlLoad load = LoadEDL(path, size > 0 && (data[0] & 1), timecode::rate30);
     FUZZ_CHECK(load.read.stored >= 0 && load.read.stored <= EventList::size);
     if (!load.ok) return 0;
-    roundTrip(load.events, load.read.rate, EdlLayout::Standard);
-    roundTrip(load.events, load.read.rate, EdlLayout::Cmx3600);
+    roundTrip(load.events, load.read.rate, ListFormat::Standard);
+    for (const ListFormat format : {ListFormat::Cmx3600, ListFormat::Ale, ListFormat::Csv})
+        roundTrip(load.events, load.read.rate, format);
     return 0;
 }

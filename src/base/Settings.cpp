@@ -126,6 +126,7 @@ Settings SettingsFromProperties(const Properties& props) {
     // Frames before the in point: a decimal number up to an hour's; anything else keeps 0.
     if (s.CaptureLead)
         s.captureLead = std::clamp(parseDecimal(*s.CaptureLead).value_or(0), 0, 108000);
+    s.RecordStart = lookup(props, "RecordStart");
     return s;
 }
 
@@ -150,14 +151,18 @@ std::vector<std::string> SettingsBlock(const Settings& s) {
         {"Net Address", s.NetAddress},
         {"Capture Command", s.CaptureCommand},
         {"Capture Folder", s.CaptureFolder},
-        {"Capture Lead", s.CaptureLead}};
+        {"Capture Lead", s.CaptureLead},
+        {"Record Start", s.RecordStart}};
     for (const auto& [name, value] : optional) {
         if (!value) continue;
         lines.push_back(label(name, *value));
         if (&value == &s.CaptureLead && std::to_string(s.captureLead) != *value)
-            lines.push_back("Capture Lead " + *value + " not known: " +
-                            std::to_string(s.captureLead) +
+            lines.push_back("Capture Lead " + *value +
+                            " not known: " + std::to_string(s.captureLead) +
                             " used (frames before the in point, 0 to 108000)");
+        if (&value == &s.RecordStart && !s.autoRate && !timecode::IsTimecode(*value, s.framerate))
+            lines.push_back("Record Start " + *value + " is not a timecode at the rate " +
+                            timecode::RateText(s.framerate) + ": CMX lists start at 01:00:00:00");
         if (&value == &s.NetPort && !NetPortFromText(*value))
             lines.push_back("Net Port " + *value + " not known: " + std::to_string(s.netport) +
                             " used (a port is a number from 1 to 65535)");

@@ -61,6 +61,9 @@ struct Settings {
     std::string captureFolder = "captures";
     std::optional<std::string> CaptureLead;
     int captureLead = 0;
+    // "RecordStart": where a CMX 3600 list's record times start, a timecode at the rate in use
+    // (default 01:00:00:00).
+    std::optional<std::string> RecordStart;
 };
 
 // The product's name: the title of its windows and of its log.

@@ -26,25 +26,6 @@ std::string ErrorText(int error) {
 
 } // namespace
 
-std::string CsvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
-std::string CsvLine(const std::vector<std::string>& fields) {
-    std::string line;
-    for (size_t i = 0; i < fields.size(); ++i) {
-        if (i > 0) line += ',';
-        line += CsvField(fields[i]);
-    }
-    return line + "\r\n";
-}
-
 std::string CaptureLogHeader() {
     return CsvLine({"Date", "Event", "Name", "Tape", "In", "Out", "Start", "Stop", "Frames", "Exit",
                     "Problems", "Files"});

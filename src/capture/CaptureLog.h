@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CsvWriter.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -7,11 +9,6 @@
 // The capture log, capture_log.csv in the capture folder: one line per clip captured or tried,
 // appended; RFC 4180 (fields with a comma, quote, CR or LF quoted, quotes doubled; lines end
 // with CR LF); UTF-8; the header is written once, when the file is new or empty.
-
-// One field as RFC 4180 writes it.
-std::string CsvField(std::string_view text);
-// The fields joined with ',' and ended with "\r\n".
-std::string CsvLine(const std::vector<std::string>& fields);
 
 struct CaptureRecord {
     std::string when; // date and time, "2026-12-08 14:03:05" (local time)

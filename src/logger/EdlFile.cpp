@@ -1,5 +1,7 @@
 #include "EdlFile.h"
 
+#include "AleReader.h"
+#include "CsvReader.h"
 #include "Utils.h"
 
 #include <cerrno>
@@ -51,37 +53,45 @@ int writeAll(int fd, const std::string& bytes, const WriteFunction& write) {
     return 0;
 }
 
-// A buffered reader over a file descriptor.
-class FileSource : public ByteSource {
-public:
-    explicit FileSource(int fd) : fd(fd), buffer(65536) {}
-    int get() override {
-        const int c = peek();
-        if (c >= 0) ++pos;
-        return c;
+// The whole file; a read failure throws std::system_error.
+std::string readAll(int fd) {
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw std::system_error(errno, std::generic_category());
+        if (n == 0) return bytes;
+        // A file that grows while it is read is read as far as the largest list.
+        if (bytes.size() + static_cast<std::size_t>(n) > static_cast<std::size_t>(maxEdlBytes))
+            throw std::system_error(EFBIG, std::generic_category());
+        bytes.append(buffer, static_cast<std::size_t>(n));
     }
-    int peek() override {
-        if (pos == end && !fill()) return -1;
-        return static_cast<unsigned char>(buffer[pos]);
-    }
+}
 
-private:
-    bool fill() {
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) throw std::system_error(errno, std::generic_category());
-            pos = 0;
-            end = static_cast<std::size_t>(n);
-            return n > 0;
-        }
-    }
+// The first line that holds anything.
+std::string_view firstLine(std::string_view text) {
+    const std::size_t start = text.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos) return {};
+    text.remove_prefix(start);
+    return text.substr(0, text.find_first_of("\r\n"));
+}
 
-    int fd;
-    std::vector<char> buffer;
-    std::size_t pos = 0;
-    std::size_t end = 0;
-};
+// Reads the list as its first line says it is.
+EdlRead readList(const std::string& bytes, EventList& events, bool verbose, timecode::Rate inUse) {
+    std::string_view text = bytes;
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    TextSource source(text);
+    switch (KindOfList(firstLine(text))) {
+    case ListKind::Ale:
+        return ReadALE(source, events, inUse);
+    case ListKind::Csv:
+        return ReadCSV(source, events, inUse);
+    case ListKind::Edl:
+        break;
+    }
+    return ReadEDL(source, events, verbose, inUse);
+}
 
 } // namespace
 
@@ -119,9 +129,9 @@ FileOutcome WriteFileAtomically(const std::string& path, const std::string& byte
 }
 
 FileOutcome SaveEDL(const std::string& path, const EventList& events, const std::string& savename,
-                    const std::string& title, EdlLayout layout, const WriteFunction& write,
-                    timecode::Rate rate) {
-    const EdlText text = FormatEDL(events, savename, title, layout, rate);
+                    const std::string& title, ListFormat layout, const WriteFunction& write,
+                    timecode::Rate rate, std::optional<int> recordStart) {
+    const EdlText text = FormatEDL(events, savename, title, layout, rate, recordStart);
     if (text.invalidEvent != 0) {
         const std::string message =
             "FileIOError: invalid timecode in event " + std::to_string(text.invalidEvent);
@@ -153,9 +163,8 @@ EdlLoad LoadEDL(const std::string& path, bool verbose, timecode::Rate inUse) {
     } else if (st.st_size > maxEdlBytes) {
         fail("The file is larger than 16 MB: it is not an EDL. Choose a list saved by a logger");
     } else {
-        FileSource source(file.get());
         try {
-            load.read = ReadEDL(source, load.events, verbose, inUse);
+            load.read = readList(readAll(file.get()), load.events, verbose, inUse);
             if (load.read.outcome == EdlRead::Outcome::Empty)
                 fail("FileIOError: End of file reached 1");
             else if (load.read.stored == 0)

@@ -3,6 +3,7 @@
 #include "EdlReader.h"
 #include "EdlWriter.h"
 #include "EventList.h"
+#include "ListFormat.h"
 
 #include <cstddef>
 #include <functional>
@@ -33,10 +34,12 @@ struct FileOutcome {
 FileOutcome WriteFileAtomically(const std::string& path, const std::string& bytes,
                                 const WriteFunction& write = {});
 
-// Writes the events (FormatEDL) with WriteFileAtomically. Times are counted at the rate.
+// Writes the events in a format (FormatEDL) with WriteFileAtomically. Times are counted at the
+// rate; a CMX list's record times start at recordStart.
 FileOutcome SaveEDL(const std::string& path, const EventList& events, const std::string& savename,
-                    const std::string& title, EdlLayout layout = EdlLayout::Standard,
-                    const WriteFunction& write = {}, timecode::Rate rate = timecode::rate30);
+                    const std::string& title, ListFormat layout = ListFormat::Standard,
+                    const WriteFunction& write = {}, timecode::Rate rate = timecode::rate30,
+                    std::optional<int> recordStart = std::nullopt);
 
 // The largest file LoadEDL reads: 16 MiB holds far more than 100 events.
 constexpr long long maxEdlBytes = 16LL * 1024 * 1024;
@@ -52,7 +55,8 @@ struct EdlLoad {
     EdlRead read;
 };
 
-// Reads the EDL at path (see ReadEDL) into a fresh log, between two console lines of a single
+// Reads the list at path into a fresh log: an ALE (ReadALE), a CSV (ReadCSV) or an EDL (ReadEDL),
+// as its first line says (KindOfList), between two console lines of a single
 // blank; inUse is the rate in use, for a list that does not say its own. Only a plain file of at
 // most maxEdlBytes is read; a larger one is refused from its size, unread.
 EdlLoad LoadEDL(const std::string& path, bool verbose, timecode::Rate inUse);

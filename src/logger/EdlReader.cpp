@@ -100,6 +100,9 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
     std::string line;
     bool cut = false;
     int named = -1; // the event stored from the line just before, which a name comment completes
+    bool ownLayout = false; // the logger's own layout, whose reel column holds names
+    bool tapeSaid = false;
+    std::optional<std::string> reel; // the reel every event so far has, else ""
     while (ReadLine(in, line, maxLineLength, &cut)) {
         ++lineNumber;
         if (cut) {
@@ -138,8 +141,10 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
         }
         if (startsWithComment(line, tapeComment)) {
             events.tape = commentText(line, tapeComment.size() - 1);
+            tapeSaid = true;
             continue;
         }
+        if (line.starts_with("REM Made by")) ownLayout = true;
         if (line.size() <= 60) continue;
         if (line.starts_with("TIT")) continue;
         // The title line, which came without its 'T', however long the file's name.
@@ -165,12 +170,16 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
         }
         if (verbose) Utils::OutLine(times->timestring1 + " " + times->timestring2);
         const int k = result.stored++;
-        events.ClipNameArray[k] = TextFromBytes(std::string_view(line).substr(5, blankAt - 5));
+        const std::string name = TextFromBytes(std::string_view(line).substr(5, blankAt - 5));
+        events.ClipNameArray[k] = name;
+        reel = !reel || *reel == name ? name : "";
         events.SrcInArray[k] = times->timestring1;
         events.SrcOutArray[k] = times->timestring2;
         named = k;
     }
     result.rate = listRate.value_or(inUse);
+    // In other systems' lists, and in CMX 3600, the reel column is the tape.
+    if (!ownLayout && !tapeSaid && reel && *reel != "AX") events.tape = *reel;
     // A file of thousands of such lines says so once, not a line each.
     if (result.skipped > maxSkipReports)
         Utils::OutLine("Skipped " + std::to_string(result.skipped) +

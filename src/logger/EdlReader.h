@@ -81,9 +81,11 @@ constexpr int maxSkipReports = 10;
 // first maxSkipReports of them; a count of all follows); a line cut at maxLineLength is read as
 // far as it goes and said the same way.
 // A "* FROM CLIP NAME:" line right after an event gives that event its full name, "* TAPE:" the
-// log's tape name; names are read as UTF-8, other bytes as Latin-1. Up to 100 events are stored;
-// events past the last one read keep what they held, and an event line past the last one stored
-// is said once ("EDL has more than 100 events: the rest were not loaded"). Edit numbers are not
-// read. With verbose on, every line longer than 5 characters and every pair of times read are
-// echoed to the console.
+// log's tape name. A list with no "* TAPE:" line that is not in the logger's own layout (no
+// "REM Made by" line), a CMX 3600 list, has its tape in the reel column: the reel that every
+// event has, but "AX", is the log's tape. Names are read as UTF-8, other bytes as Latin-1. Up to
+// 100 events are stored; events past the last one read keep what they held, and an event line past
+// the last one stored is said once ("EDL has more than 100 events: the rest were not loaded"). Edit
+// numbers are not read. With verbose on, every line longer than 5 characters and every pair of
+// times read are echoed to the console.
 EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate inUse);

@@ -6,10 +6,6 @@
 #include <string>
 #include <vector>
 
-// The two layouts an event list is saved in: the logger's own fixed-column list, which Load EDL
-// reads back, and a CMX 3600 list that editing systems import.
-enum class EdlLayout { Standard, Cmx3600 };
-
 // The events a save writes: event 1 (always), then every one up to the last event that holds
 // anything a fresh log's does not (a time, or a name: events in a gap, a last one with only its
 // in, one named ahead, are written too: nothing logged is left out of a save). Returns the count
@@ -26,19 +22,24 @@ struct EventProblem {
 // timecode at the rate.
 std::vector<EventProblem> CheckEvents(const EventList& events, timecode::Rate rate);
 
-// What saving an event list would write, every line ending in CR LF. Source times are written
-// with the rate's frame separator. Record times run on without gaps from 01:00:00:00, counted at
-// the rate (drop-frame: "FCM: DROP FRAME" and ";" before the frames) and wrapping at 24 hours; an
-// event with a problem (CheckEvents) adds no record time. Events written: EventsToWrite.
-struct EdlText {
-    std::string bytes;
-    // The edit number of an event whose source in or out holds a non-digit where a digit must be
-    // (nothing is to be written then), else 0.
-    int invalidEvent = 0;
-};
+// The edit number of the first event a save writes whose source in or out holds a non-digit
+// where a digit must be (nothing is to be written then), else 0.
+int InvalidEvent(const EventList& events, timecode::Rate rate);
+// The frames event index i adds to the record times: out less in, 0 for an event with a problem
+// (CheckEvents).
+int ClipFrames(const EventList& events, int i, timecode::Rate rate);
+// The record time frames after recordIn, wrapping at 24 hours.
+int RecordTimeAfter(int recordIn, int frames, timecode::Rate rate);
+// A text for one line of a list: CR and LF become blanks.
+std::string OneLine(std::string text);
 
-EdlText FormatEDL(const EventList& events, const std::string& savename, const std::string& title,
-                  EdlLayout layout = EdlLayout::Standard, timecode::Rate rate = timecode::rate30);
+// The logger's own layout, every line ending in a blank and CR LF: "TITLE: " with the file's
+// name, "REM Made by " with the product's title, the FCM line, "* TAPE: " when the log has a
+// tape, then the events. Source times are written with the rate's frame separator. Record times
+// run on without gaps from 01:00:00:00, counted at the rate (drop-frame: "FCM: DROP FRAME" and
+// ";" before the frames) and wrapping at 24 hours; an event with a problem adds no record time.
+std::string StandardText(const EventList& events, const std::string& savename,
+                         const std::string& title, timecode::Rate rate);
 
 // The autosave file's bytes: the logger's own layout's header (title "KOLB_Autosave.edl"), a
 // line "* TAPE: <tape>" when the tape is not empty, then every event from 1 to the last touched
@@ -54,6 +55,3 @@ std::string EditNumberText(int number);
 // finds the times from the line's first colon and reads a line to its end, so either would lose
 // the whole event when the list is loaded again.
 std::string ReelText(const std::string& name);
-// A CMX 3600 reel: at most 8 letters, digits, '_' or '-' ("AX" when empty), padded to 8; any
-// other character becomes one '_'.
-std::string CmxReelText(const std::string& name);

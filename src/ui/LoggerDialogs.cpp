@@ -9,6 +9,8 @@
 namespace {
 const QString standardFilter = "Standard EDL (*)";
 const QString cmxFilter = "CMX 3600 EDL (*.edl)";
+const QString aleFilter = "Avid ALE (*.ale)";
+const QString csvFilter = "CSV (*.csv)";
 } // namespace
 
 std::optional<LoggerGUI::ChosenFile> ChooseListFile(QWidget* parent, const std::string& title,
@@ -17,14 +19,19 @@ std::optional<LoggerGUI::ChosenFile> ChooseListFile(QWidget* parent, const std::
                    directory.empty() ? QDir::currentPath() : QString::fromStdString(directory));
     fd.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     fd.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (save) fd.setNameFilters({standardFilter, cmxFilter});
+    if (save) fd.setNameFilters({standardFilter, cmxFilter, aleFilter, csvFilter});
     fd.selectFile("edl.txt");
     if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty()) return std::nullopt;
     const QString path = fd.selectedFiles().first();
     LoggerGUI::ChosenFile chosen;
     chosen.path = path.toStdString();
     chosen.name = QFileInfo(path).fileName().toStdString();
-    if (save && fd.selectedNameFilter() == cmxFilter) chosen.layout = EdlLayout::Cmx3600;
+    if (save) {
+        const QString filter = fd.selectedNameFilter();
+        if (filter == cmxFilter) chosen.layout = ListFormat::Cmx3600;
+        if (filter == aleFilter) chosen.layout = ListFormat::Ale;
+        if (filter == csvFilter) chosen.layout = ListFormat::Csv;
+    }
     return chosen;
 }
 

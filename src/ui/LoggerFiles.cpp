@@ -1,5 +1,6 @@
 // The logger window's files: loading and saving lists through the file dialog, the autosave
 // written at every change, and taking an autosaved log back.
+#include "CmxWriter.h"
 #include "LocalVCR.h"
 #include "LoggerDialogs.h"
 #include "LoggerGUI.h"
@@ -27,7 +28,8 @@ std::string LoggerGUI::GetFileName(const std::string& dialogTitle) {
     const auto chosen = fileChooser ? fileChooser(dialogTitle, LoadOrSave == 1) : std::nullopt;
     if (!chosen) return "";
     savename = chosen->name;
-    saveLayout = chosen->layout;
+    // A typed ".ale" or ".csv" writes that format, whatever filter was chosen.
+    saveLayout = FormatForFile(chosen->name, chosen->layout);
     return chosen->path;
 }
 
@@ -122,8 +124,9 @@ bool LoggerGUI::saveThroughDialog() {
     LoadOrSave = 1;
     const std::string path = GetFileName("Save Standard EDL");
     if (path.empty()) return false;
-    const FileOutcome saved =
-        ::SaveEDL(path, book.events(), savename, title, saveLayout, {}, eventRate());
+    const std::optional<std::string>& recordStart = svcr.config().RecordStart;
+    const FileOutcome saved = ::SaveEDL(path, book.events(), savename, title, saveLayout, {},
+                                        eventRate(), RecordStartAt(recordStart, eventRate()));
     if (!saved) {
         const std::string kept =
             QFileInfo::exists(autosaveFile) ? std::string(" and in ") + autosaveFile : "";
@@ -138,7 +141,12 @@ bool LoggerGUI::saveThroughDialog() {
     if (listDirectory) *listDirectory = DirectoryOf(path);
     removeAutosave();
     showStrip();
-    tell("Saved " + eventsText(EventsToWrite(book.events())) + " to " + savename + ".");
+    std::string said = "Saved " + eventsText(EventsToWrite(book.events())) + " to " + savename;
+    if (saveLayout == ListFormat::Cmx3600 && recordStart &&
+        !timecode::IsTimecode(*recordStart, eventRate()))
+        said += "; RecordStart " + *recordStart + " is not a timecode at the rate " +
+                timecode::RateText(eventRate()) + ", so record times start at 01:00:00:00";
+    tell(said + ".");
     return true;
 }
 

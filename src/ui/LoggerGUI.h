@@ -37,11 +37,11 @@ public:
     // Where every change is written at once, in the working directory.
     static constexpr const char* autosaveFile = "KOLB_Autosave.edl";
 
-    // The file the operator chose in the file dialog, and in which layout to save it.
+    // The file the operator chose in the file dialog, and the format its filter names.
     struct ChosenFile {
         std::string path; // directory and name
         std::string name; // the bare file name
-        EdlLayout layout = EdlLayout::Standard;
+        ListFormat layout = ListFormat::Standard;
     };
     // Shows the file dialog with a title, for loading or for saving, opening in a directory;
     // nothing when cancelled.
@@ -187,7 +187,7 @@ private:
     bool verbose;
     LogBook book;
     std::string savename;
-    EdlLayout saveLayout = EdlLayout::Standard;
+    ListFormat saveLayout = ListFormat::Standard;
     int LoadOrSave = 1;
     int vsbval = 0;            // the event in the top row
     int namingRow = -1;        // the row whose name is being typed in place, else -1

@@ -78,7 +78,7 @@ protected:
         logger->setCloseAsker([] { return LoggerGUI::CloseChoice::Discard; });
         return logger;
     }
-    void choose(const std::string& name, EdlLayout layout = EdlLayout::Standard) {
+    void choose(const std::string& name, ListFormat layout = ListFormat::Standard) {
         chosen = LoggerGUI::ChosenFile{(dir / name).string(), name, layout};
     }
 
@@ -254,7 +254,7 @@ TEST_F(FrameRate, SavedListsHaveTheRecordTimesOfTheirRate) {
     EXPECT_EQ(type(3, "00:00:00:00"), "00:00:00:00") << "no out: zero at every rate";
     EXPECT_EQ(type(3, "00:02:00:27"), "00:02:00;27");
     logger->scrollBar()->setValue(0);
-    choose("df.edl", EdlLayout::Cmx3600);
+    choose("df.edl", ListFormat::Cmx3600);
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
     const std::string cmx = readBytes((dir / "df.edl").string());
     EXPECT_NE(cmx.find("FCM: DROP FRAME\r\n"), std::string::npos) << cmx;

@@ -159,7 +159,8 @@ TEST_F(LoggerWindow, OpensBesideTheMainWindowWithAFreshLogAndScrollsToItsLastEve
     LoggerGUI* logger = openLogger();
     ASSERT_NE(logger, nullptr);
     EXPECT_EQ(logger->windowTitle().toStdString(), "KOLB Logger");
-    EXPECT_EQ(logger->size(), QSize(470, 624)) << "the strip below the grid, with the capture buttons";
+    EXPECT_EQ(logger->size(), QSize(470, 624))
+        << "the strip below the grid, with the capture buttons";
     EXPECT_EQ(logger->pos(), QPoint(350, 0));
     EXPECT_FALSE(loggerButtonEnabled()) << "one logger at a time";
 
@@ -374,7 +375,7 @@ TEST_F(LoggerWindow, SaveAndLoadGoThroughTheFileDialogAndLoadingShowsEventOne) {
     EXPECT_TRUE(fs::is_empty(dir.path));
     EXPECT_TRUE(logger->changed());
 
-    chosen = LoggerGUI::ChosenFile{dir.file("log.edl"), "log.edl", EdlLayout::Standard};
+    chosen = LoggerGUI::ChosenFile{dir.file("log.edl"), "log.edl", ListFormat::Standard};
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
     EXPECT_EQ(readBytes(dir.file("log.edl")),
               "TITLE: log.edl \r\nREM Made by  KOLB \r\nFCM: NON-DROP FRAME \r\n"
@@ -382,11 +383,11 @@ TEST_F(LoggerWindow, SaveAndLoadGoThroughTheFileDialogAndLoadingShowsEventOne) {
         << "a name ending in .edl under the standard filter keeps the standard layout";
     EXPECT_FALSE(logger->changed());
 
-    chosen = LoggerGUI::ChosenFile{dir.file("cmx.edl"), "cmx.edl", EdlLayout::Cmx3600};
+    chosen = LoggerGUI::ChosenFile{dir.file("cmx.edl"), "cmx.edl", ListFormat::Cmx3600};
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
     EXPECT_EQ(readBytes(dir.file("cmx.edl")),
               "TITLE: cmx.edl\r\nFCM: NON-DROP FRAME\r\n\r\n"
-              "001  Name01   AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+              "001  AX       AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
               "* FROM CLIP NAME: Name01\r\n");
 
     // Loading from row 30: the grid and the scroll bar go to the first event without an out
@@ -400,7 +401,7 @@ TEST_F(LoggerWindow, SaveAndLoadGoThroughTheFileDialogAndLoadingShowsEventOne) {
     events.ClipNameArray[2] = "Kept";
     answer = LoggerGUI::CloseChoice::Discard; // the changes not saved are asked about first
     dialogs.clear();
-    chosen = LoggerGUI::ChosenFile{dir.file("in.txt"), "in.txt", EdlLayout::Standard};
+    chosen = LoggerGUI::ChosenFile{dir.file("in.txt"), "in.txt", ListFormat::Standard};
     QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
     EXPECT_EQ(dialogs, std::vector<std::string>{"Load Standard EDL (load)"});
     ASSERT_TRUE(waitFor([&] { return !logger->loading(); }));
@@ -439,7 +440,7 @@ TEST_F(LoggerWindow, ClosingWithChangesAsksAndCancelKeepsTheLoggerOpen) {
     EXPECT_TRUE(logger->isVisible());
 
     // Save to a file: written, then closed.
-    chosen = LoggerGUI::ChosenFile{dir.file("kept.txt"), "kept.txt", EdlLayout::Standard};
+    chosen = LoggerGUI::ChosenFile{dir.file("kept.txt"), "kept.txt", ListFormat::Standard};
     logger->close();
     EXPECT_FALSE(logger->isVisible());
     EXPECT_TRUE(loggerButtonEnabled());
@@ -454,7 +455,7 @@ TEST_F(LoggerWindow, ClosingWithChangesAsksAndCancelKeepsTheLoggerOpen) {
     ASSERT_NE(logger, nullptr);
     QTest::mouseClick(logger->inButton(0), Qt::LeftButton);
     answer = LoggerGUI::CloseChoice::Discard;
-    chosen = LoggerGUI::ChosenFile{dir.file("never.txt"), "never.txt", EdlLayout::Standard};
+    chosen = LoggerGUI::ChosenFile{dir.file("never.txt"), "never.txt", ListFormat::Standard};
     logger->close();
     EXPECT_EQ(questions, 4);
     EXPECT_FALSE(logger->isVisible());
@@ -557,7 +558,7 @@ TEST_F(LoggerWindow, IAndOLogEventsInTurnCtrlSAndCtrlOGoToTheFilesAndTheDeckKeys
     EXPECT_TRUE(trace->commandBytes().empty()) << "logging sends nothing";
 
     // Ctrl+S and Ctrl+O: the same dialogs and files as the buttons. Ctrl+Shift+S is not one.
-    chosen = LoggerGUI::ChosenFile{dir.file("keys.txt"), "keys.txt", EdlLayout::Standard};
+    chosen = LoggerGUI::ChosenFile{dir.file("keys.txt"), "keys.txt", ListFormat::Standard};
     QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(dialogs.empty());
     QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier);
@@ -657,7 +658,8 @@ TEST_F(LoggerWindow,
     EXPECT_TRUE(save.save);
     EXPECT_EQ(save.directory, fs::current_path().string());
     EXPECT_EQ(save.file, "edl.txt");
-    EXPECT_EQ(save.filters, (QStringList{"Standard EDL (*)", "CMX 3600 EDL (*.edl)"}));
+    EXPECT_EQ(save.filters, (QStringList{"Standard EDL (*)", "CMX 3600 EDL (*.edl)",
+                                         "Avid ALE (*.ale)", "CSV (*.csv)"}));
     // The dialog names the file after its filter; whatever the name, it holds a CMX 3600 list.
     std::vector<fs::path> saved(fs::directory_iterator(dir.path), {});
     ASSERT_EQ(saved.size(), 1u);
@@ -675,6 +677,78 @@ TEST_F(LoggerWindow,
     EXPECT_FALSE(load.save);
     EXPECT_EQ(load.directory, dir.path.string()) << "where the last list was saved";
     EXPECT_EQ(logger->eventList().SrcOutArray[0], "00:00:01:00") << "cancelled: nothing loaded";
+}
+
+// The format a save writes: a typed ".ale" or ".csv" wins over the filter, every other name
+// follows it. Each list loads back into the grid with its name and tape, and a CMX list's record
+// times start at RecordStart, or at 01:00:00:00 with the strip saying why where RecordStart is
+// no timecode at the list's rate.
+TEST_F(LoggerWindow, ATypedAleOrCsvWinsOverTheFilterAndEachFormatLoadsBack) {
+    Settings settings;
+    settings.RecordStart = "02:00:00:29";
+    start(settings);
+    TempDir dir;
+    LoggerGUI* logger = openLogger();
+    ASSERT_NE(logger, nullptr);
+    const std::string name = "Pier, \"east\"\t東";
+    EventList& events = logger->eventList();
+    events.ClipNameArray[0] = name;
+    events.SrcInArray[0] = "00:00:10:00";
+    events.SrcOutArray[0] = "00:00:20:00";
+    logger->tapeField()->setFocus();
+    logger->tapeField()->setText("Harbour Tape");
+    QTest::keyClick(logger->tapeField(), Qt::Key_Return);
+    const std::string cmx = "TITLE: Harbour Tape\r\nFCM: NON-DROP FRAME\r\n\r\n"
+                            "* TAPE: Harbour Tape\r\n001  Harbour_ AA/V  C        "
+                            "00:00:10:00 00:00:20:00 ";
+    const struct {
+        std::string file;
+        ListFormat filter;
+        std::string starts; // what the file starts with
+        std::string loaded; // the name loaded back
+    } rows[] = {
+        {"list.ale", ListFormat::Csv, "Heading\r\nFIELD_DELIM\tTABS\r\n", "Pier, \"east\" 東"},
+        {"LIST.CSV", ListFormat::Standard,
+         "Event,Name,Tape,In,Out,Duration,Rate\r\n001,\"Pier, \"\"east\"\"\t東\",Harbour Tape,",
+         name},
+        {"list.edl", ListFormat::Ale, "Heading\r\n", "Pier, \"east\" 東"},
+        {"list.csv.txt", ListFormat::Csv, "Event,", name},
+        {"list.edl", ListFormat::Cmx3600, cmx + "02:00:00:29 02:00:10:29\r\n", name},
+        {"list.ale.edl", ListFormat::Standard, "TITLE: list.ale.edl \r\n", "Pier,"},
+    };
+    answer = LoggerGUI::CloseChoice::Discard;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        chosen = LoggerGUI::ChosenFile{dir.file(row.file), row.file, row.filter};
+        QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+        EXPECT_EQ(logger->messageLabel()->text().toStdString(),
+                  "Saved 1 event to " + row.file + ".");
+        const std::string bytes = readBytes(dir.file(row.file));
+        EXPECT_TRUE(bytes.starts_with(row.starts)) << bytes;
+        events.ClipNameArray[0] = "Changed";
+        QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+        ASSERT_TRUE(waitFor([&] { return !logger->loading(); }));
+        EXPECT_EQ(events.ClipNameArray[0], row.loaded);
+        EXPECT_EQ(events.SrcOutArray[0], "00:00:20:00");
+        EXPECT_EQ(events.tape, "Harbour Tape");
+        EXPECT_EQ(logger->tapeField()->text().toStdString(), "Harbour Tape");
+        events.ClipNameArray[0] = name;
+    }
+
+    // A list at 25: RecordStart's frames 29 are no timecode there.
+    writeBytes(dir.file("pal.csv"), "Name,In,Out,Rate\nGate,00:00:10:00,00:00:20:00,25\n");
+    chosen = LoggerGUI::ChosenFile{dir.file("pal.csv"), "pal.csv", ListFormat::Standard};
+    QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return !logger->loading(); }));
+    chosen = LoggerGUI::ChosenFile{dir.file("pal.edl"), "pal.edl", ListFormat::Cmx3600};
+    QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+    EXPECT_EQ(logger->messageLabel()->text().toStdString(),
+              "Saved 1 event to pal.edl; RecordStart 02:00:00:29 is not a timecode at the rate 25, "
+              "so record times start at 01:00:00:00.");
+    EXPECT_EQ(readBytes(dir.file("pal.edl")),
+              "TITLE: pal.edl\r\nFCM: NON-DROP FRAME\r\n\r\n"
+              "001  AX       AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+              "* FROM CLIP NAME: Gate\r\n");
 }
 
 TEST_F(LoggerWindow, TheSecondPortsMarkPairsFillTheFirstEventsOfTheOpenLogger) {
@@ -869,7 +943,7 @@ TEST_F(LoggerWindow, NoMarkOrTypedKeyLandsOnALoggedClipOrMovesTheDeck) {
         << "the row being logged stands out";
     typeName(QString::fromUtf8("Café 東京 take 2"), true);
 
-    chosen = LoggerGUI::ChosenFile{dir.file("log.edl"), "log.edl", EdlLayout::Standard};
+    chosen = LoggerGUI::ChosenFile{dir.file("log.edl"), "log.edl", ListFormat::Standard};
     answerYes = true; // event 6 has no out point
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
     ASSERT_EQ(asked.size(), 1u);
@@ -916,7 +990,7 @@ TEST_F(LoggerWindow, LoadsUndoAndTheAutosaveLoseNothingAndFailuresSayWhy) {
                          std::to_string(i) + ":10 01:00:00:00 01:00:00:10\r\n";
             return lines;
         }());
-    chosen = LoggerGUI::ChosenFile{dir.file("seven.edl"), "seven.edl", EdlLayout::Standard};
+    chosen = LoggerGUI::ChosenFile{dir.file("seven.edl"), "seven.edl", ListFormat::Standard};
     QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
     EXPECT_EQ(questions, 1) << "a load over changes not saved asks first; Cancel loads nothing";
     EXPECT_EQ(logger->eventList(), eight);
@@ -977,7 +1051,7 @@ TEST_F(LoggerWindow, LoadsUndoAndTheAutosaveLoseNothingAndFailuresSayWhy) {
     for (const auto& c : loads) {
         SCOPED_TRACE(c.file);
         shown.clear();
-        chosen = LoggerGUI::ChosenFile{dir.file(c.file), c.file, EdlLayout::Standard};
+        chosen = LoggerGUI::ChosenFile{dir.file(c.file), c.file, ListFormat::Standard};
         QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
         ASSERT_TRUE(waitFor([&] { return !logger->loading(); }));
         ASSERT_EQ(shown.size(), 1u);
@@ -987,7 +1061,7 @@ TEST_F(LoggerWindow, LoadsUndoAndTheAutosaveLoseNothingAndFailuresSayWhy) {
         EXPECT_TRUE(logger->changed());
     }
     shown.clear();
-    chosen = LoggerGUI::ChosenFile{dir.file("no/such/dir.edl"), "dir.edl", EdlLayout::Standard};
+    chosen = LoggerGUI::ChosenFile{dir.file("no/such/dir.edl"), "dir.edl", ListFormat::Standard};
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_TRUE(shown[0].starts_with("Could not save dir.edl: FileStreamError: ")) << shown[0];
@@ -1062,7 +1136,7 @@ TEST_F(LoggerWindow, RowsAreNamedInPlaceListsAreReadBesideTheWindowAndClosingThe
         return LoadEDL(path, false, timecode::rate30);
     });
     SaveEDL(dir.file("list.edl"), logOf({{"D", "00:01:00:00", "00:01:05:00"}}), "list.edl", "");
-    chosen = LoggerGUI::ChosenFile{dir.file("list.edl"), "list.edl", EdlLayout::Standard};
+    chosen = LoggerGUI::ChosenFile{dir.file("list.edl"), "list.edl", ListFormat::Standard};
     answer = LoggerGUI::CloseChoice::Discard; // event 3's new name is not saved
     QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
     EXPECT_TRUE(logger->loading());

@@ -38,25 +38,25 @@ using EdlFiles = LoggerFiles;
 TEST_F(EdlFiles, SavedListsComeBackWhole) {
     const std::string zero = timecode::zero;
     const struct {
-        EdlLayout layout;
+        ListFormat layout;
         std::vector<Clip> clips;
         int next; // the first event without an out point
         bool autosave = false;
         std::string tape = {};
         timecode::Rate rate = timecode::rate30;
     } cases[] = {
-        {EdlLayout::Standard,
+        {ListFormat::Standard,
          {{"Alpha1", "00:00:10:00", "00:00:20:00"},
           {"Bravo2", "00:01:00:00", "00:01:05:15"},
           {"Charl3", "23:59:59:00", "23:59:59:29"}},
          3},
-        {EdlLayout::Cmx3600,
+        {ListFormat::Cmx3600,
          {{"Opening shot, take 2", "00:00:10:00", "00:00:20:00"},
           {"", "00:01:00:00", "00:01:05:15"},
           {"Interview: camera B", "23:59:59:00", "23:59:59:29"}},
          3},
         // The autosave: every event up to the last one touched, whole names, the tape.
-        {EdlLayout::Standard,
+        {ListFormat::Standard,
          {{"Interview mit dem Hafenmeister — 東京, Kamera B " + std::string(200, 'x'),
            "00:00:10:00", "00:00:20:00"},
           {"Only an in", "00:02:00:00", zero},
@@ -66,14 +66,14 @@ TEST_F(EdlFiles, SavedListsComeBackWhole) {
          1,
          true,
          "Bänd 7: 東京 Süd"},
-        {EdlLayout::Standard,
+        {ListFormat::Standard,
          {{"Drop", "00:00:59;28", "00:01:00;02"},
           {"Typed with a colon", "00:10:00:00", "00:10:01:00"}},
          2,
          true,
          "",
          timecode::rate30DF},
-        {EdlLayout::Standard, {{"Name01", zero, zero}}, 0, true, "", timecode::rate25},
+        {ListFormat::Standard, {{"Name01", zero, zero}}, 0, true, "", timecode::rate25},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.clips.front().name);
@@ -106,6 +106,7 @@ TEST_F(EdlFiles, ReadsEventLinesAndSkipsWhatHasNoTimes) {
         std::vector<Clip> read;
         std::string said = {}; // the console line between the two blanks
         timecode::Rate inUse = timecode::rate30, rate = timecode::rate30;
+        std::string tape = {};
     } cases[] = {
         {"CR LF", head + L1 + "\r\n" + L2 + "\r\n" + L3 + "\r\n", {C1, C2, C3}},
         {"LF", "TITLE: edl.txt\n" + L1 + "\n" + L2 + "\n" + L3, {C1, C2, C3}},
@@ -126,9 +127,13 @@ TEST_F(EdlFiles, ReadsEventLinesAndSkipsWhatHasNoTimes) {
          head + "TITLE: second title, written by another system at 00:00:10:00\r\n" + L1,
          {C1}},
         {"a long first line is an event once its T is taken", "T" + L1 + "\r\n" + L2, {C1, C2}},
-        {"a long file name on the title line",
+        {"a long file name on the title line; with no REM line, the reel is the tape",
          "TITLE: " + std::string(60, 'n') + ".edl \r\n" + L1 + "\r\n",
-         {C1}},
+         {C1},
+         "",
+         timecode::rate30,
+         timecode::rate30,
+         "Name01"},
         {"Latin-1 and UTF-8 names",
          head + lineNamed(1, "Caf\xe9") + "\r\n" + lineNamed(2, "東京") + "\r\n" +
              "* FROM CLIP NAME: Caf\xe9 \xe0 Paris — 東京\r\n",
@@ -165,7 +170,9 @@ TEST_F(EdlFiles, ReadsEventLinesAndSkipsWhatHasNoTimes) {
         EXPECT_TRUE(load.ok);
         EXPECT_EQ(load.read.stored, static_cast<int>(c.read.size()));
         // Events past the last one read are a fresh log's, not what the log held before.
-        EXPECT_EQ(load.events, logOf(c.read));
+        EventList read = logOf(c.read);
+        read.tape = c.tape;
+        EXPECT_EQ(load.events, read);
         EXPECT_EQ(load.read.rate, c.rate);
         const Lines said = c.said.empty() ? Lines{" ", " "} : Lines{" ", c.said, " "};
         EXPECT_EQ(console.lines, said);

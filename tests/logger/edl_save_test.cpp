@@ -27,21 +27,21 @@ TEST_F(EdlSave, WritesTheListByteForByte) {
     const struct {
         const char* what;
         EventList events;
-        EdlLayout layout;
+        ListFormat layout;
         std::string name, bytes;
         Lines problems; // what the question before saving lists
         timecode::Rate rate = timecode::rate30;
     } cases[] = {
         {"fresh log",
          EventList::initial(),
-         EdlLayout::Standard,
+         ListFormat::Standard,
          "edl.txt",
          head +
              "001  Name01    AA/V  C        00:00:00:00 00:00:00:00 01:00:00:00 01:00:00:00 \r\n",
          {"Event 001: no in or out point"}},
         {"record times run on; an event with only an in adds none; the list ends at the last out",
          logOf({C1, C2, {"Name03", "00:00:40:00", timecode::zero}, C3}),
-         EdlLayout::Standard,
+         ListFormat::Standard,
          "edl.txt",
          head + L1 + "\r\n" + L2 + "\r\n" +
              "003  Name03    AA/V  C        00:00:40:00 00:00:00:00 01:00:15:00 01:00:15:00 \r\n" +
@@ -54,7 +54,7 @@ TEST_F(EdlSave, WritesTheListByteForByte) {
              e.ClipNameArray[2] = "Interview";
              return e;
          }(),
-         EdlLayout::Standard,
+         ListFormat::Standard,
          "edl.txt",
          head + "* TAPE: Reel 7\r\n" + L1 + "\r\n" +
              "002  Name02    AA/V  C        00:00:00:00 00:00:00:00 01:00:10:00 01:00:10:00 \r\n" +
@@ -62,13 +62,13 @@ TEST_F(EdlSave, WritesTheListByteForByte) {
          {"Event 002: no in or out point", "Event 003: no in or out point"}},
         {"out before in adds no record time",
          logOf({{"Ab", "00:00:20:00", "00:00:10:00"}}),
-         EdlLayout::Standard,
+         ListFormat::Standard,
          "edl.txt",
          head + "001  Ab       AA/V  C        00:00:20:00 00:00:10:00 01:00:00:00 01:00:00:00 \r\n",
          {"Event 001: out 00:00:10:00 is not after in 00:00:20:00"}},
         {"record times wrap at 24 hours",
          logOf({{"Long", "00:00:00:01", "23:00:00:01"}, {"Next", "00:00:30:00", "00:00:35:00"}}),
-         EdlLayout::Standard,
+         ListFormat::Standard,
          "edl.txt",
          head +
              "001  Long     AA/V  C        00:00:00:01 23:00:00:01 01:00:00:00 00:00:00:00 \r\n" +
@@ -77,7 +77,7 @@ TEST_F(EdlSave, WritesTheListByteForByte) {
         {"UTF-8 names cut at 6 characters",
          logOf({{"Café 東京", "00:00:10:00", "00:00:20:00"},
                 {"Café東京", "00:00:30:00", "00:00:35:00"}}),
-         EdlLayout::Standard,
+         ListFormat::Standard,
          "edl.txt",
          head +
              "001  Café 東    AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00 \r\n" +
@@ -85,7 +85,7 @@ TEST_F(EdlSave, WritesTheListByteForByte) {
          {}},
         {"drop-frame times written with ';'",
          logOf({{"A", "00:00:10:00", "00:00:20;00"}}),
-         EdlLayout::Standard,
+         ListFormat::Standard,
          "edl.txt",
          "TITLE: edl.txt \r\nREM Made by  KOLB \r\nFCM: DROP FRAME \r\n"
          "001  A        AA/V  C        00:00:10;00 00:00:20;00 01:00:00;00 01:00:10;00 \r\n",
@@ -93,28 +93,28 @@ TEST_F(EdlSave, WritesTheListByteForByte) {
          timecode::rate30DF},
         {"at 25, ':' before the frames, and frames beyond the rate add no record time",
          logOf({{"A", "00:00:10;00", "00:00:20:00"}, {"B", "00:00:30:00", "00:00:30:25"}}),
-         EdlLayout::Standard,
+         ListFormat::Standard,
          "edl.txt",
          head +
              "001  A        AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00 \r\n" +
              "002  B        AA/V  C        00:00:30:00 00:00:30:25 01:00:10:00 01:00:10:00 \r\n",
          {"Event 002: out 00:00:30:25 is not a timecode at the rate 25"},
          timecode::rate25},
-        {"CMX 3600",
+        {"CMX 3600 of a log with no tape: the file's name as title, the reel AX",
          logOf({{"Name01", "00:00:10:00", "00:00:20:00"},
                 {"take 2: close-up", "00:01:00:00", "00:01:05:00"},
                 {"", "00:02:00:00", "00:02:00:15"},
                 {"ABCDEFGHIJ", "00:00:00:00", "00:00:01:00"}}),
-         EdlLayout::Cmx3600,
+         ListFormat::Cmx3600,
          "edl.edl",
          "TITLE: edl.edl\r\nFCM: NON-DROP FRAME\r\n\r\n"
-         "001  Name01   AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+         "001  AX       AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
          "* FROM CLIP NAME: Name01\r\n"
-         "002  take_2__ AA/V  C        00:01:00:00 00:01:05:00 01:00:10:00 01:00:15:00\r\n"
+         "002  AX       AA/V  C        00:01:00:00 00:01:05:00 01:00:10:00 01:00:15:00\r\n"
          "* FROM CLIP NAME: take 2: close-up\r\n"
          "003  AX       AA/V  C        00:02:00:00 00:02:00:15 01:00:15:00 01:00:15:15\r\n"
          "* FROM CLIP NAME: \r\n"
-         "004  ABCDEFGH AA/V  C        00:00:00:00 00:00:01:00 01:00:15:15 01:00:15:15\r\n"
+         "004  AX       AA/V  C        00:00:00:00 00:00:01:00 01:00:15:15 01:00:15:15\r\n"
          "* FROM CLIP NAME: ABCDEFGHIJ\r\n",
          {"Event 004: no in point"}},
     };
@@ -197,7 +197,7 @@ TEST_F(EdlSave, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
         writeFile(dir.file("edl.txt"), "old bytes\n");
         console.lines.clear();
         const FileOutcome saved =
-            SaveEDL(dir.file(c.name), c.events, "edl.txt", " KOLB", EdlLayout::Standard, c.write);
+            SaveEDL(dir.file(c.name), c.events, "edl.txt", " KOLB", ListFormat::Standard, c.write);
         EXPECT_EQ(saved.error, c.console.empty() ? "" : c.console.front());
         EXPECT_EQ(console.lines, c.console);
         const std::string bytes = FormatEDL(c.events, "edl.txt", " KOLB").bytes;

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "EventList.h"
+#include "Timecode.h"
+
+#include <optional>
+#include <string>
+
+// A log as a CMX 3600 list, every line ending in CR LF:
+//   TITLE: <the log's tape, or the file's name for a log with no tape>
+//   FCM: NON-DROP FRAME  (or DROP FRAME)
+//   <blank line>
+//   * TAPE: <the whole tape>             when the reel is not the whole tape name
+//   001  <reel>   AA/V  C        <source in> <source out> <record in> <record out>
+//   * FROM CLIP NAME: <the whole name>
+// for each event a save writes (EventsToWrite). The reel is the tape (CmxReelText); times have
+// the rate's frame separator; record times run on from recordStart (frames at the rate) without
+// gaps, wrapping at 24 hours, and an event with a problem adds none. Names are UTF-8, CR and LF
+// in them written as blanks.
+std::string CmxText(const EventList& events, const std::string& savename, timecode::Rate rate,
+                    int recordStart);
+
+// A CMX 3600 reel: at most 8 letters, digits, '_' or '-' ("AX", the reel of no tape, when
+// empty), padded to 8; any other character becomes one '_'.
+std::string CmxReelText(const std::string& tape);
+
+// The record start of a CMX list: the "RecordStart" setting when it is a timecode at the rate,
+// else 01:00:00:00.
+int RecordStartAt(const std::optional<std::string>& setting, timecode::Rate rate);

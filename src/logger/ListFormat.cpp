@@ -1,0 +1,56 @@
+#include "ListFormat.h"
+
+#include "AleReader.h"
+#include "AleWriter.h"
+#include "CmxWriter.h"
+#include "CsvReader.h"
+#include "CsvWriter.h"
+#include "EdlWriter.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+bool endsWith(std::string_view name, std::string_view suffix) {
+    return name.size() >= suffix.size() &&
+           std::equal(suffix.begin(), suffix.end(), name.end() - suffix.size(),
+                      [](char lower, char c) {
+                          return std::tolower(static_cast<unsigned char>(c)) == lower;
+                      });
+}
+} // namespace
+
+ListFormat FormatForFile(std::string_view fileName, ListFormat chosen) {
+    if (endsWith(fileName, ".ale")) return ListFormat::Ale;
+    if (endsWith(fileName, ".csv")) return ListFormat::Csv;
+    return chosen;
+}
+
+ListKind KindOfList(std::string_view firstLine) {
+    if (IsAleHeading(firstLine)) return ListKind::Ale;
+    if (IsCsvHeader(firstLine)) return ListKind::Csv;
+    return ListKind::Edl;
+}
+
+EdlText FormatEDL(const EventList& events, const std::string& savename, const std::string& title,
+                  ListFormat format, timecode::Rate rate, std::optional<int> recordStart) {
+    EdlText text;
+    text.invalidEvent = InvalidEvent(events, rate);
+    if (text.invalidEvent != 0) return text;
+    switch (format) {
+    case ListFormat::Standard:
+        text.bytes = StandardText(events, savename, title, rate);
+        break;
+    case ListFormat::Cmx3600:
+        text.bytes = CmxText(events, savename, rate,
+                             recordStart.value_or(timecode::CountOf(1, 0, 0, 0, rate)));
+        break;
+    case ListFormat::Ale:
+        text.bytes = AleText(events, rate);
+        break;
+    case ListFormat::Csv:
+        text.bytes = CsvText(events, rate);
+        break;
+    }
+    return text;
+}

@@ -1,0 +1,216 @@
+// The lists editing systems import, CMX 3600, Avid ALE and CSV: each written byte for byte at 30,
+// 25 and 30DF with a long tape name and awkward names, read back whole by Load EDL, and lists
+// written by other tools read correctly.
+#include "CmxWriter.h"
+#include "EdlFile.h"
+#include "LoggerTesting.h"
+
+namespace {
+
+// Three events with blanks, commas, quotes, a tab and non-ASCII letters in their names, at the
+// rate's separator; the last one crosses a minute (two numbers dropped at 30DF).
+EventList awkward(const std::string& tape, const std::string& sep = ":") {
+    EventList log =
+        logOf({{"Harbour, \"east\" pier", "00:00:10" + sep + "00", "00:00:20" + sep + "00"},
+               {"Café\t東京 take 2", "00:01:00" + sep + "02", "00:01:05" + sep + "15"},
+               {"Close up", "00:00:59" + sep + "20", "00:01:00" + sep + "04"}});
+    log.tape = tape;
+    return log;
+}
+
+EventList withTabsAsBlanks(EventList log) {
+    for (std::string& name : log.ClipNameArray) std::replace(name.begin(), name.end(), '\t', ' ');
+    return log;
+}
+
+EventList tapeLog(const std::string& tape, const std::vector<Clip>& clips) {
+    EventList log = logOf(clips);
+    log.tape = tape;
+    return log;
+}
+
+const std::string aleNtsc = "Heading\r\nFIELD_DELIM\tTABS\r\nVIDEO_FORMAT\tNTSC\r\n"
+                            "AUDIO_FORMAT\t48khz\r\nFPS\t29.97\r\n\r\nColumn\r\n"
+                            "Name\tTape\tStart\tEnd\tDuration\tTracks\r\n\r\nData\r\n";
+const std::string csvHeader = "Event,Name,Tape,In,Out,Duration,Rate\r\n";
+
+// One row of a table: a log saved in a format (bytes written), or a file written by another
+// tool (written empty); either is then loaded.
+struct Row {
+    const char* what;
+    EventList log; // what is saved; nothing saved when written is given
+    timecode::Rate rate;
+    std::string bytes; // the file
+    EventList loaded;  // what Load EDL gives back
+    bool written = false;
+    std::optional<int> recordStart = std::nullopt;
+};
+
+class ListFormats : public LoggerFiles {
+protected:
+    void check(ListFormat format, const Row& row, timecode::Rate inUse = timecode::rate30) {
+        SCOPED_TRACE(row.what);
+        const std::string path = dir.file("list");
+        if (row.written) {
+            writeFile(path, row.bytes);
+        } else {
+            EXPECT_EQ(
+                FormatEDL(row.log, "list.edl", " KOLB", format, row.rate, row.recordStart).bytes,
+                row.bytes);
+            ASSERT_TRUE(
+                SaveEDL(path, row.log, "list.edl", " KOLB", format, {}, row.rate, row.recordStart));
+            EXPECT_EQ(readFile(path), row.bytes);
+        }
+        console.lines.clear();
+        const EdlLoad load = LoadEDL(path, false, inUse);
+        EXPECT_TRUE(load.ok) << load.error;
+        EXPECT_EQ(load.events.tape, row.loaded.tape);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(load.events.ClipNameArray[i], row.loaded.ClipNameArray[i]) << i;
+            EXPECT_EQ(load.events.SrcInArray[i], row.loaded.SrcInArray[i]) << i;
+            EXPECT_EQ(load.events.SrcOutArray[i], row.loaded.SrcOutArray[i]) << i;
+        }
+        EXPECT_EQ(load.events, row.loaded);
+        EXPECT_EQ(load.read.rate, row.rate);
+        EXPECT_EQ(console.lines, (Lines{" ", " "}));
+    }
+};
+
+} // namespace
+
+TEST_F(ListFormats, Cmx3600HasTheTapeAsReelAndEveryNameWhole) {
+    const Row rows[] = {
+        {"30, a 12-character tape with a blank, record times from 10:00:00:00",
+         awkward("Harbour Tape"), timecode::rate30,
+         "TITLE: Harbour Tape\r\nFCM: NON-DROP FRAME\r\n\r\n* TAPE: Harbour Tape\r\n"
+         "001  Harbour_ AA/V  C        00:00:10:00 00:00:20:00 10:00:00:00 10:00:10:00\r\n"
+         "* FROM CLIP NAME: Harbour, \"east\" pier\r\n"
+         "002  Harbour_ AA/V  C        00:01:00:02 00:01:05:15 10:00:10:00 10:00:15:13\r\n"
+         "* FROM CLIP NAME: Café\t東京 take 2\r\n"
+         "003  Harbour_ AA/V  C        00:00:59:20 00:01:00:04 10:00:15:13 10:00:15:27\r\n"
+         "* FROM CLIP NAME: Close up\r\n",
+         awkward("Harbour Tape"), false, 10 * 3600 * 30},
+        {"25, non-ASCII letters in the tape", awkward("Bänd 7 Süd 1"), timecode::rate25,
+         "TITLE: Bänd 7 Süd 1\r\nFCM: NON-DROP FRAME\r\n\r\n* TAPE: Bänd 7 Süd 1\r\n"
+         "001  B_nd_7_S AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+         "* FROM CLIP NAME: Harbour, \"east\" pier\r\n"
+         "002  B_nd_7_S AA/V  C        00:01:00:02 00:01:05:15 01:00:10:00 01:00:15:13\r\n"
+         "* FROM CLIP NAME: Café\t東京 take 2\r\n"
+         "003  B_nd_7_S AA/V  C        00:00:59:20 00:01:00:04 01:00:15:13 01:00:15:22\r\n"
+         "* FROM CLIP NAME: Close up\r\n",
+         awkward("Bänd 7 Süd 1")},
+        {"30DF, record times from 00:00:59;00 across a dropped minute",
+         awkward("TAPE_0001-AB", ";"), timecode::rate30DF,
+         "TITLE: TAPE_0001-AB\r\nFCM: DROP FRAME\r\n\r\n* TAPE: TAPE_0001-AB\r\n"
+         "001  TAPE_000 AA/V  C        00:00:10;00 00:00:20;00 00:00:59;00 00:01:09;02\r\n"
+         "* FROM CLIP NAME: Harbour, \"east\" pier\r\n"
+         "002  TAPE_000 AA/V  C        00:01:00;02 00:01:05;15 00:01:09;02 00:01:14;15\r\n"
+         "* FROM CLIP NAME: Café\t東京 take 2\r\n"
+         "003  TAPE_000 AA/V  C        00:00:59;20 00:01:00;04 00:01:14;15 00:01:14;27\r\n"
+         "* FROM CLIP NAME: Close up\r\n",
+         awkward("TAPE_0001-AB", ";"), false, 1770},
+        {"a tape the reel holds whole needs no TAPE line", tapeLog("A001C003", {C1}),
+         timecode::rate30,
+         "TITLE: A001C003\r\nFCM: NON-DROP FRAME\r\n\r\n"
+         "001  A001C003 AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+         "* FROM CLIP NAME: Name01\r\n",
+         tapeLog("A001C003", {C1})},
+        {"the tape AX is said, since the reel AX is no tape", tapeLog("AX", {C1}), timecode::rate30,
+         "TITLE: AX\r\nFCM: NON-DROP FRAME\r\n\r\n* TAPE: AX\r\n"
+         "001  AX       AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+         "* FROM CLIP NAME: Name01\r\n",
+         tapeLog("AX", {C1})},
+    };
+    // A CMX list does not tell 25 from 30: it is loaded at the rate in use.
+    for (const Row& row : rows) check(ListFormat::Cmx3600, row, row.rate);
+}
+
+TEST_F(ListFormats, AleIsWrittenForAvidAndReadFromOtherTools) {
+    const Row rows[] = {
+        {"30: NTSC, FPS 29.97; a tab in a name is written as a blank", awkward("Harbour Tape"),
+         timecode::rate30,
+         aleNtsc +
+             "Harbour, \"east\" pier\tHarbour "
+             "Tape\t00:00:10:00\t00:00:20:00\t00:00:10:00\tVA1A2\r\n"
+             "Café 東京 take 2\tHarbour Tape\t00:01:00:02\t00:01:05:15\t00:00:05:13\tVA1A2\r\n"
+             "Close up\tHarbour Tape\t00:00:59:20\t00:01:00:04\t00:00:00:14\tVA1A2\r\n",
+         withTabsAsBlanks(awkward("Harbour Tape"))},
+        {"25: PAL", awkward("Bänd 7 Süd 1"), timecode::rate25,
+         "Heading\r\nFIELD_DELIM\tTABS\r\nVIDEO_FORMAT\tPAL\r\nAUDIO_FORMAT\t48khz\r\nFPS\t25\r\n"
+         "\r\nColumn\r\nName\tTape\tStart\tEnd\tDuration\tTracks\r\n\r\nData\r\n"
+         "Harbour, \"east\" pier\tBänd 7 Süd 1\t00:00:10:00\t00:00:20:00\t00:00:10:00\tVA1A2\r\n"
+         "Café 東京 take 2\tBänd 7 Süd 1\t00:01:00:02\t00:01:05:15\t00:00:05:13\tVA1A2\r\n"
+         "Close up\tBänd 7 Süd 1\t00:00:59:20\t00:01:00:04\t00:00:00:09\tVA1A2\r\n",
+         withTabsAsBlanks(awkward("Bänd 7 Süd 1"))},
+        {"30DF: NTSC, FPS 29.97, ';' in the times", awkward("TAPE_0001-AB", ";"),
+         timecode::rate30DF,
+         aleNtsc +
+             "Harbour, \"east\" "
+             "pier\tTAPE_0001-AB\t00:00:10;00\t00:00:20;00\t00:00:10;00\tVA1A2\r\n"
+             "Café 東京 take 2\tTAPE_0001-AB\t00:01:00;02\t00:01:05;15\t00:00:05;13\tVA1A2\r\n"
+             "Close up\tTAPE_0001-AB\t00:00:59;20\t00:01:00;04\t00:00:00;12\tVA1A2\r\n",
+         withTabsAsBlanks(awkward("TAPE_0001-AB", ";"))},
+        {"another tool's: LF, more heading fields, columns in another order, extra columns",
+         {},
+         timecode::rate25,
+         "Heading\nFIELD_DELIM\tTABS\nVIDEO_FORMAT\t1080\nTAPE\tA001\nAUDIO_FORMAT\t48khz\n"
+         "FPS\t25.00\n\nColumn\nStart\tEnd\tName\tSource File\tTape\tTracks\tDuration\n\nData\n"
+         "10:00:00:00\t10:00:05:00\tA001_C003\tA001_C003.mov\tA001\tVA1A2\t00:00:05:00\n"
+         "10:01:00:00\t10:01:02:12\tWide, dusk\tA001_C004.mov\tA001\tVA1A2\t00:00:02:12\n",
+         tapeLog("A001", {{"A001_C003", "10:00:00:00", "10:00:05:00"},
+                          {"Wide, dusk", "10:01:00:00", "10:01:02:12"}}),
+         true},
+        {"another tool's: CR LF, no End, the out from the duration at 30DF",
+         {},
+         timecode::rate30DF,
+         "\r\nHeading\r\nFIELD_DELIM\tTABS\r\nFPS\t29.97\r\n\r\nColumn\r\n"
+         "Name\tDuration\tStart\tTape\t\r\n\r\nData\r\n"
+         "Opening\t00:00:01;00\t00:00:59;20\tR1\t\r\n",
+         tapeLog("R1", {{"Opening", "00:00:59;20", "00:01:00;22"}}),
+         true},
+    };
+    for (const Row& row : rows) check(ListFormat::Ale, row);
+}
+
+TEST_F(ListFormats, CsvIsRfc4180AndReadFromOtherTools) {
+    const Row rows[] = {
+        {"30: quotes doubled, a comma quoted, a tab kept", awkward("Harbour Tape"),
+         timecode::rate30,
+         csvHeader + "001,\"Harbour, \"\"east\"\" pier\",Harbour "
+                     "Tape,00:00:10:00,00:00:20:00,00:00:10:00,30\r\n"
+                     "002,Café\t東京 take 2,Harbour Tape,00:01:00:02,00:01:05:15,00:00:05:13,30\r\n"
+                     "003,Close up,Harbour Tape,00:00:59:20,00:01:00:04,00:00:00:14,30\r\n",
+         awkward("Harbour Tape")},
+        {"25", awkward("Bänd 7 Süd 1"), timecode::rate25,
+         csvHeader + "001,\"Harbour, \"\"east\"\" pier\",Bänd 7 Süd "
+                     "1,00:00:10:00,00:00:20:00,00:00:10:00,25\r\n"
+                     "002,Café\t東京 take 2,Bänd 7 Süd 1,00:01:00:02,00:01:05:15,00:00:05:13,25\r\n"
+                     "003,Close up,Bänd 7 Süd 1,00:00:59:20,00:01:00:04,00:00:00:09,25\r\n",
+         awkward("Bänd 7 Süd 1")},
+        {"30DF", awkward("TAPE,0001-AB", ";"), timecode::rate30DF,
+         csvHeader +
+             "001,\"Harbour, \"\"east\"\" "
+             "pier\",\"TAPE,0001-AB\",00:00:10;00,00:00:20;00,00:00:10;00,30DF\r\n"
+             "002,Café\t東京 take 2,\"TAPE,0001-AB\",00:01:00;02,00:01:05;15,00:00:05;13,30DF\r\n"
+             "003,Close up,\"TAPE,0001-AB\",00:00:59;20,00:01:00;04,00:00:00;12,30DF\r\n",
+         awkward("TAPE,0001-AB", ";")},
+        {"another tool's: a byte order mark, LF, its own column names in another order, a "
+         "quoted line end in an extra column, the rate 29.97 with ';'",
+         {},
+         timecode::rate30DF,
+         "\xEF\xBB\xBFNotes,Source Out,Clip Name,Reel,Source In,FPS\n"
+         "\"two\nlines\",00:01:00;04,Ferry,B7,00:00:59;20,29.97\n"
+         ",00:00:20;00,\"Dock \"\"3\"\"\",B7,00:00:10;00,29.97\n",
+         tapeLog("B7", {{"Ferry", "00:00:59;20", "00:01:00;04"},
+                        {"Dock \"3\"", "00:00:10;00", "00:00:20;00"}}),
+         true},
+        {"another tool's: CR LF, no rate column, the rate 25 in use; blank lines passed over",
+         {},
+         timecode::rate25,
+         "name,in,out,tape\r\n\r\nGate,00:00:01:24,00:00:02:00,\r\n",
+         tapeLog("", {{"Gate", "00:00:01:24", "00:00:02:00"}}),
+         true},
+    };
+    for (const Row& row : rows)
+        check(ListFormat::Csv, row, row.written ? row.rate : timecode::rate30);
+}
