@@ -261,9 +261,9 @@ TEST_F(FrameRate, SavedListsHaveTheRecordTimesOfTheirRate) {
     EXPECT_EQ(
         eventLines(cmx),
         (std::vector<std::string>{
-            "001  Name01   AA/V  C        00:00:50;00 00:00:50;20 01:00:00;00 01:00:00;20\r",
-            "002  Name02   AA/V  C        00:00:59;20 00:01:00;27 01:00:00;20 01:00:01;25\r",
-            "003  Name03   AA/V  C        00:01:00;27 00:02:00;27 01:00:01;25 01:01:01;25\r"}));
+            "001  AX       AA/V  C        00:00:50;00 00:00:50;20 01:00:00;00 01:00:00;20\r",
+            "002  AX       AA/V  C        00:00:59;20 00:01:00;27 01:00:00;20 01:00:01;25\r",
+            "003  AX       AA/V  C        00:01:00;27 00:02:00;27 01:00:01;25 01:01:01;25\r"}));
     choose("df.txt");
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
     const std::string standard = readBytes((dir / "df.txt").string());
