@@ -677,6 +677,35 @@ TEST_F(LoggerWindow,
     EXPECT_FALSE(load.save);
     EXPECT_EQ(load.directory, dir.path.string()) << "where the last list was saved";
     EXPECT_EQ(logger->eventList().SrcOutArray[0], "00:00:01:00") << "cancelled: nothing loaded";
+
+    // The ALE and CSV filters write their formats into a file of any name.
+    const struct {
+        const char* filter;
+        std::string starts;
+    } formats[] = {{"Avid ALE (*.ale)", "Heading\r\nFIELD_DELIM\tTABS\r\n"},
+                   {"CSV (*.csv)", "Event,Name,Tape,In,Out,Duration,Rate\r\n"}};
+    for (const auto& format : formats) {
+        TempDir other;
+        Seen seen;
+        {
+            const QString filter = format.filter;
+            const QString folder = QString::fromStdString(other.path.string());
+            auto timer = operate(seen, [filter, folder](QFileDialog* fd) {
+                fd->selectNameFilter(filter);
+                fd->setDirectory(folder);
+                // Typed after the filter renamed the file: a name of no format.
+                if (auto* typed = fd->findChild<QLineEdit*>("fileNameEdit"))
+                    typed->setText("list.txt");
+                static_cast<QDialog*>(fd)->accept();
+            });
+            QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+        }
+        std::vector<fs::path> written(fs::directory_iterator(other.path), {});
+        ASSERT_EQ(written.size(), 1u) << format.filter;
+        EXPECT_EQ(written[0].filename(), "list.txt");
+        EXPECT_TRUE(readBytes(written[0].string()).starts_with(format.starts))
+            << format.filter << ": " << readBytes(written[0].string());
+    }
 }
 
 // The format a save writes: a typed ".ale" or ".csv" wins over the filter, every other name
