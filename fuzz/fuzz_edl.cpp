@@ -1,6 +1,7 @@
 // A list file through Load EDL, and the round trip: what was loaded, saved in each format and
 // loaded again, must come back as the same events and tape (in the logger's own layout, as far
-// as its six-character reel column carries the name; in an ALE, with tabs in names as blanks).
+// as its six-character reel column carries the name; in an ALE, with tabs in names as blanks; in
+// a CMX list, without blanks at the start of names and the tape).
 #include "EdlFile.h"
 #include "EdlWriter.h"
 #include "FuzzSupport.h"
@@ -14,6 +15,7 @@ namespace {
 // column carries, up to the first blank.
 std::string nameAfterTrip(std::string name, ListFormat layout) {
     if (layout == ListFormat::Ale) std::replace(name.begin(), name.end(), '\t', ' ');
+    if (layout == ListFormat::Cmx3600) name.erase(0, name.find_first_not_of(" \t"));
     if (layout != ListFormat::Standard) return name;
     const std::string reel = ReelText(name);
     return reel.substr(0, reel.find(' '));

@@ -4,7 +4,6 @@
 #include "Utils.h"
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 
 namespace {
@@ -20,10 +19,8 @@ std::vector<std::string> tabFields(const std::string& line) {
 
 bool isWord(std::string_view line, std::string_view word) {
     const std::string_view text = Trimmed(line);
-    return std::equal(text.begin(), text.end(), word.begin(), word.end(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
-    });
+    return std::equal(text.begin(), text.end(), word.begin(), word.end(),
+                      [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
 }
 
 } // namespace
@@ -34,7 +31,7 @@ bool IsAleHeading(std::string_view firstLine) {
 
 EdlRead ReadALE(ByteSource& in, EventList& events, timecode::Rate inUse) {
     enum class Part { Before, Heading, Columns, Columned, Data } part = Part::Before;
-    std::optional<timecode::Rate> fps;
+    std::string fps;
     std::optional<TableList> table;
     std::string line;
     bool cut = false;
@@ -70,7 +67,7 @@ EdlRead ReadALE(ByteSource& in, EventList& events, timecode::Rate inUse) {
             break; // data with no columns: nothing can be read
         } else if (part == Part::Heading) {
             const auto fields = tabFields(line);
-            if (fields.size() > 1 && isWord(fields[0], "FPS")) fps = RateOfTableText(fields[1]);
+            if (fields.size() > 1 && isWord(fields[0], "FPS")) fps = fields[1];
         }
     }
     EdlRead read;

@@ -2,8 +2,6 @@
 
 #include "EdlWriter.h"
 
-#include <cctype>
-
 namespace {
 const std::string crlf = "\r\n";
 } // namespace
@@ -13,7 +11,8 @@ std::string CmxReelText(const std::string& tape) {
     for (std::size_t at = 0; at < tape.size() && reel.size() < 8; ++at) {
         const auto c = static_cast<unsigned char>(tape[at]);
         if ((c & 0xC0) == 0x80) continue; // the rest of a character already replaced
-        const bool plain = std::isalnum(c) || c == '_' || c == '-';
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                           (c >= '0' && c <= '9') || c == '_' || c == '-';
         reel += plain ? static_cast<char>(c) : '_';
     }
     if (reel.empty()) reel = "AX";
@@ -31,7 +30,7 @@ std::string CmxText(const EventList& events, const std::string& savename, timeco
                     int recordStart) {
     const std::string tape = OneLine(events.tape);
     const std::string reel = CmxReelText(tape);
-    std::string text = "TITLE: " + (tape.empty() ? savename : tape) + crlf +
+    std::string text = "TITLE: " + (tape.empty() ? OneLine(savename) : tape) + crlf +
                        (rate.dropFrame ? "FCM: DROP FRAME" : "FCM: NON-DROP FRAME") + crlf + crlf;
     // The whole tape, where the reel does not hold it ("AX" is the reel of no tape).
     if (!tape.empty() && (reel.substr(0, reel.find(' ')) != tape || tape == "AX"))

@@ -11,12 +11,13 @@
 //   FCM: NON-DROP FRAME  (or DROP FRAME)
 //   <blank line>
 //   * TAPE: <the whole tape>             when the reel is not the whole tape name
-//   001  <reel>   AA/V  C        <source in> <source out> <record in> <record out>
+//   001  <reel, 8 wide> AA/V  C        <source in> <source out> <record in> <record out>
 //   * FROM CLIP NAME: <the whole name>
 // for each event a save writes (EventsToWrite). The reel is the tape (CmxReelText); times have
 // the rate's frame separator; record times run on from recordStart (frames at the rate) without
 // gaps, wrapping at 24 hours, and an event with a problem adds none. Names are UTF-8, CR and LF
-// in them written as blanks.
+// in them written as blanks; blanks at the start of a name or the tape do not come back from a
+// load, which takes any number of blanks after a comment's colon, as other systems write them.
 std::string CmxText(const EventList& events, const std::string& savename, timecode::Rate rate,
                     int recordStart);
 

@@ -70,7 +70,7 @@ bool IsCsvHeader(std::string_view firstLine) {
     bool cut = false;
     if (!ReadCsvRecord(source, columns, lines, cut) || columns.size() < 2) return false;
     EventList scratch = EventList::initial();
-    return TableList(columns, scratch, "CSV", std::nullopt, timecode::rate30).holdsEvents();
+    return TableList(columns, scratch, "CSV", "", timecode::rate30).holdsEvents();
 }
 
 EdlRead ReadCSV(ByteSource& in, EventList& events, timecode::Rate inUse) {
@@ -82,7 +82,7 @@ EdlRead ReadCSV(ByteSource& in, EventList& events, timecode::Rate inUse) {
         empty.outcome = EdlRead::Outcome::Empty;
         return empty;
     }
-    TableList table(fields, events, "CSV", std::nullopt, inUse);
+    TableList table(fields, events, "CSV", "", inUse);
     int cutRecords = 0;
     for (int line = lines + 1; ReadCsvRecord(in, fields, lines, cut); line = lines + 1) {
         if (cut && cutRecords++ < maxSkipReports)

@@ -6,17 +6,15 @@
 #include "CsvReader.h"
 #include "CsvWriter.h"
 #include "EdlWriter.h"
+#include "TableList.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 bool endsWith(std::string_view name, std::string_view suffix) {
     return name.size() >= suffix.size() &&
            std::equal(suffix.begin(), suffix.end(), name.end() - suffix.size(),
-                      [](char lower, char c) {
-                          return std::tolower(static_cast<unsigned char>(c)) == lower;
-                      });
+                      [](char lower, char c) { return AsciiLower(c) == lower; });
 }
 } // namespace
 
@@ -27,6 +25,8 @@ ListFormat FormatForFile(std::string_view fileName, ListFormat chosen) {
 }
 
 ListKind KindOfList(std::string_view firstLine) {
+    // A title may hold anything, a CSV header's words too.
+    if (firstLine.starts_with("TITLE:")) return ListKind::Edl;
     if (IsAleHeading(firstLine)) return ListKind::Ale;
     if (IsCsvHeader(firstLine)) return ListKind::Csv;
     return ListKind::Edl;

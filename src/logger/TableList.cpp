@@ -4,7 +4,6 @@
 #include "Utils.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 
@@ -12,16 +11,16 @@ namespace {
 
 std::string lowered(std::string_view text) {
     std::string low(Trimmed(text));
-    for (char& c : low) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : low) c = AsciiLower(c);
     return low;
 }
 
-// The index of the first column with one of the names, or -1.
+// The index of the column with the first of the names that any column has, or -1.
 int columnOf(const std::vector<std::string>& columns,
              std::initializer_list<std::string_view> names) {
-    for (std::size_t i = 0; i < columns.size(); ++i)
-        if (std::find(names.begin(), names.end(), lowered(columns[i])) != names.end())
-            return static_cast<int>(i);
+    for (const std::string_view name : names)
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            if (lowered(columns[i]) == name) return static_cast<int>(i);
     return -1;
 }
 
@@ -31,10 +30,6 @@ std::string oneLineName(std::string_view bytes) {
     std::replace(name.begin(), name.end(), '\r', ' ');
     std::replace(name.begin(), name.end(), '\n', ' ');
     return name;
-}
-
-bool dropMarked(std::string_view time) {
-    return time.size() == 11 && time[8] == ';';
 }
 
 } // namespace
@@ -60,8 +55,8 @@ std::optional<timecode::Rate> RateOfTableText(std::string_view text) {
 }
 
 TableList::TableList(const std::vector<std::string>& columns, EventList& events, std::string kind,
-                     std::optional<timecode::Rate> rate, timecode::Rate inUse)
-    : events(events), kind(std::move(kind)), said(rate), inUse(inUse) {
+                     std::string_view rateText, timecode::Rate inUse)
+    : events(events), kind(std::move(kind)), saidText(Trimmed(rateText)), inUse(inUse) {
     name = columnOf(columns, {"name", "clip name", "clip"});
     tape = columnOf(columns, {"tape", "tape name", "reel", "reel name"});
     in = columnOf(columns, {"in", "start", "source in", "src in", "mark in"});
@@ -80,17 +75,27 @@ const std::string& TableList::field(const std::vector<std::string>& fields, int 
     return column >= 0 && column < static_cast<int>(fields.size()) ? fields[column] : none;
 }
 
-// The list's rate, from its first event: what the row or the file says, drop-frame at 30 when
-// the times say so, else the rate in use.
+// The rate of a row: what the row or the file says, drop-frame at 30 when the row's in has ';'
+// before the frames, else the rate in use. A rate said that is none KOLB counts at is said once.
 timecode::Rate TableList::rateOf(const std::vector<std::string>& fields) {
-    const std::string_view first = Trimmed(field(fields, in));
-    std::optional<timecode::Rate> r = RateOfTableText(field(fields, rate));
-    if (!r) r = said;
-    read.rateMarked = r.has_value() || dropMarked(first);
-    if (r && r->fps == 30 && !r->dropFrame && dropMarked(first) &&
-        lowered(field(fields, rate)) != "30")
-        r = timecode::rate30DF;
-    if (!r) r = dropMarked(first) ? timecode::rate30DF : inUse;
+    const std::string_view rowText = Trimmed(field(fields, rate));
+    const std::string_view text = rowText.empty() ? std::string_view(saidText) : rowText;
+    const bool dropMarked = [&] {
+        const std::string_view first = Trimmed(field(fields, in));
+        return first.size() == 11 && first[8] == ';';
+    }();
+    std::optional<timecode::Rate> r = RateOfTableText(text);
+    const bool unknown = !r && !text.empty();
+    marked = r.has_value() || dropMarked;
+    // "29.97" says nothing of drop-frame; the times do.
+    if (r == timecode::rate30 && dropMarked && lowered(text) != "30") r = timecode::rate30DF;
+    if (!r) r = dropMarked ? timecode::rate30DF : inUse;
+    if (unknown && !rateUnknownSaid) {
+        rateUnknownSaid = true;
+        Utils::OutLine("The " + kind + "'s rate " + TextFromBytes(text) +
+                       " is not one KOLB counts at (30, 25, 29.97): read at " +
+                       timecode::RateText(*r));
+    }
     return *r;
 }
 
@@ -103,21 +108,26 @@ bool TableList::row(const std::vector<std::string>& fields, int lineNumber) {
                        " events: the rest were not loaded");
         return false;
     }
-    if (!listRate) listRate = rateOf(fields);
+    // The list's rate is its first event's: until one is stored, each row's own.
+    const timecode::Rate at = listRate ? *listRate : rateOf(fields);
     const std::string start(Trimmed(field(fields, in)));
     std::string end(Trimmed(field(fields, out)));
     if (out < 0) {
-        const auto from = timecode::FrameCount(start, *listRate);
-        const auto length = timecode::FrameCount(Trimmed(field(fields, duration)), *listRate);
-        end = from && length ? timecode::TimeText(*from + *length, *listRate) : "";
+        const auto from = timecode::FrameCount(start, at);
+        const auto length = timecode::FrameCount(Trimmed(field(fields, duration)), at);
+        end = from && length ? timecode::TimeText(*from + *length, at) : "";
     }
-    if (!timecode::IsTimecode(start, *listRate) || !timecode::IsTimecode(end, *listRate)) {
+    if (!timecode::IsTimecode(start, at) || !timecode::IsTimecode(end, at)) {
         if (read.skipped < maxSkipReports)
             Utils::OutLine("Skipped " + kind + " line " + std::to_string(lineNumber) + ": in " +
                            TextFromBytes(start) + " and out " + TextFromBytes(end) +
-                           " are not timecode at the rate " + timecode::RateText(*listRate));
+                           " are not timecode at the rate " + timecode::RateText(at));
         ++read.skipped;
         return true;
+    }
+    if (!listRate) {
+        listRate = at;
+        read.rateMarked = marked;
     }
     const int k = read.stored++;
     events.ClipNameArray[k] = oneLineName(field(fields, name));

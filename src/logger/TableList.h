@@ -14,22 +14,28 @@
 // passed over: the name ("Name", "Clip Name", "Clip"), the tape ("Tape", "Tape Name", "Reel",
 // "Reel Name"), the in ("In", "Start", "Source In", "Src In", "Mark In"), the out ("Out", "End",
 // "Source Out", "Src Out", "Mark Out"), "Duration" (for the out, in a table with no out column)
-// and the rate ("Rate", "FPS", "Frame Rate").
+// and the rate ("Rate", "FPS", "Frame Rate"). Where several columns fit, the name first in these
+// lists wins ("Start" over "Mark In").
 
 // The rate a rate text names: 25, 30 or 29.97 frames a second (a list's first times with ';'
 // before the frames make 30 drop-frame), "DF" after the number for drop-frame ("30DF", as the
 // settings write it); nothing for other texts.
 std::optional<timecode::Rate> RateOfTableText(std::string_view text);
 
+// A letter A to Z made lower case; every other byte as it is, whatever the locale.
+inline char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // The text with the blanks and tabs around it taken off.
 std::string_view Trimmed(std::string_view text);
 
 class TableList {
 public:
-    // kind names the format in console lines ("ALE", "CSV"). rate is what the file said of its
-    // rate outside the table (an ALE's FPS), if anything; inUse is taken when nothing says it.
+    // kind names the format in console lines ("ALE", "CSV"). rateText is what the file says of
+    // its rate outside the table (an ALE's FPS), if anything; inUse is taken when nothing says it.
     TableList(const std::vector<std::string>& columns, EventList& events, std::string kind,
-              std::optional<timecode::Rate> rate, timecode::Rate inUse);
+              std::string_view rateText, timecode::Rate inUse);
 
     // True when the columns hold an in and an out (or a duration): a table of events.
     bool holdsEvents() const;
@@ -46,10 +52,12 @@ private:
 
     EventList& events;
     std::string kind;
-    std::optional<timecode::Rate> said;
+    std::string saidText;
     timecode::Rate inUse;
     std::optional<timecode::Rate> listRate;
     int name = -1, tape = -1, in = -1, out = -1, duration = -1, rate = -1;
     EdlRead read;
     bool otherTapes = false;
+    bool marked = false;          // the rate of the last row was said, or its ';'
+    bool rateUnknownSaid = false; // a rate KOLB does not count at was said
 };

@@ -9,7 +9,8 @@ class QWidget;
 // The logger's dialogs as the operator sees them; tests put their own answers in their place.
 
 // The file dialog: "Standard EDL (*)", "CMX 3600 EDL (*.edl)", "Avid ALE (*.ale)" and
-// "CSV (*.csv)" offered when saving, the filter giving the format; "edl.txt" preset, opening in the directory given (none: the working directory). Nothing when cancelled.
+// "CSV (*.csv)" offered when saving, the filter giving the format; "edl.txt" preset, opening in the
+// directory given (none: the working directory). Nothing when cancelled.
 std::optional<LoggerGUI::ChosenFile> ChooseListFile(QWidget* parent, const std::string& title,
                                                     bool save, const std::string& directory);
 // Save / Discard / Cancel, for a log with changes that were not saved.

@@ -81,16 +81,16 @@ protected:
 
 TEST_F(ListFormats, Cmx3600HasTheTapeAsReelAndEveryNameWhole) {
     const Row rows[] = {
-        {"30, a 12-character tape with a blank, record times from 10:00:00:00",
-         awkward("Harbour Tape"), timecode::rate30,
-         "TITLE: Harbour Tape\r\nFCM: NON-DROP FRAME\r\n\r\n* TAPE: Harbour Tape\r\n"
-         "001  Harbour_ AA/V  C        00:00:10:00 00:00:20:00 10:00:00:00 10:00:10:00\r\n"
+        {"30, a 12-character tape like a CSV header, record times from 10:00:00:00",
+         awkward("Day 2,In,Out"), timecode::rate30,
+         "TITLE: Day 2,In,Out\r\nFCM: NON-DROP FRAME\r\n\r\n* TAPE: Day 2,In,Out\r\n"
+         "001  Day_2_In AA/V  C        00:00:10:00 00:00:20:00 10:00:00:00 10:00:10:00\r\n"
          "* FROM CLIP NAME: Harbour, \"east\" pier\r\n"
-         "002  Harbour_ AA/V  C        00:01:00:02 00:01:05:15 10:00:10:00 10:00:15:13\r\n"
+         "002  Day_2_In AA/V  C        00:01:00:02 00:01:05:15 10:00:10:00 10:00:15:13\r\n"
          "* FROM CLIP NAME: Café\t東京 take 2\r\n"
-         "003  Harbour_ AA/V  C        00:00:59:20 00:01:00:04 10:00:15:13 10:00:15:27\r\n"
+         "003  Day_2_In AA/V  C        00:00:59:20 00:01:00:04 10:00:15:13 10:00:15:27\r\n"
          "* FROM CLIP NAME: Close up\r\n",
-         awkward("Harbour Tape"), false, 10 * 3600 * 30},
+         awkward("Day 2,In,Out"), false, 10 * 3600 * 30},
         {"25, non-ASCII letters in the tape", awkward("Bänd 7 Süd 1"), timecode::rate25,
          "TITLE: Bänd 7 Süd 1\r\nFCM: NON-DROP FRAME\r\n\r\n* TAPE: Bänd 7 Süd 1\r\n"
          "001  B_nd_7_S AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
@@ -151,24 +151,29 @@ TEST_F(ListFormats, AleIsWrittenForAvidAndReadFromOtherTools) {
              "Café 東京 take 2\tTAPE_0001-AB\t00:01:00;02\t00:01:05;15\t00:00:05;13\tVA1A2\r\n"
              "Close up\tTAPE_0001-AB\t00:00:59;20\t00:01:00;04\t00:00:00;12\tVA1A2\r\n",
          withTabsAsBlanks(awkward("TAPE_0001-AB", ";"))},
-        {"another tool's: LF, more heading fields, columns in another order, extra columns",
+        {"another tool's: LF, more heading fields, columns in another order, extra columns, "
+         "Start before an empty Mark IN",
          {},
          timecode::rate25,
          "Heading\nFIELD_DELIM\tTABS\nVIDEO_FORMAT\t1080\nTAPE\tA001\nAUDIO_FORMAT\t48khz\n"
-         "FPS\t25.00\n\nColumn\nStart\tEnd\tName\tSource File\tTape\tTracks\tDuration\n\nData\n"
-         "10:00:00:00\t10:00:05:00\tA001_C003\tA001_C003.mov\tA001\tVA1A2\t00:00:05:00\n"
-         "10:01:00:00\t10:01:02:12\tWide, dusk\tA001_C004.mov\tA001\tVA1A2\t00:00:02:12\n",
+         "FPS\t25.00\n\nColumn\nMark IN\tStart\tEnd\tName\tSource File\tTape\tTracks\tDuration\n"
+         "\nData\n"
+         "\t10:00:00:00\t10:00:05:00\tA001_C003\tA001_C003.mov\tA001\tVA1A2\t00:00:05:00\n"
+         "\t10:01:00:00\t10:01:02:12\tWide, dusk\tA001_C004.mov\tA001\tVA1A2\t00:00:02:12\n",
          tapeLog("A001", {{"A001_C003", "10:00:00:00", "10:00:05:00"},
                           {"Wide, dusk", "10:01:00:00", "10:01:02:12"}}),
          true},
-        {"another tool's: CR LF, no End, the out from the duration at 30DF",
+        {"another tool's: CR LF, no End, the out from the duration at 30DF, the rate from the "
+         "first row read",
          {},
          timecode::rate30DF,
          "\r\nHeading\r\nFIELD_DELIM\tTABS\r\nFPS\t29.97\r\n\r\nColumn\r\n"
          "Name\tDuration\tStart\tTape\t\r\n\r\nData\r\n"
-         "Opening\t00:00:01;00\t00:00:59;20\tR1\t\r\n",
+         "Bad\t00:00:01;00\tn/a\tR1\t\r\nOpening\t00:00:01;00\t00:00:59;20\tR1\t\r\n",
          tapeLog("R1", {{"Opening", "00:00:59;20", "00:01:00;22"}}),
-         true},
+         true,
+         std::nullopt,
+         "Skipped ALE line 10: in n/a and out  are not timecode at the rate 30"},
     };
     for (const Row& row : rows) check(ListFormat::Ale, row);
 }
@@ -209,12 +214,15 @@ TEST_F(ListFormats, CsvIsRfc4180AndReadFromOtherTools) {
          std::nullopt,
          "Skipped CSV line 5: in 00:00:50;00 and out 00:01:00;00 are not timecode at the rate "
          "30DF"},
-        {"another tool's: CR LF, no rate column, the rate 25 in use; blank lines passed over",
+        {"another tool's: CR LF, a rate KOLB does not count at, the rate 25 in use; blank lines "
+         "passed over",
          {},
          timecode::rate25,
-         "name,in,out,tape\r\n\r\nGate,00:00:01:24,00:00:02:00,\r\n",
+         "name,in,out,tape,fps\r\n\r\nGate,00:00:01:24,00:00:02:00,,23.976\r\n",
          tapeLog("", {{"Gate", "00:00:01:24", "00:00:02:00"}}),
-         true},
+         true,
+         std::nullopt,
+         "The CSV's rate 23.976 is not one KOLB counts at (30, 25, 29.97): read at 25"},
     };
     for (const Row& row : rows)
         check(ListFormat::Csv, row, row.written ? row.rate : timecode::rate30);
