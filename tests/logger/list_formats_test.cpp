@@ -1,7 +1,6 @@
 // The lists editing systems import, CMX 3600, Avid ALE and CSV: each written byte for byte at 30,
 // 25 and 30DF with a long tape name and awkward names, read back whole by Load EDL, and lists
 // written by other tools read correctly.
-#include "CmxWriter.h"
 #include "EdlFile.h"
 #include "LoggerTesting.h"
 
@@ -9,17 +8,14 @@ namespace {
 
 // Three events with blanks, commas, quotes, a tab and non-ASCII letters in their names, at the
 // rate's separator; the last one crosses a minute (two numbers dropped at 30DF).
-EventList awkward(const std::string& tape, const std::string& sep = ":") {
+// In an ALE the tab comes back as a blank.
+EventList awkward(const std::string& tape, const std::string& sep = ":",
+                  const std::string& tab = "\t") {
     EventList log =
         logOf({{"Harbour, \"east\" pier", "00:00:10" + sep + "00", "00:00:20" + sep + "00"},
-               {"Café\t東京 take 2", "00:01:00" + sep + "02", "00:01:05" + sep + "15"},
+               {"Café" + tab + "東京 take 2", "00:01:00" + sep + "02", "00:01:05" + sep + "15"},
                {"Close up", "00:00:59" + sep + "20", "00:01:00" + sep + "04"}});
     log.tape = tape;
-    return log;
-}
-
-EventList withTabsAsBlanks(EventList log) {
-    for (std::string& name : log.ClipNameArray) std::replace(name.begin(), name.end(), '\t', ' ');
     return log;
 }
 
@@ -55,9 +51,6 @@ protected:
         if (row.written) {
             writeFile(path, row.bytes);
         } else {
-            EXPECT_EQ(
-                FormatEDL(row.log, "list.edl", " KOLB", format, row.rate, row.recordStart).bytes,
-                row.bytes);
             ASSERT_TRUE(
                 SaveEDL(path, row.log, "list.edl", " KOLB", format, {}, row.rate, row.recordStart));
             EXPECT_EQ(readFile(path), row.bytes);
@@ -65,12 +58,6 @@ protected:
         console.lines.clear();
         const EdlLoad load = LoadEDL(path, false, inUse);
         EXPECT_TRUE(load.ok) << load.error;
-        EXPECT_EQ(load.events.tape, row.loaded.tape);
-        for (int i = 0; i < 4; ++i) {
-            EXPECT_EQ(load.events.ClipNameArray[i], row.loaded.ClipNameArray[i]) << i;
-            EXPECT_EQ(load.events.SrcInArray[i], row.loaded.SrcInArray[i]) << i;
-            EXPECT_EQ(load.events.SrcOutArray[i], row.loaded.SrcOutArray[i]) << i;
-        }
         EXPECT_EQ(load.events, row.loaded);
         EXPECT_EQ(load.read.rate, row.rate);
         EXPECT_EQ(console.lines, (row.said.empty() ? Lines{" ", " "} : Lines{" ", row.said, " "}));
@@ -135,14 +122,14 @@ TEST_F(ListFormats, AleIsWrittenForAvidAndReadFromOtherTools) {
              "Tape\t00:00:10:00\t00:00:20:00\t00:00:10:00\tVA1A2\r\n"
              "Café 東京 take 2\tHarbour Tape\t00:01:00:02\t00:01:05:15\t00:00:05:13\tVA1A2\r\n"
              "Close up\tHarbour Tape\t00:00:59:20\t00:01:00:04\t00:00:00:14\tVA1A2\r\n",
-         withTabsAsBlanks(awkward("Harbour Tape"))},
+         awkward("Harbour Tape", ":", " ")},
         {"25: PAL", awkward("Bänd 7 Süd 1"), timecode::rate25,
          "Heading\r\nFIELD_DELIM\tTABS\r\nVIDEO_FORMAT\tPAL\r\nAUDIO_FORMAT\t48khz\r\nFPS\t25\r\n"
          "\r\nColumn\r\nName\tTape\tStart\tEnd\tDuration\tTracks\r\n\r\nData\r\n"
          "Harbour, \"east\" pier\tBänd 7 Süd 1\t00:00:10:00\t00:00:20:00\t00:00:10:00\tVA1A2\r\n"
          "Café 東京 take 2\tBänd 7 Süd 1\t00:01:00:02\t00:01:05:15\t00:00:05:13\tVA1A2\r\n"
          "Close up\tBänd 7 Süd 1\t00:00:59:20\t00:01:00:04\t00:00:00:09\tVA1A2\r\n",
-         withTabsAsBlanks(awkward("Bänd 7 Süd 1"))},
+         awkward("Bänd 7 Süd 1", ":", " ")},
         {"30DF: NTSC, FPS 29.97, ';' in the times", awkward("TAPE_0001-AB", ";"),
          timecode::rate30DF,
          aleNtsc +
@@ -150,7 +137,7 @@ TEST_F(ListFormats, AleIsWrittenForAvidAndReadFromOtherTools) {
              "pier\tTAPE_0001-AB\t00:00:10;00\t00:00:20;00\t00:00:10;00\tVA1A2\r\n"
              "Café 東京 take 2\tTAPE_0001-AB\t00:01:00;02\t00:01:05;15\t00:00:05;13\tVA1A2\r\n"
              "Close up\tTAPE_0001-AB\t00:00:59;20\t00:01:00;04\t00:00:00;12\tVA1A2\r\n",
-         withTabsAsBlanks(awkward("TAPE_0001-AB", ";"))},
+         awkward("TAPE_0001-AB", ";", " ")},
         {"another tool's: LF, more heading fields, columns in another order, extra columns, "
          "Start before an empty Mark IN",
          {},
