@@ -114,6 +114,13 @@ Settings SettingsFromProperties(const Properties& props) {
     if (s.NetPort) s.netport = NetPortFromText(*s.NetPort).value_or(s.netport);
     s.NetAddress = lookup(props, "NetAddress");
     if (s.NetAddress) s.netaddress = *s.NetAddress;
+    s.HyperDeckServer = lookup(props, "HyperDeckServer");
+    s.hyperdeck = s.HyperDeckServer == "YES";
+    s.HyperDeckPort = lookup(props, "HyperDeckPort");
+    if (s.HyperDeckPort)
+        s.hyperdeckport = NetPortFromText(*s.HyperDeckPort).value_or(s.hyperdeckport);
+    s.HyperDeckAddress = lookup(props, "HyperDeckAddress");
+    if (s.HyperDeckAddress) s.hyperdeckaddress = *s.HyperDeckAddress;
     s.FrameRate = lookup(props, "FrameRate");
     if (s.FrameRate) {
         s.autoRate = *s.FrameRate == "AUTO";
@@ -149,6 +156,9 @@ std::vector<std::string> SettingsBlock(const Settings& s) {
         {"Net Server", s.NetServer},
         {"Net Port", s.NetPort},
         {"Net Address", s.NetAddress},
+        {"HyperDeck Server", s.HyperDeckServer},
+        {"HyperDeck Port", s.HyperDeckPort},
+        {"HyperDeck Address", s.HyperDeckAddress},
         {"Capture Command", s.CaptureCommand},
         {"Capture Folder", s.CaptureFolder},
         {"Capture Lead", s.CaptureLead},
@@ -165,6 +175,10 @@ std::vector<std::string> SettingsBlock(const Settings& s) {
                             timecode::RateText(s.framerate) + ": CMX lists start at 01:00:00:00");
         if (&value == &s.NetPort && !NetPortFromText(*value))
             lines.push_back("Net Port " + *value + " not known: " + std::to_string(s.netport) +
+                            " used (a port is a number from 1 to 65535)");
+        if (&value == &s.HyperDeckPort && !NetPortFromText(*value))
+            lines.push_back("HyperDeck Port " + *value + " not known: " +
+                            std::to_string(s.hyperdeckport) +
                             " used (a port is a number from 1 to 65535)");
     }
     if (s.CaptureCommand && !timecode::FrameCount(s.PRString))

@@ -48,6 +48,14 @@ struct Settings {
     int netport = 2001;
     std::optional<std::string> NetAddress;
     std::string netaddress = "127.0.0.1";
+    // "HyperDeckServer" = "YES": the HyperDeck protocol front end, on "HyperDeckPort" (9993, the
+    // protocol's) bound to "HyperDeckAddress" (loopback by default: the protocol has no login).
+    std::optional<std::string> HyperDeckServer;
+    bool hyperdeck = false;
+    std::optional<std::string> HyperDeckPort;
+    int hyperdeckport = 9993;
+    std::optional<std::string> HyperDeckAddress;
+    std::string hyperdeckaddress = "127.0.0.1";
     // "FrameRate": "30" (the default), "25", "30DF" (29.97 drop-frame) or "AUTO" (read from the
     // deck at start-up). Any other value counts as 30, and the block says so.
     std::optional<std::string> FrameRate;

@@ -40,6 +40,7 @@ LocalVCR::~LocalVCR() {
     {
         std::lock_guard lock(serverMutex);
         ss.reset();
+        hyperdeck.reset();
     }
     sip.reset();
     capturing.reset();
@@ -56,6 +57,7 @@ void LocalVCR::startup() {
     ShowStat(settings.VCRType + " Ready");
     // After "Ready": what the server says stays on the status line for its 3 s.
     if (settings.netserver && OpenServerSocket(settings.netport)) ServeClients();
+    if (settings.hyperdeck) OpenHyperDeck();
     if (settings.autoRate) detectRate();
     CommandB0(bssettimemode);
     Utils::DelayT(1000);
@@ -187,6 +189,7 @@ DeckReply LocalVCR::CommandB0(std::span<const std::uint8_t> frame) {
         apply(condition.writtenElsewhere(DeckCondition::Clock::now()));
     }
     if (!frame.empty() && (frame[0] & 0xF0) == 0x20) ++transportCount;
+    noteSent(frame);
     if (const auto bits = NakBits(reply.bytes, reply.count)) {
         const std::string text = RefusalText(frame, *bits);
         Utils::OutLine(text);
@@ -359,6 +362,7 @@ void LocalVCR::CommandStatus() {
         // Said as a message: more to the point than the silence that follows from it.
         ShowStat("No VCR Detected");
     }
+    tellStateWatcher();
 }
 
 std::string LocalVCR::ExtractStatusString(std::span<const std::uint8_t> reply) {

@@ -10,6 +10,7 @@
 #include "CueThread.h"
 #include "DeckCondition.h"
 #include "DeckPanel.h"
+#include "HyperDeckServer.h"
 #include "NetServer.h"
 #include "SerInPort.h"
 #include "SerOutPort.h"
@@ -66,6 +67,11 @@ public:
     bool OpenServerSocket(int port);
     // Starts serving clients on the server last opened.
     void ServeClients();
+    // The HyperDeck protocol front end, on "HyperDeckPort" at "HyperDeckAddress"; says where it
+    // listens, or why it cannot.
+    bool OpenHyperDeck();
+    // The port it listens on (the setting 0 takes any free port), or 0.
+    int hyperDeckPort();
     // The port the server listens on (the setting 0 takes any free port), or 0.
     int serverPort();
     // The network hook of a closing connection: no effect.
@@ -216,6 +222,12 @@ public:
     void setEndField(const std::string& text) override;
     void waitFor(int ms) override { operatorStop.sleepFor(ms); }
 
+    // What the HyperDeck front end needs (RemoteOperations.cpp).
+    bool cueTo(const std::string& text) override;
+    void shuttle(bool reverse, int speedByte) override;
+    DeckState deckState() override;
+    void watchDeckState(std::function<void()> watcher) override;
+
 private:
     void startup();
     // AUTO: the device type gives 25 or 30; at 30 the first time reply's DF flag decides
@@ -250,6 +262,10 @@ private:
     // The cue frame for a point's text, which is kept (as the cue or end string) when valid.
     bool prepareCue(const std::string& text, std::string& kept);
     void closeSequence();
+    // The jog, var and shuttle frames and E-E, as they go to the deck.
+    void noteSent(std::span<const std::uint8_t> frame);
+    // After each status reading: the state watcher is told.
+    void tellStateWatcher();
 
     SerOutPort& sop;
     int socketport;
@@ -301,6 +317,13 @@ private:
     // Guards ss.
     std::mutex serverMutex;
     std::unique_ptr<NetServer> ss;
+    std::unique_ptr<HyperDeckServer> hyperdeck; // guarded by serverMutex too
+    // Guards stateWatcher; held through each call of it.
+    std::mutex stateWatcherMutex;
+    std::function<void()> stateWatcher;
+    // The last jog, var or shuttle frame's bytes 0 to 2, packed; E-E last switched on.
+    std::atomic<std::uint32_t> lastMotion{0};
+    std::atomic<bool> eeOn{false};
     // Guards tcthread, which the operator-action thread sets while others look at it.
     std::mutex pollerMutex;
     // Declared last: destroyed first, so no action runs on a half-destroyed controller.

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "DeckState.h"
+
+#include <functional>
 #include <string>
 
 // The deck controller as the command language and the script runner drive it.
@@ -39,6 +42,16 @@ public:
     virtual void reportcapture() {}
     virtual bool captureRunning() const { return false; }
     virtual void refuseForCapture() {}
+
+    // What the HyperDeck front end needs besides: a cue to a time text that leaves the window's
+    // in and out points alone (false when the text is not a timecode: nothing was sent), a
+    // shuttle at a speed byte, the deck as last read, and a watcher told after each poll cycle,
+    // on the poller's thread, so it must be quick ({} takes it away; on return no call is in
+    // progress).
+    virtual bool cueTo(const std::string&) { return false; }
+    virtual void shuttle(bool /*reverse*/, int /*speedByte*/) {}
+    virtual DeckState deckState() { return {}; }
+    virtual void watchDeckState(std::function<void()>) {}
 
     // The in and out points of the main window.
     virtual void setCueField(const std::string& text) = 0;

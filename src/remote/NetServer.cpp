@@ -1,10 +1,9 @@
 #include "NetServer.h"
 
-#include <arpa/inet.h>
+#include "Listener.h"
+
 #include <cerrno>
 #include <chrono>
-#include <cstring>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -25,35 +24,10 @@ NetServer::~NetServer() {
 }
 
 bool NetServer::open(const std::string& address, int port) {
-    sockaddr_in where{};
-    where.sin_family = AF_INET;
-    where.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (port < 0 || port > 65535) {
-        openError = "no such port";
-        return false;
-    }
-    if (::inet_pton(AF_INET, address.c_str(), &where.sin_addr) != 1) {
-        openError = "\"" + address + "\" is not an IPv4 address";
-        return false;
-    }
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        openError = std::strerror(errno);
-        return false;
-    }
-    // A restart binds again at once, even while the last run's connections wait out their end.
-    const int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 ||
-        ::listen(fd, 8) != 0) {
-        openError = std::strerror(errno);
-        ::close(fd);
-        return false;
-    }
-    socklen_t size = sizeof where;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&where), &size);
+    const int fd = OpenListener(address, port, 8, openError);
+    if (fd < 0) return false;
     ss = fd;
-    boundPort = ntohs(where.sin_port);
+    boundPort = ListeningPort(fd);
     return true;
 }
 

@@ -1,0 +1,84 @@
+// The deck controller's operations for the HyperDeck protocol front end: its server, a cue that
+// leaves the window's points alone, the shuttle, and the deck's state as last read.
+#include "LocalVCR.h"
+#include "Utils.h"
+
+namespace {
+void Say(LocalVCR& vcr, const std::string& text) {
+    Utils::OutLine(text);
+    vcr.ShowStat(text);
+}
+} // namespace
+
+bool LocalVCR::OpenHyperDeck() {
+    auto server = std::make_unique<HyperDeckServer>(
+        *this, [this](const std::string& text) { Say(*this, text); });
+    const int port = settings.hyperdeckport;
+    if (!server->open(settings.hyperdeckaddress, port)) {
+        Say(*this, "Can't open the HyperDeck server at port " + std::to_string(port) + ": " +
+                       server->error() + " (free the port, or set HyperDeckPort to another one)");
+        return false;
+    }
+    Say(*this, "HyperDeck server listening on " + settings.hyperdeckaddress + " port " +
+                   std::to_string(server->port()));
+    std::lock_guard lock(serverMutex);
+    if (closing) return false;
+    hyperdeck = std::move(server);
+    hyperdeck->start();
+    return true;
+}
+
+int LocalVCR::hyperDeckPort() {
+    std::lock_guard lock(serverMutex);
+    return hyperdeck ? hyperdeck->port() : 0;
+}
+
+bool LocalVCR::cueTo(const std::string& text) {
+    cueplayFlag = false;
+    reviewclipFlag = false;
+    if (!prepareCue(text, CueString)) return false;
+    CueUp();
+    return true;
+}
+
+void LocalVCR::shuttle(bool reverse, int speedByte) {
+    if (reverse)
+        shutrev(speedByte);
+    else
+        shutfwd(speedByte);
+}
+
+DeckState LocalVCR::deckState() {
+    DeckState state;
+    {
+        std::lock_guard lock(stateMutex);
+        state.status = statusBytes;
+        state.timecode = TCString;
+    }
+    state.rate = rate();
+    state.local = deckLocal;
+    state.noTape = deckNoTape;
+    state.ee = eeOn;
+    const std::uint32_t motion = lastMotion;
+    state.motion = {static_cast<std::uint8_t>(motion >> 16), static_cast<std::uint8_t>(motion >> 8),
+                    static_cast<std::uint8_t>(motion)};
+    return state;
+}
+
+void LocalVCR::watchDeckState(std::function<void()> watcher) {
+    std::lock_guard lock(stateWatcherMutex);
+    stateWatcher = std::move(watcher);
+}
+
+void LocalVCR::tellStateWatcher() {
+    std::lock_guard lock(stateWatcherMutex);
+    if (stateWatcher) stateWatcher();
+}
+
+void LocalVCR::noteSent(std::span<const std::uint8_t> frame) {
+    if (frame.size() < 3) return;
+    const int kind = frame[1] & 0x0F, direction = frame[1] >> 4;
+    if (frame[0] == 0x21 && kind >= 1 && kind <= 3 && (direction == 1 || direction == 2))
+        lastMotion = std::uint32_t{frame[0]} << 16 | std::uint32_t{frame[1]} << 8 | frame[2];
+    if (frame[0] == 0x20 && (frame[1] == 0x60 || frame[1] == 0x61)) eeOn = frame[1] == 0x61;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "Timecode.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What the controller knows of the deck at one moment, as the remote front ends see it: the
+// poller's latest readings and the last frames sent.
+struct DeckState {
+    std::vector<std::uint8_t> status;     // the latest status reading, from byte 0; none before it
+    std::string timecode = "00:00:00:00"; // the last time read
+    timecode::Rate rate = timecode::rate30;
+    bool local = false;  // the deck takes no remote control
+    bool noTape = false; // the deck reports no cassette
+    bool ee = false;     // E-E was last switched on
+    // The last variable-speed frame sent (jog, var or shuttle): its command bytes and speed
+    // byte; zeros before the first.
+    std::array<std::uint8_t, 3> motion{};
+};

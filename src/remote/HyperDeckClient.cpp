@@ -1,0 +1,80 @@
+#include "HyperDeckClient.h"
+
+#include "HyperDeckReplies.h"
+#include "LineReader.h"
+
+#include <cerrno>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+HyperDeckClient::HyperDeckClient(int socket, CommandTarget& deck, Say say,
+                                 std::function<void()> ended)
+    : fd(socket), session(deck), say(std::move(say)), ended(std::move(ended)) {
+    writer = std::make_unique<ClientWriter>(
+        fd, [this](const std::string& why) { this->say("HyperDeck: " + why); }, [] {});
+}
+
+HyperDeckClient::~HyperDeckClient() {
+    shutdown();
+    if (thread.joinable()) thread.join();
+    writer->finish();
+    ::close(fd);
+}
+
+void HyperDeckClient::start() {
+    thread = std::thread([this] { run(); });
+}
+
+void HyperDeckClient::shutdown() {
+    ::shutdown(fd, SHUT_RDWR);
+}
+
+long HyperDeckClient::receive(char* buffer, std::size_t size) {
+    if (const int seconds = session.watchdogSeconds(); seconds > 0) {
+        pollfd p{fd, POLLIN, 0};
+        const int n = ::poll(&p, 1, seconds * 1000);
+        if (n == 0) errno = ETIMEDOUT;
+        if (n <= 0) return -1;
+    }
+    return static_cast<long>(::recv(fd, buffer, size, 0));
+}
+
+void HyperDeckClient::run() {
+    send(hyperdeck::Banner());
+    LineReader reader([this](char* buffer, std::size_t size) { return receive(buffer, size); });
+    HyperDeckBlocks blocks;
+    std::string line;
+    for (;;) {
+        const LineReader::Result result = reader.next(line);
+        if (result == LineReader::Result::Error) {
+            if (errno == ETIMEDOUT)
+                say("HyperDeck client sent nothing for its watchdog period of " +
+                    std::to_string(session.watchdogSeconds()) + " s: connection closed");
+            break;
+        }
+        if (result == LineReader::Result::TooLong) {
+            say("HyperDeck client sent a line longer than " +
+                std::to_string(LineReader::maxLength) + " bytes: connection closed");
+            break;
+        }
+        if (result == LineReader::Result::End) break;
+        const auto block = blocks.line(line);
+        if (block.kind == HyperDeckBlocks::Kind::Pending) continue;
+        if (block.kind == HyperDeckBlocks::Kind::SyntaxError) {
+            send(hyperdeck::Reply(hyperdeck::Code::SyntaxError));
+            continue;
+        }
+        try {
+            send(session.handle(block.command));
+        } catch (...) {
+            send(hyperdeck::Reply(hyperdeck::Code::InternalError));
+        }
+        if (session.quitting()) break;
+    }
+    writer->finish(); // what is queued goes out first, briefly
+    shutdown();
+    say("HyperDeck client left");
+    done = true;
+    ended();
+}

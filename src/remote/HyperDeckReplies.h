@@ -1,0 +1,53 @@
+#pragma once
+
+#include "DeckState.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// The texts KOLB sends a HyperDeck protocol client. Every line ends in CR LF; a reply with
+// parameters is "code title:", a line per parameter and a blank line.
+namespace hyperdeck {
+
+// The protocol version KOLB speaks: the one whose commands it takes.
+inline constexpr const char* protocolVersion = "1.6";
+inline constexpr const char* model = "KOLB";
+
+// The one-line replies.
+enum class Code {
+    SyntaxError = 100,
+    UnsupportedParameter = 101,
+    InvalidValue = 102,
+    Unsupported = 103,
+    NoDisk = 105,
+    TimelineEmpty = 107,
+    InternalError = 108,
+    OutOfRange = 109,
+    RemoteDisabled = 111,
+    ConnectionRejected = 120,
+    InvalidState = 150,
+    Ok = 200,
+};
+std::string Reply(Code code);
+
+using Fields = std::vector<std::pair<std::string, std::string>>;
+std::string Block(int code, const std::string& title, const Fields& fields);
+
+// 500: sent to every client as it connects.
+std::string Banner();
+// 204.
+std::string DeviceInfo();
+// 201 and 212.
+std::string Help();
+std::string Commands();
+
+// The transport's parameters as "transport info" gives them (208), and as notifications send
+// those that changed (508).
+Fields TransportFields(const DeckState& state);
+// The slot's (202, 502).
+Fields SlotFields(const DeckState& state);
+// Remote control (210, 510): enabled unless the deck is in LOCAL.
+Fields RemoteFields(const DeckState& state);
+
+} // namespace hyperdeck

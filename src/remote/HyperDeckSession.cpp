@@ -1,0 +1,270 @@
+#include "HyperDeckSession.h"
+
+#include "HyperDeckReplies.h"
+#include "HyperDeckTransport.h"
+
+#include <charconv>
+
+using hyperdeck::Code;
+using hyperdeck::Reply;
+
+namespace {
+
+// A whole decimal number, with an optional sign.
+std::optional<int> Number(const std::string& text) {
+    const char* first = text.data();
+    if (!text.empty() && text[0] == '+') ++first;
+    int value = 0;
+    const auto [end, error] = std::from_chars(first, text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || first == end)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<bool> Flag(const std::string& text) {
+    if (text == "true") return true;
+    if (text == "false") return false;
+    return std::nullopt;
+}
+
+// Protocol commands KOLB knows of and does not carry out: "103 unsupported". Any other name is
+// "100 syntax error", as a recorder answers a command it does not know.
+const char* const unsupported[] = {
+    "configuration", "uptime",     "format",      "identify",     "play on startup",
+    "play option",   "playrange",  "record spill", "cache info",  "dynamic range",
+    "clips add",     "playrange set", "playrange clear", "timeline", "audio input",
+};
+
+} // namespace
+
+const HyperDeckSession::Entry HyperDeckSession::table[] = {
+    {"help", &HyperDeckSession::help, ""},
+    {"?", &HyperDeckSession::help, ""},
+    {"commands", &HyperDeckSession::commands, ""},
+    {"device info", &HyperDeckSession::deviceInfo, ""},
+    {"transport info", &HyperDeckSession::transportInfo, ""},
+    {"slot info", &HyperDeckSession::slotInfo, "slot id,"},
+    {"slot select", &HyperDeckSession::slotSelect, "slot id,"},
+    {"play", &HyperDeckSession::play, "speed,loop,single clip,"},
+    {"stop", &HyperDeckSession::stop, ""},
+    {"record", &HyperDeckSession::record, "name,"},
+    {"goto", &HyperDeckSession::go, "timecode,clip id,clip,timeline,"},
+    {"jog", &HyperDeckSession::go, "timecode,"},
+    {"shuttle", &HyperDeckSession::shuttle, "speed,"},
+    {"preview", &HyperDeckSession::preview, "enable,"},
+    {"remote", &HyperDeckSession::remote, "enable,override,"},
+    {"notify", &HyperDeckSession::notify,
+     "transport,slot,remote,configuration,dropped frames,"},
+    {"watchdog", &HyperDeckSession::watch, "period,"},
+    {"ping", &HyperDeckSession::ok, ""},
+    {"quit", &HyperDeckSession::bye, ""},
+    {"clips count", &HyperDeckSession::clipsCount, ""},
+    {"clips get", &HyperDeckSession::clipsGet, "clip id,count,version,"},
+    {"clips clear", &HyperDeckSession::ok, ""},
+    {"disk list", &HyperDeckSession::diskList, "slot id,"},
+};
+
+std::string HyperDeckSession::handle(const HyperDeckCommand& command) {
+    for (const Entry& entry : table) {
+        if (command.name != entry.name) continue;
+        const std::string takes = std::string(",") + entry.params;
+        for (const auto& [key, value] : command.params)
+            if (takes.find(',' + key + ',') == std::string::npos)
+                return Reply(Code::UnsupportedParameter);
+        return (this->*entry.handler)(command);
+    }
+    for (const char* name : unsupported)
+        if (command.name == name) return Reply(Code::Unsupported);
+    return Reply(Code::SyntaxError);
+}
+
+std::string HyperDeckSession::refusal(bool needsTape) {
+    if (deck.captureRunning()) {
+        deck.refuseForCapture();
+        return Reply(Code::InvalidState);
+    }
+    const DeckState state = deck.deckState();
+    if (state.local) return Reply(Code::RemoteDisabled);
+    if (needsTape && state.noTape) return Reply(Code::NoDisk);
+    return {};
+}
+
+void HyperDeckSession::shuttleAt(int percent) {
+    if (percent == 0)
+        deck.pause();
+    else
+        deck.shuttle(percent < 0, SpeedByte(percent));
+}
+
+std::string HyperDeckSession::play(const HyperDeckCommand& c) {
+    int speed = 100;
+    if (const auto* text = c.param("speed")) {
+        const auto n = Number(*text);
+        if (!n) return Reply(Code::InvalidValue);
+        if (*n < -maxSpeedPercent || *n > maxSpeedPercent) return Reply(Code::OutOfRange);
+        speed = *n;
+    }
+    for (const char* flag : {"loop", "single clip"})
+        if (const auto* text = c.param(flag); text && !Flag(*text))
+            return Reply(Code::InvalidValue);
+    if (auto no = refusal(true); !no.empty()) return no;
+    if (speed == 100)
+        deck.play();
+    else
+        shuttleAt(speed);
+    return Reply(Code::Ok);
+}
+
+std::string HyperDeckSession::stop(const HyperDeckCommand&) {
+    if (auto no = refusal(false); !no.empty()) return no;
+    deck.stop();
+    return Reply(Code::Ok);
+}
+
+std::string HyperDeckSession::record(const HyperDeckCommand&) {
+    // A tape has no clip names: a name given is not kept.
+    if (auto no = refusal(true); !no.empty()) return no;
+    deck.record();
+    return Reply(Code::Ok);
+}
+
+std::string HyperDeckSession::go(const HyperDeckCommand& c) {
+    const auto* time = c.param("timecode");
+    if (!time) return Reply(c.params.empty() ? Code::SyntaxError : Code::TimelineEmpty);
+    if (c.params.size() > 1) return Reply(Code::SyntaxError);
+    return cueTo(*time);
+}
+
+std::string HyperDeckSession::cueTo(const std::string& text) {
+    if (text.empty()) return Reply(Code::InvalidValue);
+    const DeckState state = deck.deckState();
+    std::string target;
+    if (text[0] == '+' || text[0] == '-') {
+        const std::string span = text.substr(1);
+        const auto from = timecode::FrameCount(state.timecode, state.rate);
+        const auto by = timecode::IsTimecode(span, state.rate)
+                            ? timecode::FrameCount(span, state.rate)
+                            : std::nullopt;
+        if (!by || !from) return Reply(Code::InvalidValue);
+        const int frames = text[0] == '+' ? *from + *by : *from - *by;
+        if (frames < 0 || frames >= timecode::FramesPerDay(state.rate))
+            return Reply(Code::OutOfRange);
+        target = timecode::TimeText(frames, state.rate);
+    } else if (timecode::IsTimecode(text, state.rate)) {
+        target = text;
+    } else {
+        return Reply(Code::InvalidValue);
+    }
+    if (auto no = refusal(true); !no.empty()) return no;
+    return Reply(deck.cueTo(target) ? Code::Ok : Code::InvalidValue);
+}
+
+std::string HyperDeckSession::shuttle(const HyperDeckCommand& c) {
+    int speed = 0;
+    if (const auto* text = c.param("speed")) {
+        const auto n = Number(*text);
+        if (!n) return Reply(Code::InvalidValue);
+        if (*n < -maxSpeedPercent || *n > maxSpeedPercent) return Reply(Code::OutOfRange);
+        speed = *n;
+    }
+    if (auto no = refusal(true); !no.empty()) return no;
+    shuttleAt(speed);
+    return Reply(Code::Ok);
+}
+
+std::string HyperDeckSession::preview(const HyperDeckCommand& c) {
+    const auto* text = c.param("enable");
+    const auto on = text ? Flag(*text) : std::nullopt;
+    if (!on) return Reply(Code::InvalidValue);
+    if (auto no = refusal(false); !no.empty()) return no;
+    if (*on)
+        deck.eeon();
+    else
+        deck.eeoff();
+    return Reply(Code::Ok);
+}
+
+std::string HyperDeckSession::remote(const HyperDeckCommand& c) {
+    // The deck's own switch gives and takes remote control: a client cannot.
+    if (!c.params.empty()) return Reply(Code::Unsupported);
+    return hyperdeck::Block(210, "remote info", hyperdeck::RemoteFields(deck.deckState()));
+}
+
+std::string HyperDeckSession::notify(const HyperDeckCommand& c) {
+    if (c.params.empty()) {
+        auto text = [](bool on) { return std::string(on ? "true" : "false"); };
+        return hyperdeck::Block(209, "notify",
+                                {{"transport", text(notifyTransport)},
+                                 {"slot", text(notifySlot)},
+                                 {"remote", text(notifyRemote)},
+                                 {"configuration", "false"},
+                                 {"dropped frames", "false"}});
+    }
+    for (const auto& [key, value] : c.params)
+        if (!Flag(value)) return Reply(Code::InvalidValue);
+    // Configuration and dropped frames never change on a tape deck: nothing is ever sent.
+    for (const auto& [key, value] : c.params) {
+        const bool on = *Flag(value);
+        if (key == "transport") notifyTransport = on;
+        if (key == "slot") notifySlot = on;
+        if (key == "remote") notifyRemote = on;
+    }
+    return Reply(Code::Ok);
+}
+
+std::string HyperDeckSession::watch(const HyperDeckCommand& c) {
+    const auto* text = c.param("period");
+    const auto seconds = text ? Number(*text) : std::nullopt;
+    if (!seconds || *seconds < 0) return Reply(Code::InvalidValue);
+    watchdog = *seconds;
+    return Reply(Code::Ok);
+}
+
+std::string HyperDeckSession::transportInfo(const HyperDeckCommand&) {
+    return hyperdeck::Block(208, "transport info", hyperdeck::TransportFields(deck.deckState()));
+}
+
+std::string HyperDeckSession::slotInfo(const HyperDeckCommand& c) {
+    if (const auto* id = c.param("slot id"); id && *id != "1") return Reply(Code::OutOfRange);
+    return hyperdeck::Block(202, "slot info", hyperdeck::SlotFields(deck.deckState()));
+}
+
+std::string HyperDeckSession::slotSelect(const HyperDeckCommand& c) {
+    const auto* id = c.param("slot id");
+    if (!id) return Reply(Code::SyntaxError);
+    return Reply(*id == "1" ? Code::Ok : Code::OutOfRange);
+}
+
+std::string HyperDeckSession::deviceInfo(const HyperDeckCommand&) {
+    return hyperdeck::DeviceInfo();
+}
+
+std::string HyperDeckSession::help(const HyperDeckCommand&) {
+    return hyperdeck::Help();
+}
+
+std::string HyperDeckSession::commands(const HyperDeckCommand&) {
+    return hyperdeck::Commands();
+}
+
+std::string HyperDeckSession::ok(const HyperDeckCommand&) {
+    return Reply(Code::Ok);
+}
+
+std::string HyperDeckSession::bye(const HyperDeckCommand&) {
+    quit = true;
+    return Reply(Code::Ok);
+}
+
+std::string HyperDeckSession::clipsCount(const HyperDeckCommand&) {
+    return hyperdeck::Block(214, "clips count", {{"clip count", "0"}});
+}
+
+std::string HyperDeckSession::clipsGet(const HyperDeckCommand&) {
+    return hyperdeck::Block(205, "clips info", {{"clip count", "0"}});
+}
+
+std::string HyperDeckSession::diskList(const HyperDeckCommand& c) {
+    if (const auto* id = c.param("slot id"); id && *id != "1") return Reply(Code::OutOfRange);
+    return hyperdeck::Block(206, "disk list", {{"slot id", "1"}});
+}

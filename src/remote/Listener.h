@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+
+// A listening TCP socket on an IPv4 address text and a port (0: any free port); -1 with the
+// reason in `error` when it cannot be had. A restart binds again at once, even while the last
+// run's connections wait out their end.
+int OpenListener(const std::string& address, int port, int backlog, std::string& error);
+// The port a listening socket is bound to.
+int ListeningPort(int socket);
