@@ -19,8 +19,8 @@ std::optional<std::string> NameOf(const std::string& text) {
             blank = true;
             continue;
         }
-        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                            (c >= '0' && c <= '9') || c == '?';
+        const bool letter =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '?';
         if (!letter) return std::nullopt;
         if (blank && !name.empty()) name += ' ';
         blank = false;
@@ -71,7 +71,8 @@ ParamsOf(const std::vector<std::string>& words) {
         if (!key || i == words.size() || EndsKey(words[i])) return std::nullopt;
         std::string value = words[i++];
         // Words after the value belong to it unless a later word ends another key.
-        const bool moreKeys = std::any_of(words.begin() + static_cast<long>(i), words.end(), EndsKey);
+        const bool moreKeys =
+            std::any_of(words.begin() + static_cast<long>(i), words.end(), EndsKey);
         if (!moreKeys)
             while (i < words.size()) value += ' ' + words[i++];
         params.emplace_back(*key, value);

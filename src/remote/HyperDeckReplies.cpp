@@ -43,18 +43,42 @@ const std::pair<const char*, const char*> taken[] = {
 std::string Reply(Code code) {
     const char* text = "";
     switch (code) {
-    case Code::SyntaxError: text = "syntax error"; break;
-    case Code::UnsupportedParameter: text = "unsupported parameter"; break;
-    case Code::InvalidValue: text = "invalid value"; break;
-    case Code::Unsupported: text = "unsupported"; break;
-    case Code::NoDisk: text = "no disk"; break;
-    case Code::TimelineEmpty: text = "timeline empty"; break;
-    case Code::InternalError: text = "internal error"; break;
-    case Code::OutOfRange: text = "out of range"; break;
-    case Code::RemoteDisabled: text = "remote control disabled"; break;
-    case Code::ConnectionRejected: text = "connection rejected"; break;
-    case Code::InvalidState: text = "invalid state"; break;
-    case Code::Ok: text = "ok"; break;
+    case Code::SyntaxError:
+        text = "syntax error";
+        break;
+    case Code::UnsupportedParameter:
+        text = "unsupported parameter";
+        break;
+    case Code::InvalidValue:
+        text = "invalid value";
+        break;
+    case Code::Unsupported:
+        text = "unsupported";
+        break;
+    case Code::NoDisk:
+        text = "no disk";
+        break;
+    case Code::TimelineEmpty:
+        text = "timeline empty";
+        break;
+    case Code::InternalError:
+        text = "internal error";
+        break;
+    case Code::OutOfRange:
+        text = "out of range";
+        break;
+    case Code::RemoteDisabled:
+        text = "remote control disabled";
+        break;
+    case Code::ConnectionRejected:
+        text = "connection rejected";
+        break;
+    case Code::InvalidState:
+        text = "invalid state";
+        break;
+    case Code::Ok:
+        text = "ok";
+        break;
     }
     return std::to_string(static_cast<int>(code)) + ' ' + text + end;
 }
@@ -76,7 +100,8 @@ std::string DeviceInfo() {
 
 std::string Help() {
     std::string text = std::string("201 help:") + end;
-    text += std::string("KOLB drives a 9-pin deck; slot 1 is its tape, which holds no clips.") + end;
+    text +=
+        std::string("KOLB drives a 9-pin deck; slot 1 is its tape, which holds no clips.") + end;
     for (const auto& [name, params] : taken) {
         text += name;
         if (*params) text += std::string(" (") + params + ")";

@@ -53,8 +53,19 @@ bool HyperDeckServer::open(const std::string& address, int port) {
     return true;
 }
 
+HyperDeckServer::Seen HyperDeckServer::SeenOf(const DeckState& state) {
+    return {WithoutTimecodes(hyperdeck::TransportFields(state)), hyperdeck::SlotFields(state),
+            hyperdeck::RemoteFields(state)};
+}
+
 void HyperDeckServer::start() {
     if (listening < 0 || acceptThread.joinable()) return;
+    {
+        // What a client is told before the first reading of the deck: the first reading that
+        // differs is news.
+        std::lock_guard lock(noticeMutex);
+        last = SeenOf(deck.deckState());
+    }
     deck.watchDeckState([this] { deckChanged(); });
     acceptThread = std::thread([this] { acceptLoop(); });
 }
@@ -90,9 +101,8 @@ void HyperDeckServer::admit(int socket) {
     // A client that has just said goodbye may still be closing: the newcomer waits for that,
     // briefly, rather than being turned away.
     const bool room = clientEnded.wait_for(lock, std::chrono::milliseconds(fullWaitMs), [this] {
-        return std::count_if(clients.begin(), clients.end(), [](const auto& client) {
-                   return !client->finished();
-               }) < maxClients;
+        return std::count_if(clients.begin(), clients.end(),
+                             [](const auto& client) { return !client->finished(); }) < maxClients;
     });
     if (!room) {
         lock.unlock();
@@ -115,19 +125,14 @@ void HyperDeckServer::admit(int socket) {
 }
 
 void HyperDeckServer::deckChanged() {
-    const DeckState state = deck.deckState();
-    Seen now{WithoutTimecodes(hyperdeck::TransportFields(state)), hyperdeck::SlotFields(state),
-             hyperdeck::RemoteFields(state)};
+    Seen now = SeenOf(deck.deckState());
     std::string transport, slot, remote;
     {
         std::lock_guard lock(noticeMutex);
-        if (last) {
-            if (auto changed = Changed(last->transport, now.transport); !changed.empty())
-                transport = hyperdeck::Block(508, "transport info", changed);
-            if (last->slot != now.slot) slot = hyperdeck::Block(502, "slot info", now.slot);
-            if (last->remote != now.remote)
-                remote = hyperdeck::Block(510, "remote info", now.remote);
-        }
+        if (auto changed = Changed(last.transport, now.transport); !changed.empty())
+            transport = hyperdeck::Block(508, "transport info", changed);
+        if (last.slot != now.slot) slot = hyperdeck::Block(502, "slot info", now.slot);
+        if (last.remote != now.remote) remote = hyperdeck::Block(510, "remote info", now.remote);
         last = std::move(now);
     }
     if (transport.empty() && slot.empty() && remote.empty()) return;

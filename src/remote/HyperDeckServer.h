@@ -8,7 +8,6 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -64,5 +63,6 @@ private:
         hyperdeck::Fields slot;
         hyperdeck::Fields remote;
     };
-    std::optional<Seen> last;
+    Seen last;
+    static Seen SeenOf(const DeckState& state);
 };

@@ -30,9 +30,9 @@ std::optional<bool> Flag(const std::string& text) {
 // Protocol commands KOLB knows of and does not carry out: "103 unsupported". Any other name is
 // "100 syntax error", as a recorder answers a command it does not know.
 const char* const unsupported[] = {
-    "configuration", "uptime",     "format",      "identify",     "play on startup",
-    "play option",   "playrange",  "record spill", "cache info",  "dynamic range",
-    "clips add",     "playrange set", "playrange clear", "timeline", "audio input",
+    "configuration", "uptime",        "format",          "identify",   "play on startup",
+    "play option",   "playrange",     "record spill",    "cache info", "dynamic range",
+    "clips add",     "playrange set", "playrange clear", "timeline",   "audio input",
 };
 
 } // namespace
@@ -53,8 +53,7 @@ const HyperDeckSession::Entry HyperDeckSession::table[] = {
     {"shuttle", &HyperDeckSession::shuttle, "speed,"},
     {"preview", &HyperDeckSession::preview, "enable,"},
     {"remote", &HyperDeckSession::remote, "enable,override,"},
-    {"notify", &HyperDeckSession::notify,
-     "transport,slot,remote,configuration,dropped frames,"},
+    {"notify", &HyperDeckSession::notify, "transport,slot,remote,configuration,dropped frames,"},
     {"watchdog", &HyperDeckSession::watch, "period,"},
     {"ping", &HyperDeckSession::ok, ""},
     {"quit", &HyperDeckSession::bye, ""},

@@ -1,0 +1,241 @@
+// The HyperDeck protocol front end, with the window running, seen from real clients: the texts
+// they read, the frames the simulated deck receives, notifications as the deck changes, crowds
+// and noise, and an independent client (the npm package hyperdeck-connection) rolling the deck.
+#include "NetClient.h"
+#include "Process.h"
+#include "WindowFixture.h"
+
+#include <random>
+
+namespace {
+
+using namespace windowtest;
+
+// A HyperDeck client: whole replies, a block up to its blank line.
+class Deck {
+public:
+    explicit Deck(int port) : client(port) {}
+    std::string reply(std::chrono::milliseconds limit = 10s) {
+        std::string text;
+        while (const auto line = client.line(limit)) {
+            text += *line + "\r\n";
+            if (line->empty() || text.find(":\r\n") == std::string::npos) return text;
+        }
+        return text + "(ended)";
+    }
+    std::string ask(const std::string& command) {
+        client.send(command + "\r\n");
+        return reply();
+    }
+    Client client;
+};
+
+DeckSim::Options AtOneHour() {
+    DeckSim::Options options;
+    options.deck.startFrames = 108000; // 01:00:00:00
+    return options;
+}
+
+} // namespace
+
+class HyperDeckWindow : public Window {
+protected:
+    void SetUp() override {
+        Settings s;
+        s.hyperdeck = true;
+        s.hyperdeckport = 0;
+        start(s, AtOneHour());
+        ASSERT_NE(vcr->hyperDeckPort(), 0);
+        ASSERT_TRUE(waitForStatusReads(1)) << "the deck has been read";
+    }
+    std::unique_ptr<Deck> connect() {
+        auto deck = std::make_unique<Deck>(vcr->hyperDeckPort());
+        EXPECT_EQ(deck->reply(),
+                  "500 connection info:\r\nprotocol version: 1.6\r\nmodel: KOLB\r\n\r\n");
+        return deck;
+    }
+    // Waits until no cue run goes on, then for the time display to show `tc`.
+    bool restsAt(const std::string& tc) {
+        return waitFor(
+            [&] {
+                const auto run = vcr->cuethread();
+                return (!run || run->finished()) && vcr->getTCString() == tc;
+            },
+            15s);
+    }
+};
+
+TEST_F(HyperDeckWindow, CommandsAnswerAndReachTheWireByteForByte) {
+    const std::string ok = "200 ok\r\n", cueDone = "21 13 00 34 ";
+    struct Row {
+        std::string command, reply;
+        Frames frames;
+        std::string restsAt = ""; // where the deck stands once a cue is done
+    };
+    const Row rows[] = {
+        {"goto: timecode: +00:00:10:00", ok, {"24 31 00 10 00 01 66 ", cueDone}, "01:00:10:00"},
+        {"jog: timecode: -00:00:00:05", ok, {"24 31 25 09 00 01 84 ", cueDone}, "01:00:09:25"},
+        {"goto: timecode: 01:00:20:00", ok, {"24 31 00 20 00 01 76 ", cueDone}, "01:00:20:00"},
+        {"goto: timecode: -01:00:20:01", "109 out of range\r\n", {}},
+        {"goto: timecode: 24:00:00:00", "102 invalid value\r\n", {}},
+        {"goto: clip id: 1", "107 timeline empty\r\n", {}},
+        {"device info",
+         "204 device info:\r\nprotocol version: 1.6\r\nmodel: KOLB\r\nslot count: 1\r\n\r\n",
+         {}},
+        {"transport info",
+         "208 transport info:\r\nstatus: stopped\r\nspeed: 0\r\nslot id: 1\r\nclip id: none\r\n"
+         "single clip: false\r\ndisplay timecode: 01:00:20:00\r\ntimecode: 01:00:20:00\r\n"
+         "video format: NTSC\r\nloop: false\r\n\r\n",
+         {}},
+        {"slot info: slot id: 1",
+         "202 slot info:\r\nslot id: 1\r\nstatus: mounted\r\nvolume name: tape\r\n"
+         "recording time: 0\r\nvideo format: NTSC\r\n\r\n",
+         {}},
+        {"clips count", "214 clips count:\r\nclip count: 0\r\n\r\n", {}},
+        {"disk list", "206 disk list:\r\nslot id: 1\r\n\r\n", {}},
+        {"remote", "210 remote info:\r\nenabled: true\r\noverride: false\r\n\r\n", {}},
+        {"play", ok, {"20 01 21 "}},
+        {"play: speed: 200", ok, {"21 13 4A 7E "}},
+        {"play: speed: -100 loop: false", ok, {"21 23 40 84 "}},
+        {"play: speed: 5000", ok, {"21 13 76 AA "}},
+        {"play:\r\nspeed: 50\r\nsingle clip: true\r\n", ok, {"21 13 36 6A "}},
+        {"play: speed: 5001", "109 out of range\r\n", {}},
+        {"play: speed: fast", "102 invalid value\r\n", {}},
+        {"play: foo: 1", "101 unsupported parameter\r\n", {}},
+        {"play: speed: 0", ok, {cueDone}},
+        {"shuttle: speed: -1", ok, {"21 23 00 44 "}},
+        {"shuttle", ok, {cueDone}},
+        {"preview: enable: true", ok, {"20 61 81 "}},
+        {"preview: enable: false", ok, {"20 60 80 "}},
+        {"record", ok, {"20 02 22 "}},
+        {"stop", ok, {"20 00 20 "}},
+        {"remote: enable: false", "103 unsupported\r\n", {}},
+        {"configuration", "103 unsupported\r\n", {}},
+        {"bogus", "100 syntax error\r\n", {}},
+        {"play: speed:", "100 syntax error\r\n", {}},
+        {"ping", ok, {}},
+    };
+    auto deck = connect();
+    for (const Row& row : rows) {
+        trace->clear();
+        EXPECT_EQ(deck->ask(row.command), row.reply) << row.command;
+        if (!row.restsAt.empty()) {
+            EXPECT_TRUE(restsAt(row.restsAt)) << row.command;
+        }
+        ASSERT_TRUE(settle());
+        EXPECT_EQ(commandsAfter(row.frames.size()), row.frames) << row.command;
+    }
+    EXPECT_EQ(deck->ask("quit"), ok);
+    EXPECT_TRUE(deck->client.ended());
+}
+
+TEST_F(HyperDeckWindow, NotifiesWhatChangesAsTheDeckChanges) {
+    auto deck = connect();
+    auto quiet = connect(); // asks for nothing, is told nothing
+    EXPECT_EQ(deck->ask("notify:\r\ntransport: true\r\nslot: true\r\nremote: true\r\n"),
+              "200 ok\r\n");
+    struct Row {
+        std::string what;
+        std::function<void()> action;
+        std::vector<std::string> told;
+    };
+    const Row rows[] = {
+        {"play",
+         [&] { EXPECT_EQ(deck->ask("play"), "200 ok\r\n"); },
+         {"508 transport info:\r\nstatus: play\r\nspeed: 100\r\n\r\n"}},
+        {"the window's stop",
+         [&] { press("Stop *"); },
+         {"508 transport info:\r\nstatus: stopped\r\nspeed: 0\r\n\r\n"}},
+        {"LOCAL",
+         [&] { sim->setLocal(true); },
+         {"510 remote info:\r\nenabled: false\r\noverride: false\r\n\r\n"}},
+        {"play in LOCAL",
+         [&] { EXPECT_EQ(deck->ask("play"), "111 remote control disabled\r\n"); },
+         {}},
+        {"remote again",
+         [&] { sim->setLocal(false); },
+         {"510 remote info:\r\nenabled: true\r\noverride: false\r\n\r\n"}},
+        {"eject",
+         [&] { sim->ejectTape(); },
+         {"508 transport info:\r\nslot id: none\r\n\r\n",
+          "502 slot info:\r\nslot id: 1\r\nstatus: empty\r\nvolume name: none\r\n"
+          "recording time: 0\r\nvideo format: NTSC\r\n\r\n"}},
+        {"play without tape", [&] { EXPECT_EQ(deck->ask("play"), "105 no disk\r\n"); }, {}},
+        {"load",
+         [&] { sim->loadTape(); },
+         {"508 transport info:\r\nslot id: 1\r\n\r\n",
+          "502 slot info:\r\nslot id: 1\r\nstatus: mounted\r\nvolume name: tape\r\n"
+          "recording time: 0\r\nvideo format: NTSC\r\n\r\n"}},
+    };
+    for (const Row& row : rows) {
+        trace->clear();
+        row.action();
+        for (const std::string& told : row.told) EXPECT_EQ(deck->reply(), told) << row.what;
+        if (row.told.empty()) {
+            EXPECT_EQ(commandsAfter(0), Frames{}) << row.what << ": nothing sent";
+        }
+    }
+    EXPECT_EQ(deck->ask("ping"), "200 ok\r\n") << "nothing more was told";
+    EXPECT_EQ(quiet->ask("ping"), "200 ok\r\n") << "a client that did not ask is told nothing";
+}
+
+TEST_F(HyperDeckWindow, CrowdsCyclesNoiseAndLongLinesLeaveThePollerAndOthersServed) {
+    std::vector<std::unique_ptr<Deck>> crowd;
+    for (int i = 0; i < 8; ++i) crowd.push_back(connect());
+    Deck ninth(vcr->hyperDeckPort());
+    EXPECT_EQ(ninth.reply(), "120 connection rejected\r\n");
+    EXPECT_TRUE(ninth.client.ended());
+    crowd.pop_back(); // a place comes free
+    auto late = connect();
+    crowd.pop_back(); // and one for the clients to come
+
+    const long cyclesBefore = vcr->poller()->cycles();
+    for (int i = 0; i < 100; ++i) {
+        Deck passing(vcr->hyperDeckPort());
+        EXPECT_EQ(passing.reply().substr(0, 20), "500 connection info:") << "cycle " << i;
+        if (i % 2 == 0) {
+            EXPECT_EQ(passing.ask("quit"), "200 ok\r\n");
+        }
+    }
+    // A megabyte of noise from a client that reads what it is told, and a line longer than
+    // the longest a client may send from another.
+    std::mt19937 random(7);
+    std::string noise(1 << 20, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    std::atomic<bool> noisy{true};
+    std::thread reader([&] {
+        while (noisy && late->client.line(100ms)) {
+        }
+    });
+    late->client.send(noise);
+    Deck longLine(vcr->hyperDeckPort());
+    longLine.reply();
+    longLine.client.send(std::string(4097, 'x'));
+    EXPECT_TRUE(longLine.client.ended()) << "a line over 4096 bytes ends that client";
+    noisy = false;
+    reader.join();
+
+    EXPECT_EQ(crowd.front()->ask("play"), "200 ok\r\n");
+    EXPECT_EQ(commandsAfter(1).back(), "20 01 21 ");
+    EXPECT_TRUE(waitFor([&] { return vcr->poller()->cycles() > cyclesBefore + 10; }))
+        << "the poller goes on";
+    EXPECT_TRUE(waitFor([&] { return vcr->getTCString() != "01:00:00:00"; }))
+        << "the deck plays and the display follows";
+}
+
+TEST_F(HyperDeckWindow, AnIndependentClientRollsTheDeck) {
+    TempDir dir;
+    Process node("/usr/bin/env",
+                 {"node", HYPERDECK_CLIENT_SCRIPT, std::to_string(vcr->hyperDeckPort())},
+                 dir.path(), ProcessOptions{{{"NODE_PATH", HYPERDECK_NODE_PATH}}, {}, {}});
+    EXPECT_EQ(node.wait(60000), 0);
+    EXPECT_EQ(node.output(), "connected 1.6 KOLB\n"
+                             "device KOLB 1\n"
+                             "transport stopped 01:00:00:00\n"
+                             "told play 100\n"
+                             "told stopped 0\n"
+                             "goto done\n")
+        << "what the client saw";
+    EXPECT_EQ(commandsAfter(4),
+              (Frames{"20 01 21 ", "20 00 20 ", "24 31 00 20 00 01 76 ", "21 13 00 34 "}));
+}
