@@ -1,0 +1,157 @@
+// The HyperDeck protocol front end against the simulated tape deck, over loopback while the
+// poller reads the deck: build/default/bench/kolb_hyperdeck_bench [rounds].
+//
+// - command to frame: a client's "preview: enable: ..." sent, to its E-E frame reaching the deck;
+// - state change to notification: the deck plays or stops (a frame from KOLB's own Play and
+//   Stop), to the client's "508 transport info". The poller reads the status on every eighth
+//   cycle, so this is also given from the status request that first found the change.
+// The goal is a p99 within one poll cycle (35 ms for a tape deck) for the command and for the
+// reading.
+#include "DeckSim.h"
+#include "LocalVCR.h"
+#include "NetClient.h"
+#include "NullPanel.h"
+#include "Utils.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Every frame the deck received, with the moment it arrived.
+struct Arrivals {
+    struct Frame {
+        Clock::time_point at;
+        std::string bytes;
+    };
+    std::mutex mutex; // guards frames
+    std::vector<Frame> frames;
+
+    void take(const std::string& line) {
+        const auto at = Clock::now();
+        const auto rx = line.find(" RX ");
+        if (rx == std::string::npos) return;
+        std::lock_guard lock(mutex);
+        frames.push_back({at, line.substr(rx + 4)});
+    }
+    // The first arrival of `bytes` at or after `from`.
+    std::optional<Clock::time_point> first(const std::string& bytes, Clock::time_point from) {
+        std::lock_guard lock(mutex);
+        for (const auto& f : frames)
+            if (f.at >= from && f.bytes == bytes) return f.at;
+        return std::nullopt;
+    }
+};
+
+// A whole reply or notification, to its blank line.
+std::string Block(Client& client) {
+    std::string text;
+    while (const auto line = client.line()) {
+        text += *line + "\n";
+        if (line->empty() || text.find(":\n") == std::string::npos) return text;
+    }
+    return text;
+}
+
+double Us(Clock::duration d) {
+    return std::chrono::duration<double, std::micro>(d).count();
+}
+
+void Report(const char* what, std::vector<double> us) {
+    if (us.empty()) return;
+    std::sort(us.begin(), us.end());
+    auto at = [&](double q) { return us[static_cast<size_t>(q * (us.size() - 1))]; };
+    std::printf("%-46s n=%4zu  p50 %7.0f us  p99 %7.0f us  max %7.0f us\n", what, us.size(),
+                at(0.5), at(0.99), us.back());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+    Utils::SetLineSink([](const std::string&) {});
+    DeckSim sim(DeckSim::Options{});
+    Arrivals arrivals;
+    sim.setTraceCallback([&](const std::string& line) { arrivals.take(line); });
+    SerOutPort link(sim.path());
+    link.setwait(9); // what the program sets for a 9-pin deck
+    Settings settings;
+    settings.hyperdeck = true;
+    settings.hyperdeckport = 0;
+    LocalVCR vcr(link, 2001, false, settings, headless());
+    vcr.waitIdle(); // start-up done: the poller runs, the server listens
+    Client client(vcr.hyperDeckPort());
+    if (!client.connected || Block(client).find("500 connection info") != 0) {
+        std::fprintf(stderr, "no HyperDeck server\n");
+        return 1;
+    }
+
+    std::vector<double> toFrame;
+    for (int i = 0; i < rounds * 5; ++i) {
+        const bool on = i % 2 == 0;
+        const auto sent = Clock::now();
+        client.send(on ? "preview: enable: true\r\n" : "preview: enable: false\r\n");
+        if (Block(client) != "200 ok\n") {
+            std::fprintf(stderr, "preview not taken\n");
+            return 1;
+        }
+        if (const auto at = arrivals.first(on ? "20 61 81 " : "20 60 80 ", sent))
+            toFrame.push_back(Us(*at - sent));
+    }
+
+    client.send("notify: transport: true\r\n");
+    if (Block(client) != "200 ok\n") return 1;
+    std::vector<double> fromChange, fromReading;
+    std::mt19937 random(27);
+    for (int i = 0; i < rounds; ++i) {
+        const bool play = i % 2 == 0;
+        // At any moment of the poll pattern, not just after the reading that told the last.
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 400));
+        const auto sent = Clock::now();
+        if (play)
+            vcr.play();
+        else
+            vcr.stop();
+        // The deck may pass through other states on the way (a notice each): the one that
+        // tells the new state counts.
+        std::string told;
+        do {
+            told = Block(client);
+        } while (!told.empty() &&
+                 told.find(play ? "status: play" : "status: stopped") == std::string::npos);
+        const auto heard = Clock::now();
+        if (told.empty()) {
+            std::fprintf(stderr, "no notice of the change\n");
+            return 1;
+        }
+        const auto changed = arrivals.first(play ? "20 01 21 " : "20 00 20 ", sent);
+        if (!changed) continue;
+        fromChange.push_back(Us(heard - *changed));
+        // The status request that found the change: the last one before the notice came.
+        std::lock_guard lock(arrivals.mutex);
+        for (auto f = arrivals.frames.rbegin(); f != arrivals.frames.rend(); ++f) {
+            if (f->at <= heard && f->at >= *changed && f->bytes == "61 20 09 8A ") {
+                fromReading.push_back(Us(heard - f->at));
+                break;
+            }
+        }
+    }
+    sim.setTraceCallback({});
+    vcr.stop();
+
+    std::printf("HyperDeck front end, simulated tape deck, poll cycle 35 ms, status every 8th\n");
+    Report("command to frame on the wire", toFrame);
+    Report("deck's change to notification", fromChange);
+    Report("status reading to notification", fromReading);
+    return 0;
+}
