@@ -76,6 +76,7 @@ ParamsOf(const std::vector<std::string>& words) {
         if (!moreKeys)
             while (i < words.size()) value += ' ' + words[i++];
         params.emplace_back(*key, value);
+        if (params.size() > HyperDeckCommand::maxParams) return std::nullopt;
     }
     return params;
 }
@@ -112,7 +113,7 @@ HyperDeckBlocks::Result HyperDeckBlocks::line(const std::string& text) {
         const auto sep = trimmed.find(':');
         const auto key = sep == std::string::npos ? std::nullopt : NameOf(trimmed.substr(0, sep));
         const std::string value = sep == std::string::npos ? "" : Trimmed(trimmed.substr(sep + 1));
-        if (!key || value.empty() || open->params.size() == maxParams)
+        if (!key || value.empty() || open->params.size() == HyperDeckCommand::maxParams)
             spoiled = true;
         else
             open->params.emplace_back(*key, value);

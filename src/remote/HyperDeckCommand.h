@@ -12,13 +12,16 @@ struct HyperDeckCommand {
     std::string name;
     std::vector<std::pair<std::string, std::string>> params;
 
+    // A command with more parameters than this is not one.
+    static constexpr std::size_t maxParams = 32;
+
     // The value of a parameter, or nothing.
     const std::string* param(const std::string& key) const;
 };
 
 // A command on one line: "name" or "name: key: value key: value". A value is one word, but the
 // last value runs to the end of the line ("record: name: take two"). Nothing when the text is
-// not a command (a name that is not words of letters, a key without a value).
+// not a command (a name that is not words of letters, a key without a value, too many keys).
 std::optional<HyperDeckCommand> ParseHyperDeckLine(const std::string& line);
 
 // Splits a client's lines into commands. A line "name:" opens a block whose "key: value" lines
@@ -30,9 +33,6 @@ public:
         Kind kind = Kind::Pending;
         HyperDeckCommand command;
     };
-
-    // A block with more parameter lines than this is not a command.
-    static constexpr std::size_t maxParams = 32;
 
     // Takes the next line (without its end); Pending while a block is still open. A blank line
     // outside a block is Pending too: clients end commands with one.

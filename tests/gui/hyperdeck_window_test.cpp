@@ -208,10 +208,27 @@ TEST_F(HyperDeckWindow, CrowdsCyclesNoiseAndLongLinesLeaveThePollerAndOthersServ
         }
     });
     late->client.send(noise);
-    Deck longLine(vcr->hyperDeckPort());
-    longLine.reply();
-    longLine.client.send(std::string(4097, 'x'));
-    EXPECT_TRUE(longLine.client.ended()) << "a line over 4096 bytes ends that client";
+    struct Leaving {
+        std::string what, sends;
+    };
+    const Leaving leaving[] = {
+        {"a line over 4096 bytes", std::string(4097, 'x')},
+        {"a watchdog period without a byte", "watchdog: period: 1\r\n"},
+        {"a client that reads nothing of megabytes it asks for",
+         [] {
+             std::string many;
+             for (int i = 0; i < 20000; ++i) many += "commands\r\n";
+             return many;
+         }()},
+    };
+    for (const Leaving& client : leaving) {
+        Deck deck(vcr->hyperDeckPort());
+        deck.client.send(client.sends);
+        // What it was told is read only now, to its end.
+        while (deck.client.line(2s)) {
+        }
+        EXPECT_TRUE(deck.client.ended(1s)) << client.what << " ends that client";
+    }
     noisy = false;
     reader.join();
 
