@@ -209,21 +209,33 @@ TEST_F(HyperDeckWindow, CrowdsCyclesNoiseAndLongLinesLeaveThePollerAndOthersServ
     });
     late->client.send(noise);
     struct Leaving {
-        std::string what, sends;
+        std::string what, sends, logged; // the log's line on it begins with `logged`
     };
     const Leaving leaving[] = {
-        {"a line over 4096 bytes", std::string(4097, 'x')},
-        {"a watchdog period without a byte", "watchdog: period: 1\r\n"},
+        {"a line over 4096 bytes", std::string(4097, 'x'),
+         "HyperDeck client sent a line longer than 4096 bytes: connection closed"},
+        {"a watchdog period without a byte", "watchdog: period: 1\r\n",
+         "HyperDeck client sent nothing for its watchdog period of 1 s: connection closed"},
         {"a client that reads nothing of megabytes it asks for",
          [] {
              std::string many;
              for (int i = 0; i < 20000; ++i) many += "commands\r\n";
              return many;
-         }()},
+         }(),
+         "HyperDeck: Client "},
     };
     for (const Leaving& client : leaving) {
+        const size_t mark = consoleLines().size();
         Deck deck(vcr->hyperDeckPort());
         deck.client.send(client.sends);
+        EXPECT_TRUE(waitFor(
+            [&] {
+                for (const auto& line : consoleSince(mark))
+                    if (line.rfind(client.logged, 0) == 0) return true;
+                return false;
+            },
+            20s))
+            << client.what << ": the log says so";
         // What it was told is read only now, to its end.
         while (deck.client.line(2s)) {
         }
