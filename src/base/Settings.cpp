@@ -30,7 +30,7 @@ std::optional<int> parseDecimal(const std::string& text) {
 
 std::string label(const std::string& name, const std::string& value) {
     std::string line = name;
-    line.resize(17, ' ');
+    line.resize(std::max<std::size_t>(17, name.size() + 1), ' ');
     return line + "= " + value;
 }
 
@@ -177,8 +177,8 @@ std::vector<std::string> SettingsBlock(const Settings& s) {
             lines.push_back("Net Port " + *value + " not known: " + std::to_string(s.netport) +
                             " used (a port is a number from 1 to 65535)");
         if (&value == &s.HyperDeckPort && !NetPortFromText(*value))
-            lines.push_back("HyperDeck Port " + *value + " not known: " +
-                            std::to_string(s.hyperdeckport) +
+            lines.push_back("HyperDeck Port " + *value +
+                            " not known: " + std::to_string(s.hyperdeckport) +
                             " used (a port is a number from 1 to 65535)");
     }
     if (s.CaptureCommand && !timecode::FrameCount(s.PRString))

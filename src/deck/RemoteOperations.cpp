@@ -81,4 +81,6 @@ void LocalVCR::noteSent(std::span<const std::uint8_t> frame) {
     if (frame[0] == 0x21 && kind >= 1 && kind <= 3 && (direction == 1 || direction == 2))
         lastMotion = std::uint32_t{frame[0]} << 16 | std::uint32_t{frame[1]} << 8 | frame[2];
     if (frame[0] == 0x20 && (frame[1] == 0x60 || frame[1] == 0x61)) eeOn = frame[1] == 0x61;
+    // A jog ends E-E on the deck: the window's EEOff is a jog each way.
+    if (frame[0] == 0x21 && kind == 1) eeOn = false;
 }

@@ -15,7 +15,7 @@ struct DeckState {
     timecode::Rate rate = timecode::rate30;
     bool local = false;  // the deck takes no remote control
     bool noTape = false; // the deck reports no cassette
-    bool ee = false;     // E-E was last switched on
+    bool ee = false;     // E-E was switched on, and no jog or E-E off has ended it since
     // The last variable-speed frame sent (jog, var or shuttle): its command bytes and speed
     // byte; zeros before the first.
     std::array<std::uint8_t, 3> motion{};

@@ -119,6 +119,36 @@ TEST_F(RemoteSession, ClientsComeAndGoAndTheProgramKeepsServingAndPolling) {
     EXPECT_TRUE(program->running());
 }
 
+// The HyperDeck front end from the settings file, beside the command server: both serve, and a
+// HyperDeck client's play reaches the deck.
+TEST_F(RemoteSession, TheHyperDeckFrontEndServesBesideTheCommandServer) {
+    const int hyperdeckPort = FreePort();
+    ASSERT_NO_FATAL_FAILURE(run("NetServer=YES\nNetPort=" + std::to_string(port) +
+                                "\nHyperDeckServer=YES\nHyperDeckPort=" +
+                                std::to_string(hyperdeckPort) + "\nHyperDeckAddress=127.0.0.1\n"));
+    auto commands = greeted();
+    ASSERT_NE(commands, nullptr);
+    Client hyperdeck(hyperdeckPort);
+    ASSERT_TRUE(hyperdeck.connected);
+    EXPECT_EQ(hyperdeck.line(), "500 connection info:");
+    while (const auto line = hyperdeck.line()) {
+        if (line->empty()) break;
+    }
+    ASSERT_TRUE(hyperdeck.send("play\r\n"));
+    EXPECT_EQ(hyperdeck.line(), "200 ok");
+    EXPECT_TRUE(waitFor([&] {
+        return dir.read("trace.txt").find("RX 20 01 21") != std::string::npos;
+    })) << "the deck was told to play";
+    const std::string log = dir.read("KOLB_Log.txt");
+    EXPECT_NE(log.find("HyperDeck Server = YES\nHyperDeck Port   = " +
+                       std::to_string(hyperdeckPort) + "\nHyperDeck Address = 127.0.0.1\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(
+        log.find("HyperDeck server listening on 127.0.0.1 port " + std::to_string(hyperdeckPort)),
+        std::string::npos);
+}
+
 // Clients that are greeted and reset at once, again and again, four at a time: each time the
 // server writes the same two lines in turn, which the repeat count does not fold.
 TEST_F(RemoteSession, ClientsResettingInATightLoopHardlyGrowTheLog) {
