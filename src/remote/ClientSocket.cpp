@@ -2,21 +2,15 @@
 
 #include "CommandLanguage.h"
 #include "LineReader.h"
+#include "Listener.h"
 #include "Utils.h"
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 ClientSocket::ClientSocket(int socket, ServerTarget& vcr) : svcr(vcr), cs(socket) {
-    // Not every socket is TCP (tests serve a socket pair): an option that does not apply is
-    // left out.
-    const int on = 1;
-    ::setsockopt(cs, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
-    ::setsockopt(cs, IPPROTO_TCP, TCP_KEEPIDLE, &keepIdleS, sizeof keepIdleS);
-    ::setsockopt(cs, IPPROTO_TCP, TCP_KEEPINTVL, &keepIntervalS, sizeof keepIntervalS);
-    ::setsockopt(cs, IPPROTO_TCP, TCP_KEEPCNT, &keepProbes, sizeof keepProbes);
+    // Not every socket is TCP (tests serve a socket pair).
+    KeepConnectionAlive(cs, keepIdleS, keepIntervalS, keepProbes);
     writer = std::make_unique<ClientWriter>(
         cs,
         [this](const std::string& why) {

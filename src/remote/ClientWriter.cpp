@@ -54,6 +54,7 @@ void ClientWriter::wakeUp() {
 }
 
 void ClientWriter::drop(const std::string& why) {
+    isBroken = true;
     dropped(why);
     ::shutdown(cs, SHUT_RDWR);
     left();
@@ -114,6 +115,7 @@ void ClientWriter::serve() {
             [[maybe_unused]] const auto n = ::read(wake, &count, sizeof count);
         }
         if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+            isBroken = true;
             left(); // reset, gone, or shut down from here
             return;
         }
@@ -130,6 +132,7 @@ void ClientWriter::serve() {
                 std::lock_guard lock(mutex);
                 unsent -= static_cast<std::size_t>(n);
             } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+                isBroken = true;
                 left();
                 return;
             }

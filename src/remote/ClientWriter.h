@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <mutex>
@@ -27,6 +28,9 @@ public:
     void queue(const std::string& bytes);
     // Writes what is still queued, for at most finishMs, and ends the thread.
     void finish();
+    // The connection is gone for good: reset, or a write to it failed. (A client that only
+    // closed its sending side still reads what it is sent.)
+    bool broken() const { return isBroken; }
 
     static constexpr int dropAfterMs = 10000;
     static constexpr std::size_t maxQueued = 2 << 20;
@@ -49,5 +53,6 @@ private:
     std::size_t unsent = 0; // queued, or taken by the thread and not yet sent
     bool overflow = false;
     bool finishing = false;
+    std::atomic<bool> isBroken{false};
     std::thread thread;
 };

@@ -1,16 +1,20 @@
 #include "HyperDeckClient.h"
 
+#include "ClientSocket.h"
 #include "HyperDeckReplies.h"
 #include "LineReader.h"
+#include "Listener.h"
 
 #include <cerrno>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-HyperDeckClient::HyperDeckClient(int socket, CommandTarget& deck, Say say,
+HyperDeckClient::HyperDeckClient(int socket, CommandTarget& deck, HyperDeckPacer& pacer, Say say,
                                  std::function<void()> ended)
-    : fd(socket), session(deck), say(std::move(say)), ended(std::move(ended)) {
+    : fd(socket), session(deck, &pacer), say(std::move(say)), ended(std::move(ended)) {
+    KeepConnectionAlive(fd, ClientSocket::keepIdleS, ClientSocket::keepIntervalS,
+                        ClientSocket::keepProbes);
     writer = std::make_unique<ClientWriter>(
         fd, [this](const std::string& why) { this->say("HyperDeck: " + why); }, [] {});
 }
@@ -27,6 +31,7 @@ void HyperDeckClient::start() {
 }
 
 void HyperDeckClient::shutdown() {
+    stopping = true;
     ::shutdown(fd, SHUT_RDWR);
 }
 
@@ -61,6 +66,11 @@ void HyperDeckClient::run() {
         if (result == LineReader::Result::End) break;
         const auto block = blocks.line(line);
         if (block.kind == HyperDeckBlocks::Kind::Pending) continue;
+        // A client that is gone has its unread commands dropped: nothing moves the deck for it.
+        if (stopping || writer->broken()) {
+            if (!stopping) say("HyperDeck client gone with commands unread: they were dropped");
+            break;
+        }
         if (block.kind == HyperDeckBlocks::Kind::SyntaxError) {
             send(hyperdeck::Reply(hyperdeck::Code::SyntaxError));
             continue;

@@ -19,9 +19,11 @@
 class HyperDeckClient {
 public:
     using Say = std::function<void(const std::string&)>;
-    // Takes over a connected socket; `say` gets the lines for the log and the status field,
-    // `ended` is called on the connection's thread as its work ends.
-    HyperDeckClient(int socket, CommandTarget& deck, Say say, std::function<void()> ended);
+    // Takes over a connected socket; its deck commands take turns at the pacer; `say` gets the
+    // lines for the log and the status field, `ended` is called on the connection's thread as
+    // its work ends. The socket is kept alive as the command server's are.
+    HyperDeckClient(int socket, CommandTarget& deck, HyperDeckPacer& pacer, Say say,
+                    std::function<void()> ended);
     // Ends the connection and waits for its thread.
     ~HyperDeckClient();
     HyperDeckClient(const HyperDeckClient&) = delete;
@@ -32,7 +34,7 @@ public:
     void send(const std::string& text) { writer->queue(text); }
     // What the client asked to be told of.
     const HyperDeckSession& asked() const { return session; }
-    // Ends the connection from another thread: its read returns at once.
+    // Ends the connection from another thread: no further command of it is carried out.
     void shutdown();
     bool finished() const { return done; }
 
@@ -47,6 +49,7 @@ private:
     Say say;
     std::function<void()> ended;
     std::unique_ptr<ClientWriter> writer;
+    std::atomic<bool> stopping{false};
     std::atomic<bool> done{false};
     std::thread thread;
 };

@@ -114,7 +114,7 @@ void HyperDeckServer::admit(int socket) {
         return;
     }
     for (auto& client : takeEnded()) ended.push_back(std::move(client));
-    auto client = std::make_unique<HyperDeckClient>(socket, deck, say, [this] {
+    auto client = std::make_unique<HyperDeckClient>(socket, deck, pacer, say, [this] {
         { std::lock_guard endedLock(clientsMutex); }
         clientEnded.notify_all();
     });

@@ -54,6 +54,7 @@ private:
     std::thread acceptThread;
     // Guards clients.
     std::mutex clientsMutex;
+    HyperDeckPacer pacer;
     std::condition_variable clientEnded;
     std::vector<std::unique_ptr<HyperDeckClient>> clients;
     // Guards last: the state the clients were last told of.

@@ -88,6 +88,11 @@ std::string HyperDeckSession::refusal(bool needsTape) {
     return {};
 }
 
+std::optional<HyperDeckPacer::Turn> HyperDeckSession::paced() {
+    if (!pacer) return std::nullopt;
+    return pacer->turn();
+}
+
 void HyperDeckSession::shuttleAt(int percent) {
     if (percent == 0)
         deck.pause();
@@ -107,6 +112,7 @@ std::string HyperDeckSession::play(const HyperDeckCommand& c) {
         if (const auto* text = c.param(flag); text && !Flag(*text))
             return Reply(Code::InvalidValue);
     if (auto no = refusal(true); !no.empty()) return no;
+    const auto turn = paced();
     if (speed == 100)
         deck.play();
     else
@@ -116,6 +122,7 @@ std::string HyperDeckSession::play(const HyperDeckCommand& c) {
 
 std::string HyperDeckSession::stop(const HyperDeckCommand&) {
     if (auto no = refusal(false); !no.empty()) return no;
+    const auto turn = paced();
     deck.stop();
     return Reply(Code::Ok);
 }
@@ -123,6 +130,7 @@ std::string HyperDeckSession::stop(const HyperDeckCommand&) {
 std::string HyperDeckSession::record(const HyperDeckCommand&) {
     // A tape has no clip names: a name given is not kept.
     if (auto no = refusal(true); !no.empty()) return no;
+    const auto turn = paced();
     deck.record();
     return Reply(Code::Ok);
 }
@@ -155,6 +163,7 @@ std::string HyperDeckSession::cueTo(const std::string& text) {
         return Reply(Code::InvalidValue);
     }
     if (auto no = refusal(true); !no.empty()) return no;
+    const auto turn = paced();
     return Reply(deck.cueTo(target) ? Code::Ok : Code::InvalidValue);
 }
 
@@ -167,6 +176,7 @@ std::string HyperDeckSession::shuttle(const HyperDeckCommand& c) {
         speed = *n;
     }
     if (auto no = refusal(true); !no.empty()) return no;
+    const auto turn = paced();
     shuttleAt(speed);
     return Reply(Code::Ok);
 }
@@ -176,6 +186,7 @@ std::string HyperDeckSession::preview(const HyperDeckCommand& c) {
     const auto on = text ? Flag(*text) : std::nullopt;
     if (!on) return Reply(Code::InvalidValue);
     if (auto no = refusal(false); !no.empty()) return no;
+    const auto turn = paced();
     if (*on)
         deck.eeon();
     else
@@ -184,9 +195,13 @@ std::string HyperDeckSession::preview(const HyperDeckCommand& c) {
 }
 
 std::string HyperDeckSession::remote(const HyperDeckCommand& c) {
-    // The deck's own switch gives and takes remote control: a client cannot.
-    if (!c.params.empty()) return Reply(Code::Unsupported);
-    return hyperdeck::Block(210, "remote info", hyperdeck::RemoteFields(deck.deckState()));
+    const DeckState state = deck.deckState();
+    if (c.params.empty())
+        return hyperdeck::Block(210, "remote info", hyperdeck::RemoteFields(state));
+    // The deck's own switch gives and takes remote control: a client can only ask for what is.
+    const auto* enable = c.param("enable");
+    if (!enable || c.params.size() > 1 || *enable != "true") return Reply(Code::Unsupported);
+    return Reply(state.local ? Code::RemoteDisabled : Code::Ok);
 }
 
 std::string HyperDeckSession::notify(const HyperDeckCommand& c) {
@@ -196,17 +211,18 @@ std::string HyperDeckSession::notify(const HyperDeckCommand& c) {
                                 {{"transport", text(notifyTransport)},
                                  {"slot", text(notifySlot)},
                                  {"remote", text(notifyRemote)},
-                                 {"configuration", "false"},
-                                 {"dropped frames", "false"}});
+                                 {"configuration", text(notifyConfiguration)},
+                                 {"dropped frames", text(notifyDroppedFrames)}});
     }
     for (const auto& [key, value] : c.params)
         if (!Flag(value)) return Reply(Code::InvalidValue);
-    // Configuration and dropped frames never change on a tape deck: nothing is ever sent.
     for (const auto& [key, value] : c.params) {
         const bool on = *Flag(value);
         if (key == "transport") notifyTransport = on;
         if (key == "slot") notifySlot = on;
         if (key == "remote") notifyRemote = on;
+        if (key == "configuration") notifyConfiguration = on;
+        if (key == "dropped frames") notifyDroppedFrames = on;
     }
     return Reply(Code::Ok);
 }
@@ -215,6 +231,7 @@ std::string HyperDeckSession::watch(const HyperDeckCommand& c) {
     const auto* text = c.param("period");
     const auto seconds = text ? Number(*text) : std::nullopt;
     if (!seconds || *seconds < 0) return Reply(Code::InvalidValue);
+    if (*seconds > maxWatchdogSeconds) return Reply(Code::OutOfRange);
     watchdog = *seconds;
     return Reply(Code::Ok);
 }

@@ -2,15 +2,19 @@
 
 #include "CommandTarget.h"
 #include "HyperDeckCommand.h"
+#include "HyperDeckPacer.h"
 
 #include <atomic>
+#include <optional>
 #include <string>
 
 // One HyperDeck client's commands, carried out on the deck: the reply to each, and what the
 // client asked to be told of. No sockets: the connection's handler feeds it.
 class HyperDeckSession {
 public:
-    explicit HyperDeckSession(CommandTarget& deck) : deck(deck) {}
+    // Its deck commands take turns with the other clients' at the pacer, when there is one.
+    explicit HyperDeckSession(CommandTarget& deck, HyperDeckPacer* pacer = nullptr)
+        : deck(deck), pacer(pacer) {}
 
     // Carries the command out and returns the whole reply.
     std::string handle(const HyperDeckCommand& command);
@@ -19,11 +23,15 @@ public:
     bool quitting() const { return quit; }
     // The watchdog period the client set, in seconds; 0 for none.
     int watchdogSeconds() const { return watchdog; }
+    static constexpr int maxWatchdogSeconds = 3600;
 
     // What the client is told of as it changes (any thread may read them).
     std::atomic<bool> notifyTransport{false};
     std::atomic<bool> notifySlot{false};
     std::atomic<bool> notifyRemote{false};
+    // Taken and reported, never sent: nothing of them changes on a tape deck.
+    bool notifyConfiguration = false;
+    bool notifyDroppedFrames = false;
 
 private:
     using Handler = std::string (HyperDeckSession::*)(const HyperDeckCommand&);
@@ -58,12 +66,15 @@ private:
     // Why the deck may not be moved now (a capture runs, LOCAL, no tape for one that needs
     // it), as the reply; empty when it may.
     std::string refusal(bool needsTape);
+    // The turn of a command that goes to the deck.
+    std::optional<HyperDeckPacer::Turn> paced();
     // Shuttles at a percentage of play speed; 0 is a still picture.
     void shuttleAt(int percent);
     // A cue to the timecode parameter: absolute, or "+"/"-" a duration from where the deck is.
     std::string cueTo(const std::string& text);
 
     CommandTarget& deck;
+    HyperDeckPacer* pacer;
     bool quit = false;
     int watchdog = 0;
 };

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -41,4 +42,12 @@ int ListeningPort(int socket) {
     socklen_t size = sizeof where;
     if (::getsockname(socket, reinterpret_cast<sockaddr*>(&where), &size) != 0) return 0;
     return ntohs(where.sin_port);
+}
+
+void KeepConnectionAlive(int socket, int idleS, int intervalS, int probes) {
+    const int on = 1;
+    ::setsockopt(socket, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    ::setsockopt(socket, IPPROTO_TCP, TCP_KEEPIDLE, &idleS, sizeof idleS);
+    ::setsockopt(socket, IPPROTO_TCP, TCP_KEEPINTVL, &intervalS, sizeof intervalS);
+    ::setsockopt(socket, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
 }

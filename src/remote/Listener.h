@@ -8,3 +8,9 @@
 int OpenListener(const std::string& address, int port, int backlog, std::string& error);
 // The port a listening socket is bound to.
 int ListeningPort(int socket);
+
+// Keepalive on a connected socket: a peer that is gone without a word (a cable pulled, a host
+// switched off) is found after idleS seconds of silence and `probes` unanswered probes
+// intervalS apart, and the socket's reads end as an I/O error. An option that does not apply
+// (a socket that is not TCP) is left out.
+void KeepConnectionAlive(int socket, int idleS, int intervalS, int probes);

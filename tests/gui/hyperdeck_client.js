@@ -4,8 +4,8 @@
 const { Hyperdeck, Commands } = require('hyperdeck-connection');
 
 const port = Number(process.argv[2]);
-// No watchdog: the ping it needs every few seconds is not what this client shows.
-const deck = new Hyperdeck({ pingPeriod: 0, externalLog: () => {} });
+// As control surfaces use it: a watchdog of 6 s, and a ping every 5 s.
+const deck = new Hyperdeck({ externalLog: () => {} });
 const fail = (why) => {
     console.log('failed: ' + why);
     process.exit(1);

@@ -11,11 +11,31 @@ namespace {
 
 using namespace windowtest;
 
-// A HyperDeck client: whole replies, a block up to its blank line.
+// A HyperDeck client: whole replies, a block up to its blank line. A notification that comes
+// before the reply to a command is kept for reply() to give next.
 class Deck {
 public:
     explicit Deck(int port) : client(port) {}
     std::string reply(std::chrono::milliseconds limit = 10s) {
+        if (!early.empty()) {
+            std::string first = early.front();
+            early.erase(early.begin());
+            return first;
+        }
+        return next(limit);
+    }
+    std::string ask(const std::string& command) {
+        client.send(command + "\r\n");
+        for (;;) {
+            std::string text = next(10s);
+            if (text[0] != '5') return text;
+            early.push_back(text);
+        }
+    }
+    Client client;
+
+private:
+    std::string next(std::chrono::milliseconds limit) {
         std::string text;
         while (const auto line = client.line(limit)) {
             text += *line + "\r\n";
@@ -23,11 +43,7 @@ public:
         }
         return text + "(ended)";
     }
-    std::string ask(const std::string& command) {
-        client.send(command + "\r\n");
-        return reply();
-    }
-    Client client;
+    std::vector<std::string> early;
 };
 
 DeckSim::Options AtOneHour() {
@@ -109,7 +125,14 @@ TEST_F(HyperDeckWindow, CommandsAnswerAndReachTheWireByteForByte) {
         {"preview: enable: false", ok, {"20 60 80 "}},
         {"record", ok, {"20 02 22 "}},
         {"stop", ok, {"20 00 20 "}},
+        {"remote: enable: true", ok, {}},
         {"remote: enable: false", "103 unsupported\r\n", {}},
+        {"notify: configuration: true", ok, {}},
+        {"notify",
+         "209 notify:\r\ntransport: false\r\nslot: false\r\nremote: false\r\n"
+         "configuration: true\r\ndropped frames: false\r\n\r\n",
+         {}},
+        {"watchdog: period: 3601", "109 out of range\r\n", {}},
         {"configuration", "103 unsupported\r\n", {}},
         {"bogus", "100 syntax error\r\n", {}},
         {"play: speed:", "100 syntax error\r\n", {}},
@@ -279,6 +302,43 @@ TEST_F(HyperDeckWindow, CrowdsCyclesNoiseAndLongLinesLeaveThePollerAndOthersServ
     }
     noisy = false;
     reader.join();
+    late->client.send("\r\nping\r\n");
+    std::string told;
+    while (told != "200 ok\r\n" && told.find("(ended)") == std::string::npos) told = late->reply();
+    EXPECT_EQ(told, "200 ok\r\n") << "the noisy client is still answered";
+
+    // A client that is reset with commands still unread has them dropped.
+    {
+        const size_t mark = consoleLines().size();
+        trace->clear();
+        Deck gone(vcr->hyperDeckPort());
+        gone.reply();
+        std::string stops;
+        for (int n = 0; n < 50; ++n) stops += "stop\r\n";
+        gone.client.send(stops);
+        ASSERT_TRUE(trace->waitForCommands(1, 15000));
+        gone.client.reset();
+        EXPECT_TRUE(waitFor(
+            [&] {
+                const auto lines = consoleSince(mark);
+                return std::find(lines.begin(), lines.end(),
+                                 "HyperDeck client gone with commands unread: they were "
+                                 "dropped") != lines.end();
+            },
+            20s));
+        EXPECT_LT(trace->commands().size(), 50u) << "nothing more moved the deck for it";
+    }
+
+    // Clients sending deck commands as fast as they can are each answered, every command in turn.
+    trace->clear();
+    for (int i = 0; i < 2; ++i) {
+        std::string stops;
+        for (int n = 0; n < 10; ++n) stops += "stop\r\n";
+        crowd[i]->client.send(stops);
+    }
+    EXPECT_TRUE(trace->waitForCommands(20, 15000));
+    for (int i = 0; i < 2; ++i)
+        for (int n = 0; n < 10; ++n) EXPECT_EQ(crowd[i]->reply(), "200 ok\r\n");
 
     EXPECT_EQ(crowd.front()->ask("play"), "200 ok\r\n");
     EXPECT_EQ(commandsAfter(1).back(), "20 01 21 ");

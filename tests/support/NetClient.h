@@ -59,6 +59,14 @@ public:
         return ::recv(fd, &c, 1, 0) <= 0; // the end, or a reset when bytes were left unread
     }
 
+    // Ends the connection with a reset, as a client that crashes or is pulled does.
+    void reset() {
+        const linger now{1, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &now, sizeof now);
+        ::close(fd);
+        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); // closed again by the destructor
+    }
+
     bool connected = false;
 
 private:
