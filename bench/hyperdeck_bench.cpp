@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -96,9 +97,13 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // Commands as a control surface sends them, a press at a time: a pause of 40 to 140 ms
+    // before each, so none waits for the turn of the one before it.
+    std::mt19937 random(27);
     std::vector<double> toFrame;
     for (int i = 0; i < rounds * 5; ++i) {
         const bool on = i % 2 == 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(40 + random() % 100));
         const auto sent = Clock::now();
         client.send(on ? "preview: enable: true\r\n" : "preview: enable: false\r\n");
         if (Block(client) != "200 ok\n") {
@@ -112,7 +117,6 @@ int main(int argc, char** argv) {
     client.send("notify: transport: true\r\n");
     if (Block(client) != "200 ok\n") return 1;
     std::vector<double> fromChange, fromReading;
-    std::mt19937 random(27);
     for (int i = 0; i < rounds; ++i) {
         const bool play = i % 2 == 0;
         // At any moment of the poll pattern, not just after the reading that told the last.
@@ -147,11 +151,32 @@ int main(int argc, char** argv) {
         }
     }
     sim.setTraceCallback({});
+
+    // The poller's cycles in 3 s, idle and while 8 clients send stops as fast as they can.
+    client.send("notify: transport: false\r\n");
+    Block(client);
+    auto cyclesIn3s = [&] {
+        const long from = vcr.poller()->cycles();
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        return vcr.poller()->cycles() - from;
+    };
+    const long idle = cyclesIn3s();
+    std::vector<std::unique_ptr<Client>> flood;
+    std::string stops; // their replies, 24 kB, wait unread in the sockets
+    for (int n = 0; n < 3000; ++n) stops += "stop\r\n";
+    for (int c = 0; c < 7; ++c) {
+        flood.push_back(std::make_unique<Client>(vcr.hyperDeckPort()));
+        flood.back()->send(stops);
+    }
+    const long flooded = cyclesIn3s();
+    for (auto& f : flood) f->reset(); // their commands still unread are dropped
     vcr.stop();
 
     std::printf("HyperDeck front end, simulated tape deck, poll cycle 35 ms, status every 8th\n");
     Report("command to frame on the wire", toFrame);
     Report("deck's change to notification", fromChange);
     Report("status reading to notification", fromReading);
+    std::printf("poll cycles in 3 s: %ld idle, %ld while 7 more clients send stops at full tilt\n",
+                idle, flooded);
     return 0;
 }
