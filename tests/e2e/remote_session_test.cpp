@@ -1,5 +1,6 @@
 // The real kolb program with its network server and its second port, against the real
 // kolb-decksim program.
+#include "Listener.h"
 #include "NetClient.h"
 #include "Process.h"
 #include "Pty.h"
@@ -147,6 +148,24 @@ TEST_F(RemoteSession, TheHyperDeckFrontEndServesBesideTheCommandServer) {
     EXPECT_NE(
         log.find("HyperDeck server listening on 127.0.0.1 port " + std::to_string(hyperdeckPort)),
         std::string::npos);
+}
+
+// A HyperDeck port already taken: the program says so, and why, and goes on.
+TEST_F(RemoteSession, AHyperDeckPortInUseIsNamedWithTheReason) {
+    std::string error;
+    const int taken = OpenListener("127.0.0.1", 0, 1, error);
+    ASSERT_GE(taken, 0) << error;
+    const int takenPort = ListeningPort(taken);
+    ASSERT_NO_FATAL_FAILURE(
+        run("HyperDeckServer=YES\nHyperDeckPort=" + std::to_string(takenPort) + "\n"));
+    const std::string said = "Can't open the HyperDeck server at port " +
+                             std::to_string(takenPort) +
+                             ": Address already in use (free the port, or set HyperDeckPort to "
+                             "another one)";
+    EXPECT_TRUE(waitFor([&] { return dir.read("KOLB_Log.txt").find(said) != std::string::npos; }))
+        << dir.read("KOLB_Log.txt");
+    EXPECT_TRUE(program->running());
+    ::close(taken);
 }
 
 // Clients that are greeted and reset at once, again and again, four at a time: each time the

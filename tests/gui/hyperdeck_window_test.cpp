@@ -108,6 +108,8 @@ TEST_F(HyperDeckWindow, CommandsAnswerAndReachTheWireByteForByte) {
          "recording time: 0\r\nvideo format: NTSC\r\n\r\n",
          {}},
         {"clips count", "214 clips count:\r\nclip count: 0\r\n\r\n", {}},
+        {"clips get", "205 clips info:\r\nclip count: 0\r\n\r\n", {}},
+        {"slot info: slot id: 2", "109 out of range\r\n", {}},
         {"disk list", "206 disk list:\r\nslot id: 1\r\n\r\n", {}},
         {"remote", "210 remote info:\r\nenabled: true\r\noverride: false\r\n\r\n", {}},
         {"play", ok, {"20 01 21 "}},
@@ -148,6 +150,14 @@ TEST_F(HyperDeckWindow, CommandsAnswerAndReachTheWireByteForByte) {
         ASSERT_TRUE(settle());
         EXPECT_EQ(commandsAfter(row.frames.size()), row.frames) << row.command;
     }
+    const std::string commands = deck->ask("commands");
+    EXPECT_EQ(commands.rfind("212 commands:\r\n<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n", 0),
+              0u);
+    EXPECT_NE(commands.find("\r\n    <command name=\"goto\"><parameter name=\"timecode\"/>"
+                            "<parameter name=\"clip id\"/>"),
+              std::string::npos);
+    EXPECT_TRUE(commands.ends_with("</commands>\r\n\r\n"));
+    EXPECT_EQ(deck->ask("help").rfind("201 help:\r\n", 0), 0u);
     EXPECT_EQ(deck->ask("quit"), ok);
     EXPECT_TRUE(deck->client.ended());
 }
