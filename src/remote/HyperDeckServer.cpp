@@ -71,17 +71,7 @@ void HyperDeckServer::start() {
 }
 
 void HyperDeckServer::acceptLoop() {
-    while (!stopping.requested()) {
-        const int socket = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
-        if (socket < 0) {
-            if (stopping.requested()) return;
-            // Out of descriptors, or a connection gone before it was taken: go on, without
-            // spinning.
-            if (errno != EINTR) stopping.sleepFor(50);
-            continue;
-        }
-        admit(socket);
-    }
+    for (int socket; (socket = AcceptNext(listening, stopping)) >= 0;) admit(socket);
 }
 
 std::vector<std::unique_ptr<HyperDeckClient>> HyperDeckServer::takeEnded() {

@@ -27,6 +27,17 @@ std::optional<bool> Flag(const std::string& text) {
     return std::nullopt;
 }
 
+// The speed parameter into `speed` when there is one; the reply to a bad one, else nothing.
+std::string SpeedOf(const HyperDeckCommand& c, int& speed) {
+    const auto* text = c.param("speed");
+    if (!text) return {};
+    const auto n = Number(*text);
+    if (!n) return Reply(Code::InvalidValue);
+    if (*n < -maxSpeedPercent || *n > maxSpeedPercent) return Reply(Code::OutOfRange);
+    speed = *n;
+    return {};
+}
+
 // Protocol commands KOLB knows of and does not carry out: "103 unsupported". Any other name is
 // "100 syntax error", as a recorder answers a command it does not know.
 const char* const unsupported[] = {
@@ -102,12 +113,7 @@ void HyperDeckSession::shuttleAt(int percent) {
 
 std::string HyperDeckSession::play(const HyperDeckCommand& c) {
     int speed = 100;
-    if (const auto* text = c.param("speed")) {
-        const auto n = Number(*text);
-        if (!n) return Reply(Code::InvalidValue);
-        if (*n < -maxSpeedPercent || *n > maxSpeedPercent) return Reply(Code::OutOfRange);
-        speed = *n;
-    }
+    if (auto no = SpeedOf(c, speed); !no.empty()) return no;
     for (const char* flag : {"loop", "single clip"})
         if (const auto* text = c.param(flag); text && !Flag(*text))
             return Reply(Code::InvalidValue);
@@ -169,12 +175,7 @@ std::string HyperDeckSession::cueTo(const std::string& text) {
 
 std::string HyperDeckSession::shuttle(const HyperDeckCommand& c) {
     int speed = 0;
-    if (const auto* text = c.param("speed")) {
-        const auto n = Number(*text);
-        if (!n) return Reply(Code::InvalidValue);
-        if (*n < -maxSpeedPercent || *n > maxSpeedPercent) return Reply(Code::OutOfRange);
-        speed = *n;
-    }
+    if (auto no = SpeedOf(c, speed); !no.empty()) return no;
     if (auto no = refusal(true); !no.empty()) return no;
     const auto turn = paced();
     shuttleAt(speed);

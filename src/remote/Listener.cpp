@@ -51,3 +51,13 @@ void KeepConnectionAlive(int socket, int idleS, int intervalS, int probes) {
     ::setsockopt(socket, IPPROTO_TCP, TCP_KEEPINTVL, &intervalS, sizeof intervalS);
     ::setsockopt(socket, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
 }
+
+int AcceptNext(int listening, StopSignal& stopping) {
+    while (!stopping.requested()) {
+        const int socket = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
+        if (socket >= 0) return socket;
+        if (stopping.requested()) break;
+        if (errno != EINTR) stopping.sleepFor(50);
+    }
+    return -1;
+}

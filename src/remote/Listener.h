@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StopSignal.h"
+
 #include <string>
 
 // A listening TCP socket on an IPv4 address text and a port (0: any free port); -1 with the
@@ -14,3 +16,8 @@ int ListeningPort(int socket);
 // intervalS apart, and the socket's reads end as an I/O error. An option that does not apply
 // (a socket that is not TCP) is left out.
 void KeepConnectionAlive(int socket, int idleS, int intervalS, int probes);
+
+// The next connection on a listening socket, or -1 once `stopping` was requested (a shutdown of
+// the socket ends a waiting accept). A failed accept (out of descriptors, a connection gone
+// before it was taken) is tried again without spinning.
+int AcceptNext(int listening, StopSignal& stopping);

@@ -38,17 +38,7 @@ void NetServer::start() {
 
 void NetServer::acceptLoop() {
     svcr.ShowStat("Awaiting Client Connection");
-    while (!stopping.requested()) {
-        const int socket = ::accept4(ss, nullptr, nullptr, SOCK_CLOEXEC);
-        if (socket < 0) {
-            if (stopping.requested()) return;
-            // Out of descriptors or a connection that went away before it was taken: go on,
-            // without spinning.
-            if (errno != EINTR) stopping.sleepFor(50);
-            continue;
-        }
-        serve(socket);
-    }
+    for (int socket; (socket = AcceptNext(ss, stopping)) >= 0;) serve(socket);
 }
 
 void NetServer::serve(int socket) {
