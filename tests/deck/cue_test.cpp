@@ -108,13 +108,15 @@ TEST_F(CueRuns, ACueSendsItsFrameThenPausesOnceCuedAndUnlocksTheControls) {
         bool (LocalVCR::*motion)();
         bool in;
     };
-    for (const Case c : {Case{"01:02:03:04", &LocalVCR::cue, true},
-                         Case{"01;02;03;04", &LocalVCR::cue, true},
-                         Case{"01:02:03:04", &LocalVCR::cueout, false}}) {
+    for (const Case c :
+         {Case{"01:02:03:04", &LocalVCR::cue, true}, Case{"01;02;03;04", &LocalVCR::cue, true},
+          Case{"01:02:03:04", &LocalVCR::cueout, false}}) {
         trace->clear();
         const size_t locksBefore = panel->getLocks().size();
-        if (c.in) panel->texts().setIn(c.text);
-        else panel->texts().setOut(c.text);
+        if (c.in)
+            panel->texts().setIn(c.text);
+        else
+            panel->texts().setOut(c.text);
         ASSERT_TRUE((vcr.get()->*c.motion)()) << c.text;
         ASSERT_TRUE(runEnded()) << c.text;
         EXPECT_EQ(commandsOnce(2), (std::vector<std::string>{cueUpTo01020304, PAUSE}))
@@ -135,11 +137,21 @@ TEST_F(CueRuns, ACueSendsItsFrameThenPausesOnceCuedAndUnlocksTheControls) {
         delays.clear();
     }
     EXPECT_EQ(vcr->getCueString(), "01;02;03;04") << "a cue keeps its text";
-    const auto lines = consoleLines();
     // Three cues in a row: the line once, and the count of its repeats when the next line comes.
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Cue/Review/Play Finished!"), 1);
+    // A line the link writes on a busy machine ("No reply from deck") may come between them, and
+    // the line is then written again: each run is in the log, written or counted.
     Utils::FlushRepeats();
-    EXPECT_EQ(consoleLines().back(), "(repeated 2 times)");
+    const auto lines = consoleLines();
+    int finished = 0;
+    std::string log;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        log += lines[i] + "\n";
+        if (lines[i] != "Cue/Review/Play Finished!") continue;
+        ++finished;
+        if (i + 1 < lines.size() && lines[i + 1].rfind("(repeated ", 0) == 0)
+            finished += std::stoi(lines[i + 1].substr(10));
+    }
+    EXPECT_EQ(finished, 3) << log;
     EXPECT_EQ(client->lines(), (std::vector<std::string>{"CUEING!", "CUED!", "CUEING!", "CUED!",
                                                          "CUEING!", "CUED!"}));
     vcr->setClient(nullptr);
@@ -265,10 +277,12 @@ TEST_F(CueRuns, TheReviewStopsAtAReadingOfTheOutPointLessOneOrPastMidnightAndNot
         // Ten readings at least after Play, and the time the case stands: no Stop yet.
         const int asked = timeRequests();
         const auto standing = clock_type::now();
-        ASSERT_TRUE(waitUntil([&] {
-            return timeRequests() >= asked + 10 &&
-                   clock_type::now() - standing >= std::chrono::milliseconds(c.standMs);
-        }, 30s));
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                return timeRequests() >= asked + 10 &&
+                       clock_type::now() - standing >= std::chrono::milliseconds(c.standMs);
+            },
+            30s));
         EXPECT_EQ(count(stop), stops + 1) << "only the review's opening Stop";
         setReplies(c.reaching, cuedUp);
         ASSERT_TRUE(runEnded());
@@ -280,9 +294,9 @@ TEST_F(CueRuns, TheReviewStopsAtAReadingOfTheOutPointLessOneOrPastMidnightAndNot
 
 TEST_F(CueRuns, AClipThatDoesNotRunForwardIsRefusedAfterTheStop) {
     ASSERT_NO_FATAL_FAILURE(startOn(recorder()));
-    for (const auto& [in, out] : {std::pair{"00:00:10:00", "00:00:10:00"},
-                                  std::pair{"23:59:50:00", "00:00:10:00"},
-                                  std::pair{"00:00:10:01", "00:00:10:00"}}) {
+    for (const auto& [in, out] :
+         {std::pair{"00:00:10:00", "00:00:10:00"}, std::pair{"23:59:50:00", "00:00:10:00"},
+          std::pair{"00:00:10:01", "00:00:10:00"}}) {
         trace->clear();
         const size_t shown = statuses().size();
         panel->texts().setIn(in);
