@@ -26,6 +26,10 @@ std::string_view FrameSeparator(Rate rate) {
     return rate.dropFrame ? ";" : ":";
 }
 
+bool IsZero(std::string_view text) {
+    return IsTimecode(text, rate30) && FrameCount(text) == 0;
+}
+
 bool isnumeric(char c) {
     return c >= '0' && c <= '9';
 }

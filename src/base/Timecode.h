@@ -35,6 +35,10 @@ std::string RateText(Rate rate);
 // The separator before the frames: ";" for drop-frame, else ":".
 std::string_view FrameSeparator(Rate rate);
 
+// True for a zero time, "no time": "00:00:00:00" with ':', ';' or '.' in any separator position
+// ("00:00:00;00" is a drop-frame list's zero).
+bool IsZero(std::string_view text);
+
 // True exactly for '0' to '9'.
 bool isnumeric(char c);
 

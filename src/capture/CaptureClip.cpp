@@ -19,7 +19,7 @@ std::optional<CaptureClip> ClipOf(const EventList& events, int i, timecode::Rate
 std::vector<CaptureClip> ClipsToCapture(const EventList& events, timecode::Rate rate) {
     int last = -1;
     for (int i = 0; i < EventList::size; ++i)
-        if (events.SrcOutArray[i] != timecode::zero) last = i;
+        if (!timecode::IsZero(events.SrcOutArray[i])) last = i;
     std::vector<CaptureClip> clips;
     for (int i = 0; i <= last; ++i)
         if (auto clip = ClipOf(events, i, rate)) clips.push_back(*clip);

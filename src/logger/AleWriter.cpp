@@ -21,10 +21,11 @@ std::string AleText(const EventList& events, timecode::Rate rate) {
                        (pal ? "25" : "29.97") + crlf + crlf + "Column" + crlf +
                        "Name\tTape\tStart\tEnd\tDuration\tTracks" + crlf + crlf + "Data" + crlf;
     const int count = EventsToWrite(events);
-    for (int i = 0; i < count; ++i)
-        text += field(events.ClipNameArray[i]) + "\t" + field(events.tape) + "\t" +
-                timecode::WithSeparator(events.SrcInArray[i], rate) + "\t" +
-                timecode::WithSeparator(events.SrcOutArray[i], rate) + "\t" +
-                timecode::TimeText(ClipFrames(events, i, rate), rate) + "\tVA1A2" + crlf;
+    for (int i = 0; i < count; ++i) {
+        const ListTimes times = TimesForOtherSystems(events, i, rate);
+        text += field(events.ClipNameArray[i]) + "\t" + field(events.tape) + "\t" + times.in +
+                "\t" + times.out + "\t" + timecode::TimeText(ClipFrames(events, i, rate), rate) +
+                "\tVA1A2" + crlf;
+    }
     return text;
 }

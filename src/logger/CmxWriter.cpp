@@ -32,18 +32,19 @@ std::string CmxText(const EventList& events, const std::string& savename, timeco
     const std::string reel = CmxReelText(tape);
     std::string text = "TITLE: " + (tape.empty() ? OneLine(savename) : tape) + crlf +
                        (rate.dropFrame ? "FCM: DROP FRAME" : "FCM: NON-DROP FRAME") + crlf + crlf;
-    // The whole tape, where the reel does not hold it ("AX" is the reel of no tape).
-    if (!tape.empty() && (reel.substr(0, reel.find(' ')) != tape || tape == "AX"))
-        text += "* TAPE: " + tape + crlf;
+    // The whole tape, where the reel does not hold it ("AX" is the reel of no tape): a comment of
+    // the first event, since readers take no comment before the first event.
+    const bool tapeSaid = !tape.empty() && (reel.substr(0, reel.find(' ')) != tape || tape == "AX");
     const int count = EventsToWrite(events);
     int recordIn = recordStart;
     for (int i = 0; i < count; ++i) {
         const int recordOut = RecordTimeAfter(recordIn, ClipFrames(events, i, rate), rate);
-        text += EditNumberText(i + 1) + "  " + reel + " AA/V  C        " +
-                timecode::WithSeparator(events.SrcInArray[i], rate) + " " +
-                timecode::WithSeparator(events.SrcOutArray[i], rate) + " " +
-                timecode::TimeText(recordIn, rate) + " " + timecode::TimeText(recordOut, rate) +
-                crlf + "* FROM CLIP NAME: " + OneLine(events.ClipNameArray[i]) + crlf;
+        const ListTimes times = TimesForOtherSystems(events, i, rate);
+        text += EditNumberText(i + 1) + "  " + reel + " AA/V  C        " + times.in + " " +
+                times.out + " " + timecode::TimeText(recordIn, rate) + " " +
+                timecode::TimeText(recordOut, rate) + crlf +
+                "* FROM CLIP NAME: " + OneLine(events.ClipNameArray[i]) + crlf;
+        if (i == 0 && tapeSaid) text += "* TAPE: " + tape + crlf;
         recordIn = recordOut;
     }
     return text;

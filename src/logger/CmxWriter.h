@@ -10,11 +10,13 @@
 //   TITLE: <the log's tape, or the file's name for a log with no tape>
 //   FCM: NON-DROP FRAME  (or DROP FRAME)
 //   <blank line>
-//   * TAPE: <the whole tape>             when the reel is not the whole tape name
 //   001  <reel, 8 wide> AA/V  C        <source in> <source out> <record in> <record out>
 //   * FROM CLIP NAME: <the whole name>
-// for each event a save writes (EventsToWrite). The reel is the tape (CmxReelText); times have
-// the rate's frame separator; record times run on from recordStart (frames at the rate) without
+//   * TAPE: <the whole tape>             after event 001 only, when the reel is not the tape
+// for each event a save writes (EventsToWrite); no comment stands before the first event, which
+// readers refuse. The reel is the tape (CmxReelText); source times have the rate's frame
+// separator, an event with no clip written as one of no length (TimesForOtherSystems); record
+// times run on from recordStart (frames at the rate) without
 // gaps, wrapping at 24 hours, and an event with a problem adds none. Names are UTF-8, CR and LF
 // in them written as blanks; blanks at the start of a name or the tape do not come back from a
 // load, which takes any number of blanks after a comment's colon, as other systems write them.

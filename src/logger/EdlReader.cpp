@@ -37,6 +37,15 @@ int firstByte(ByteSource& in, int& linesPassed) {
     return c;
 }
 
+// A name in the logger's own layout, read by its columns: the 6 characters from column 5 that
+// the writer puts there (blanks inside kept), without the blanks that pad a shorter name; a name
+// of blanks only keeps them, so that it is saved back as it came.
+std::string columnName(const std::string& line) {
+    const std::string name = FirstChars(TextFromBytes(std::string_view(line).substr(5)), 6);
+    const std::size_t last = name.find_last_not_of(' ');
+    return last == std::string::npos ? name : name.substr(0, last + 1);
+}
+
 // The rate of a list without an FCM line, from its first event's times: ';' before the frames is
 // drop-frame.
 std::optional<timecode::Rate> rateOfTimes(const SourceTimes& times) {
@@ -60,6 +69,11 @@ bool ReadLine(ByteSource& in, std::string& line, std::size_t maxLength, bool* cu
     }
     if (c == '\r' && in.peek() == '\n') in.get();
     return true;
+}
+
+std::string OutOfListEvent(const std::string& in, const std::string& out, timecode::Rate rate) {
+    const auto from = timecode::FrameCount(in, rate);
+    return from && from == timecode::FrameCount(out, rate) ? timecode::TimeText(0, rate) : out;
 }
 
 std::optional<SourceTimes> getsourcetime(const std::string& line) {
@@ -170,11 +184,16 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
         }
         if (verbose) Utils::OutLine(times->timestring1 + " " + times->timestring2);
         const int k = result.stored++;
-        const std::string name = TextFromBytes(std::string_view(line).substr(5, blankAt - 5));
+        const std::string name =
+            ownLayout && line[3] == ' ' && line[4] == ' '
+                ? columnName(line)
+                : TextFromBytes(std::string_view(line).substr(5, blankAt - 5));
         events.ClipNameArray[k] = name;
         reel = !reel || *reel == name ? name : "";
         events.SrcInArray[k] = times->timestring1;
-        events.SrcOutArray[k] = times->timestring2;
+        events.SrcOutArray[k] =
+            ownLayout ? times->timestring2
+                      : OutOfListEvent(times->timestring1, times->timestring2, *listRate);
         named = k;
     }
     result.rate = listRate.value_or(inUse);

@@ -49,6 +49,11 @@ struct SourceTimes {
 };
 std::optional<SourceTimes> getsourcetime(const std::string& line);
 
+// The out an event read from another system's list keeps: a clip of no length (out equal to
+// in) is an event without an out, the zero time at the rate. KOLB writes an event with no out
+// that way, for readers that refuse an out before an in.
+std::string OutOfListEvent(const std::string& in, const std::string& out, timecode::Rate rate);
+
 // The comment line that carries an event's full name in a CMX 3600 list (other systems put any
 // number of blanks after the colon), and the one that carries the log's tape name.
 constexpr std::string_view clipNameComment = "* FROM CLIP NAME: ";
@@ -73,8 +78,10 @@ constexpr int maxSkipReports = 10;
 // Reads an EDL into the event list. A UTF-8 byte order mark and blank lines before the first
 // line are passed over; the first byte after them must be 'T' (it is taken, so the title line is
 // read without it). Then each line longer than 60 characters that does not begin "TIT" is an
-// event: its name runs from column 5 to the next blank, its times are found by getsourcetime and
-// must be timecode at the list's rate. The list's rate: "FCM: DROP FRAME" gives 30DF,
+// event: its name runs from column 5 to the next blank (in the logger's own layout, a list with
+// a "REM Made by" line, the 6 characters from column 5, blanks inside kept), its times are found by getsourcetime and
+// must be timecode at the list's rate; outside the logger's own layout, an event whose out equals
+// its in has no out (OutOfListEvent). The list's rate: "FCM: DROP FRAME" gives 30DF,
 // "FCM: NON-DROP FRAME" the rate in use without drop-frame; without an FCM line, ';' before the
 // frames of the first event's times gives 30DF, else the rate in use is taken.
 // A line whose times cannot be taken or are not timecode is skipped with a console line (the

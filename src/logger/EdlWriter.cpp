@@ -14,21 +14,30 @@ std::string header(const std::string& savename, const std::string& title, timeco
            crlf;
 }
 
+enum class Lack { None, Neither, In, Out, Order, NotTimecode };
+
+struct Problem {
+    Lack lack = Lack::None;
+    std::string text; // what is wrong, or nothing
+};
+
 // What is wrong with event index i, or nothing.
-std::string problemOf(const EventList& events, int i, timecode::Rate rate) {
+Problem problemOf(const EventList& events, int i, timecode::Rate rate) {
     const std::string& in = events.SrcInArray[i];
     const std::string& out = events.SrcOutArray[i];
-    const bool noIn = in == timecode::zero;
-    const bool noOut = out == timecode::zero;
-    if (noIn && noOut) return "no in or out point";
+    const bool noIn = timecode::IsZero(in);
+    const bool noOut = timecode::IsZero(out);
+    if (noIn && noOut) return {Lack::Neither, "no in or out point"};
     if (!timecode::IsTimecode(in, rate))
-        return "in " + in + " is not a timecode at the rate " + timecode::RateText(rate);
+        return {Lack::NotTimecode,
+                "in " + in + " is not a timecode at the rate " + timecode::RateText(rate)};
     if (!timecode::IsTimecode(out, rate))
-        return "out " + out + " is not a timecode at the rate " + timecode::RateText(rate);
-    if (noIn) return "no in point";
-    if (noOut) return "no out point";
+        return {Lack::NotTimecode,
+                "out " + out + " is not a timecode at the rate " + timecode::RateText(rate)};
+    if (noIn) return {Lack::In, "no in point"};
+    if (noOut) return {Lack::Out, "no out point"};
     if (*timecode::FrameCount(out, rate) <= *timecode::FrameCount(in, rate))
-        return "out " + out + " is not after in " + in;
+        return {Lack::Order, "out " + out + " is not after in " + in};
     return {};
 }
 
@@ -71,9 +80,14 @@ std::vector<EventProblem> CheckEvents(const EventList& events, timecode::Rate ra
     std::vector<EventProblem> problems;
     const int count = EventsToWrite(events);
     for (int i = 0; i < count; ++i) {
-        const std::string problem = problemOf(events, i, rate);
-        if (!problem.empty())
-            problems.push_back({i + 1, "Event " + EditNumberText(i + 1) + ": " + problem});
+        const Problem problem = problemOf(events, i, rate);
+        if (problem.lack == Lack::None) continue;
+        std::string text = "Event " + EditNumberText(i + 1) + ": " + problem.text;
+        if (problem.lack != Lack::NotTimecode) {
+            const ListTimes written = TimesForOtherSystems(events, i, rate);
+            text += " (CMX 3600 and ALE: " + written.in + " to " + written.out + ", no length)";
+        }
+        problems.push_back({i + 1, text});
     }
     return problems;
 }
@@ -104,9 +118,30 @@ int InvalidEvent(const EventList& events, timecode::Rate rate) {
 }
 
 int ClipFrames(const EventList& events, int i, timecode::Rate rate) {
-    if (!problemOf(events, i, rate).empty()) return 0;
+    if (problemOf(events, i, rate).lack != Lack::None) return 0;
     return *timecode::FrameCount(events.SrcOutArray[i], rate) -
            *timecode::FrameCount(events.SrcInArray[i], rate);
+}
+
+ListTimes TimesForOtherSystems(const EventList& events, int i, timecode::Rate rate) {
+    ListTimes times{timecode::WithSeparator(events.SrcInArray[i], rate),
+                    timecode::WithSeparator(events.SrcOutArray[i], rate)};
+    switch (problemOf(events, i, rate).lack) {
+    case Lack::None:
+    case Lack::NotTimecode:
+        break;
+    case Lack::Neither:
+        times.in = times.out = timecode::TimeText(0, rate);
+        break;
+    case Lack::In:
+        times.in = times.out;
+        break;
+    case Lack::Out:
+    case Lack::Order:
+        times.out = times.in;
+        break;
+    }
+    return times;
 }
 
 int RecordTimeAfter(int recordIn, int frames, timecode::Rate rate) {

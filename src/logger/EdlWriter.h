@@ -17,9 +17,10 @@ struct EventProblem {
     int number;       // the event's number, 1..100
     std::string text; // one line naming the event and what is wrong, e.g. "Event 003: no in point"
 };
-// The problems of the events a save writes: an in of "00:00:00:00" is missing, an out of
-// "00:00:00:00" is missing, the out must count after the in at the rate, and both must be
-// timecode at the rate.
+// The problems of the events a save writes: a zero in or out (whatever its separators) is
+// missing, the out must count after the in at the rate, and both must be timecode at the rate.
+// Each text also says how a CMX 3600 list or an ALE writes the event:
+// "Event 003: no out point (CMX 3600 and ALE: 00:00:10:00 to 00:00:10:00, no length)".
 std::vector<EventProblem> CheckEvents(const EventList& events, timecode::Rate rate);
 
 // The edit number of the first event a save writes whose source in or out holds a non-digit
@@ -28,6 +29,16 @@ int InvalidEvent(const EventList& events, timecode::Rate rate);
 // The frames event index i adds to the record times: out less in, 0 for an event with a problem
 // (CheckEvents).
 int ClipFrames(const EventList& events, int i, timecode::Rate rate);
+// The source in and out that a list for other systems (CMX 3600, ALE) writes for event index i,
+// with the rate's separators. An event with no clip (CheckEvents) is written as one of no
+// length, so that readers which refuse a missing out or an out before its in take the list: at
+// its in (no out, or an out not after the in), at its out (no in), at zero (neither). Times that
+// are not timecode at the rate are written as held. Read back, a clip of no length is an event
+// without an out.
+struct ListTimes {
+    std::string in, out;
+};
+ListTimes TimesForOtherSystems(const EventList& events, int i, timecode::Rate rate);
 // The record time frames after recordIn, wrapping at 24 hours.
 int RecordTimeAfter(int recordIn, int frames, timecode::Rate rate);
 // A text for one line of a list: CR and LF become blanks.

@@ -26,8 +26,8 @@ EventList EventList::initial() {
 }
 
 bool EventList::touched(int i) const {
-    return ClipNameArray[i] != freshName(i) || SrcInArray[i] != timecode::zero ||
-           SrcOutArray[i] != timecode::zero;
+    return ClipNameArray[i] != freshName(i) || !timecode::IsZero(SrcInArray[i]) ||
+           !timecode::IsZero(SrcOutArray[i]);
 }
 
 int EventList::touchedCount() const {
@@ -39,6 +39,6 @@ int EventList::touchedCount() const {
 
 int EventList::firstWithoutOut(int from) const {
     int i = from < 0 ? 0 : from;
-    while (i < size && SrcOutArray[i] != timecode::zero) ++i;
+    while (i < size && !timecode::IsZero(SrcOutArray[i])) ++i;
     return i;
 }

@@ -22,7 +22,8 @@ struct EventList {
     bool touched(int i) const;
     // The number of touched events.
     int touchedCount() const;
-    // Index of the first event from `from` on whose source out is "00:00:00:00", or size.
+    // Index of the first event from `from` on with no source out (a zero time, whatever its
+    // separators), or size.
     int firstWithoutOut(int from = 0) const;
 
     bool operator==(const EventList&) const = default;

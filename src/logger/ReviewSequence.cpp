@@ -38,7 +38,7 @@ void RevAll(CommandTarget& vcr, const EventList& events) {
     ScriptFlag flag(vcr);
     try {
         for (int i = 0; i < EventList::size - 1; ++i) {
-            if (events.SrcOutArray[i] == timecode::zero) break;
+            if (timecode::IsZero(events.SrcOutArray[i])) break;
             if (!reviewAt(vcr, events, i)) {
                 Utils::OutLine("RevALL ended: invalid timecode in event " + std::to_string(i + 1));
                 break;

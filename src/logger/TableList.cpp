@@ -132,7 +132,7 @@ bool TableList::row(const std::vector<std::string>& fields, int lineNumber) {
     const int k = read.stored++;
     events.ClipNameArray[k] = oneLineName(field(fields, name));
     events.SrcInArray[k] = start;
-    events.SrcOutArray[k] = end;
+    events.SrcOutArray[k] = OutOfListEvent(start, end, at);
     const std::string rowTape = oneLineName(field(fields, tape));
     if (k == 0)
         events.tape = rowTape;

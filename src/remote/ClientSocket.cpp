@@ -43,7 +43,10 @@ void ClientSocket::run() {
             ShowStat("Client Line Too Long");
             break;
         }
-        if (result == LineReader::Result::End) {
+        if (result == LineReader::Result::Unended)
+            Utils::OutLine("Client closed the connection in the middle of a line: the line was "
+                           "not run");
+        if (result == LineReader::Result::End || result == LineReader::Result::Unended) {
             ShowStat("Null Close");
             break;
         }

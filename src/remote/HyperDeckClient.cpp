@@ -63,7 +63,10 @@ void HyperDeckClient::run() {
                 std::to_string(LineReader::maxLength) + " bytes: connection closed");
             break;
         }
-        if (result == LineReader::Result::End) break;
+        if (result == LineReader::Result::Unended)
+            say("HyperDeck client closed the connection in the middle of a line: the line was "
+                "not run");
+        if (result == LineReader::Result::End || result == LineReader::Result::Unended) break;
         const auto block = blocks.line(line);
         if (block.kind == HyperDeckBlocks::Kind::Pending) continue;
         // A client that is gone has its unread commands dropped: nothing moves the deck for it.

@@ -13,31 +13,6 @@ std::string VideoFormat(const DeckState& state) {
     return state.rate.fps == 25 ? "PAL" : "NTSC";
 }
 
-// What KOLB takes: each command with its parameters.
-const std::pair<const char*, const char*> taken[] = {
-    {"help", ""},
-    {"commands", ""},
-    {"device info", ""},
-    {"transport info", ""},
-    {"slot info", "slot id"},
-    {"play", "speed, loop, single clip"},
-    {"stop", ""},
-    {"record", "name"},
-    {"goto", "timecode, clip id, clip, timeline"},
-    {"jog", "timecode"},
-    {"shuttle", "speed"},
-    {"preview", "enable"},
-    {"remote", ""},
-    {"notify", "transport, slot, remote, configuration, dropped frames"},
-    {"watchdog", "period"},
-    {"ping", ""},
-    {"quit", ""},
-    {"clips count", ""},
-    {"clips get", "clip id, count, version"},
-    {"clips clear", ""},
-    {"disk list", "slot id"},
-    {"slot select", "slot id"},
-};
 } // namespace
 
 std::string Reply(Code code) {
@@ -98,33 +73,43 @@ std::string DeviceInfo() {
                  {{"protocol version", protocolVersion}, {"model", model}, {"slot count", "1"}});
 }
 
-std::string Help() {
+namespace {
+// A table's parameter list, "speed,loop,": each name in turn.
+std::vector<std::string> paramNames(const std::string& list) {
+    std::vector<std::string> names;
+    for (std::size_t from = 0, comma; (comma = list.find(',', from)) != std::string::npos;
+         from = comma + 1)
+        names.push_back(list.substr(from, comma - from));
+    return names;
+}
+} // namespace
+
+std::string Help(const std::vector<Taken>& taken) {
     std::string text = std::string("201 help:") + end;
     text +=
         std::string("KOLB drives a 9-pin deck; slot 1 is its tape, which holds no clips.") + end;
-    for (const auto& [name, params] : taken) {
-        text += name;
-        if (*params) text += std::string(" (") + params + ")";
+    for (const Taken& command : taken) {
+        text += command.name;
+        const auto names = paramNames(command.params);
+        for (std::size_t i = 0; i < names.size(); ++i)
+            text += (i == 0 ? " (" : ", ") + names[i] + (i + 1 == names.size() ? ")" : "");
         text += end;
     }
     return text + end;
 }
 
-std::string Commands() {
+std::string Commands(const std::vector<Taken>& taken) {
     std::string text = std::string("212 commands:") + end;
     text += std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") + end + "<commands>" + end;
-    for (const auto& [name, params] : taken) {
-        const std::string list = params;
-        if (list.empty()) {
-            text += std::string("    <command name=\"") + name + "\"/>" + end;
+    for (const Taken& command : taken) {
+        const auto names = paramNames(command.params);
+        text += std::string("    <command name=\"") + command.name + "\"";
+        if (names.empty()) {
+            text += std::string("/>") + end;
             continue;
         }
-        text += std::string("    <command name=\"") + name + "\">";
-        for (std::size_t from = 0; from <= list.size();) {
-            const auto comma = std::min(list.find(", ", from), list.size());
-            text += "<parameter name=\"" + list.substr(from, comma - from) + "\"/>";
-            from = comma + 2;
-        }
+        text += ">";
+        for (const std::string& name : names) text += "<parameter name=\"" + name + "\"/>";
         text += std::string("</command>") + end;
     }
     return text + "</commands>" + end + end;

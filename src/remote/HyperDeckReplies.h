@@ -38,9 +38,15 @@ std::string Block(int code, const std::string& title, const Fields& fields);
 std::string Banner();
 // 204.
 std::string DeviceInfo();
-// 201 and 212.
-std::string Help();
-std::string Commands();
+// A command a client may send, and the parameters it takes, each followed by a comma
+// ("speed,loop,single clip,").
+struct Taken {
+    const char* name;
+    const char* params;
+};
+// 201 and 212: the commands taken, as the session's table gives them.
+std::string Help(const std::vector<Taken>& taken);
+std::string Commands(const std::vector<Taken>& taken);
 
 // The transport's parameters as "transport info" gives them (208), and as notifications send
 // those that changed (508).

@@ -256,12 +256,19 @@ std::string HyperDeckSession::deviceInfo(const HyperDeckCommand&) {
     return hyperdeck::DeviceInfo();
 }
 
+std::vector<hyperdeck::Taken> HyperDeckSession::taken() {
+    std::vector<hyperdeck::Taken> list;
+    for (const Entry& entry : table)
+        if (std::string_view(entry.name) != "?") list.push_back({entry.name, entry.params});
+    return list;
+}
+
 std::string HyperDeckSession::help(const HyperDeckCommand&) {
-    return hyperdeck::Help();
+    return hyperdeck::Help(taken());
 }
 
 std::string HyperDeckSession::commands(const HyperDeckCommand&) {
-    return hyperdeck::Commands();
+    return hyperdeck::Commands(taken());
 }
 
 std::string HyperDeckSession::ok(const HyperDeckCommand&) {

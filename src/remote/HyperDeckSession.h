@@ -3,10 +3,12 @@
 #include "CommandTarget.h"
 #include "HyperDeckCommand.h"
 #include "HyperDeckPacer.h"
+#include "HyperDeckReplies.h"
 
 #include <atomic>
 #include <optional>
 #include <string>
+#include <vector>
 
 // One HyperDeck client's commands, carried out on the deck: the reply to each, and what the
 // client asked to be told of. No sockets: the connection's handler feeds it.
@@ -40,7 +42,9 @@ private:
         Handler handler;
         const char* params; // the parameters it takes, each followed by a comma
     };
+    // What handle() takes, which "help" and "commands" list ("?" is help's short form).
     static const Entry table[];
+    static std::vector<hyperdeck::Taken> taken();
 
     std::string play(const HyperDeckCommand& c);
     std::string stop(const HyperDeckCommand& c);

@@ -11,7 +11,7 @@ LineReader::Result LineReader::next(std::string& line) {
                 n = receive(buffer, sizeof buffer);
             } while (n < 0 && errno == EINTR);
             if (n < 0) return Result::Error;
-            if (n == 0) return line.empty() ? Result::End : Result::Line;
+            if (n == 0) return line.empty() ? Result::End : Result::Unended;
             pos = 0;
             end = static_cast<std::size_t>(n);
         }

@@ -10,13 +10,14 @@ public:
     static constexpr std::size_t maxLength = 4096;
     // Like recv(2): bytes read into the buffer, 0 at the end of the stream, -1 on an error.
     using Receive = std::function<long(char* buffer, std::size_t size)>;
-    enum class Result { Line, End, TooLong, Error };
+    enum class Result { Line, End, Unended, TooLong, Error };
 
     explicit LineReader(Receive receive) : receive(std::move(receive)) {}
 
-    // The next line, without its end. End: the stream ended (a last line without an end is
-    // still a line first). TooLong: more than maxLength bytes came without a line end; what
-    // follows is not read.
+    // The next line, without its end. A line is a line only once its end has come. End: the
+    // stream ended. Unended: the stream ended inside a line, whose text is in `line` and is not
+    // a line (a client that closed in the middle of "record" has not asked for it). TooLong: more
+    // than maxLength bytes came without a line end; what follows is not read.
     Result next(std::string& line);
 
 private:

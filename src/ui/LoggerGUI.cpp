@@ -318,7 +318,7 @@ void LoggerGUI::showStrip() {
     for (int i = 0; i < EventList::size; ++i) {
         const auto in = timecode::FrameCount(events.SrcInArray[i], rate);
         const auto out = timecode::FrameCount(events.SrcOutArray[i], rate);
-        if (events.SrcOutArray[i] == timecode::zero || !in || !out || *out <= *in) continue;
+        if (timecode::IsZero(events.SrcOutArray[i]) || !in || !out || *out <= *in) continue;
         ++clips;
         total += *out - *in;
     }

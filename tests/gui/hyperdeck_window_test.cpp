@@ -279,6 +279,7 @@ TEST_F(HyperDeckWindow, CrowdsCyclesNoiseAndLongLinesLeaveThePollerAndOthersServ
     late->client.send(noise);
     struct Leaving {
         std::string what, sends, logged; // the log's line on it begins with `logged`
+        bool closes = false;             // then the client closes its side normally
     };
     const Leaving leaving[] = {
         {"a line over 4096 bytes", std::string(4097, 'x'),
@@ -292,11 +293,19 @@ TEST_F(HyperDeckWindow, CrowdsCyclesNoiseAndLongLinesLeaveThePollerAndOthersServ
              return many;
          }(),
          "HyperDeck: Client "},
+        {"a client that closes in the middle of a line", "rec",
+         "HyperDeck client closed the connection in the middle of a line: the line was not run",
+         true},
     };
     for (const Leaving& client : leaving) {
         const size_t mark = consoleLines().size();
         Deck deck(vcr->hyperDeckPort());
+        if (client.closes) deck.reply(); // the banner: "rec" comes apart from "ord"
         deck.client.send(client.sends);
+        if (client.closes) {
+            deck.client.send("ord");
+            deck.client.finish();
+        }
         EXPECT_TRUE(waitFor(
             [&] {
                 for (const auto& line : consoleSince(mark))
@@ -310,6 +319,8 @@ TEST_F(HyperDeckWindow, CrowdsCyclesNoiseAndLongLinesLeaveThePollerAndOthersServ
         }
         EXPECT_TRUE(deck.client.ended(1s)) << client.what << " ends that client";
     }
+    const auto sent = trace->commandBytes();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "20 02 22 "), 0) << "nothing recorded";
     noisy = false;
     reader.join();
     late->client.send("\r\nping\r\n");

@@ -37,6 +37,7 @@ using EdlFiles = LoggerFiles;
 
 TEST_F(EdlFiles, SavedListsComeBackWhole) {
     const std::string zero = timecode::zero;
+    const std::string dropZero = "00:00:00;00";
     const struct {
         ListFormat layout;
         std::vector<Clip> clips;
@@ -74,6 +75,33 @@ TEST_F(EdlFiles, SavedListsComeBackWhole) {
          "",
          timecode::rate30DF},
         {ListFormat::Standard, {{"Name01", zero, zero}}, 0, true, "", timecode::rate25},
+        // Names read by their columns, blanks inside kept; a drop-frame zero out is no out.
+        {ListFormat::Standard,
+         {{"Only c", "00:00:10;00", "00:00:20;00"},
+          {"He sai", "00:00:30;00", "00:00:31;00"},
+          {"      ", "00:01:00;02", dropZero}},
+         2,
+         false,
+         "",
+         timecode::rate30DF},
+        {ListFormat::Cmx3600,
+         {{"Open at drop-frame", "00:01:00;02", dropZero}},
+         0,
+         false,
+         "",
+         timecode::rate30DF},
+        {ListFormat::Ale,
+         {{"Open at drop-frame", "00:01:00;02", dropZero}},
+         0,
+         false,
+         "",
+         timecode::rate30DF},
+        {ListFormat::Csv,
+         {{"Open at drop-frame", "00:01:00;02", dropZero}},
+         0,
+         false,
+         "",
+         timecode::rate30DF},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.clips.front().name);

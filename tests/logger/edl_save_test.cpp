@@ -38,7 +38,8 @@ TEST_F(EdlSave, WritesTheListByteForByte) {
          "edl.txt",
          head +
              "001  Name01    AA/V  C        00:00:00:00 00:00:00:00 01:00:00:00 01:00:00:00 \r\n",
-         {"Event 001: no in or out point"}},
+         {"Event 001: no in or out point (CMX 3600 and ALE: 00:00:00:00 to 00:00:00:00, no "
+          "length)"}},
         {"record times run on; an event with only an in adds none; the list ends at the last out",
          logOf({C1, C2, {"Name03", "00:00:40:00", timecode::zero}, C3}),
          ListFormat::Standard,
@@ -46,7 +47,7 @@ TEST_F(EdlSave, WritesTheListByteForByte) {
          head + L1 + "\r\n" + L2 + "\r\n" +
              "003  Name03    AA/V  C        00:00:40:00 00:00:00:00 01:00:15:00 01:00:15:00 \r\n" +
              "004" + L3.substr(3) + "\r\n",
-         {"Event 003: no out point"}},
+         {"Event 003: no out point (CMX 3600 and ALE: 00:00:40:00 to 00:00:40:00, no length)"}},
         {"the tape, and every event up to one named ahead",
          [] {
              EventList e = logOf({C1});
@@ -59,13 +60,17 @@ TEST_F(EdlSave, WritesTheListByteForByte) {
          head + "* TAPE: Reel 7\r\n" + L1 + "\r\n" +
              "002  Name02    AA/V  C        00:00:00:00 00:00:00:00 01:00:10:00 01:00:10:00 \r\n" +
              "003  Interv    AA/V  C        00:00:00:00 00:00:00:00 01:00:10:00 01:00:10:00 \r\n",
-         {"Event 002: no in or out point", "Event 003: no in or out point"}},
+         {"Event 002: no in or out point (CMX 3600 and ALE: 00:00:00:00 to 00:00:00:00, no length)",
+          "Event 003: no in or out point (CMX 3600 and ALE: 00:00:00:00 to 00:00:00:00, no "
+          "length)"}},
         {"out before in adds no record time",
          logOf({{"Ab", "00:00:20:00", "00:00:10:00"}}),
          ListFormat::Standard,
          "edl.txt",
          head + "001  Ab       AA/V  C        00:00:20:00 00:00:10:00 01:00:00:00 01:00:00:00 \r\n",
-         {"Event 001: out 00:00:10:00 is not after in 00:00:20:00"}},
+         {"Event 001: out 00:00:10:00 is not after in 00:00:20:00 (CMX 3600 and ALE: 00:00:20:00 "
+          "to "
+          "00:00:20:00, no length)"}},
         {"record times wrap at 24 hours",
          logOf({{"Long", "00:00:00:01", "23:00:00:01"}, {"Next", "00:00:30:00", "00:00:35:00"}}),
          ListFormat::Standard,
@@ -100,7 +105,8 @@ TEST_F(EdlSave, WritesTheListByteForByte) {
              "002  B        AA/V  C        00:00:30:00 00:00:30:25 01:00:10:00 01:00:10:00 \r\n",
          {"Event 002: out 00:00:30:25 is not a timecode at the rate 25"},
          timecode::rate25},
-        {"CMX 3600 of a log with no tape: the file's name as title, the reel AX",
+        {"CMX 3600 of a log with no tape: the file's name as title, the reel AX; no in: no length "
+         "at the out",
          logOf({{"Name01", "00:00:10:00", "00:00:20:00"},
                 {"take 2: close-up", "00:01:00:00", "00:01:05:00"},
                 {"", "00:02:00:00", "00:02:00:15"},
@@ -114,9 +120,9 @@ TEST_F(EdlSave, WritesTheListByteForByte) {
          "* FROM CLIP NAME: take 2: close-up\r\n"
          "003  AX       AA/V  C        00:02:00:00 00:02:00:15 01:00:15:00 01:00:15:15\r\n"
          "* FROM CLIP NAME: \r\n"
-         "004  AX       AA/V  C        00:00:00:00 00:00:01:00 01:00:15:15 01:00:15:15\r\n"
+         "004  AX       AA/V  C        00:00:01:00 00:00:01:00 01:00:15:15 01:00:15:15\r\n"
          "* FROM CLIP NAME: ABCDEFGHIJ\r\n",
-         {"Event 004: no in point"}},
+         {"Event 004: no in point (CMX 3600 and ALE: 00:00:01:00 to 00:00:01:00, no length)"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -70,18 +70,18 @@ TEST_F(ListFormats, Cmx3600HasTheTapeAsReelAndEveryNameWhole) {
     const Row rows[] = {
         {"30, a 12-character tape like a CSV header, record times from 10:00:00:00",
          awkward("Day 2,In,Out"), timecode::rate30,
-         "TITLE: Day 2,In,Out\r\nFCM: NON-DROP FRAME\r\n\r\n* TAPE: Day 2,In,Out\r\n"
+         "TITLE: Day 2,In,Out\r\nFCM: NON-DROP FRAME\r\n\r\n"
          "001  Day_2_In AA/V  C        00:00:10:00 00:00:20:00 10:00:00:00 10:00:10:00\r\n"
-         "* FROM CLIP NAME: Harbour, \"east\" pier\r\n"
+         "* FROM CLIP NAME: Harbour, \"east\" pier\r\n* TAPE: Day 2,In,Out\r\n"
          "002  Day_2_In AA/V  C        00:01:00:02 00:01:05:15 10:00:10:00 10:00:15:13\r\n"
          "* FROM CLIP NAME: Café\t東京 take 2\r\n"
          "003  Day_2_In AA/V  C        00:00:59:20 00:01:00:04 10:00:15:13 10:00:15:27\r\n"
          "* FROM CLIP NAME: Close up\r\n",
          awkward("Day 2,In,Out"), false, 10 * 3600 * 30},
         {"25, non-ASCII letters in the tape", awkward("Bänd 7 Süd 1"), timecode::rate25,
-         "TITLE: Bänd 7 Süd 1\r\nFCM: NON-DROP FRAME\r\n\r\n* TAPE: Bänd 7 Süd 1\r\n"
+         "TITLE: Bänd 7 Süd 1\r\nFCM: NON-DROP FRAME\r\n\r\n"
          "001  B_nd_7_S AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
-         "* FROM CLIP NAME: Harbour, \"east\" pier\r\n"
+         "* FROM CLIP NAME: Harbour, \"east\" pier\r\n* TAPE: Bänd 7 Süd 1\r\n"
          "002  B_nd_7_S AA/V  C        00:01:00:02 00:01:05:15 01:00:10:00 01:00:15:13\r\n"
          "* FROM CLIP NAME: Café\t東京 take 2\r\n"
          "003  B_nd_7_S AA/V  C        00:00:59:20 00:01:00:04 01:00:15:13 01:00:15:22\r\n"
@@ -89,9 +89,9 @@ TEST_F(ListFormats, Cmx3600HasTheTapeAsReelAndEveryNameWhole) {
          awkward("Bänd 7 Süd 1")},
         {"30DF, record times from 00:00:59;00 across a dropped minute",
          awkward("TAPE_0001-AB", ";"), timecode::rate30DF,
-         "TITLE: TAPE_0001-AB\r\nFCM: DROP FRAME\r\n\r\n* TAPE: TAPE_0001-AB\r\n"
+         "TITLE: TAPE_0001-AB\r\nFCM: DROP FRAME\r\n\r\n"
          "001  TAPE_000 AA/V  C        00:00:10;00 00:00:20;00 00:00:59;00 00:01:09;02\r\n"
-         "* FROM CLIP NAME: Harbour, \"east\" pier\r\n"
+         "* FROM CLIP NAME: Harbour, \"east\" pier\r\n* TAPE: TAPE_0001-AB\r\n"
          "002  TAPE_000 AA/V  C        00:01:00;02 00:01:05;15 00:01:09;02 00:01:14;15\r\n"
          "* FROM CLIP NAME: Café\t東京 take 2\r\n"
          "003  TAPE_000 AA/V  C        00:00:59;20 00:01:00;04 00:01:14;15 00:01:14;27\r\n"
@@ -103,10 +103,22 @@ TEST_F(ListFormats, Cmx3600HasTheTapeAsReelAndEveryNameWhole) {
          "001  A001C003 AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
          "* FROM CLIP NAME: Name01\r\n",
          tapeLog("A001C003", {C1})},
+        {"30DF, a tape with blanks; no out, and an out before the in: clips of no length at the "
+         "in, read back without an out",
+         tapeLog("Interview Day 1", {{"Open", "00:01:00;02", timecode::zero},
+                                     {"Backwards", "00:00:20;00", "00:00:10;00"}}),
+         timecode::rate30DF,
+         "TITLE: Interview Day 1\r\nFCM: DROP FRAME\r\n\r\n"
+         "001  Intervie AA/V  C        00:01:00;02 00:01:00;02 01:00:00;00 01:00:00;00\r\n"
+         "* FROM CLIP NAME: Open\r\n* TAPE: Interview Day 1\r\n"
+         "002  Intervie AA/V  C        00:00:20;00 00:00:20;00 01:00:00;00 01:00:00;00\r\n"
+         "* FROM CLIP NAME: Backwards\r\n",
+         tapeLog("Interview Day 1", {{"Open", "00:01:00;02", "00:00:00;00"},
+                                     {"Backwards", "00:00:20;00", "00:00:00;00"}})},
         {"the tape AX is said, since the reel AX is no tape", tapeLog("AX", {C1}), timecode::rate30,
-         "TITLE: AX\r\nFCM: NON-DROP FRAME\r\n\r\n* TAPE: AX\r\n"
+         "TITLE: AX\r\nFCM: NON-DROP FRAME\r\n\r\n"
          "001  AX       AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
-         "* FROM CLIP NAME: Name01\r\n",
+         "* FROM CLIP NAME: Name01\r\n* TAPE: AX\r\n",
          tapeLog("AX", {C1})},
     };
     // A CMX list does not tell 25 from 30: it is loaded at the rate in use.
@@ -138,6 +150,15 @@ TEST_F(ListFormats, AleIsWrittenForAvidAndReadFromOtherTools) {
              "Café 東京 take 2\tTAPE_0001-AB\t00:01:00;02\t00:01:05;15\t00:00:05;13\tVA1A2\r\n"
              "Close up\tTAPE_0001-AB\t00:00:59;20\t00:01:00;04\t00:00:00;12\tVA1A2\r\n",
          awkward("TAPE_0001-AB", ";", " ")},
+        {"30DF: no out, and an out before the in: End at Start, no Duration, read back without "
+         "an out",
+         tapeLog("Bånd 2 Müller", {{"Open", "00:01:00;02", timecode::zero},
+                                   {"Backwards", "00:00:20;00", "00:00:10;00"}}),
+         timecode::rate30DF,
+         aleNtsc + "Open\tBånd 2 Müller\t00:01:00;02\t00:01:00;02\t00:00:00;00\tVA1A2\r\n"
+                   "Backwards\tBånd 2 Müller\t00:00:20;00\t00:00:20;00\t00:00:00;00\tVA1A2\r\n",
+         tapeLog("Bånd 2 Müller", {{"Open", "00:01:00;02", "00:00:00;00"},
+                                   {"Backwards", "00:00:20;00", "00:00:00;00"}})},
         {"another tool's: LF, more heading fields, columns in another order, extra columns, "
          "Start before an empty Mark IN",
          {},

@@ -25,10 +25,15 @@ struct ReviewingTarget : RecordingTarget {
 TEST(Review, RevAllReviewsEachEventUpToTheFirstUntimedOneAndAtMost99) {
     EventList threeThenGap = timedLog(5);
     threeThenGap.SrcOutArray[3] = timecode::zero;
+    EventList dropFrameGap = timedLog(5);
+    dropFrameGap.SrcOutArray[2] = "00:00:00;00";
     const struct {
         EventList events;
         int reviewed;
-    } cases[] = {{threeThenGap, 3}, {EventList::initial(), 0}, {timedLog(EventList::size), 99}};
+    } cases[] = {{threeThenGap, 3},
+                 {dropFrameGap, 2},
+                 {EventList::initial(), 0},
+                 {timedLog(EventList::size), 99}};
     for (const auto& c : cases) {
         Console console;
         RecordingTarget deck;

@@ -19,7 +19,7 @@ struct Step {
 };
 
 // Reads until the first result that is not a line. A line reads as "Line:text"; a long line as
-// its first byte and length, "Line:x*4096".
+// its first byte and length, "Line:x*4096"; text the stream ended in as "Unended:text".
 Lines readAll(std::deque<Step> steps) {
     LineReader reader([&steps](char* buffer, std::size_t size) -> long {
         if (steps.empty()) return 0;
@@ -46,6 +46,9 @@ Lines readAll(std::deque<Step> steps) {
             continue;
         case LineReader::Result::End:
             results.push_back("End");
+            break;
+        case LineReader::Result::Unended:
+            results.push_back("Unended:" + line);
             break;
         case LineReader::Result::TooLong:
             results.push_back("TooLong");
@@ -78,10 +81,10 @@ TEST(LineReader, SplitsTheStreamAtEachKindOfLineEnd) {
         {"LF LF", {{"Play\n\nStop\n"}}, {"Line:Play", "Line:", "Line:Stop", "End"}},
         {"CR CR", {{"Play\r\rStop\n"}}, {"Line:Play", "Line:", "Line:Stop", "End"}},
         {"LF CR", {{"Play\n\rStop\n"}}, {"Line:Play", "Line:", "Line:Stop", "End"}},
-        {"last line without an end", {{"Play\nSt"}, {"op"}}, {"Line:Play", "Line:Stop", "End"}},
+        {"last line without an end", {{"Play\nrec"}, {"ord"}}, {"Line:Play", "Unended:record"}},
         {"nothing", {}, {"End"}},
         {"4096 bytes", {{x4096 + "\r\n"}}, {"Line:x*4096", "End"}},
-        {"4096 bytes without an end", {{x4096}}, {"Line:x*4096", "End"}},
+        {"4096 bytes without an end", {{x4096}}, {"Unended:" + x4096}},
         {"4096 bytes in two receives",
          {{x4096.substr(96)}, {std::string(96, 'x') + "\nPlay\n"}},
          {"Line:x*4096", "Line:Play", "End"}},

@@ -153,7 +153,7 @@ TEST(ClientSocket, GreetsRunsEachLineAndEndsWhereTheClientSays) {
          {"close", "kill", "Play"},
          {"Client Command: KILL", "Client Closed Connection!"}},
         {"empty line", "Stop\r\rRewind\n", false, {"Stop"}, {"Client Command: ", "Len=0 Close"}},
-        {"end of stream", "Pause\nStatus", true, {"Pause", "Status"}, {"Null Close"}},
+        {"end of stream inside a line", "Pause\nRecord", true, {"Pause"}, {"Null Close"}},
         {"nothing sent", "", true, {}, {"Null Close"}},
         {"too long", "Play\n" + std::string(5000, 'A'), false, {"Play"}, {"Client Line Too Long"}},
         {"Wait", "Wait1\n\n", false, {}, {"Client Command: ", "Len=0 Close"}, {"Wait1"}, 1s},

@@ -59,6 +59,9 @@ public:
         return ::recv(fd, &c, 1, 0) <= 0; // the end, or a reset when bytes were left unread
     }
 
+    // Ends the sending side, as a client that closes normally (FIN) does; lines still come.
+    void finish() { ::shutdown(fd, SHUT_WR); }
+
     // Ends the connection with a reset, as a client that crashes or is pulled does.
     void reset() {
         const linger now{1, 0};
