@@ -1,6 +1,7 @@
 // The HyperDeck protocol front end, with the window running, seen from real clients: the texts
 // they read, the frames the simulated deck receives, notifications as the deck changes, crowds
 // and noise, and an independent client (the npm package hyperdeck-connection) rolling the deck.
+#include "HyperDeckCommand.h"
 #include "NetClient.h"
 #include "Process.h"
 #include "WindowFixture.h"
@@ -157,7 +158,22 @@ TEST_F(HyperDeckWindow, CommandsAnswerAndReachTheWireByteForByte) {
                             "<parameter name=\"clip id\"/>"),
               std::string::npos);
     EXPECT_TRUE(commands.ends_with("</commands>\r\n\r\n"));
-    EXPECT_EQ(deck->ask("help").rfind("201 help:\r\n", 0), 0u);
+    const std::string help = deck->ask("help");
+    EXPECT_EQ(help.rfind("201 help:\r\n", 0), 0u);
+    // Every command and parameter taken above is listed by both.
+    for (const Row& row : rows) {
+        const auto taken = ParseHyperDeckLine(row.command);
+        if (!taken || row.reply.starts_with("100") || row.reply.starts_with("101") ||
+            row.reply.starts_with("103"))
+            continue;
+        const auto at = commands.find("<command name=\"" + taken->name + "\"");
+        ASSERT_NE(at, std::string::npos) << row.command;
+        const std::string listed = commands.substr(at, commands.find("\r\n", at) - at);
+        EXPECT_NE(help.find("\r\n" + taken->name), std::string::npos) << row.command;
+        for (const auto& [key, value] : taken->params)
+            EXPECT_NE(listed.find("<parameter name=\"" + key + "\"/>"), std::string::npos)
+                << row.command;
+    }
     EXPECT_EQ(deck->ask("quit"), ok);
     EXPECT_TRUE(deck->client.ended());
 }
