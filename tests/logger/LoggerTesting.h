@@ -1,11 +1,13 @@
 #pragma once
 
 #include "EventList.h"
+#include "ListFormat.h"
 #include "Timecode.h"
 #include "Utils.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -51,6 +53,24 @@ inline void writeFile(const std::string& path, const std::string& bytes) {
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// With KOLB_KEEP_LISTS set to a folder, a copy of a list the tests wrote, named for other tools'
+// readers to check: "<what>-<rate>.<edl|ale|csv|txt>" (txt: the logger's own layout).
+inline void keepForReaders(const std::string& path, const std::string& what, timecode::Rate rate,
+                           ListFormat format) {
+    const char* ext = format == ListFormat::Ale       ? "ale"
+                      : format == ListFormat::Csv     ? "csv"
+                      : format == ListFormat::Cmx3600 ? "edl"
+                                                      : "txt";
+    const char* folder = std::getenv("KOLB_KEEP_LISTS");
+    if (folder == nullptr) return;
+    std::string name;
+    for (const char c : what) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    name = name.substr(0, 60) + "-" + timecode::RateText(rate) + "." + ext;
+    std::error_code ignored;
+    std::filesystem::copy_file(path, std::filesystem::path(folder) / name,
+                               std::filesystem::copy_options::overwrite_existing, ignored);
 }
 
 struct Clip {

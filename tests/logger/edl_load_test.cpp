@@ -112,6 +112,8 @@ TEST_F(EdlFiles, SavedListsComeBackWhole) {
             ASSERT_TRUE(WriteFileAtomically(path, AutosaveText(log, " KOLB", c.rate)));
         else
             ASSERT_TRUE(SaveEDL(path, log, "list.edl", " KOLB", c.layout, {}, c.rate));
+        keepForReaders(path, c.clips.front().name, c.rate,
+                       c.autosave ? ListFormat::Standard : c.layout);
         console.lines.clear();
         const EdlLoad load = LoadEDL(path, false, c.rate);
         EXPECT_TRUE(load.ok);

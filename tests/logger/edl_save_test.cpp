@@ -129,6 +129,7 @@ TEST_F(EdlSave, WritesTheListByteForByte) {
         EXPECT_EQ(FormatEDL(c.events, c.name, " KOLB", c.layout, c.rate).bytes, c.bytes);
         ASSERT_TRUE(SaveEDL(dir.file(c.name), c.events, c.name, " KOLB", c.layout, {}, c.rate));
         EXPECT_EQ(readFile(dir.file(c.name)), c.bytes);
+        keepForReaders(dir.file(c.name), c.what, c.rate, c.layout);
         Lines problems;
         for (const EventProblem& p : CheckEvents(c.events, c.rate)) {
             EXPECT_EQ(p.text.substr(6, 3), EditNumberText(p.number));

@@ -54,6 +54,7 @@ protected:
             ASSERT_TRUE(
                 SaveEDL(path, row.log, "list.edl", " KOLB", format, {}, row.rate, row.recordStart));
             EXPECT_EQ(readFile(path), row.bytes);
+            keepForReaders(path, row.what, row.rate, format);
         }
         console.lines.clear();
         const EdlLoad load = LoadEDL(path, false, inUse);
