@@ -103,19 +103,31 @@ void SerInPort::readdirect() {
         const int got = serialPort2->getData(bytes, 0, static_cast<int>(bytes.size()));
         bytes.resize(static_cast<std::size_t>(std::max(got, 0)));
         if (waiting > maxRead) serialPort2->rxFlush();
+        // A message starts at a group byte: code bytes before one (the second byte of a message
+        // given up, come late) are dropped, never taken with the next group byte.
+        const auto group = std::find_if(bytes.begin(), bytes.end(), ZamStartsMessage);
+        if (group != bytes.begin()) {
+            say(ZamStrayText(std::span(bytes.begin(), group)), ZamStrayText({}));
+            bytes.erase(bytes.begin(), group);
+        }
+        // A group byte is never taken with a code byte of another message: one followed by
+        // another group byte has lost its code, and one read alone waits for its second.
+        const auto lone = [&] { say(ZamLoneByteText(bytes, wait), ZamLoneByteText({}, wait)); };
+        while (bytes.size() >= 2 && ZamStartsMessage(bytes[1])) {
+            lone();
+            bytes.erase(bytes.begin());
+        }
         if (bytes.empty()) return;
-        // A first byte is never taken with a code byte of another message: one read alone
-        // waits for its second.
         if (bytes.size() == 1) completeMessage(bytes);
-        if (bytes.size() == 1) {
-            say(ZamLoneByteText(bytes, wait), ZamLoneByteText({}, wait));
+        if (bytes.size() == 1 || ZamStartsMessage(bytes[1])) {
+            lone();
             return;
         }
         std::copy_n(bytes.begin(), 2, serin.begin());
         parse();
-        // One message a poll: the others that came meanwhile are dropped, and said to be; the
-        // last of them is completed first, so the next poll starts on a message.
-        if (bytes.size() % 2 == 1) completeMessage(bytes);
+        // One message a poll: the others that came meanwhile are dropped, and said to be; a
+        // last group byte is completed first, so the next poll starts on a message.
+        if (bytes.size() > 2 && ZamStartsMessage(bytes.back())) completeMessage(bytes);
         if (bytes.size() > 2)
             say(ZamDroppedText(std::span(bytes).subspan(2), 3 * sleeptime),
                 ZamDroppedText({}, 3 * sleeptime));

@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+bool ZamStartsMessage(std::uint8_t byte) {
+    return byte >= 0x80;
+}
+
 ZamAction ZamMessageAction(std::uint8_t group, std::uint8_t code) {
     if (group == 0x81) return code == 0x7F ? ZamAction::JogF : ZamAction::JogR;
     if (group != 0x80) return ZamAction::None;
@@ -29,6 +33,12 @@ std::string ZamLoneByteText(std::span<const std::uint8_t> group, int waitMs) {
     return "ZAM message " + Utils::BS2S(group, std::min<int>(group.size(), 1)) +
            "cut short, dropped: its second byte did not come within " + std::to_string(waitMs) +
            " ms (press the key again)";
+}
+
+std::string ZamStrayText(std::span<const std::uint8_t> bytes) {
+    const int n = static_cast<int>(std::min<std::size_t>(bytes.size(), 8));
+    return (bytes.empty() ? std::string("ZAM bytes ") : "ZAM bytes " + Utils::BS2S(bytes, n)) +
+           "dropped: they came with no message to belong to (press the key again)";
 }
 
 std::string ZamDroppedText(std::span<const std::uint8_t> bytes, int restMs) {

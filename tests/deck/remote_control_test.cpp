@@ -110,6 +110,10 @@ TEST_F(RemoteControl, SecondPortMessagesDriveTheDeckOneMessageAPoll) {
         {{0x80, 0x44, 0x81, 0x7F}, Burst, droppedLogged, stopFrame},
         // A group byte whose code byte never comes is dropped, not taken with the 44 before.
         {{0x81}, Paced, loneLogged, ""},
+        // Its code byte, come late, is dropped, not taken as the group byte of the play after
+        // it; a group byte followed by another has lost its code: the stop after it is taken.
+        {{0x7F, 0x80, 0x45}, Burst, "80 45 ", playFrame},
+        {{0x81, 0x80, 0x44}, Burst, "80 44 ", stopFrame},
     };
     size_t seen = 0;
     for (const Step& step : steps) {
@@ -124,6 +128,8 @@ TEST_F(RemoteControl, SecondPortMessagesDriveTheDeckOneMessageAPoll) {
         seen += frames.size();
     }
     EXPECT_TRUE(statusShown(dropped) && statusShown(lone));
+    EXPECT_TRUE(statusShown("ZAM bytes 7F dropped: they came with no message to belong to (press "
+                            "the key again)"));
 
     // Marks before any logger was opened: only the hex line.
     zam.write({0x80, 0x40});
