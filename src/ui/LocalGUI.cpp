@@ -469,6 +469,7 @@ void LocalGUI::openLogger() {
             logged = events;
         });
         if (loggerSetup) loggerSetup(*loggergui);
+        loggergui->showCueLock(svcr.cueControlsLocked());
         loggergui->show();
         // One logger at a time: the button waits for this one to close.
         enableLogger(false);
@@ -519,6 +520,7 @@ void LocalGUI::lockCueControls(bool) {
         }
         cuefield->setReadOnly(locked);
         endfield->setReadOnly(locked);
+        if (loggergui) loggergui->showCueLock(locked);
     });
 }
 

@@ -3,6 +3,7 @@
 #include "LocalVCR.h"
 #include "LoggerDialogs.h"
 #include "ReviewSequence.h"
+#include "WindowActions.h"
 #include "Timecode.h"
 #include "Utils.h"
 
@@ -413,14 +414,31 @@ std::string LoggerGUI::timeShown() const {
 void LoggerGUI::ReviewClip() {
     commitTyped();
     if (svcr.captureRunning()) return svcr.refuseForCapture();
+    // Locked at the press, as the main window's cue buttons are: a second press while a review
+    // starts or runs is refused, never calls the first off.
+    if (svcr.cueControlsLocked()) return;
     const int k = vsbval;
-    svcr.post([&vcr = svcr, events = book.events(), k] { ReviewEvent(vcr, events, k); });
+    svcr.lockCueControls(true);
+    svcr.post([&vcr = svcr, events = book.events(), k] {
+        const CueControlRelease release{vcr};
+        ReviewEvent(vcr, events, k);
+    });
 }
 
 void LoggerGUI::RevAll() {
     commitTyped();
     if (svcr.captureRunning()) return svcr.refuseForCapture();
-    svcr.post([&vcr = svcr, events = book.events()] { ::RevAll(vcr, events); });
+    if (svcr.cueControlsLocked()) return;
+    svcr.lockCueControls(true);
+    svcr.post([&vcr = svcr, events = book.events()] {
+        // Held to the last clip's end.
+        const CueControlRelease release{vcr};
+        ::RevAll(vcr, events);
+    });
+}
+
+void LoggerGUI::showCueLock(bool locked) {
+    for (QPushButton* b : {ReviewButton, RevAllButton}) b->setEnabled(!locked);
 }
 
 void LoggerGUI::setin() {

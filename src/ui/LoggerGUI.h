@@ -96,6 +96,8 @@ public:
     void ReState(int first);
     void ReviewClip();
     void RevAll();
+    // Review and RevALL are disabled while the cue controls are locked.
+    void showCueLock(bool locked);
     // The current time as the source in, or out, of the event the next mark goes to: the first
     // without an out point from the logging position on, so a mark never replaces a logged clip.
     // The out mark moves the position on past it. The grid scrolls to keep it in view. On the

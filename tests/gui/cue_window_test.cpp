@@ -520,7 +520,8 @@ TEST_F(CueWindow, TheOperatorsStopEndsAReviewAtOnceWhereverItIsAndNothingOfItFol
         bool tapeDeck; // its review waits 2 x 1000 ms before the run starts
         bool playing;  // stopped once the review plays, else while it starts
         const char* button;
-        const char* frame; // the button's own
+        const char* frame;            // the button's own
+        const char* logger = nullptr; // else this button of a logger's, pressed twice
     };
     const Case cases[] = {
         {"a script's review, playing", true, false, true, "Stop *", "20 00 20 "},
@@ -528,6 +529,8 @@ TEST_F(CueWindow, TheOperatorsStopEndsAReviewAtOnceWhereverItIsAndNothingOfItFol
         {"the window's review, starting", false, true, false, "Stop *", "20 00 20 "},
         {"the window's review, playing", false, false, true, "Stop *", "20 00 20 "},
         {"the window's review, fast forward", false, false, true, "Fwd >>", "20 10 30 "},
+        {"the logger's review, starting", false, true, false, "Stop *", "20 00 20 ", "Review"},
+        {"the logger's RevALL, playing", false, false, true, "Stop *", "20 00 20 ", "RevALL"},
     };
     const Frames reviewStart{stopFrame, "24 31 00 10 00 00 65 ", pauseFrame, playFrame};
     for (const Case& c : cases) {
@@ -538,6 +541,20 @@ TEST_F(CueWindow, TheOperatorsStopEndsAReviewAtOnceWhereverItIsAndNothingOfItFol
         const size_t mark = consoleLines().size();
         if (c.script) {
             QTest::mouseClick(gui->button("SCRIPT"), Qt::LeftButton);
+        } else if (c.logger) {
+            ASSERT_TRUE(waitFor([&] { return gui->loggerButton()->isEnabled(); }));
+            QTest::mouseClick(gui->loggerButton(), Qt::LeftButton);
+            ASSERT_NE(gui->logger(), nullptr);
+            for (const auto& [column, time] : {std::pair{2, "00:00:10:00"}, {3, "00:00:12:00"}}) {
+                gui->logger()->field(0, column)->setText(time);
+                gui->logger()->field(0, column)->setModified(true);
+            }
+            // Locked at the press, as the window's: the second press is refused, not a second
+            // review that calls the first off.
+            QTest::mouseClick(gui->logger()->topButton(c.logger), Qt::LeftButton);
+            EXPECT_FALSE(gui->logger()->topButton("Review")->isEnabled());
+            gui->logger()->RevAll();
+            gui->logger()->ReviewClip();
         } else {
             gui->texts().setIn("00:00:10:00");
             gui->texts().setOut("00:00:12:00");
