@@ -183,11 +183,8 @@ void LocalVCR::vantoSetup() {
 DeckReply LocalVCR::CommandB0(std::span<const std::uint8_t> frame) {
     const DeckReply reply = sop.SendSerial(frame);
     if (IsSenseRequest(frame)) return reply;
-    {
-        // A pressed button has shown its name already, past the deck's condition.
-        std::lock_guard lock(conditionMutex);
-        apply(condition.writtenElsewhere(DeckCondition::Clock::now()));
-    }
+    // A pressed button has shown its name already, past the deck's condition.
+    statusWrittenByWindow();
     if (!frame.empty() && (frame[0] & 0xF0) == 0x20) ++transportCount;
     noteSent(frame);
     if (const auto bits = NakBits(reply.bytes, reply.count)) {
@@ -214,6 +211,11 @@ void LocalVCR::ShowStat(const std::string& text) {
 bool LocalVCR::deckSilent() {
     std::lock_guard lock(conditionMutex);
     return condition.silent();
+}
+
+void LocalVCR::statusWrittenByWindow() {
+    std::lock_guard lock(conditionMutex);
+    apply(condition.writtenElsewhere(DeckCondition::Clock::now()));
 }
 
 std::string LocalVCR::shownStatus() {

@@ -59,6 +59,9 @@ public:
     void ShowStat(const std::string& text) override;
     // The status field's text as the controller last set it.
     std::string shownStatus();
+    // The window wrote the status field itself (a pressed button's name): a condition on show
+    // (LOCAL, no tape, a silent deck) is shown again once a message's time is over.
+    void statusWrittenByWindow();
     // No time reply for a second: the time display is greyed.
     bool deckSilent();
     // The network server: listens on the port at the "NetAddress" setting, showing

@@ -223,7 +223,7 @@ void LocalGUI::pressed(const std::string& command) {
     const bool motion = IsCueMotion(command);
     // The controls lock at the press: a second press while a motion starts or runs is refused.
     if (motion && svcr.cueControlsLocked()) return;
-    ShowStatus(command);
+    showPressed(command);
     // A script in progress holds the operator-action thread: it hears the Stop at once and
     // ends after its current line; the Stop below then stops the deck. A review starting or
     // playing is called off at once.
@@ -247,6 +247,11 @@ void LocalGUI::pressed(const std::string& command) {
     svcr.post([this, command] { DispatchButton(svcr, command); });
 }
 
+void LocalGUI::showPressed(const std::string& text) {
+    ShowStatus(text);
+    svcr.statusWrittenByWindow();
+}
+
 bool LocalGUI::keyAction(KeyAction action) {
     const bool moves = action == KeyAction::Pause || action == KeyAction::ShuttleForward ||
                        action == KeyAction::ShuttleReverse;
@@ -257,7 +262,7 @@ bool LocalGUI::keyAction(KeyAction action) {
         return true;
     case KeyAction::Pause:
         // Shown at once, as the button does; the still frame follows any J or L still queued.
-        ShowStatus("Pause");
+        showPressed("Pause");
         showShuttle(0);
         shuttleKey(0);
         return true;

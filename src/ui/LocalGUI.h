@@ -90,6 +90,9 @@ private:
     QPushButton* addButton(const char* label, const char* command, int x, int y, int w = dx);
     void layoutControls(int width, int fontheight, const Settings& settings);
     void pressed(const std::string& command);
+    // Shows a press in the status field at once, past the deck's condition, which comes back
+    // once a message's time is over, whether the press sends a frame or not.
+    void showPressed(const std::string& text);
     // While a capture runs, nothing but the marks moves on: says "Capture running", true.
     bool refusedForCapture();
     // A key's action (in this window, or passed on by the logger): the button it stands for,

@@ -224,6 +224,9 @@ TEST_F(WindowThreads, ADeckThatCannotBeReachedIsReportedInTheStatusField) {
         std::function<void(DeckSim&)> fault;
         std::string status;      // shown, after the deck line's path when it ends in ": "
         std::string consoleLine; // likewise, when any
+        // A button that sends no frame, pressed once the status shows: its name shows at
+        // once, then the condition comes back.
+        const char* pressed = nullptr;
     };
     const std::vector<Case> cases = {
         {"a silent deck", false, [](DeckSim& d) { d.setNoReply(true); }, "No reply from deck",
@@ -233,6 +236,10 @@ TEST_F(WindowThreads, ADeckThatCannotBeReachedIsReportedInTheStatusField) {
          "Deck link lost: ", "Deck link lost: "},
         {"a link without an output stream", true, [](DeckSim&) {}, "No VCR Detected",
          "Unable to make OutputStream"},
+        {"LOCAL, then SetIn", false, [](DeckSim& d) { d.setLocal(true); }, DeckCondition::localText,
+         "Deck in LOCAL", "SetIn"},
+        {"no tape, then SCRIPT", false, [](DeckSim& d) { d.ejectTape(); },
+         DeckCondition::noTapeText, "No tape", "SCRIPT"},
     };
     const QColor red(250, 80, 80);
     const QColor grey(128, 128, 128);
@@ -255,7 +262,13 @@ TEST_F(WindowThreads, ADeckThatCannotBeReachedIsReportedInTheStatusField) {
             return gui->statusField()->text().toStdString() == withPath(c.status);
         })) << c.name
             << ": " << gui->statusField()->text().toStdString();
-        if (!c.linkWithoutStreams) {
+        if (c.pressed) {
+            QTest::mouseClick(gui->button(c.pressed), Qt::LeftButton);
+            EXPECT_NE(gui->statusField()->text().toStdString(), c.status) << c.name;
+            EXPECT_TRUE(
+                waitFor([&] { return gui->statusField()->text().toStdString() == c.status; }, 20s))
+                << c.name << ": " << gui->statusField()->text().toStdString();
+        } else if (!c.linkWithoutStreams) {
             // Within the second after which silence shows, the time goes grey and the marks go.
             EXPECT_TRUE(waitFor([&] {
                 return gui->timeField()->textColour() == grey && gui->marks().empty();
