@@ -183,7 +183,7 @@ void LocalVCR::vantoSetup() {
 DeckReply LocalVCR::CommandB0(std::span<const std::uint8_t> frame) {
     const DeckReply reply = sop.SendSerial(frame);
     if (IsSenseRequest(frame)) return reply;
-    // A pressed button has shown its name already, past the deck's condition.
+    // A frame from a pressed button follows its name, shown past the deck's condition.
     statusWrittenByWindow();
     if (!frame.empty() && (frame[0] & 0xF0) == 0x20) ++transportCount;
     noteSent(frame);

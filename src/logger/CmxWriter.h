@@ -16,10 +16,10 @@
 // for each event a save writes (EventsToWrite); no comment stands before the first event, which
 // readers refuse. The reel is the tape (CmxReelText); source times have the rate's frame
 // separator, an event with no clip written as one of no length (TimesForOtherSystems); record
-// times run on from recordStart (frames at the rate) without
-// gaps, wrapping at 24 hours, and an event with a problem adds none. Names are UTF-8, CR and LF
-// in them written as blanks; blanks at the start of a name or the tape do not come back from a
-// load, which takes any number of blanks after a comment's colon, as other systems write them.
+// times run on from recordStart (frames at the rate) without gaps, wrapping at 24 hours, and an
+// event with a problem adds none. Names are UTF-8, CR and LF in them written as blanks; blanks
+// at the start of a name or the tape do not come back from a load, which takes any number of
+// blanks after a comment's colon, as other systems write them.
 std::string CmxText(const EventList& events, const std::string& savename, timecode::Rate rate,
                     int recordStart);
 

@@ -184,10 +184,9 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
         }
         if (verbose) Utils::OutLine(times->timestring1 + " " + times->timestring2);
         const int k = result.stored++;
-        const std::string name =
-            ownLayout && line[3] == ' ' && line[4] == ' '
-                ? columnName(line)
-                : TextFromBytes(std::string_view(line).substr(5, blankAt - 5));
+        const std::string name = ownLayout && line[3] == ' ' && line[4] == ' '
+                                     ? columnName(line)
+                                     : TextFromBytes(std::string_view(line).substr(5, blankAt - 5));
         events.ClipNameArray[k] = name;
         reel = !reel || *reel == name ? name : "";
         events.SrcInArray[k] = times->timestring1;

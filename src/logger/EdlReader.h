@@ -79,11 +79,12 @@ constexpr int maxSkipReports = 10;
 // line are passed over; the first byte after them must be 'T' (it is taken, so the title line is
 // read without it). Then each line longer than 60 characters that does not begin "TIT" is an
 // event: its name runs from column 5 to the next blank (in the logger's own layout, a list with
-// a "REM Made by" line, the 6 characters from column 5, blanks inside kept), its times are found by getsourcetime and
-// must be timecode at the list's rate; outside the logger's own layout, an event whose out equals
-// its in has no out (OutOfListEvent). The list's rate: "FCM: DROP FRAME" gives 30DF,
-// "FCM: NON-DROP FRAME" the rate in use without drop-frame; without an FCM line, ';' before the
-// frames of the first event's times gives 30DF, else the rate in use is taken.
+// a "REM Made by" line: the 6 characters from column 5, blanks inside kept); its times are found
+// by getsourcetime and must be timecode at the list's rate; outside the logger's own layout, an
+// event whose out equals its in has no out (OutOfListEvent).
+// The list's rate: "FCM: DROP FRAME" gives 30DF, "FCM: NON-DROP FRAME" the rate in use without
+// drop-frame; without an FCM line, ';' before the frames of the first event's times gives 30DF,
+// else the rate in use is taken.
 // A line whose times cannot be taken or are not timecode is skipped with a console line (the
 // first maxSkipReports of them; a count of all follows); a line cut at maxLineLength is read as
 // far as it goes and said the same way.
@@ -91,8 +92,8 @@ constexpr int maxSkipReports = 10;
 // log's tape name. A list with no "* TAPE:" line that is not in the logger's own layout (no
 // "REM Made by" line), a CMX 3600 list, has its tape in the reel column: the reel that every
 // event has, but "AX", is the log's tape. Names are read as UTF-8, other bytes as Latin-1. Up to
-// 100 events are stored; events past the last one read keep what they held, and an event line past
-// the last one stored is said once ("EDL has more than 100 events: the rest were not loaded"). Edit
-// numbers are not read. With verbose on, every line longer than 5 characters and every pair of
-// times read are echoed to the console.
+// 100 events are stored; events past the last one read keep what they held, and an event line
+// past the last one stored is said once ("EDL has more than 100 events: the rest were not
+// loaded"). Edit numbers are not read. With verbose on, every line longer than 5 characters and
+// every pair of times read are echoed to the console.
 EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate inUse);

@@ -43,7 +43,7 @@ void ClientSocket::run() {
             ShowStat("Client Line Too Long");
             break;
         }
-        if (result == LineReader::Result::Unended)
+        if (result == LineReader::Result::Unended && !closing)
             Utils::OutLine("Client closed the connection in the middle of a line: the line was "
                            "not run");
         if (result == LineReader::Result::End || result == LineReader::Result::Unended) {
@@ -94,6 +94,7 @@ void ClientSocket::Close(bool) {
 }
 
 void ClientSocket::shutdown() {
+    closing = true;
     std::lock_guard lock(socketMutex);
     if (cs >= 0) ::shutdown(cs, SHUT_RDWR);
 }

@@ -53,5 +53,6 @@ private:
     StopSignal gone;
     std::atomic<bool> a{false};
     std::atomic<bool> done{false};
+    std::atomic<bool> closing{false}; // KOLB ends the connection (shutdown), not the client
     std::string str;
 };

@@ -63,7 +63,7 @@ void HyperDeckClient::run() {
                 std::to_string(LineReader::maxLength) + " bytes: connection closed");
             break;
         }
-        if (result == LineReader::Result::Unended)
+        if (result == LineReader::Result::Unended && !stopping)
             say("HyperDeck client closed the connection in the middle of a line: the line was "
                 "not run");
         if (result == LineReader::Result::End || result == LineReader::Result::Unended) break;

@@ -112,16 +112,17 @@ void SerInPort::readdirect() {
         }
         // A group byte is never taken with a code byte of another message: one followed by
         // another group byte has lost its code, and one read alone waits for its second.
-        const auto lone = [&] { say(ZamLoneByteText(bytes, wait), ZamLoneByteText({}, wait)); };
-        while (bytes.size() >= 2 && ZamStartsMessage(bytes[1])) {
-            lone();
-            bytes.erase(bytes.begin());
-        }
-        if (bytes.empty()) return;
-        if (bytes.size() == 1) completeMessage(bytes);
-        if (bytes.size() == 1 || ZamStartsMessage(bytes[1])) {
-            lone();
-            return;
+        for (;;) {
+            while (bytes.size() >= 2 && ZamStartsMessage(bytes[1])) {
+                say(ZamLostCodeText(bytes), ZamLostCodeText({}));
+                bytes.erase(bytes.begin());
+            }
+            if (bytes.size() != 1) break;
+            completeMessage(bytes);
+            if (bytes.size() == 1) {
+                say(ZamLoneByteText(bytes, wait), ZamLoneByteText({}, wait));
+                return;
+            }
         }
         std::copy_n(bytes.begin(), 2, serin.begin());
         parse();

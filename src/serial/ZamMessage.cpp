@@ -35,6 +35,12 @@ std::string ZamLoneByteText(std::span<const std::uint8_t> group, int waitMs) {
            " ms (press the key again)";
 }
 
+std::string ZamLostCodeText(std::span<const std::uint8_t> group) {
+    return "ZAM message " + Utils::BS2S(group, std::min<int>(group.size(), 1)) +
+           "cut short, dropped: another message began before its second byte (press the key "
+           "again)";
+}
+
 std::string ZamStrayText(std::span<const std::uint8_t> bytes) {
     const int n = static_cast<int>(std::min<std::size_t>(bytes.size(), 8));
     return (bytes.empty() ? std::string("ZAM bytes ") : "ZAM bytes " + Utils::BS2S(bytes, n)) +

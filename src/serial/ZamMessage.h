@@ -16,6 +16,8 @@ ZamAction ZamMessageAction(std::uint8_t group, std::uint8_t code);
 // text again and again, which the log folds and limits.
 // A first byte whose second did not come within the wait:
 std::string ZamLoneByteText(std::span<const std::uint8_t> group, int waitMs);
+// A first byte followed by another message's first byte, which lost its second:
+std::string ZamLostCodeText(std::span<const std::uint8_t> group);
 // Code bytes with no group byte before them (the late second byte of a message already given
 // up):
 std::string ZamStrayText(std::span<const std::uint8_t> bytes);

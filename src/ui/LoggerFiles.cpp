@@ -118,9 +118,8 @@ bool LoggerGUI::saveThroughDialog() {
             question += problems[i].text + "\n";
         if (problems.size() > problemsListed)
             question += "and " + std::to_string(problems.size() - problemsListed) + " more\n";
-        question += "Saved anyway, they add no record time; the Standard EDL and CSV keep their "
-                    "times as they are, and KOLB reads an event of no length back as one "
-                    "without an out.";
+        question += "Saved anyway, they add no record time; KOLB reads an event of no length "
+                    "in a CMX 3600, ALE or CSV list back as one without an out.";
         if (!questionAsker(question, "Save anyway", "Cancel")) return false;
     }
     LoadOrSave = 1;

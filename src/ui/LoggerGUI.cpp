@@ -3,9 +3,9 @@
 #include "LocalVCR.h"
 #include "LoggerDialogs.h"
 #include "ReviewSequence.h"
-#include "WindowActions.h"
 #include "Timecode.h"
 #include "Utils.h"
+#include "WindowActions.h"
 
 #include <QCloseEvent>
 #include <QLabel>

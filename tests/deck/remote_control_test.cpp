@@ -130,6 +130,8 @@ TEST_F(RemoteControl, SecondPortMessagesDriveTheDeckOneMessageAPoll) {
     EXPECT_TRUE(statusShown(dropped) && statusShown(lone));
     EXPECT_TRUE(statusShown("ZAM bytes 7F dropped: they came with no message to belong to (press "
                             "the key again)"));
+    EXPECT_TRUE(statusShown("ZAM message 81 cut short, dropped: another message began before its "
+                            "second byte (press the key again)"));
 
     // Marks before any logger was opened: only the hex line.
     zam.write({0x80, 0x40});

@@ -151,8 +151,8 @@ TEST_F(ListFormats, AleIsWrittenForAvidAndReadFromOtherTools) {
              "Café 東京 take 2\tTAPE_0001-AB\t00:01:00;02\t00:01:05;15\t00:00:05;13\tVA1A2\r\n"
              "Close up\tTAPE_0001-AB\t00:00:59;20\t00:01:00;04\t00:00:00;12\tVA1A2\r\n",
          awkward("TAPE_0001-AB", ";", " ")},
-        {"30DF: no out, and an out before the in: End at Start, no Duration, read back without "
-         "an out",
+        {"30DF: no out, and an out before the in: End at Start, Duration zero, read back "
+         "without an out",
          tapeLog("Bånd 2 Müller", {{"Open", "00:01:00;02", timecode::zero},
                                    {"Backwards", "00:00:20;00", "00:00:10;00"}}),
          timecode::rate30DF,
