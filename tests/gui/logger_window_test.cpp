@@ -754,9 +754,9 @@ TEST_F(LoggerWindow, ATypedAleOrCsvWinsOverTheFilterAndRecordStartStartsCmxLists
               "Saved 1 event to pal.edl; RecordStart 02:00:00:29 is not a timecode at the rate 25, "
               "so record times start at 01:00:00:00.");
     EXPECT_EQ(readBytes(dir.file("pal.edl")),
-              "TITLE: R 9\r\nFCM: NON-DROP FRAME\r\n\r\n* TAPE: R 9\r\n"
+              "TITLE: R 9\r\nFCM: NON-DROP FRAME\r\n\r\n"
               "001  R_9      AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
-              "* FROM CLIP NAME: Gate\r\n");
+              "* FROM CLIP NAME: Gate\r\n* TAPE: R 9\r\n");
 }
 
 TEST_F(LoggerWindow, TheSecondPortsMarkPairsFillTheFirstEventsOfTheOpenLogger) {
