@@ -124,6 +124,7 @@ void SerInPort::readdirect() {
                 return;
             }
         }
+        if (bytes.empty()) return; // only stray code bytes came
         std::copy_n(bytes.begin(), 2, serin.begin());
         parse();
         // One message a poll: the others that came meanwhile are dropped, and said to be; a
