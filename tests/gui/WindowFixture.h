@@ -209,7 +209,9 @@ protected:
         for (size_t i = std::min(mark, all.size()); i < all.size(); ++i) {
             const std::string& line = all[i];
             if (line == "Deck reply longer than 16 bytes: only the last part was kept" ||
-                line == "No reply from deck" || line == "Deck replies again")
+                line == "No reply from deck" || line == "Deck replies again" ||
+                line == "Late reply from the deck dropped: it answered an exchange that had "
+                        "given up")
                 continue;
             since.push_back(line);
         }
