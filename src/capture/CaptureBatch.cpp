@@ -2,7 +2,7 @@
 
 #include <numeric>
 
-CaptureBatch::CaptureBatch(CaptureDeck& d) : deck(d) {}
+CaptureBatch::CaptureBatch(CaptureDeck& d, WaitClock n) : deck(d), clock(std::move(n)) {}
 
 CaptureBatch::~CaptureBatch() {
     cancel();
@@ -46,7 +46,7 @@ void CaptureBatch::update(const std::function<void(CaptureProgress&)>& change) {
 }
 
 void CaptureBatch::run(std::vector<CaptureClip> clips) {
-    ClipCapture capture(deck, settings, cancelled);
+    ClipCapture capture(deck, settings, cancelled, clock);
     long before = 0; // the frames of the clips ended
     bool stop = false;
     for (size_t i = 0; i < clips.size(); ++i) {

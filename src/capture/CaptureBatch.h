@@ -16,7 +16,7 @@
 // end it says "Captured N of M clips" (", K failed").
 class CaptureBatch {
 public:
-    explicit CaptureBatch(CaptureDeck& deck);
+    explicit CaptureBatch(CaptureDeck& deck, WaitClock now = std::chrono::steady_clock::now);
     ~CaptureBatch(); // cancels a batch under way and waits for its end
     CaptureBatch(const CaptureBatch&) = delete;
     CaptureBatch& operator=(const CaptureBatch&) = delete;
@@ -32,6 +32,7 @@ private:
     void update(const std::function<void(CaptureProgress&)>& change);
 
     CaptureDeck& deck;
+    const WaitClock clock;
     CaptureSettings settings; // the batch's, set before its thread starts
     std::atomic<bool> busy{false};
     StopSignal cancelled;

@@ -33,8 +33,8 @@ std::vector<std::string> FilesNamed(const std::string& folder, const std::string
 
 } // namespace
 
-ClipCapture::ClipCapture(CaptureDeck& d, const CaptureSettings& s, StopSignal& c)
-    : deck(d), settings(s), cancel(c) {}
+ClipCapture::ClipCapture(CaptureDeck& d, const CaptureSettings& s, StopSignal& c, WaitClock n)
+    : deck(d), settings(s), cancel(c), now(std::move(n)) {}
 
 ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
                              const FramesSink& framesSink) {
@@ -103,7 +103,8 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
     // Cued far enough before the point for the lead too, and never before the tape's 00:00:00:00.
     deck.cueDeck(std::max(0, clip.inFrames - std::max(settings.prerollFrames, settings.leadFrames)));
     bool cued = false;
-    for (int i = 0; i < cueTries && !cued && going(false); ++i) {
+    const auto cueBy = now() + std::chrono::milliseconds(cueWaitMs);
+    while (!cued && now() < cueBy && going(false)) {
         cancel.sleepFor(20);
         cued = deck.cuedUp();
     }
@@ -121,7 +122,7 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
                      },
                      [&] { recorder.interrupt(); }});
         deck.playDeck();
-        const auto startBy = Clock::now() +
+        const auto startBy = now() +
                              std::chrono::milliseconds(static_cast<long>(
                                  (settings.prerollFrames + settings.leadFrames) * frameMs)) +
                              std::chrono::milliseconds(reachSlackMs);
@@ -130,7 +131,7 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
                 fail("deck was past the in point at " + past, false);
                 break;
             }
-            if (Clock::now() > startBy) {
+            if (now() > startBy) {
                 fail("deck did not reach the in point", false);
                 break;
             }
@@ -145,7 +146,7 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
     std::optional<int> status;
     if (recording) {
         state(ClipState::Recording, outputName);
-        const auto stopBy = Clock::now() +
+        const auto stopBy = now() +
                             std::chrono::milliseconds(static_cast<long>(clip.frames() * frameMs)) +
                             std::chrono::milliseconds(reachSlackMs);
         while (!watch.stoppedAt() && going(true)) {
@@ -154,7 +155,7 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
                 fail("recorder ended early, status " + std::to_string(*ended), false);
                 break;
             }
-            if (Clock::now() > stopBy) {
+            if (now() > stopBy) {
                 fail("deck did not reach the out point", false);
                 break;
             }

@@ -1,0 +1,415 @@
+// A batch's decisions against a deck made in the test: which problem fails only its clip and
+// which ends the batch, where the deck is cued and the recorder started, the progress from clip
+// to clip, and every column of the capture log, read back as a spreadsheet reads it. The deck
+// plays in real time; the waits for it are measured by a clock the test can move on.
+#include "CaptureBatch.h"
+#include "CaptureLog.h"
+#include "CsvReader.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <regex>
+#include <thread>
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const timecode::Rate rate = timecode::rate30;
+constexpr double frameMs = 1000.0 / 30;
+
+// The waits' clock: the steady clock, moved on by what the test adds.
+struct TestClock {
+    std::atomic<long long> aheadMs{0};
+    Clock::time_point now() const { return Clock::now() + std::chrono::milliseconds(aheadMs); }
+};
+
+// A deck that cues at once and plays at 30 frames a second, read every 10 ms like the poller
+// does. stuckCue: the cue of that number (from 1) never completes; each look at it moves the
+// test clock on 10 s.
+class FakeDeck : public CaptureDeck {
+public:
+    explicit FakeDeck(TestClock& c) : clock(c), reader([this] { readLoop(); }) {}
+    ~FakeDeck() override {
+        ending = true;
+        reader.join();
+    }
+    timecode::Rate captureRate() const override { return rate; }
+    void stopDeck() override {
+        std::lock_guard lock(mutex);
+        position = positionLocked();
+        playing = false;
+        if (onStop) onStop();
+    }
+    void playDeck() override {
+        std::lock_guard lock(mutex);
+        playFrom = position;
+        playAt = Clock::now();
+        playing = true;
+    }
+    void cueDeck(int frames) override {
+        std::lock_guard lock(mutex);
+        position = frames;
+        playing = false;
+        cues.push_back(frames);
+        stuck = static_cast<int>(cues.size()) == stuckCue;
+        if (onCue) onCue();
+    }
+    bool cuedUp() const override {
+        if (stuck) clock.aheadMs += 10000;
+        return !stuck;
+    }
+    bool underControl() const override { return control; }
+    void watchReads(std::function<void(const DeckRead&)> w) override {
+        std::lock_guard lock(watchMutex);
+        watcher = std::move(w);
+    }
+    void say(const std::string& text) override {
+        std::lock_guard lock(mutex);
+        said.push_back(text);
+    }
+    std::vector<int> cuesSent() {
+        std::lock_guard lock(mutex);
+        return cues;
+    }
+    std::vector<std::string> saidLines() {
+        std::lock_guard lock(mutex);
+        return said;
+    }
+
+    std::atomic<bool> control{true};
+    std::atomic<int> stuckCue{0};
+    // Called on the batch's thread as the deck is cued and stopped.
+    std::function<void()> onCue;
+    std::function<void()> onStop;
+
+private:
+    int positionLocked() const {
+        if (!playing) return position;
+        return playFrom + static_cast<int>(
+                              std::chrono::duration<double, std::milli>(Clock::now() - playAt)
+                                  .count() /
+                              frameMs);
+    }
+    void readLoop() {
+        while (!ending) {
+            int frames;
+            {
+                std::lock_guard lock(mutex);
+                frames = positionLocked();
+            }
+            {
+                std::lock_guard lock(watchMutex);
+                const auto at = Clock::now();
+                if (watcher) watcher({frames, timecode::TimeText(frames, rate), at, at, {0, 0}});
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+    }
+
+    TestClock& clock;
+    mutable std::mutex mutex;
+    int position = 0;
+    int playFrom = 0;
+    Clock::time_point playAt{};
+    bool playing = false;
+    std::atomic<bool> stuck{false};
+    std::vector<int> cues;
+    std::vector<std::string> said;
+    std::mutex watchMutex;
+    std::function<void(const DeckRead&)> watcher;
+    std::atomic<bool> ending{false};
+    std::thread reader;
+};
+
+struct TempFolder {
+    std::string path = [] {
+        char name[] = "/tmp/kolb-batch-XXXXXX";
+        return std::string(mkdtemp(name));
+    }();
+    ~TempFolder() { fs::remove_all(path); }
+};
+
+CaptureClip Clip(int event, const std::string& name, int in, int out) {
+    return {event, name, timecode::TimeText(in, rate), timecode::TimeText(out, rate), in, out};
+}
+
+// The capture log's records, its header first.
+std::vector<std::vector<std::string>> ReadLog(const std::string& folder) {
+    std::ifstream file(folder + "/capture_log.csv", std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(file), {}};
+    TextSource source(text);
+    std::vector<std::vector<std::string>> records;
+    std::vector<std::string> fields;
+    int lines = 0;
+    bool cut = false;
+    while (ReadCsvRecord(source, fields, lines, cut)) records.push_back(fields);
+    return records;
+}
+
+std::vector<std::string> States(const CaptureProgress& p) {
+    std::vector<std::string> out;
+    for (const auto& c : p.clips) out.push_back(StateText(c));
+    return out;
+}
+
+// "...*" matches a text that starts so.
+void ExpectLike(const std::vector<std::string>& got, const std::vector<std::string>& want) {
+    ASSERT_EQ(got.size(), want.size()) << testing::PrintToString(got);
+    for (size_t i = 0; i < got.size(); ++i) {
+        if (!want[i].empty() && want[i].back() == '*')
+            EXPECT_EQ(got[i].substr(0, want[i].size() - 1), want[i].substr(0, want[i].size() - 1));
+        else
+            EXPECT_EQ(got[i], want[i]);
+    }
+}
+
+bool WaitForEnd(const CaptureBatch& batch) {
+    const auto deadline = Clock::now() + 60s;
+    while (Clock::now() < deadline) {
+        if (!batch.running() && batch.progress().ended) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
+CaptureSettings Recording(const std::string& folder) {
+    CaptureSettings s;
+    s.command = {TEST_RECORDER, "{file}"};
+    s.folder = folder;
+    s.prerollFrames = 3;
+    s.tape = "Reel, \"7\"";
+    return s;
+}
+
+} // namespace
+
+// Row by row, what a problem does to its clip and to the rest of the batch, what the batch says
+// at its end and what the log keeps of the clip; then a second batch on the same deck, the
+// problem gone, captures every clip: nothing of the first is left over.
+TEST(CaptureBatch, EachProblemFailsItsClipOrEndsTheBatchAndTheNextBatchStartsClean) {
+    enum class Fault { None, NeverCues, NoControl, NoFolder, CancelAtCue, CancelAtSecondCue };
+    struct Row {
+        const char* what;
+        Fault fault;
+        std::vector<std::string> states;
+        std::string summary;
+    };
+    const Row rows[] = {
+        {"no problem", Fault::None, {"done", "done"}, "Captured 2 of 2 clips"},
+        {"a deck that never cues up fails only its clip",
+         Fault::NeverCues,
+         {"failed: deck did not cue up", "done"},
+         "Captured 1 of 2 clips, 1 failed"},
+        {"a deck not under control ends the batch",
+         Fault::NoControl,
+         {"failed: deck not under control", "not captured"},
+         "Captured 0 of 2 clips, 1 failed"},
+        {"a capture folder that cannot be made ends the batch",
+         Fault::NoFolder,
+         {"failed: recorder did not start: *", "not captured"},
+         "Captured 0 of 2 clips, 1 failed"},
+        {"a cancel while the first clip cues",
+         Fault::CancelAtCue,
+         {"cancelled", "not captured"},
+         "Captured 0 of 2 clips"},
+        {"a cancel while the second clip cues",
+         Fault::CancelAtSecondCue,
+         {"done", "cancelled"},
+         "Captured 1 of 2 clips"},
+    };
+    const std::vector<CaptureClip> clips = {Clip(1, "One", 60, 69), Clip(2, "Two", 90, 96)};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        // What the deck's calls capture outlives the batch's thread, which ends first.
+        int cuesSeen = 0;
+        TempFolder folder;
+        TestClock clock;
+        FakeDeck deck(clock);
+        CaptureBatch batch(deck, [&clock] { return clock.now(); });
+        CaptureSettings settings = Recording(folder.path);
+        if (row.fault == Fault::NoFolder) settings.folder = folder.path + "/file/folder";
+        std::ofstream(folder.path + "/file") << "a file where the folder would go";
+        deck.onCue = [&] {
+            ++cuesSeen;
+            if ((row.fault == Fault::CancelAtCue && cuesSeen == 1) ||
+                (row.fault == Fault::CancelAtSecondCue && cuesSeen == 2))
+                batch.cancel();
+        };
+        deck.stuckCue = row.fault == Fault::NeverCues ? 1 : 0;
+        deck.control = row.fault != Fault::NoControl;
+
+        ASSERT_TRUE(batch.start(clips, settings));
+        ASSERT_TRUE(WaitForEnd(batch));
+        const auto first = batch.progress();
+        ExpectLike(States(first), row.states);
+        ASSERT_FALSE(deck.saidLines().empty());
+        EXPECT_EQ(deck.saidLines().back(), row.summary);
+        // The first clip's line in the log: its problems as its state says them, and no
+        // recorder times for a clip whose recorder never ran.
+        if (row.fault != Fault::NoFolder && row.fault != Fault::NoControl) {
+            const auto log = ReadLog(folder.path);
+            ASSERT_GE(log.size(), 2u);
+            const std::string state = row.states[0];
+            const std::string problems = state.rfind("failed: ", 0) == 0 ? state.substr(8)
+                                         : state == "cancelled"          ? "cancelled"
+                                                                         : "";
+            EXPECT_EQ(log[1][10], problems);
+            if (row.fault == Fault::NeverCues || row.fault == Fault::CancelAtCue) {
+                EXPECT_EQ(std::vector<std::string>(log[1].begin() + 6, log[1].begin() + 8),
+                          (std::vector<std::string>{"", ""}));
+            }
+        }
+
+        deck.onCue = nullptr;
+        deck.control = true;
+        ASSERT_TRUE(batch.start(clips, Recording(folder.path)));
+        ASSERT_TRUE(WaitForEnd(batch));
+        EXPECT_EQ(States(batch.progress()), (std::vector<std::string>{"done", "done"}));
+        EXPECT_EQ(deck.saidLines().back(), "Captured 2 of 2 clips");
+    }
+}
+
+// Across clips of different lengths, one of them failing: as each clip is cued, the frames of
+// the clips before it count as done and the play time of the rest is what remains; while one
+// records, its frames are added to those; at the end nothing remains.
+TEST(CaptureBatch, ProgressAndRemainingTimeCountEveryEndedClip) {
+    std::vector<long> atCue;
+    std::vector<double> remainingAtCue;
+    std::vector<long> atStop;
+    TempFolder folder;
+    TestClock clock;
+    FakeDeck deck(clock);
+    CaptureBatch batch(deck, [&clock] { return clock.now(); });
+    const std::vector<CaptureClip> clips = {Clip(1, "A", 60, 69), Clip(2, "B", 100, 115),
+                                            Clip(3, "C", 150, 156)};
+    deck.onCue = [&] {
+        const auto p = batch.progress();
+        atCue.push_back(p.framesDone);
+        remainingAtCue.push_back(RemainingSeconds(p, frameMs));
+    };
+    deck.onStop = [&] { atStop.push_back(batch.progress().framesDone); };
+    deck.stuckCue = 2;
+    ASSERT_TRUE(batch.start(clips, Recording(folder.path)));
+    ASSERT_TRUE(WaitForEnd(batch));
+    deck.onCue = nullptr;
+    deck.onStop = nullptr;
+
+    const auto p = batch.progress();
+    EXPECT_EQ(States(p), (std::vector<std::string>{"done", "failed: deck did not cue up", "done"}));
+    EXPECT_EQ(p.framesTotal, 30);
+    EXPECT_EQ(atCue, (std::vector<long>{0, 9, 24}));
+    ASSERT_EQ(remainingAtCue.size(), 3u);
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_NEAR(remainingAtCue[i], (30 - atCue[i]) * frameMs / 1000, 1e-9) << i;
+    // Each clip's two stops (before its cue, after its end): the ones after a recording stand
+    // between the frames before it and those with it.
+    ASSERT_EQ(atStop.size(), 6u);
+    const long before[] = {0, 9, 24}, with[] = {9, 24, 30};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(atStop[2 * i], before[i]) << i;
+        EXPECT_GE(atStop[2 * i + 1], before[i]) << i;
+        EXPECT_LE(atStop[2 * i + 1], with[i]) << i;
+    }
+    EXPECT_EQ(p.framesDone, 30);
+    EXPECT_EQ(RemainingSeconds(p, frameMs), 0.0);
+}
+
+// Where the deck is cued (far enough back for the preroll and for the lead, never before the
+// tape's start) and where the recorder starts; and every column of the clip's line in the
+// capture log read back.
+TEST(CaptureBatch, TheCueCoversPrerollAndLeadAndTheLogKeepsEveryColumn) {
+    struct Row {
+        const char* what;
+        int in, out, preroll, lead;
+        int cue;
+    };
+    const Row rows[] = {
+        {"preroll only", 60, 69, 3, 0, 57},
+        {"a lead longer than the preroll", 60, 69, 3, 9, 51},
+        {"a preroll longer than the lead", 60, 69, 9, 3, 51},
+        {"a preroll reaching before the tape's start", 2, 11, 9, 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempFolder folder;
+        TestClock clock;
+        FakeDeck deck(clock);
+        CaptureBatch batch(deck, [&clock] { return clock.now(); });
+        CaptureSettings settings = Recording(folder.path);
+        settings.prerollFrames = row.preroll;
+        settings.leadFrames = row.lead;
+        const std::string date = NowText();
+        ASSERT_TRUE(batch.start({Clip(7, "Take, \"one\"", row.in, row.out)}, settings));
+        ASSERT_TRUE(WaitForEnd(batch));
+        EXPECT_EQ(States(batch.progress()), std::vector<std::string>{"done"});
+        EXPECT_EQ(deck.cuesSent(), std::vector<int>{row.cue});
+
+        const auto log = ReadLog(folder.path);
+        ASSERT_EQ(log.size(), 2u);
+        EXPECT_EQ(log[0], (std::vector<std::string>{"Date", "Event", "Name", "Tape", "In", "Out",
+                                                    "Start", "Stop", "Frames", "Exit", "Problems",
+                                                    "Files"}));
+        const auto& line = log[1];
+        ASSERT_EQ(line.size(), 12u);
+        EXPECT_TRUE(std::regex_match(line[0], std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")))
+            << line[0];
+        EXPECT_GE(line[0], date);
+        EXPECT_LE(line[0], NowText());
+        const std::string stem = folder.path + "/007_Take___one_";
+        const std::vector<std::string> fixed = {
+            "007", "Take, \"one\"", "Reel, \"7\"", timecode::TimeText(row.in, rate),
+            timecode::TimeText(row.out, rate)};
+        EXPECT_EQ(std::vector<std::string>(line.begin() + 1, line.begin() + 6), fixed);
+        // The recorder started as the deck reached the in point less the lead, and stopped at
+        // the out point: the deck's time then, within a frame.
+        const auto startFrames = timecode::FrameCount(line[6], rate);
+        const auto stopFrames = timecode::FrameCount(line[7], rate);
+        ASSERT_TRUE(startFrames && stopFrames) << line[6] << " " << line[7];
+        EXPECT_NEAR(*startFrames, std::max(0, row.in - row.lead), 1);
+        EXPECT_NEAR(*stopFrames, row.out, 1);
+        EXPECT_EQ(line[8], std::to_string(row.out - row.in));
+        EXPECT_EQ(line[9], "0");
+        EXPECT_EQ(line[10], "");
+        EXPECT_EQ(line[11], stem + ".recorder.txt; " + stem + ".timecode.csv");
+    }
+}
+
+// Only an event whose out is after its in is a clip; the events before the last with an out are
+// taken in order, those without times passed over.
+TEST(CaptureClips, AnEventIsAClipOnlyWhenItsOutIsAfterItsIn) {
+    struct Row {
+        const char* what;
+        std::string in, out;
+        bool clip;
+    };
+    const Row rows[] = {
+        {"out a frame after in", "00:00:10:00", "00:00:10:01", true},
+        {"out equal to in", "00:00:10:00", "00:00:10:00", false},
+        {"out before in", "00:00:10:00", "00:00:09:29", false},
+        {"no out", "00:00:10:00", "00:00:00:00", false},
+        {"an out that is not a time at the rate", "00:00:10:00", "00:00:10:30", false},
+        {"a drop-frame separator at 30", "00:00:10;00", "00:00:11;00", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        EventList events = EventList::initial();
+        events.SrcInArray[1] = row.in;
+        events.SrcOutArray[1] = row.out;
+        events.SrcInArray[3] = "00:01:00:00";
+        events.SrcOutArray[3] = "00:01:01:00";
+        const auto clips = ClipsToCapture(events, rate);
+        std::vector<int> numbers;
+        for (const auto& c : clips) numbers.push_back(c.event);
+        const std::vector<int> want = row.clip ? std::vector<int>{2, 4} : std::vector<int>{4};
+        EXPECT_EQ(numbers, want);
+        EXPECT_EQ(ClipOf(events, 1, rate).has_value(), row.clip);
+    }
+}
