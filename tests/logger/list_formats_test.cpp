@@ -1,6 +1,10 @@
 // The lists editing systems import, CMX 3600, Avid ALE and CSV: each written byte for byte at 30,
 // 25 and 30DF with a long tape name and awkward names, read back whole by Load EDL, and lists
-// written by other tools read correctly.
+// written by other tools read correctly: every column name they go by, quotes inside unquoted
+// CSV fields, Latin-1 bytes. The CMX reel a tape name gives.
+#include "AleReader.h"
+#include "CmxWriter.h"
+#include "CsvReader.h"
 #include "EdlFile.h"
 #include "LoggerTesting.h"
 
@@ -121,6 +125,18 @@ TEST_F(ListFormats, Cmx3600HasTheTapeAsReelAndEveryNameWhole) {
          "001  AX       AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
          "* FROM CLIP NAME: Name01\r\n* TAPE: AX\r\n",
          tapeLog("AX", {C1})},
+        {"a tape of lower case, a dash and an underscore is the reel whole",
+         tapeLog("cam-a_01", {C1}), timecode::rate30,
+         "TITLE: cam-a_01\r\nFCM: NON-DROP FRAME\r\n\r\n"
+         "001  cam-a_01 AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+         "* FROM CLIP NAME: Name01\r\n",
+         tapeLog("cam-a_01", {C1})},
+        {"a dot in the tape is '_' in the reel, the tape said", tapeLog("A-1.B", {C1}),
+         timecode::rate30,
+         "TITLE: A-1.B\r\nFCM: NON-DROP FRAME\r\n\r\n"
+         "001  A-1_B    AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+         "* FROM CLIP NAME: Name01\r\n* TAPE: A-1.B\r\n",
+         tapeLog("A-1.B", {C1})},
     };
     // A CMX list does not tell 25 from 30: it is loaded at the rate in use.
     for (const Row& row : rows) check(ListFormat::Cmx3600, row, row.rate);
@@ -183,6 +199,14 @@ TEST_F(ListFormats, AleIsWrittenForAvidAndReadFromOtherTools) {
          true,
          std::nullopt,
          "Skipped ALE line 10: in n/a and out  are not timecode at the rate 30"},
+        {"another tool's: Latin-1 bytes, characters cut by the line end and the end of the file",
+         {},
+         timecode::rate30,
+         "Heading\nFPS\t30\n\nColumn\nStart\tEnd\tTape\tName\n\nData\n"
+         "00:00:10:00\t00:00:20:00\tB\xE9\t\xF0\x9F\x98\n00:00:30:00\t00:00:35:00\tB\xE9\tCaf\xC3",
+         tapeLog("B\xC3\xA9", {{"\xC3\xB0\xC2\x9F\xC2\x98", "00:00:10:00", "00:00:20:00"},
+                               {"Caf\xC3\x83", "00:00:30:00", "00:00:35:00"}}),
+         true},
     };
     for (const Row& row : rows) check(ListFormat::Ale, row);
 }
@@ -232,7 +256,98 @@ TEST_F(ListFormats, CsvIsRfc4180AndReadFromOtherTools) {
          true,
          std::nullopt,
          "The CSV's rate 23.976 is not one KOLB counts at (30, 25, 29.97): read at 25"},
+        {"another tool's: quotes inside unquoted fields are kept as they are",
+         {},
+         timecode::rate30,
+         "Name,In,Out,Tape\r\nDock 3\" wide,00:00:10:00,00:00:20:00,B\"7\r\n"
+         "5'10\",00:00:30:00,00:00:35:00,B\"7\r\nab\"\"c\"d,00:01:00:00,00:01:30:00,B\"7\r\n",
+         tapeLog("B\"7", {{"Dock 3\" wide", "00:00:10:00", "00:00:20:00"},
+                          {"5'10\"", "00:00:30:00", "00:00:35:00"},
+                          {"ab\"\"c\"d", "00:01:00:00", "00:01:30:00"}}),
+         true},
+        {"another tool's: Latin-1 bytes, characters cut by the line end and the end of the file",
+         {},
+         timecode::rate30,
+         "Name,In,Out,Tape\nCaf\xE9,00:00:10:00,00:00:20:00,B\xC3\n"
+         "\xE6\x9D,00:00:30:00,00:00:35:00,B\xC3",
+         tapeLog("B\xC3\x83", {{"Caf\xC3\xA9", "00:00:10:00", "00:00:20:00"},
+                               {"\xC3\xA6\xC2\x9D", "00:00:30:00", "00:00:35:00"}}),
+         true},
     };
     for (const Row& row : rows)
         check(ListFormat::Csv, row, row.written ? row.rate : timecode::rate30);
+}
+
+TEST(CmxReel, IsTheTapeInEightLettersDigitsDashesOrUnderscores) {
+    const struct {
+        const char* what;
+        std::string tape, reel;
+    } rows[] = {
+        {"a dash kept", "A-1", "A-1     "},
+        {"an underscore kept", "A_1", "A_1     "},
+        {"a dot made '_'", "A.1", "A_1     "},
+        {"a blank made '_'", "Day 2", "Day_2   "},
+        {"a blank at the start", " 7", "_7      "},
+        {"each accented letter one '_'", "Bänd Süd", "B_nd_S_d"},
+        {"each character of three bytes one '_'", "東京 1", "___1    "},
+        {"a character of four bytes one '_'", "\xF0\x9D\x84\x9Ex", "_x      "},
+        {"lower case kept", "cam-a_01", "cam-a_01"},
+        {"eight characters fill the reel", "A001-C03", "A001-C03"},
+        {"a longer tape cut at eight", "TAPE_0001-AB", "TAPE_000"},
+        {"an accent past the eighth character", "ABCDEFGHé", "ABCDEFGH"},
+        {"nothing valid", "...", "___     "},
+        {"nothing valid, longer than the reel", "ÄÖÜ. ,;:!?", "________"},
+        {"no tape: AX", "", "AX      "},
+    };
+    for (const auto& row : rows) EXPECT_EQ(CmxReelText(row.tape), row.reel) << row.what;
+}
+
+TEST(TableColumns, EachColumnIsFoundByEveryNameItGoesByInCsvAndAle) {
+    enum Column { Name, Tape, In, Out, Rate };
+    // The columns under their first names, and the one event their row reads as.
+    const std::vector<std::string> names = {"Name", "Tape", "In", "Out", "Rate"};
+    const std::vector<std::string> values = {"Gull", "B7", "00:00:10:00", "00:00:20:00", "25"};
+    const EventList expected = tapeLog("B7", {{"Gull", "00:00:10:00", "00:00:20:00"}});
+    const struct {
+        Column column;
+        const char* heading;
+        const char* value = nullptr; // when it is not the value of the first name
+    } rows[] = {
+        {Name, "NAME"},      {Name, "Clip Name"}, {Name, "clip"},
+        {Tape, "Tape"},      {Tape, "TAPE NAME"}, {Tape, " Reel "},
+        {Tape, "reel name"}, {In, "IN"},          {In, "Start"},
+        {In, "Source In"},   {In, "src in"},      {In, "Mark IN"},
+        {Out, "out"},        {Out, "END"},        {Out, "Source Out"},
+        {Out, "Src Out"},    {Out, "mark out"},   {Out, "Duration", "00:00:10:00"},
+        {Rate, "Rate"},      {Rate, "FPS"},       {Rate, "Frame Rate"},
+    };
+    const auto joined = [](const std::vector<std::string>& fields, const std::string& sep) {
+        std::string line = fields.front();
+        for (std::size_t i = 1; i < fields.size(); ++i) line += sep + fields[i];
+        return line;
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.heading);
+        std::vector<std::string> header = names;
+        std::vector<std::string> fields = values;
+        header[row.column] = row.heading;
+        if (row.value != nullptr) fields[row.column] = row.value;
+        EXPECT_EQ(KindOfList(joined(header, ",")), ListKind::Csv);
+        const std::string csv = joined(header, ",") + "\r\n" + joined(fields, ",") + "\r\n";
+        const std::string ale = "Heading\r\nFIELD_DELIM\tTABS\r\n\r\nColumn\r\n" +
+                                joined(header, "\t") + "\r\n\r\nData\r\n" + joined(fields, "\t") +
+                                "\r\n";
+        for (const bool isCsv : {true, false}) {
+            SCOPED_TRACE(isCsv ? "CSV" : "ALE");
+            Console console;
+            TextSource source(isCsv ? csv : ale);
+            EventList events = EventList::initial();
+            const EdlRead read = isCsv ? ReadCSV(source, events, timecode::rate30)
+                                       : ReadALE(source, events, timecode::rate30);
+            EXPECT_EQ(read.stored, 1);
+            EXPECT_EQ(events, expected);
+            EXPECT_EQ(read.rate, timecode::rate25);
+            EXPECT_EQ(console.lines, Lines{});
+        }
+    }
 }
