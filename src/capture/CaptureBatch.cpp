@@ -58,18 +58,18 @@ void CaptureBatch::run(std::vector<CaptureClip> clips) {
         ClipOutcome outcome;
         try {
             outcome = capture.run(
-            clips[i],
-            [&](ClipState state, const std::string& stem) {
-                update([&](CaptureProgress& p) {
-                    p.clips[i].state = state;
-                    p.clips[i].stem = stem;
+                clips[i],
+                [&](ClipState state, const std::string& stem) {
+                    update([&](CaptureProgress& p) {
+                        p.clips[i].state = state;
+                        p.clips[i].stem = stem;
+                    });
+                },
+                [&](int frames) {
+                    update([&](CaptureProgress& p) {
+                        p.framesDone = before + std::min(frames, clips[i].frames());
+                    });
                 });
-            },
-            [&](int frames) {
-                update([&](CaptureProgress& p) {
-                    p.framesDone = before + std::min(frames, clips[i].frames());
-                });
-            });
         } catch (const std::exception& e) {
             // Whatever went wrong, the clip's recorder has been stopped by now (its owner is
             // gone); the batch stops here.

@@ -101,7 +101,8 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
 
     deck.stopDeck();
     // Cued far enough before the point for the lead too, and never before the tape's 00:00:00:00.
-    deck.cueDeck(std::max(0, clip.inFrames - std::max(settings.prerollFrames, settings.leadFrames)));
+    deck.cueDeck(
+        std::max(0, clip.inFrames - std::max(settings.prerollFrames, settings.leadFrames)));
     bool cued = false;
     const auto cueBy = now() + std::chrono::milliseconds(cueWaitMs);
     while (!cued && now() < cueBy && going(false)) {

@@ -93,10 +93,10 @@ public:
 private:
     int positionLocked() const {
         if (!playing) return position;
-        return playFrom + static_cast<int>(
-                              std::chrono::duration<double, std::milli>(Clock::now() - playAt)
-                                  .count() /
-                              frameMs);
+        return playFrom +
+               static_cast<int>(
+                   std::chrono::duration<double, std::milli>(Clock::now() - playAt).count() /
+                   frameMs);
     }
     void readLoop() {
         while (!ending) {
@@ -354,9 +354,9 @@ TEST(CaptureBatch, TheCueCoversPrerollAndLeadAndTheLogKeepsEveryColumn) {
 
         const auto log = ReadLog(folder.path);
         ASSERT_EQ(log.size(), 2u);
-        EXPECT_EQ(log[0], (std::vector<std::string>{"Date", "Event", "Name", "Tape", "In", "Out",
-                                                    "Start", "Stop", "Frames", "Exit", "Problems",
-                                                    "Files"}));
+        EXPECT_EQ(log[0],
+                  (std::vector<std::string>{"Date", "Event", "Name", "Tape", "In", "Out", "Start",
+                                            "Stop", "Frames", "Exit", "Problems", "Files"}));
         const auto& line = log[1];
         ASSERT_EQ(line.size(), 12u);
         EXPECT_TRUE(std::regex_match(line[0], std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")))
@@ -364,9 +364,9 @@ TEST(CaptureBatch, TheCueCoversPrerollAndLeadAndTheLogKeepsEveryColumn) {
         EXPECT_GE(line[0], date);
         EXPECT_LE(line[0], NowText());
         const std::string stem = folder.path + "/007_Take___one_";
-        const std::vector<std::string> fixed = {
-            "007", "Take, \"one\"", "Reel, \"7\"", timecode::TimeText(row.in, rate),
-            timecode::TimeText(row.out, rate)};
+        const std::vector<std::string> fixed = {"007", "Take, \"one\"", "Reel, \"7\"",
+                                                timecode::TimeText(row.in, rate),
+                                                timecode::TimeText(row.out, rate)};
         EXPECT_EQ(std::vector<std::string>(line.begin() + 1, line.begin() + 6), fixed);
         // The recorder started as the deck reached the in point less the lead, and stopped at
         // the out point: the deck's time then, within a frame.

@@ -366,16 +366,26 @@ TEST_F(HyperDeckWindow, CrowdsCyclesNoiseAndLongLinesLeaveThePollerAndOthersServ
         EXPECT_LT(trace->commands().size(), 50u) << "nothing more moved the deck for it";
     }
 
-    // Clients sending deck commands as fast as they can are each answered, every command in turn.
+    // Clients sending deck commands as fast as they can are each answered, every command in
+    // turn: on the wire the two take turns, neither waits until the other has sent all.
     trace->clear();
+    const std::string sends[] = {"stop\r\n", "preview: enable: false\r\n"};
+    const std::string frames[] = {"20 00 20 ", "20 60 80 "};
     for (int i = 0; i < 2; ++i) {
-        std::string stops;
-        for (int n = 0; n < 10; ++n) stops += "stop\r\n";
-        crowd[i]->client.send(stops);
+        std::string lines;
+        for (int n = 0; n < 10; ++n) lines += sends[i];
+        crowd[i]->client.send(lines);
     }
     EXPECT_TRUE(trace->waitForCommands(20, 15000));
     for (int i = 0; i < 2; ++i)
         for (int n = 0; n < 10; ++n) EXPECT_EQ(crowd[i]->reply(), "200 ok\r\n");
+    const auto wire = trace->commands();
+    ASSERT_EQ(wire.size(), 20u);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_GE(std::count_if(wire.begin(), wire.begin() + 10,
+                                [&](const auto& f) { return f.bytes == frames[i]; }),
+                  2)
+            << "client " << i << " had its turns while the other still had commands";
 
     EXPECT_EQ(crowd.front()->ask("play"), "200 ok\r\n");
     EXPECT_EQ(commandsAfter(1).back(), "20 01 21 ");

@@ -48,6 +48,13 @@ public:
     bool operatorStopped() override { return stopRequested; }
     void clearOperatorStop() override { stopRequested = false; }
     void DelayT(int ms) override { note("delay " + std::to_string(ms)); }
+    bool captureRunning() const override { return capturing; }
+    void refuseForCapture() override { note("refused"); }
+    bool cueTo(const std::string& time) override { return motion("cueTo " + time); }
+    void shuttle(bool reverse, int speedByte) override {
+        note(std::string("shuttle ") + (reverse ? "-" : "+") + std::to_string(speedByte));
+    }
+    DeckState deckState() override { return state; }
 
     std::vector<std::string> calls() const {
         std::lock_guard lock(mutex);
@@ -58,10 +65,12 @@ public:
         done.clear();
     }
 
-    bool textsValid = true;              // what the cue motions answer
-    std::function<void()> onWait;        // runs inside a wait (the operator's stop, say)
-    std::function<void()> onPlay;        // runs inside play (a failure, say)
+    bool textsValid = true;       // what the cue motions answer
+    std::function<void()> onWait; // runs inside a wait (the operator's stop, say)
+    std::function<void()> onPlay; // runs inside play (a failure, say)
     std::atomic<bool> active{false};
+    std::atomic<bool> capturing{false}; // a capture runs
+    DeckState state;                    // what deckState() gives
     std::atomic<bool> stopRequested{false};
 
 private:
