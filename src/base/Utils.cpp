@@ -11,7 +11,8 @@
 #include <unistd.h>
 
 namespace {
-// Guards the console descriptor's writes, the line sink and the repeat count.
+// Guards the console descriptor's writes, the line sink, the repeat count, the minute's counts
+// and their time source.
 std::mutex consoleMutex;
 Utils::LineSink lineSink;
 std::string lastLine;
@@ -28,7 +29,12 @@ struct TextCount {
     long held = 0; // not written this minute
 };
 std::map<std::string, TextCount> minuteCounts;
+Utils::TimeSource timeSource;
 LogClock::time_point minuteStart = LogClock::now();
+
+LogClock::time_point nowLocked() {
+    return timeSource ? timeSource() : LogClock::now();
+}
 
 void writeAll(int fd, const char* data, size_t len) {
     while (len > 0) {
@@ -72,12 +78,12 @@ void flushHeldLocked() {
             emitLocked("(" + std::to_string(count.held) + " more \"" + text +
                        "\" not written: more than " + std::to_string(limitPerText) + " a minute)");
     minuteCounts.clear();
-    minuteStart = LogClock::now();
+    minuteStart = nowLocked();
 }
 
 // True when the line is within its text's share of this minute (and counts it).
 bool withinLimitLocked(const std::string& line) {
-    if (LogClock::now() - minuteStart >= std::chrono::minutes(1)) flushHeldLocked();
+    if (nowLocked() - minuteStart >= std::chrono::minutes(1)) flushHeldLocked();
     auto it = minuteCounts.find(line);
     if (it == minuteCounts.end()) {
         // Many different texts are the program's ordinary output (a long script, a list loaded
@@ -157,5 +163,11 @@ void Utils::SetLineSink(LineSink sink) {
     lastLine.clear();
     repeats = 0;
     minuteCounts.clear();
-    minuteStart = LogClock::now();
+    minuteStart = nowLocked();
+}
+
+void Utils::SetTimeSource(TimeSource now) {
+    std::lock_guard lock(consoleMutex);
+    timeSource = std::move(now);
+    minuteStart = nowLocked();
 }

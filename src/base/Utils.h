@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -41,4 +42,8 @@ public:
     // Setting it starts the repeat count and the minute's counts afresh.
     using LineSink = std::function<void(const std::string&)>;
     static void SetLineSink(LineSink sink);
+    // The minute's counts go by this time source instead of the steady clock while it is set
+    // (tests move time on by hand). Setting it starts the minute afresh.
+    using TimeSource = std::function<std::chrono::steady_clock::time_point()>;
+    static void SetTimeSource(TimeSource now);
 };

@@ -128,8 +128,15 @@ void SerInPort::readdirect() {
         std::copy_n(bytes.begin(), 2, serin.begin());
         parse();
         // One message a poll: the others that came meanwhile are dropped, and said to be; a
-        // last group byte is completed first, so the next poll starts on a message.
-        if (bytes.size() > 2 && ZamStartsMessage(bytes.back())) completeMessage(bytes);
+        // last group byte is completed first, so the next poll starts on a message. A group byte
+        // that comes as its second has lost its code, and is completed in turn (a read's worth
+        // at most, so noise cannot hold the reader).
+        for (int more = 0; more < maxRead && bytes.size() > 2 && ZamStartsMessage(bytes.back());
+             ++more) {
+            const std::size_t had = bytes.size();
+            completeMessage(bytes);
+            if (bytes.size() == had) break; // none came: the group byte is dropped alone
+        }
         if (bytes.size() > 2)
             say(ZamDroppedText(std::span(bytes).subspan(2), 3 * sleeptime),
                 ZamDroppedText({}, 3 * sleeptime));

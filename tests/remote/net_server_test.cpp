@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <mutex>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -240,6 +242,8 @@ TEST(ClientSocket, AClientThatTakesNothingIsDroppedAndNoSenderWaitsForIt) {
         {"nothing taken", 1 << 20, std::chrono::milliseconds(ClientWriter::dropAfterMs),
          closed("took nothing for 10 s")},
         {"too far behind", 4 << 20, 0s, closed("fell 2 MB behind")},
+        // With its line end, one byte more than the queue holds.
+        {"one byte over the limit", ClientWriter::maxQueued - 1, 0s, closed("fell 2 MB behind")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -254,6 +258,60 @@ TEST(ClientSocket, AClientThatTakesNothingIsDroppedAndNoSenderWaitsForIt) {
         EXPECT_TRUE(target.waitFor(ended) || target.waitFor(ended));
         EXPECT_GE(Clock::now() - start, c.atLeast);
         EXPECT_EQ(target.record().statuses, (Lines{accepted, c.why, "Null Close"}));
+    }
+}
+
+// The limit is on what waits unsent, not on what ever went through: a client that keeps reading
+// is served however much is sent to it, every byte in order.
+TEST(ClientWriter, AClientThatReadsEverythingIsNeverDropped) {
+    struct Case {
+        const char* name;
+        std::size_t total;  // queued in all
+        std::size_t chunk;  // queued at a time
+        std::size_t behind; // the most the client lets wait before it reads
+    };
+    constexpr std::size_t limit = ClientWriter::maxQueued;
+    const Case cases[] = {
+        {"the limit at once", limit, limit, limit},
+        {"four times the limit in chunks", 4 * limit, 64 << 10, 1 << 20},
+        {"three times the limit in odd chunks", 3 * limit + 12345, 100003, limit / 2},
+    };
+    std::mt19937 random(35);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string stream(c.total, '\0');
+        for (char& byte : stream) byte = static_cast<char>(random());
+        std::array<int, 2> fds{-1, -1};
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds.data()), 0);
+        Peer peer(fds[1]);
+        std::mutex mutex;
+        Lines drops;
+        std::string got;
+        {
+            ClientWriter writer(
+                fds[0],
+                [&](const std::string& why) {
+                    std::lock_guard lock(mutex);
+                    drops.push_back(why);
+                },
+                [] {});
+            for (std::size_t queued = 0; queued < c.total && !peer.ended;) {
+                const std::size_t n = std::min(c.chunk, c.total - queued);
+                writer.queue(stream.substr(queued, n));
+                queued += n;
+                const std::size_t due = queued > c.behind ? queued - c.behind : 0;
+                if (got.size() < due) got += peer.read(due - got.size());
+            }
+            got += peer.read(c.total - got.size());
+            EXPECT_FALSE(writer.broken());
+        } // the writer's thread is joined here
+        ::close(fds[0]);
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(drops, Lines{});
+        ASSERT_EQ(got.size(), c.total);
+        const auto differs = std::mismatch(got.begin(), got.end(), stream.begin()).first;
+        EXPECT_EQ(differs - got.begin(), static_cast<std::ptrdiff_t>(c.total))
+            << "a byte out of place";
     }
 }
 

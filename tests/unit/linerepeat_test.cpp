@@ -3,20 +3,27 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
-// Lines go to `lines` while a test runs; the sink is detached however the test ends.
+// Lines go to `lines` while a test runs, and the log's minute goes by `now`, which only the test
+// moves on; both are detached however the test ends.
 class LineRepeat : public testing::Test {
 protected:
     void SetUp() override {
+        Utils::SetTimeSource([this] { return now; });
         Utils::SetLineSink([this](const std::string& line) { lines.push_back(line); });
     }
-    void TearDown() override { Utils::SetLineSink(nullptr); }
+    void TearDown() override {
+        Utils::SetLineSink(nullptr);
+        Utils::SetTimeSource(nullptr);
+    }
     std::vector<std::string> lines;
+    std::chrono::steady_clock::time_point now{};
 };
 
 using Lines = std::vector<std::string>;
@@ -29,10 +36,27 @@ Lines times(int n, const Lines& lines, const Lines& rest = {}) {
     return out;
 }
 
+Lines join(Lines first, const Lines& then) {
+    first.insert(first.end(), then.begin(), then.end());
+    return first;
+}
+
+// "line 0" ... "line n-1", then the rest.
+Lines numbered(int n, const Lines& rest = {}) {
+    Lines out;
+    for (int i = 0; i < n; ++i) out.push_back("line " + std::to_string(i));
+    return join(out, rest);
+}
+
+// What is said of a text held back n times in a minute.
+std::string held(int n, const std::string& text) {
+    return "(" + std::to_string(n) + " more \"" + text + "\" not written: more than 30 a minute)";
+}
+
 TEST_F(LineRepeat, RepeatsAreCountedAndBlankLinesAlwaysWritten) {
     struct Case {
         const char* name;
-        std::vector<std::string> sent; // "<flush>" calls FlushRepeats
+        std::vector<std::string> sent; // "<flush>" calls FlushRepeats, "<+N>" moves on N ms
         std::vector<std::string> written;
     };
     const Case cases[] = {
@@ -56,6 +80,27 @@ TEST_F(LineRepeat, RepeatsAreCountedAndBlankLinesAlwaysWritten) {
          times(40, {"a"}, times(30, {"b", "c"}, {"a", "a", "<flush>"})),
          times(1, {"a", "(repeated 39 times)"},
                times(30, {"b", "c"}, {"a", "(repeated 1 times)"}))},
+        // The minute, by a clock the test moves on.
+        {"the 31st in a minute held until the minute is over",
+         times(31, {"a", "b"}, {"<+60000>", "c"}),
+         times(30, {"a", "b"}, {held(1, "a"), held(1, "b"), "c"})},
+        {"after a minute the counts start afresh",
+         times(31, {"a", "b"}, join({"<+60000>"}, times(31, {"a", "b"}, {"<flush>"}))),
+         times(30, {"a", "b"},
+               join({held(1, "a"), held(1, "b")},
+                    times(30, {"a", "b"}, {held(1, "a"), held(1, "b")})))},
+        {"59.999 s is the same minute, 60 s the next",
+         times(30, {"a", "b"}, {"<+59999>", "a", "b", "<+1>", "c"}),
+         times(30, {"a", "b"}, {held(1, "a"), held(1, "b"), "c"})},
+        {"two texts taking turns counted each on its own",
+         times(30, {"a", "b"}, {"a", "c", "a", "<+60000>", "d"}),
+         times(30, {"a", "b"}, {"c", held(2, "a"), "d"})},
+        {"the repeats of a held text are held and counted",
+         times(30, {"a", "b"}, {"a", "a", "a", "<+60000>", "a", "a", "<flush>"}),
+         times(30, {"a", "b"}, {held(3, "a"), "a", "(repeated 1 times)"})},
+        {"the 256th text in a minute is limited, the 257th not",
+         numbered(255, times(31, {"x", "y"}, {"<flush>"})),
+         numbered(255, times(30, {"x", "y"}, {"y", held(1, "x")}))},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -64,6 +109,8 @@ TEST_F(LineRepeat, RepeatsAreCountedAndBlankLinesAlwaysWritten) {
         for (const std::string& s : c.sent)
             if (s == "<flush>")
                 Utils::FlushRepeats();
+            else if (s.starts_with("<+"))
+                now += std::chrono::milliseconds(std::stoi(s.substr(2)));
             else
                 Utils::OutLine(s);
         EXPECT_EQ(lines, c.written);
