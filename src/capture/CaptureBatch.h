@@ -16,7 +16,8 @@
 // end it says "Captured N of M clips" (", K failed").
 class CaptureBatch {
 public:
-    explicit CaptureBatch(CaptureDeck& deck, WaitClock now = std::chrono::steady_clock::now);
+    explicit CaptureBatch(
+        CaptureDeck& deck, WaitClock now = [] { return std::chrono::steady_clock::now(); });
     ~CaptureBatch(); // cancels a batch under way and waits for its end
     CaptureBatch(const CaptureBatch&) = delete;
     CaptureBatch& operator=(const CaptureBatch&) = delete;

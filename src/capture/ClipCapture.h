@@ -43,8 +43,9 @@ public:
     using StateSink = std::function<void(ClipState, const std::string& stem)>;
     using FramesSink = std::function<void(int framesRecorded)>;
 
-    ClipCapture(CaptureDeck& deck, const CaptureSettings& settings, StopSignal& cancel,
-                WaitClock now = std::chrono::steady_clock::now);
+    ClipCapture(
+        CaptureDeck& deck, const CaptureSettings& settings, StopSignal& cancel,
+        WaitClock now = [] { return std::chrono::steady_clock::now(); });
     ClipOutcome run(const CaptureClip& clip, const StateSink& state, const FramesSink& frames);
 
 private:

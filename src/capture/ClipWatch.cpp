@@ -27,6 +27,7 @@ void ClipWatch::begin(int startFrames, int stopFrames, Actions a) {
         stopTarget = stopFrames;
         actions = std::move(a);
         started = false;
+        starting = false;
         moved = Clock::now();
         lastFrames = -1;
         previous = -1;
@@ -76,9 +77,12 @@ void ClipWatch::read(const DeckRead& r) {
         previousSent = r.sent;
         previousReceived = r.received;
         if (phase == Phase::Recording) {
-            reads.push_back(
-                {std::llround(MsBetween(recorderStart, Midpoint(r))), r.tc, r.status});
+            reads.push_back({std::llround(MsBetween(recorderStart, Midpoint(r))), r.tc, r.status});
             if (jumped) breakTexts.push_back("timecode break at " + r.tc);
+        } else if (starting) {
+            // The recorder is being started at its moment: the deck going on past the point
+            // meanwhile is what it should do.
+            return;
         } else if (r.frames > startTarget + 2) {
             // The deck is past the point already: a recorder started now would miss the start.
             overshot = r.tc;
@@ -106,6 +110,10 @@ double ClipWatch::positionAt(Clock::time_point at) const {
 
 void ClipWatch::fireStart() {
     // On the start trigger's thread, at the moment: the recorder first, the bookkeeping after.
+    {
+        std::lock_guard lock(mutex);
+        starting = true;
+    }
     const auto at = Clock::now();
     const bool ok = actions.start ? actions.start() : false;
     std::optional<Clock::time_point> armStop;

@@ -46,8 +46,9 @@ public:
     // The timecode at the recorder's start and stop ("" before).
     std::string startTc() const;
     std::string stopTc() const;
-    // The timecode of a read already more than 2 frames past the start point before the
-    // recorder started (the deck was past it), else "".
+    // The timecode of a read already more than 2 frames past the start point before the start's
+    // moment came (the deck was past it), else "". Reads while the recorder is being started
+    // do not count.
     std::string pastStart() const;
     // "timecode break at ..." for each break seen while recording.
     std::vector<std::string> breaks() const;
@@ -72,6 +73,7 @@ private:
     int stopTarget = 0;
     Actions actions;
     bool started = false;
+    bool starting = false; // the start's moment has come: the recorder is being started
     Clock::time_point recorderStart{};
     std::string startText;
     std::string stopText;

@@ -129,8 +129,9 @@ void SerInPort::readdirect() {
         parse();
         // One message a poll: the others that came meanwhile are dropped, and said to be; a
         // last group byte is completed first, so the next poll starts on a message. A group byte
-        // that comes as its second has lost its code, and is completed in turn (a read's worth
-        // at most, so noise cannot hold the reader).
+        // that comes as its second has lost its code, and is completed in turn: at most maxRead
+        // times, each waiting up to `wait` ms as a lone first byte does, so a line sending
+        // nothing but first bytes holds this reader a bounded time and the next poll still comes.
         for (int more = 0; more < maxRead && bytes.size() > 2 && ZamStartsMessage(bytes.back());
              ++more) {
             const std::size_t had = bytes.size();

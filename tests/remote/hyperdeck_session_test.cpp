@@ -1,6 +1,7 @@
-// A HyperDeck client's commands against a controller that notes what it is asked: which
-// commands may move the deck in which state, and with which code the others are refused; a
-// block taken or refused whole; the watchdog's bounds; and the connection kept probed.
+// A HyperDeck client's commands, sent over a connection of its own to a controller that notes
+// what it is asked: which commands may move the deck in which state, and with which code the
+// others are refused; a block taken or refused whole; the watchdog's bounds; and the connection
+// kept probed.
 #include "HyperDeckClient.h"
 #include "HyperDeckCommand.h"
 #include "HyperDeckSession.h"
@@ -11,6 +12,7 @@
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 
 namespace {
@@ -21,18 +23,50 @@ std::string Shuttle(int percent) {
     return std::string("shuttle ") + (percent < 0 ? "-" : "+") + std::to_string(SpeedByte(percent));
 }
 
-// The client's lines as its connection takes them: the replies, in order.
-std::vector<std::string> Replies(HyperDeckSession& session, const std::vector<std::string>& lines) {
-    HyperDeckBlocks blocks;
-    std::vector<std::string> replies;
-    for (const auto& line : lines) {
-        const auto block = blocks.line(line);
-        if (block.kind == HyperDeckBlocks::Kind::SyntaxError)
-            replies.push_back("100 syntax error\r\n");
-        else if (block.kind == HyperDeckBlocks::Kind::Command)
-            replies.push_back(session.handle(block.command));
+// Sends a client's lines to the HyperDeck front end over a connection of its own, and returns
+// every reply it was told, whole and in order (its greeting left out).
+std::vector<std::string> Replies(RecordingTarget& deck, const std::vector<std::string>& lines) {
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return {"no socket"};
+    std::string told;
+    {
+        HyperDeckPacer pacer;
+        HyperDeckClient client(
+            ends[0], deck, pacer, [](const std::string&) {}, [] {});
+        client.start();
+        std::string sent;
+        for (const auto& line : lines) sent += line + "\r\n";
+        sent += "device info\r\n"; // its reply is the last
+        if (::send(ends[1], sent.data(), sent.size(), MSG_NOSIGNAL) != ssize_t(sent.size()))
+            return {"not sent"};
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        const auto whole = [&] {
+            const auto at = told.find("204 device info:");
+            return at != std::string::npos && told.find("\r\n\r\n", at) != std::string::npos;
+        };
+        while (!whole() && std::chrono::steady_clock::now() < deadline) {
+            pollfd p{ends[1], POLLIN, 0};
+            char buffer[4096];
+            if (::poll(&p, 1, 100) == 1) {
+                const ssize_t n = ::recv(ends[1], buffer, sizeof buffer, 0);
+                if (n <= 0) break;
+                told.append(buffer, static_cast<size_t>(n));
+            }
+        }
     }
-    return replies;
+    ::close(ends[1]);
+    std::vector<std::string> replies;
+    std::string reply;
+    for (size_t at = 0, end; (end = told.find("\r\n", at)) != std::string::npos; at = end + 2) {
+        const std::string line = told.substr(at, end - at);
+        reply += line + "\r\n";
+        if (line.empty() || reply.find(":\r\n") == std::string::npos) {
+            replies.push_back(reply);
+            reply.clear();
+        }
+    }
+    if (replies.size() < 2) return {"ended early: " + told};
+    return std::vector<std::string>(replies.begin() + 1, replies.end() - 1);
 }
 
 } // namespace
@@ -86,9 +120,8 @@ TEST(HyperDeckSession, EveryCommandThatMovesTheDeckIsRefusedWithTheCodeOfWhatSto
             deck.state.local = state.local;
             deck.state.noTape = state.noTape;
             deck.capturing = state.capturing;
-            HyperDeckSession session(deck);
             const std::string refused = command.needsTape ? state.tapeReply : state.otherReply;
-            EXPECT_EQ(Replies(session, {command.line}),
+            EXPECT_EQ(Replies(deck, {command.line}),
                       Calls{refused.empty() ? "200 ok\r\n" : refused});
             // A capture's refusal is said in the window as well.
             const Calls expected = state.capturing   ? Calls{"refused"}
@@ -131,8 +164,7 @@ TEST(HyperDeckSession, ABlockWithOneBadLineIsRefusedWhole) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         RecordingTarget deck;
-        HyperDeckSession session(deck);
-        EXPECT_EQ(Replies(session, row.lines), row.replies);
+        EXPECT_EQ(Replies(deck, row.lines), row.replies);
         EXPECT_EQ(deck.calls(), row.calls);
     }
 }
@@ -156,8 +188,11 @@ TEST(HyperDeckSession, TheWatchdogTakesNoneToAnHour) {
         SCOPED_TRACE(row.line);
         RecordingTarget deck;
         HyperDeckSession session(deck);
-        ASSERT_EQ(Replies(session, {"watchdog: period: 5"}), Calls{"200 ok\r\n"});
-        EXPECT_EQ(Replies(session, {row.line}), Calls{row.reply});
+        const auto handle = [&](const std::string& line) {
+            return session.handle(*ParseHyperDeckLine(line));
+        };
+        ASSERT_EQ(handle("watchdog: period: 5"), "200 ok\r\n");
+        EXPECT_EQ(handle(row.line), row.reply);
         EXPECT_EQ(session.watchdogSeconds(), row.period);
     }
 }
