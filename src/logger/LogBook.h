@@ -36,7 +36,8 @@ public:
     int nextMark() const;
 
     // Applies an edit to the state. When it changed anything, the state before becomes an undo
-    // step and the redo steps are dropped; true then.
+    // step and the redo steps are dropped; true then. An event the edit made a clip of (it was
+    // not touched before) with no tape of its own takes the log's tape.
     bool change(const std::function<void(State&)>& edit);
     bool undo();
     bool redo();
@@ -46,11 +47,27 @@ public:
     // Moves the logging position without a step (the grid was scrolled there).
     void setPosition(int event) { current.position = event; }
 
+    // Where a mark went.
+    struct Mark {
+        int event = 0; // its index
+        // No event from the logging position on was free: the mark went back to the first free
+        // one of the log, before clips logged after it.
+        bool earlier = false;
+        // An out equal to the event's in: a clip of no length (the deck stood).
+        bool noLength = false;
+        bool operator==(const Mark&) const = default;
+    };
     // The current time as the source in (or out) of the event the next mark goes to; an out then
-    // moves the logging position on past it. Never replaces an event that has an out point. The
-    // event's index, or nothing when all 100 have an out.
-    std::optional<int> markIn(const std::string& time);
-    std::optional<int> markOut(const std::string& time);
+    // moves the logging position on past it. Never replaces an event that has an out point.
+    // Nothing when all 100 have an out.
+    std::optional<Mark> markIn(const std::string& time);
+    std::optional<Mark> markOut(const std::string& time);
+
+    // Takes event index i out of the log, or puts a fresh one in there (EventList::removeAt,
+    // insertAt), as one step each; the logging position moves with the events after it. False
+    // when nothing changed (an insert into a log whose last event is touched).
+    bool removeEvent(int i);
+    bool insertEvent(int i);
 
     // The events as they stand now are what the file holds.
     void markSaved() { saved = current.events; }
@@ -58,7 +75,7 @@ public:
     bool changed() const { return current.events != saved; }
 
 private:
-    std::optional<int> mark(const std::string& time, bool out);
+    std::optional<Mark> mark(const std::string& time, bool out);
     // The state from the end of one history, the current one to the end of the other.
     bool step(std::deque<State>& from, std::deque<State>& to);
 

@@ -447,8 +447,8 @@ void LoggerGUI::setin() {
         tell("The log is full: every event has an out point. Save it, then start a new log.");
         return;
     }
-    Utils::OutLine(std::to_string(*k));
-    keepInView(*k);
+    Utils::OutLine(std::to_string(k->event));
+    keepInView(k->event);
     changedLog();
 }
 

@@ -143,7 +143,8 @@ TEST(LogBookMarks, AMarkGoesToTheFirstFreeEventFromThePositionElseTheFirstOfTheL
         book.setPosition(row.position);
         EXPECT_EQ(book.nextMark(), row.event.value_or(EventList::size));
 
-        EXPECT_EQ(row.out ? book.markOut(t) : book.markIn(t), row.event);
+        const auto mark = row.out ? book.markOut(t) : book.markIn(t);
+        EXPECT_EQ(mark ? std::optional<int>(mark->event) : std::nullopt, row.event);
         // Only the marked event's in or out changed: no event with an out was replaced.
         EventList after = before;
         if (row.event) (row.out ? after.SrcOutArray : after.SrcInArray)[*row.event] = t;
