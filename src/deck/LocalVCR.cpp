@@ -185,7 +185,10 @@ DeckReply LocalVCR::CommandB0(std::span<const std::uint8_t> frame) {
     if (IsSenseRequest(frame)) return reply;
     // A frame from a pressed button follows its name, shown past the deck's condition.
     statusWrittenByWindow();
-    if (!frame.empty() && (frame[0] & 0xF0) == 0x20) ++transportCount;
+    if (!frame.empty() && (frame[0] & 0xF0) == 0x20) {
+        ++transportCount;
+        if (TransportMemory::IsAck(reply.bytes, reply.count)) transport.acknowledged(frame);
+    }
     noteSent(frame);
     if (const auto bits = NakBits(reply.bytes, reply.count)) {
         const std::string text = RefusalText(frame, *bits);
@@ -351,6 +354,7 @@ void LocalVCR::CommandB8() {
 }
 
 void LocalVCR::CommandStatus() {
+    statusRequestedAt = transport.generation();
     const DeckReply reply = CommandB0(bsstatus);
     if (IsStatusReply(reply.bytes, reply.count)) {
         ExtractStatusString(reply.bytes);
@@ -374,7 +378,7 @@ std::string LocalVCR::ExtractStatusString(std::span<const std::uint8_t> reply) {
     const bool stray = deckSilent();
     localgui->showMarks(stray ? std::vector<Mark>{} : s.marks);
     if (!stray) {
-        atRest = s.stopped || s.still;
+        transport.statusRead(statusRequestedAt, s.stopped || s.still);
         playing = s.playingForward;
         deckLocal = s.local;
         deckNoTape = s.noTape;

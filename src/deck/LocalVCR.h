@@ -18,6 +18,7 @@
 #include "Settings.h"
 #include "StopSignal.h"
 #include "TCThread.h"
+#include "TransportMemory.h"
 
 #include <atomic>
 #include <functional>
@@ -106,8 +107,9 @@ public:
     // How many transport frames (group 2x: motion, shuttle, jog, cue) went to the deck so far,
     // from any source.
     unsigned transportFrames() const { return transportCount; }
-    // The deck stood stopped or in a still picture at the last status read; true before any.
-    bool deckAtRest() const { return atRest; }
+    // The deck stands (stopped or a still picture): from the last transport command it
+    // acknowledged, or a status read since (TransportMemory); true before any.
+    bool deckAtRest() const { return transport.atRest(); }
     // The timecode rate in use: the "FrameRate" setting's, or for AUTO what the deck gave at
     // start-up (30 until then, and for a deck that does not say).
     timecode::Rate rate() const;
@@ -300,7 +302,9 @@ private:
     StopSignal operatorStop;
     std::atomic<bool> closing{false};
     std::atomic<unsigned> transportCount{0};
-    std::atomic<bool> atRest{true};
+    TransportMemory transport;
+    // The transport memory's generation when the status request in progress went out.
+    std::atomic<unsigned> statusRequestedAt{0};
     std::atomic<bool> playing{false};
     // The rate in use as one lock-free number: frames per second, times 2, plus 1 for drop-frame.
     static constexpr int RateCode(timecode::Rate r) { return r.fps * 2 + (r.dropFrame ? 1 : 0); }

@@ -58,8 +58,10 @@ bool KeyboardControl::eventFilter(QObject* watched, QEvent* event) {
     if (action == KeyAction::None) return false;
     if (const QLineEdit* field = textField(watched)) {
         if (!field->isReadOnly()) return false;
-        const bool letter = key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z;
-        if (letter && !(key->modifiers() & Qt::ControlModifier)) {
+        // A character typed into a field, a blank too, is meant as text, never as a key.
+        const bool typed = !key->text().isEmpty() && key->text().at(0).isPrint() &&
+                           !(key->modifiers() & Qt::ControlModifier);
+        if (typed) {
             if (letterInField) letterInField();
             return false;
         }

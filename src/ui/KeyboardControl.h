@@ -32,8 +32,9 @@ KeyAction ActionForKey(int key, int modifiers);
 
 // Watches a window and every control on it for the keys, and hands each key's action to the
 // handler, unless the focus is in an editable text field: there every key is the field's. In a
-// text field that cannot be edited, a letter is no shortcut either (typed there by mistake, it
-// must not log or move the deck); Space, the arrows, Escape and the Ctrl keys act. A key the
+// text field that cannot be edited, a typed character (a letter, a blank) is no shortcut either:
+// typed there by mistake, it must not log or move the deck. The arrows, Escape and the Ctrl keys
+// act there. A key the
 // handler takes goes no further (Space does not press a focused button, an arrow does not move a
 // cursor). A held key acts once: its repeats are dropped.
 class KeyboardControl : public QObject {
@@ -43,7 +44,7 @@ public:
 
     // Watches the window and the controls it holds now; lives as long as the window.
     KeyboardControl(QWidget* window, Handler handler);
-    // Told when a letter that is a key's was typed into a field that cannot be edited.
+    // Told when a character that is a key's was typed into a field that cannot be edited.
     void setLetterInField(std::function<void()> told) { letterInField = std::move(told); }
 
 protected:

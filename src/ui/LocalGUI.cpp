@@ -258,7 +258,7 @@ bool LocalGUI::keyAction(KeyAction action) {
     if (moves && refusedForCapture()) return true;
     switch (action) {
     case KeyAction::PlayOrStop:
-        pressed(svcr.deckAtRest() ? "Play" : "Stop");
+        playOrStop();
         return true;
     case KeyAction::Pause:
         // Shown at once, as the button does; the still frame follows any J or L still queued.
@@ -297,6 +297,21 @@ bool LocalGUI::keyAction(KeyAction action) {
     return false;
 }
 
+void LocalGUI::playOrStop() {
+    // A script, RevALL or review running holds the operator-action thread: a Space that stops
+    // the moving deck must reach it at the press, as the Stop button does.
+    if (!svcr.deckAtRest() && (svcr.getscriptactive() || svcr.cueControlsLocked()))
+        return pressed("Stop");
+    if (refusedForCapture()) return;
+    // Decided where the frames go, after every key pressed before it has been sent and answered:
+    // L then Space stops the shuttle, Space twice stops and plays again.
+    svcr.post([this] {
+        const std::string command = svcr.deckAtRest() ? "Play" : "Stop";
+        onGui([this, command] { showPressed(command); });
+        DispatchButton(svcr, command);
+    });
+}
+
 void LocalGUI::shuttleKey(int direction) {
     // The rung is worked out where the frames go, in turn with every other action: two quick
     // presses step twice, and a frame sent meanwhile by anything else starts the ladder again.
@@ -314,7 +329,7 @@ void LocalGUI::showShuttle(int rung) {
 
 void LocalGUI::setToolTips() {
     const std::pair<const char*, const char*> keys[] = {
-        {"Play >", "Space: play when the deck is stopped or paused"},
+        {"Play >", "Space: play when the deck was last told to stop or pause"},
         {"Stop *", "Escape; Space while the deck moves"},
         {"Pause ||", "K"},
         {"< Jog", "Left arrow"},

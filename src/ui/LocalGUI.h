@@ -99,6 +99,9 @@ private:
     // or a step of the shuttle ladder. False for a key this window does not use.
     bool keyAction(KeyAction action);
     void shuttleKey(int direction);
+    // Space: play when the last transport command the deck acknowledged left it standing (or a
+    // status read since says it stands), else stop.
+    void playOrStop();
     void showShuttle(int rung);
     void setToolTips();
     void ONTOP(bool checked);

@@ -1,6 +1,6 @@
 // The main window's keys, offscreen, against the simulated deck through the real controller and
-// link: the J/K/L shuttle ladder and the bar that follows it, Space by the deck's last status,
-// the arrows, I, O and Escape, held keys, and a focused text field that keeps every key.
+// link: the J/K/L shuttle ladder and the bar that follows it, Space by the last acknowledged
+// command, the arrows, I, O and Escape, held keys, and a focused text field that keeps every key.
 #include "NinePin.h"
 #include "WindowFixture.h"
 
@@ -175,6 +175,24 @@ TEST_F(Keyboard, SpacePlaysFromStopOrStillAndStopsAnythingElse) {
     ASSERT_NO_FATAL_FAILURE(awaitDeckState(DeckModel::Mode::Shuttle));
     ASSERT_NO_FATAL_FAILURE(key(target, Qt::Key_Space));
     EXPECT_EQ(commandsAfter(1), Frames{stopFrame});
+
+    // Keys pressed faster than the status is read: each Space goes by the command before it
+    // that the deck acknowledged, never by a status read before that command.
+    ASSERT_NO_FATAL_FAILURE(awaitDeckState(DeckModel::Mode::Stop));
+    struct Burst {
+        std::vector<Qt::Key> keys;
+        Frames frames;
+    } bursts[] = {
+        {{Qt::Key_L, Qt::Key_Space, Qt::Key_Space}, {"21 13 40 74 ", stopFrame, playFrame}},
+        {{Qt::Key_Space, Qt::Key_Space, Qt::Key_Space}, {stopFrame, playFrame, stopFrame}},
+        {{Qt::Key_K, Qt::Key_Space}, {stillFrame, playFrame}},
+    };
+    for (const Burst& burst : bursts) {
+        trace->clear();
+        for (const Qt::Key k : burst.keys) QTest::keyClick(target, k);
+        ASSERT_TRUE(settle());
+        EXPECT_EQ(commandsAfter(burst.frames.size()), burst.frames);
+    }
 }
 
 TEST_F(Keyboard, ArrowsJogIAndOSetThePointsEscapeStopsAndHeldOrModifiedKeysDoNothing) {
@@ -269,6 +287,17 @@ TEST_F(Keyboard, NoKeyActsWhileTheFocusIsInAnEditableField) {
     ASSERT_NO_FATAL_FAILURE(key(in, Qt::Key_Escape));
     ASSERT_TRUE(waitForStatusReads(1));
     EXPECT_TRUE(trace->commandBytes().empty());
+
+    // A field that cannot be typed in keeps what is typed there too: no blank or letter moves
+    // the deck.
+    QLineEdit* status = gui->statusField();
+    focusOn(status);
+    trace->clear();
+    for (const Qt::Key k : {Qt::Key_Space, Qt::Key_L, Qt::Key_J, Qt::Key_K})
+        QTest::keyClick(status, k);
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(waitForStatusReads(1));
+    EXPECT_TRUE(trace->commandBytes().empty()) << trace->commandBytes().front();
 }
 
 TEST_F(Keyboard, TheButtonsNameTheirKeys) {
