@@ -34,6 +34,12 @@ KeyAction ActionForKey(int key, int modifiers) {
         return KeyAction::MarkOut;
     case Qt::Key_Escape:
         return KeyAction::Stop;
+    case Qt::Key_R:
+        return KeyAction::Review;
+    case Qt::Key_Delete:
+        return KeyAction::DeleteEvent;
+    case Qt::Key_Insert:
+        return KeyAction::InsertEvent;
     default:
         return KeyAction::None;
     }

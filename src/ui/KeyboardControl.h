@@ -23,6 +23,9 @@ enum class KeyAction {
     Undo,           // Ctrl+Z
     Redo,           // Ctrl+Shift+Z
     Stop,           // Escape
+    Review,         // R: the logger's selected row
+    DeleteEvent,    // Delete: the logger's selected row
+    InsertEvent,    // Insert: a free event at the logger's selected row
 };
 
 // The action of a key pressed with these modifiers (Qt::Key and Qt::KeyboardModifiers values):

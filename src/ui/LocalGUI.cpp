@@ -291,6 +291,9 @@ bool LocalGUI::keyAction(KeyAction action) {
     case KeyAction::Load:
     case KeyAction::Undo:
     case KeyAction::Redo:
+    case KeyAction::Review:
+    case KeyAction::DeleteEvent:
+    case KeyAction::InsertEvent:
     case KeyAction::None:
         break;
     }
@@ -483,7 +486,7 @@ void LocalGUI::openLogger() {
         loggergui = std::make_unique<LoggerGUI>(svcr, name, " " + name, svcr.config().verbose);
         loggergui->setClosedHandler([this] { enableLogger(true); });
         loggergui->setTransportKeys([this](KeyAction action) { return keyAction(action); });
-        loggergui->setListDirectory(&listDirectory);
+        loggergui->setListPlace(&listPlace);
         loggergui->setChangeHandler([this](const EventList& events) {
             std::lock_guard lock(loggedMutex);
             logged = events;

@@ -3,6 +3,7 @@
 #include "DeckPanel.h"
 #include "KeepAwake.h"
 #include "KeyboardControl.h"
+#include "ListPlace.h"
 #include "Settings.h"
 #include "ShuttleLadder.h"
 #include "TimeDisplay.h"
@@ -141,7 +142,6 @@ private:
     std::mutex loggedMutex;
     std::optional<EventList> logged;
     std::function<void(LoggerGUI&)> loggerSetup;
-    std::string
-        listDirectory;    // where the last list was loaded or saved; touched on the window's thread
+    ListPlace listPlace;  // where the loggers' file dialogs open; touched on the window's thread
     ShuttleLadder ladder; // touched on the operator-action thread only
 };

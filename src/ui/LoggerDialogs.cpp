@@ -13,14 +13,20 @@ const QString aleFilter = "Avid ALE (*.ale)";
 const QString csvFilter = "CSV (*.csv)";
 } // namespace
 
-std::optional<LoggerGUI::ChosenFile> ChooseListFile(QWidget* parent, const std::string& title,
-                                                    bool save, const std::string& directory) {
-    QFileDialog fd(parent, QString::fromStdString(title),
-                   directory.empty() ? QDir::currentPath() : QString::fromStdString(directory));
+std::optional<LoggerGUI::ChosenFile> ChooseListFile(QWidget* parent,
+                                                    const LoggerGUI::FileRequest& request) {
+    const bool save = request.save;
+    QFileDialog fd(parent, QString::fromStdString(request.title),
+                   request.directory.empty() ? QDir::currentPath()
+                                             : QString::fromStdString(request.directory));
     fd.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     fd.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (save) fd.setNameFilters({standardFilter, cmxFilter, aleFilter, csvFilter});
-    fd.selectFile("edl.txt");
+    if (save) {
+        fd.setNameFilters({standardFilter, cmxFilter, aleFilter, csvFilter});
+        const QString filters[] = {standardFilter, cmxFilter, aleFilter, csvFilter};
+        fd.selectNameFilter(filters[static_cast<int>(request.format)]);
+    }
+    fd.selectFile(QString::fromStdString(request.name));
     if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty()) return std::nullopt;
     const QString path = fd.selectedFiles().first();
     LoggerGUI::ChosenFile chosen;

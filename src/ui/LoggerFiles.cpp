@@ -25,10 +25,18 @@ std::string eventsText(int n) {
 } // namespace
 
 std::string LoggerGUI::GetFileName(const std::string& dialogTitle) {
-    const auto chosen = fileChooser ? fileChooser(dialogTitle, LoadOrSave == 1) : std::nullopt;
+    FileRequest request;
+    request.title = dialogTitle;
+    request.save = LoadOrSave == 1;
+    request.format = listPlace->format;
+    request.directory = listPlace->directory;
+    request.name = savename.empty() || !request.save
+                       ? "edl" + std::string(ListExtension(request.format))
+                       : savename;
+    const auto chosen = fileChooser ? fileChooser(request) : std::nullopt;
     if (!chosen) return "";
     savename = chosen->name;
-    // A typed ".ale" or ".csv" writes that format, whatever filter was chosen.
+    // A typed ".edl", ".ale" or ".csv" writes that format, whatever filter was chosen.
     saveLayout = FormatForFile(chosen->name, chosen->layout);
     return chosen->path;
 }
@@ -93,7 +101,8 @@ void LoggerGUI::loaded(const std::string& path, const std::string& name, const E
         if (load.read.rateMarked) s.listRate = load.read.rate;
     });
     book.markSaved();
-    if (listDirectory) *listDirectory = DirectoryOf(path);
+    savedWhole = true;
+    listPlace->directory = DirectoryOf(path);
     // The first event without an out point shows in the top row: the next mark goes there.
     scrolling = true;
     vsb->setValue(std::min(first, lastTop));
@@ -125,6 +134,8 @@ bool LoggerGUI::saveThroughDialog() {
     LoadOrSave = 1;
     const std::string path = GetFileName("Save Standard EDL");
     if (path.empty()) return false;
+    const CutReport cut = WhatAFormatCuts(book.events(), saveLayout);
+    if (!cut.whole() && !mayCut(cut)) return false;
     const std::optional<std::string>& recordStart = svcr.config().RecordStart;
     const FileOutcome saved = ::SaveEDL(path, book.events(), savename, title, saveLayout, {},
                                         eventRate(), RecordStartAt(recordStart, eventRate()));
@@ -139,16 +150,38 @@ bool LoggerGUI::saveThroughDialog() {
         return false;
     }
     book.markSaved();
-    if (listDirectory) *listDirectory = DirectoryOf(path);
-    removeAutosave();
+    listPlace->directory = DirectoryOf(path);
+    listPlace->format = saveLayout;
+    savedWhole = cut.whole();
+    // The autosave holds the log whole until a list does.
+    writeAutosave();
     showStrip();
     std::string said = "Saved " + eventsText(EventsToWrite(book.events())) + " to " + savename;
     if (saveLayout == ListFormat::Cmx3600 && recordStart &&
         !timecode::IsTimecode(*recordStart, eventRate()))
         said += "; RecordStart " + *recordStart + " is not a timecode at the rate " +
                 timecode::RateText(eventRate()) + ", so record times start at 01:00:00:00";
+    if (!savedWhole)
+        said +=
+            std::string("; what it cuts stays whole in ") + autosaveFile + " until a list holds it";
     tell(said + ".");
     return true;
+}
+
+bool LoggerGUI::mayCut(const CutReport& cut) {
+    std::string question;
+    if (!cut.names.empty()) {
+        question = "A Standard EDL keeps 6 characters of a name. Saved as one, these names are "
+                   "cut:\n";
+        for (std::size_t i = 0; i < cut.names.size() && i < problemsListed; ++i)
+            question += cut.names[i] + "\n";
+        if (cut.names.size() > problemsListed)
+            question += "and " + std::to_string(cut.names.size() - problemsListed) + " more\n";
+    }
+    if (!cut.dropped.empty()) question += cut.dropped + "\n";
+    question += "CMX 3600, ALE and CSV keep them whole. The autosave keeps the whole log until "
+                "a list holds it.";
+    return questionAsker(question, "Save cut", "Cancel");
 }
 
 void LoggerGUI::SaveEDL() {
@@ -175,8 +208,8 @@ bool LoggerGUI::mayClose() {
 void LoggerGUI::writeAutosave() {
     // An autosaved log being offered is not overwritten before the operator has answered.
     if (recovering) return;
-    // The autosave holds the changes not saved: none, no autosave.
-    if (!changed() || book.events() == EventList::initial()) {
+    // The autosave holds the changes not saved, and what the last save cut: none, no autosave.
+    if ((!changed() && savedWhole) || book.events() == EventList::initial()) {
         removeAutosave();
         return;
     }

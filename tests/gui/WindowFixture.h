@@ -108,7 +108,7 @@ protected:
         // Every logger's questions and messages are answered here, never by a dialog on screen.
         if (gui != nullptr)
             gui->setLoggerSetup([this](LoggerGUI& logger) {
-                logger.setFileChooser([](const std::string&, bool) { return std::nullopt; });
+                logger.setFileChooser([](const LoggerGUI::FileRequest&) { return std::nullopt; });
                 logger.setCloseAsker([] { return LoggerGUI::CloseChoice::Discard; });
                 logger.setQuestionAsker(
                     [this](const std::string& question, const std::string&, const std::string&) {

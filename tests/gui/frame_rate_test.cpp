@@ -74,7 +74,7 @@ protected:
         QTest::mouseClick(gui->loggerButton(), Qt::LeftButton);
         LoggerGUI* logger = gui->logger();
         if (logger == nullptr) return nullptr;
-        logger->setFileChooser([this](const std::string&, bool) { return chosen; });
+        logger->setFileChooser([this](const LoggerGUI::FileRequest&) { return chosen; });
         logger->setCloseAsker([] { return LoggerGUI::CloseChoice::Discard; });
         return logger;
     }

@@ -37,7 +37,7 @@ const std::string playFrame = "20 01 21 ";
 const std::string stopFrame = "20 00 20 ";
 const QColor darkGrey(64, 64, 64);
 const QColor lightGrey(192, 192, 192);
-enum Column { EdNum, Name, In, Out };
+enum Column { EdNum, Name, In, Out, Duration, Tape, Notes };
 
 Settings diskRecorder() {
     Settings s;
@@ -99,8 +99,9 @@ protected:
             ADD_FAILURE() << "no logger window opened";
             return nullptr;
         }
-        logger->setFileChooser([this](const std::string& title, bool save) {
-            dialogs.push_back(title + (save ? " (save)" : " (load)"));
+        logger->setFileChooser([this](const LoggerGUI::FileRequest& request) {
+            dialogs.push_back(request.title + (request.save ? " (save)" : " (load)"));
+            requests.push_back(request);
             return chosen;
         });
         logger->setCloseAsker([this] {
@@ -150,6 +151,7 @@ protected:
     std::optional<LoggerGUI::ChosenFile> chosen;
     LoggerGUI::CloseChoice answer = LoggerGUI::CloseChoice::Cancel;
     std::vector<std::string> dialogs;
+    std::vector<LoggerGUI::FileRequest> requests;
     int questions = 0;
 };
 
@@ -159,18 +161,17 @@ TEST_F(LoggerWindow, OpensBesideTheMainWindowWithAFreshLogAndScrollsToItsLastEve
     LoggerGUI* logger = openLogger();
     ASSERT_NE(logger, nullptr);
     EXPECT_EQ(logger->windowTitle().toStdString(), "KOLB Logger");
-    EXPECT_EQ(logger->size(), QSize(470, 624))
-        << "the strip below the grid, with the capture buttons";
+    EXPECT_EQ(logger->size(), QSize(850, 642))
+        << "the column names above the grid, the strip below it, the new columns to the right";
     EXPECT_EQ(logger->pos(), QPoint(350, 0));
     EXPECT_FALSE(loggerButtonEnabled()) << "one logger at a time";
 
     for (int r = 0; r < LoggerGUI::NumRows; ++r) {
         SCOPED_TRACE("row " + std::to_string(r));
-        EXPECT_EQ(text(logger->field(r, EdNum)), "0" + twoDigits(r + 1));
+        EXPECT_EQ(logger->numberButton(r)->text().toStdString(), "0" + twoDigits(r + 1));
         EXPECT_EQ(text(logger->field(r, Name)), "Name" + twoDigits(r + 1));
         EXPECT_EQ(text(logger->field(r, In)), "00:00:00:00");
         EXPECT_EQ(text(logger->field(r, Out)), "00:00:00:00");
-        EXPECT_TRUE(logger->field(r, EdNum)->isReadOnly());
         for (int c : {Name, In, Out}) EXPECT_EQ(logger->field(r, c)->isReadOnly(), r != 0);
         EXPECT_EQ(logger->inButton(r)->property("command").toString().toStdString(),
                   std::to_string(r));
@@ -182,10 +183,10 @@ TEST_F(LoggerWindow, OpensBesideTheMainWindowWithAFreshLogAndScrollsToItsLastEve
 
     bar->setValue(200);
     EXPECT_EQ(bar->value(), 80) << "the scroll bar stops at 80";
-    EXPECT_EQ(text(logger->field(0, EdNum)), "081");
+    EXPECT_EQ(logger->numberButton(0)->text().toStdString(), "081");
     EXPECT_EQ(text(logger->field(0, Name)), "Name81");
     EXPECT_EQ(text(logger->field(18, Name)), "Name99");
-    EXPECT_EQ(text(logger->field(19, EdNum)), "100");
+    EXPECT_EQ(logger->numberButton(19)->text().toStdString(), "100");
     EXPECT_EQ(text(logger->field(19, Name)), "Name00");
 
     // Unchanged: it closes without a question, and the button comes back.
@@ -369,24 +370,32 @@ TEST_F(LoggerWindow, SaveAndLoadGoThroughTheFileDialogAndLoadingShowsEventOne) {
     events.SrcInArray[0] = "00:00:10:00";
     events.SrcOutArray[0] = "00:00:20:00";
 
-    // Cancelled: nothing is written.
+    // Cancelled: nothing is written. A first save is offered as CMX 3600, which keeps names.
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
     EXPECT_EQ(dialogs, std::vector<std::string>{"Save Standard EDL (save)"});
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].format, ListFormat::Cmx3600);
+    EXPECT_EQ(requests[0].name, "edl.edl");
+    EXPECT_EQ(requests[0].directory, "");
     EXPECT_TRUE(fs::is_empty(dir.path));
     EXPECT_TRUE(logger->changed());
 
-    chosen = LoggerGUI::ChosenFile{dir.file("log.edl"), "log.edl", ListFormat::Standard};
+    chosen = LoggerGUI::ChosenFile{dir.file("log.txt"), "log.txt", ListFormat::Standard};
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
-    EXPECT_EQ(readBytes(dir.file("log.edl")),
-              "TITLE: log.edl \r\nREM Made by  KOLB \r\nFCM: NON-DROP FRAME \r\n"
-              "001  Name01    AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00 \r\n")
-        << "a name ending in .edl under the standard filter keeps the standard layout";
+    EXPECT_EQ(readBytes(dir.file("log.txt")),
+              "TITLE: log.txt \r\nREM Made by  KOLB \r\nFCM: NON-DROP FRAME \r\n"
+              "001  Name01    AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00 \r\n");
     EXPECT_FALSE(logger->changed());
+    // The next dialog opens where the last list went, in its format.
+    EXPECT_EQ(requests.back().format, ListFormat::Cmx3600);
 
-    chosen = LoggerGUI::ChosenFile{dir.file("cmx.edl"), "cmx.edl", ListFormat::Cmx3600};
+    // A name ending in .edl is a CMX 3600 list whatever the filter.
+    chosen = LoggerGUI::ChosenFile{dir.file("A007.edl"), "A007.edl", ListFormat::Standard};
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
-    EXPECT_EQ(readBytes(dir.file("cmx.edl")),
-              "TITLE: cmx.edl\r\nFCM: NON-DROP FRAME\r\n\r\n"
+    EXPECT_EQ(requests.back().format, ListFormat::Standard) << "the last format used";
+    EXPECT_EQ(requests.back().directory, dir.path.string());
+    EXPECT_EQ(readBytes(dir.file("A007.edl")),
+              "TITLE: A007.edl\r\nFCM: NON-DROP FRAME\r\n\r\n"
               "001  AX       AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
               "* FROM CLIP NAME: Name01\r\n");
 
@@ -492,7 +501,17 @@ TEST_F(LoggerWindow, MarksFromAnotherThreadFillEventsInTurnAndKeepTheNextInView)
         EXPECT_EQ(text(logger->field(i, In)), "00:00:" + twoDigits(10 + i) + ":00");
         EXPECT_EQ(text(logger->field(i, Out)), "00:00:" + twoDigits(10 + i) + ":00");
     }
-    EXPECT_EQ(consoleSince(mark), (std::vector<std::string>{"0", "1", "2"}));
+    // The deck stood between each in and out: every clip is logged, and said to have no length.
+    std::vector<std::string> said;
+    for (int i = 0; i < 3; ++i) {
+        said.push_back(std::to_string(i));
+        said.push_back("The clip of event 00" + std::to_string(i + 1) +
+                       " has no length: its in and out are both 00:00:" + twoDigits(10 + i) +
+                       ":00 (the deck stood). Play the deck, then mark the out again.");
+    }
+    EXPECT_EQ(consoleSince(mark), said);
+    EXPECT_EQ(logger->totalsLabel()->text().toStdString(),
+              "Clips: 0   Total: 00:00:00:00   No length: 3   Top row: 00:00:00:00");
     logger->scrollBar()->setValue(4);
     EXPECT_EQ(logger->loggingOffset(), 0) << "moving the grid moves the logging position";
     logger->scrollBar()->setValue(0);
@@ -505,7 +524,7 @@ TEST_F(LoggerWindow, MarksFromAnotherThreadFillEventsInTurnAndKeepTheNextInView)
     EXPECT_EQ(logger->top(), 6);
     EXPECT_EQ(logger->loggingOffset(), 19);
     EXPECT_EQ(logger->scrollBar()->value(), 6);
-    EXPECT_EQ(text(logger->field(18, EdNum)), "025");
+    EXPECT_EQ(logger->numberButton(18)->text().toStdString(), "025");
     EXPECT_EQ(text(logger->field(18, Out)), "00:00:12:00") << "event 25 shown with its mark";
 
     // A closed logger still takes the marks.
@@ -552,7 +571,7 @@ TEST_F(LoggerWindow, IAndOLogEventsInTurnCtrlSAndCtrlOGoToTheFilesAndTheDeckKeys
     EXPECT_EQ(logger->top(), 3);
     EXPECT_EQ(logger->scrollBar()->value(), 3);
     EXPECT_EQ(logger->loggingOffset(), 19);
-    EXPECT_EQ(text(logger->field(18, EdNum)), "022");
+    EXPECT_EQ(logger->numberButton(18)->text().toStdString(), "022");
     EXPECT_EQ(text(logger->field(18, Out)), "00:00:31:15");
     EXPECT_EQ(text(gui->inField()), "00:00:00:00") << "the main window's points stay";
     EXPECT_TRUE(trace->commandBytes().empty()) << "logging sends nothing";
@@ -608,8 +627,7 @@ TEST_F(LoggerWindow, IAndOLogEventsInTurnCtrlSAndCtrlOGoToTheFilesAndTheDeckKeys
     EXPECT_TRUE(trace->commandBytes().empty());
 }
 
-TEST_F(LoggerWindow,
-       TheFileDialogOpensInTheWorkingDirectoryWithEdlTxtAndItsFilterChoosesTheLayout) {
+TEST_F(LoggerWindow, TheFileDialogOpensInTheWorkingDirectoryOnCmx3600AndItsFilterChoosesTheLayout) {
     start();
     TempDir dir;
     gui->setLoggerSetup({}); // the real dialogs
@@ -621,7 +639,7 @@ TEST_F(LoggerWindow,
     logger->eventList().SrcOutArray[0] = "00:00:01:00";
     // What the dialog shows, and then what the operator does in it, while it runs modal.
     struct Seen {
-        std::string title, directory, file;
+        std::string title, directory, file, filter;
         QStringList filters;
         bool save = false;
     };
@@ -638,6 +656,7 @@ TEST_F(LoggerWindow,
             const QStringList files = fd->selectedFiles();
             seen.file = files.isEmpty() ? "" : QFileInfo(files.first()).fileName().toStdString();
             seen.filters = fd->nameFilters();
+            seen.filter = fd->selectedNameFilter().toStdString();
             seen.save = fd->acceptMode() == QFileDialog::AcceptSave;
             act(fd);
         });
@@ -657,7 +676,8 @@ TEST_F(LoggerWindow,
     EXPECT_EQ(save.title, "Save Standard EDL");
     EXPECT_TRUE(save.save);
     EXPECT_EQ(save.directory, fs::current_path().string());
-    EXPECT_EQ(save.file, "edl.txt");
+    EXPECT_EQ(save.file, "edl.edl");
+    EXPECT_EQ(save.filter, "CMX 3600 EDL (*.edl)") << "a first save keeps names whole";
     EXPECT_EQ(save.filters, (QStringList{"Standard EDL (*)", "CMX 3600 EDL (*.edl)",
                                          "Avid ALE (*.ale)", "CSV (*.csv)"}));
     // The dialog names the file after its filter; whatever the name, it holds a CMX 3600 list.
@@ -729,7 +749,7 @@ TEST_F(LoggerWindow, ATypedAleOrCsvWinsOverTheFilterAndRecordStartStartsCmxLists
     } rows[] = {
         {"list.ale", ListFormat::Csv, "Heading\r\nFIELD_DELIM\tTABS\r\n"},
         {"LIST.CSV", ListFormat::Standard, "Event,Name,Tape,In,Out,Duration,Rate\r\n001,\"Pier,"},
-        {"list.csv.edl", ListFormat::Ale, "Heading\r\n"},
+        {"list.csv.edl", ListFormat::Ale, "TITLE: list.csv.edl\r\n"},
         {"list.edl", ListFormat::Cmx3600,
          "TITLE: list.edl\r\nFCM: NON-DROP FRAME\r\n\r\n001  AX       AA/V  C        "
          "00:00:10:00 00:00:20:00 02:00:00:29 02:00:10:29\r\n"},
@@ -954,8 +974,10 @@ TEST_F(LoggerWindow, NoMarkOrTypedKeyLandsOnALoggedClipOrMovesTheDeck) {
     chosen = LoggerGUI::ChosenFile{dir.file("log.edl"), "log.edl", ListFormat::Standard};
     answerYes = true; // event 6 has no out point
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
-    ASSERT_EQ(asked.size(), 1u);
+    ASSERT_EQ(asked.size(), 2u) << "the events with no clip, then the names the list cuts";
     EXPECT_NE(asked[0].find("Event 006"), std::string::npos) << asked[0];
+    EXPECT_NE(asked[1].find("Event 004: \"Harbour\" becomes \"Harbou\""), std::string::npos)
+        << asked[1];
     EXPECT_EQ(
         listLines(readBytes(dir.file("log.edl"))),
         (std::vector<std::string>{
