@@ -9,6 +9,7 @@
 #include "Pty.h"
 #include "WindowFixture.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -1197,4 +1198,230 @@ TEST_F(LoggerWindow, RowsAreNamedInPlaceListsAreReadBesideTheWindowAndClosingThe
     EXPECT_EQ(questions, 3);
     EXPECT_TRUE(waitForExit());
     EXPECT_FALSE(fs::exists(LoggerGUI::autosaveFile)) << "thrown away on purpose";
+}
+
+// An assistant editor's session: clips logged with the keys, named, noted, marked good and given
+// their tapes in place, a time mended in row 12 without scrolling, an event taken out and one
+// put in, every step undone and redone, a clip reviewed from its row, and the log saved in each
+// format. Nothing is cut without a question, nothing is lost, no typed character moves the deck.
+TEST_F(LoggerWindow, AnEditorsSessionKeepsEveryNameTapeNoteAndTakeAndNoTypedKeyMovesTheDeck) {
+    LoggerGUI* logger = nullptr;
+    ASSERT_NO_FATAL_FAILURE(openOnDiskRecorder(logger));
+    TempDir dir;
+    const EventList& events = logger->eventList();
+    // The keys are the log's: the focus is on the window, no text field.
+    auto keysAreTheLogs = [&] {
+        QWidget* focus = QApplication::focusWidget();
+        return focus == logger || qobject_cast<QLineEdit*>(focus) == nullptr;
+    };
+    auto keyToLog = [&](Qt::Key k) {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus != nullptr ? focus : logger, k);
+    };
+    auto markAt = [&](int second, int frame, Qt::Key k) {
+        const std::string t = "00:01:" + twoDigits(second) + ":" + twoDigits(frame);
+        ASSERT_NO_FATAL_FAILURE(showDeckAt(ninepin::FramesOf(0, 1, second, frame), t));
+        keyToLog(k);
+    };
+    // Types into a cell opened by a double-click, then Enter.
+    auto typeInto = [&](int row, int column, const QString& value) {
+        QLineEdit* f = logger->field(row, column);
+        QTest::mouseDClick(f, Qt::LeftButton);
+        ASSERT_FALSE(f->isReadOnly()) << "row " << row << " column " << column;
+        f->selectAll();
+        typeText(f, value);
+        QTest::keyClick(f, Qt::Key_Return);
+        EXPECT_TRUE(f->isReadOnly());
+        EXPECT_TRUE(keysAreTheLogs()) << "Enter hands the keys back";
+    };
+
+    QLineEdit* tape = logger->tapeField();
+    tape->setFocus();
+    typeText(tape, "Reel A");
+    QTest::keyClick(tape, Qt::Key_Return);
+    logger->setFocus();
+    for (int i = 0; i < 14; ++i) {
+        ASSERT_NO_FATAL_FAILURE(markAt(2 * i, 0, Qt::Key_I));
+        ASSERT_NO_FATAL_FAILURE(markAt(2 * i + 1, 0, Qt::Key_O));
+    }
+    ASSERT_EQ(events.firstWithoutOut(0), 14);
+    EXPECT_EQ(events.TapeArray[13], "Reel A") << "a new clip takes the log's tape";
+    logger->scrollBar()->setValue(0);
+
+    // The top row named: Enter hands the keys back, and Space, I, O, Space that follow are keys.
+    ASSERT_TRUE(settle());
+    trace->clear();
+    QLineEdit* top = logger->field(0, Name);
+    QTest::mouseClick(top, Qt::LeftButton);
+    top->selectAll();
+    typeText(top, QString::fromUtf8("Interview Jürgen Größe take 1"));
+    QTest::keyClick(top, Qt::Key_Return);
+    ASSERT_TRUE(keysAreTheLogs());
+    const std::string before = gui->texts().time();
+    keyToLog(Qt::Key_Space);
+    ASSERT_TRUE(waitFor([&] { return gui->texts().time() != before; })) << "the deck plays";
+    keyToLog(Qt::Key_I);
+    const std::string in = events.SrcInArray[14];
+    ASSERT_TRUE(waitFor([&] { return gui->texts().time() > in; }));
+    keyToLog(Qt::Key_O);
+    keyToLog(Qt::Key_Space);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(events.ClipNameArray[0], "Interview Jürgen Größe take 1");
+    EXPECT_EQ(commandsAfter(2), (Frames{playFrame, stopFrame}));
+    EXPECT_GT(events.SrcInArray[14], "00:00:27:00") << "I and O logged event 15";
+    EXPECT_GT(events.SrcOutArray[14], events.SrcInArray[14]);
+
+    // Spaces and letters typed into a cell that is not open move nothing and change nothing.
+    const EventList beforeTyping = events;
+    trace->clear();
+    QLineEdit* closed = logger->field(1, Notes);
+    QTest::mouseClick(closed, Qt::LeftButton);
+    QTest::keyClicks(closed, " jl o ");
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(waitForStatusReads(1));
+    EXPECT_TRUE(trace->commandBytes().empty()) << trace->commandBytes().front();
+    EXPECT_EQ(events, beforeTyping);
+    EXPECT_TRUE(
+        logger->messageLabel()->text().startsWith("Typing goes into a cell once it is open"));
+    QTest::keyClick(closed, Qt::Key_Escape);
+    EXPECT_TRUE(keysAreTheLogs()) << "Escape hands the keys back";
+
+    // Each step in place, with the log after it; undone and redone below.
+    std::vector<EventList> after{events};
+    ASSERT_NO_FATAL_FAILURE(typeInto(1, Notes, QString::fromUtf8("Wide, \"gate\" shot; café")));
+    after.push_back(events);
+    QTest::mouseClick(logger->goodBox(1), Qt::LeftButton);
+    after.push_back(events);
+    ASSERT_NO_FATAL_FAILURE(typeInto(2, Tape, "Reel B"));
+    after.push_back(events);
+    ASSERT_NO_FATAL_FAILURE(typeInto(5, Tape, "Interview Day 2"));
+    after.push_back(events);
+    ASSERT_NO_FATAL_FAILURE(typeInto(3, Name, QString::fromUtf8("Harbour, east pier")));
+    after.push_back(events);
+    // Row 12 without scrolling: a time not at the rate is refused and said, a good one kept.
+    ASSERT_NO_FATAL_FAILURE(typeInto(11, In, "00:01:22:30"));
+    EXPECT_EQ(events.SrcInArray[11], "00:01:22:00");
+    EXPECT_TRUE(logger->messageLabel()->text().startsWith("Not a timecode at 30"));
+    ASSERT_NO_FATAL_FAILURE(typeInto(11, In, "00:01:22:15"));
+    EXPECT_EQ(logger->field(11, Duration)->text().toStdString(), "00:00:00:15");
+    after.push_back(events);
+    // Event 5 taken out, a free event put in at event 3.
+    QTest::mouseClick(logger->field(4, Name), Qt::LeftButton);
+    EXPECT_EQ(logger->selectedEvent(), 4);
+    QTest::keyClick(logger->field(4, Name), Qt::Key_Escape);
+    const std::string sixth = events.ClipNameArray[5];
+    keyToLog(Qt::Key_Delete);
+    EXPECT_EQ(events.ClipNameArray[4], sixth);
+    EXPECT_EQ(events.SrcOutArray[14], "00:00:00:00") << "the later events moved up one";
+    EXPECT_TRUE(logger->messageLabel()->text().startsWith("Event 005 (Name05) taken out"));
+    after.push_back(events);
+    QTest::mouseClick(logger->insertButton(), Qt::LeftButton);
+    EXPECT_EQ(events.ClipNameArray[5], sixth) << "put in before the selected row's event";
+    EXPECT_EQ(events.ClipNameArray[4], "Name05");
+    EXPECT_TRUE(timecode::IsZero(events.SrcOutArray[4]));
+    after.push_back(events);
+
+    for (std::size_t i = after.size() - 1; i > 0; --i) {
+        SCOPED_TRACE("undo back to step " + std::to_string(i - 1));
+        QTest::mouseClick(logger->undoButton(), Qt::LeftButton);
+        EXPECT_EQ(events, after[i - 1]);
+    }
+    for (std::size_t i = 1; i < after.size(); ++i)
+        QTest::mouseClick(logger->redoButton(), Qt::LeftButton);
+    EXPECT_EQ(events, after.back());
+    EXPECT_EQ(events.TapeArray[2], "Reel B");
+    EXPECT_EQ(events.TapeArray[3], "Reel A") << "a clip keeps its own tape";
+    EXPECT_TRUE(events.GoodArray[1]);
+
+    // A mark with the deck standing logs a clip of no length, said and counted; mended in place.
+    ASSERT_NO_FATAL_FAILURE(markAt(50, 0, Qt::Key_I));
+    ASSERT_NO_FATAL_FAILURE(markAt(50, 0, Qt::Key_O));
+    EXPECT_EQ(events.SrcOutArray[15], "00:01:50:00");
+    EXPECT_TRUE(logger->messageLabel()->text().startsWith("The clip of event 016 has no length"));
+    EXPECT_TRUE(logger->totalsLabel()->text().contains("No length: 1"));
+    ASSERT_NO_FATAL_FAILURE(typeInto(15, Out, "00:01:51:00"));
+    EXPECT_FALSE(logger->totalsLabel()->text().contains("No length"));
+
+    // With every event after the logging position logged, a mark goes back to the free event
+    // put in, and the strip says so.
+    const EventList held = events;
+    for (int i = 16; i < EventList::size; ++i) logger->eventList().SrcOutArray[i] = "00:02:00:00";
+    ASSERT_NO_FATAL_FAILURE(markAt(52, 0, Qt::Key_I));
+    EXPECT_EQ(events.SrcInArray[4], "00:01:52:00");
+    EXPECT_TRUE(logger->messageLabel()->text().startsWith(
+        "No free event after the logging position: the in went to event 005"));
+    QTest::mouseClick(logger->undoButton(), Qt::LeftButton);
+    for (int i = 16; i < EventList::size; ++i) logger->eventList().SrcOutArray[i] = timecode::zero;
+    ASSERT_EQ(events, held);
+    logger->ReState(logger->top());
+
+    // R reviews the selected row's clip; its number is marked while it plays.
+    QTest::mouseClick(logger->field(2, In), Qt::LeftButton);
+    QTest::keyClick(logger->field(2, In), Qt::Key_Escape);
+    const size_t reviewMark = consoleLines().size();
+    keyToLog(Qt::Key_R);
+    EXPECT_EQ(logger->reviewedEvent(), 2);
+    EXPECT_EQ(logger->numberButton(2)->palette().color(QPalette::Button), QColor(120, 220, 120));
+    ASSERT_TRUE(waitFor([&] { return logger->reviewedEvent() == -1; }, 30s));
+    EXPECT_EQ(reviewLines(reviewMark), std::vector<std::string>{"Review EDL Clip 3"});
+
+    // Saved in each format and loaded back through the dialog: every field whole, and saved
+    // again, the same bytes.
+    const EventList logged = events;
+    answerYes = true; // the free event put in is no clip
+    const struct {
+        std::string file;
+        ListFormat filter;
+    } formats[] = {{"log.edl", ListFormat::Standard},
+                   {"log.ale", ListFormat::Cmx3600},
+                   {"log.csv", ListFormat::Cmx3600}};
+    for (const auto& format : formats) {
+        SCOPED_TRACE(format.file);
+        asked.clear();
+        chosen = LoggerGUI::ChosenFile{dir.file(format.file), format.file, format.filter};
+        QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+        EXPECT_EQ(asked.size(), 1u) << "only the question of the free event put in";
+        EXPECT_FALSE(fs::exists(LoggerGUI::autosaveFile)) << "a whole save leaves no autosave";
+        answer = LoggerGUI::CloseChoice::Discard;
+        QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+        ASSERT_TRUE(waitFor([&] { return !logger->loading(); }));
+        for (int i = 0; i < EventList::size; ++i) {
+            SCOPED_TRACE("event " + std::to_string(i + 1));
+            EXPECT_EQ(events.ClipNameArray[i], logged.ClipNameArray[i]);
+            EXPECT_EQ(events.TapeArray[i], logged.TapeArray[i]);
+            EXPECT_EQ(events.NotesArray[i], logged.NotesArray[i]);
+            EXPECT_EQ(events.GoodArray[i], logged.GoodArray[i]);
+            EXPECT_EQ(events.SrcInArray[i], logged.SrcInArray[i]);
+            EXPECT_EQ(events.SrcOutArray[i], logged.SrcOutArray[i]);
+        }
+        const std::string again = "again-" + format.file;
+        chosen = LoggerGUI::ChosenFile{dir.file(again), again, format.filter};
+        QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+        EXPECT_EQ(readBytes(dir.file(again)), readBytes(dir.file(format.file)));
+    }
+
+    // A Standard EDL cuts names: it says which before writing, and the autosave keeps the log
+    // whole while that cut list is the newest save.
+    asked.clear();
+    chosen = LoggerGUI::ChosenFile{dir.file("short.txt"), "short.txt", ListFormat::Standard};
+    answerYes = false;
+    QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_NE(asked[1].find("Event 001: \"Interview Jürgen Größe take 1\" becomes \"Interv\""),
+              std::string::npos)
+        << asked[1];
+    EXPECT_NE(asked[1].find("no notes (1 clip), no good takes (1 clip)"), std::string::npos)
+        << asked[1];
+    EXPECT_FALSE(fs::exists(dir.file("short.txt"))) << "Cancel writes nothing";
+    answerYes = true;
+    QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+    ASSERT_TRUE(fs::exists(dir.file("short.txt")));
+    EXPECT_FALSE(logger->changed());
+    const EdlLoad kept = LoadEDL(LoggerGUI::autosaveFile, false, timecode::rate30);
+    ASSERT_TRUE(kept.ok) << kept.error;
+    EXPECT_EQ(kept.events.ClipNameArray[0], "Interview Jürgen Größe take 1");
+    EXPECT_EQ(kept.events.NotesArray[1], logged.NotesArray[1]);
+    chosen = LoggerGUI::ChosenFile{dir.file("whole.edl"), "whole.edl", ListFormat::Standard};
+    QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
+    EXPECT_FALSE(fs::exists(LoggerGUI::autosaveFile)) << "a list holds the log whole again";
 }
