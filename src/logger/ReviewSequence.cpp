@@ -82,8 +82,9 @@ std::string RevAllEndText(const RevAllEnd& e) {
     switch (e.why) {
     case RevAllEnd::Why::NoOut:
         return "RevALL ended at event " + number(e.at) + ": it has no out point. " + reviewed +
-               (e.clipsAfter > 0 ? "; " + clips(e.clipsAfter) +
-                                       " after it were not: review each with R or its number."
+               (e.clipsAfter > 0 ? "; " + clips(e.clipsAfter) + " after it " +
+                                       (e.clipsAfter == 1 ? "was" : "were") +
+                                       " not: review each with R or its number."
                                  : ".");
     case RevAllEnd::Why::Last:
         return "RevALL ended after event " + number(e.at) + ", the last it reviews. " + reviewed +

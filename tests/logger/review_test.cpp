@@ -30,14 +30,24 @@ TEST(Review, RevAllReviewsEachEventUpToTheFirstUntimedOneAndAtMost99) {
     const struct {
         EventList events;
         int reviewed;
-    } cases[] = {{threeThenGap, 3},
-                 {dropFrameGap, 2},
-                 {EventList::initial(), 0},
-                 {timedLog(EventList::size), 99}};
+        std::string said; // where and why it ended
+    } cases[] = {
+        {threeThenGap, 3,
+         "RevALL ended at event 004: it has no out point. 3 clips reviewed; 1 clip after it was "
+         "not: review each with R or its number."},
+        {dropFrameGap, 2,
+         "RevALL ended at event 003: it has no out point. 2 clips reviewed; 2 clips after it were "
+         "not: review each with R or its number."},
+        {EventList::initial(), 0,
+         "RevALL ended at event 001: it has no out point. 0 clips reviewed."},
+        {timedLog(EventList::size), 99,
+         "RevALL ended after event 099, the last it reviews. 99 clips reviewed."}};
     for (const auto& c : cases) {
         Console console;
         RecordingTarget deck;
-        RevAll(deck, c.events);
+        std::vector<int> told;
+        EXPECT_EQ(RevAllEndText(RevAll(deck, c.events, [&](int k) { told.push_back(k); })), c.said);
+        EXPECT_EQ(static_cast<int>(told.size()), c.reviewed) << "each clip told as it starts";
         Lines calls = {"active=1"}, lines;
         for (int i = 0; i < c.reviewed; ++i) {
             calls.insert(calls.end(), {"in=" + c.events.SrcInArray[i],
@@ -56,10 +66,24 @@ TEST(Review, EveryEndOfRevAllClearsTheScriptFlag) {
         int stopAt, failAt;
         bool valid;
         Lines console;
+        std::string said;
     } cases[] = {
-        {2, 0, true, {"Review EDL Clip 1", "Review EDL Clip 2", "Script stopped by the operator"}},
-        {0, 0, false, {"Review EDL Clip 1", "RevALL ended: invalid timecode in event 1"}},
-        {0, 2, true, {"Review EDL Clip 1", "Review EDL Clip 2", "RevALL ended by an error"}},
+        {2,
+         0,
+         true,
+         {"Review EDL Clip 1", "Review EDL Clip 2", "Script stopped by the operator"},
+         "RevALL stopped by the operator during event 002. 2 clips reviewed."},
+        {0,
+         0,
+         false,
+         {"Review EDL Clip 1", "RevALL ended: invalid timecode in event 1"},
+         "RevALL ended at event 001: its in or out is not a timecode. Mend it, then review "
+         "again. 0 clips reviewed."},
+        {0,
+         2,
+         true,
+         {"Review EDL Clip 1", "Review EDL Clip 2", "RevALL ended by an error"},
+         "RevALL ended by an error at event 002. 1 clip reviewed."},
     };
     for (const auto& c : cases) {
         Console console;
@@ -67,7 +91,7 @@ TEST(Review, EveryEndOfRevAllClearsTheScriptFlag) {
         deck.stopAt = c.stopAt;
         deck.failAt = c.failAt;
         deck.textsValid = c.valid;
-        RevAll(deck, timedLog(5));
+        EXPECT_EQ(RevAllEndText(RevAll(deck, timedLog(5))), c.said);
         EXPECT_EQ(console.lines, c.console);
         EXPECT_FALSE(deck.active.load()) << c.console.back();
         EXPECT_FALSE(deck.stopRequested.load()) << c.console.back();
