@@ -158,6 +158,9 @@ protected:
 
 TEST_F(LoggerWindow, OpensBesideTheMainWindowWithAFreshLogAndScrollsToItsLastEvents) {
     start();
+    // Start-up enables the button through the window's queue, which a busy machine may not have
+    // handled yet.
+    ASSERT_TRUE(waitFor([this] { return gui->loggerButton()->isEnabled(); }, 10s));
     ASSERT_TRUE(loggerButtonEnabled());
     LoggerGUI* logger = openLogger();
     ASSERT_NE(logger, nullptr);
@@ -177,6 +180,25 @@ TEST_F(LoggerWindow, OpensBesideTheMainWindowWithAFreshLogAndScrollsToItsLastEve
         EXPECT_EQ(logger->inButton(r)->property("command").toString().toStdString(),
                   std::to_string(r));
     }
+    // The old grid's places below the column names (18 pixels), the new columns to its right,
+    // each under its name.
+    const int t = LoggerGUI::headingHeight;
+    EXPECT_EQ(logger->topButton("Load EDL")->geometry(), QRect(5, t + 5, 94, 21));
+    EXPECT_EQ(logger->numberButton(0)->geometry(), QRect(5, t + 28, 37, 21));
+    EXPECT_EQ(logger->field(19, Out)->geometry(), QRect(308, t + 5 + 20 * 23, 94, 21));
+    EXPECT_EQ(logger->cueButton(0)->geometry(), QRect(407, t + 28, 12, 21));
+    EXPECT_EQ(logger->scrollBar()->geometry(), QRect(429, t + 20, 20, 470));
+    const char* names[] = {"No.", "Name", "In", "Out", "Duration", "Tape", "Notes"};
+    for (int c = EdNum; c <= Notes; ++c) {
+        EXPECT_EQ(logger->heading(c)->text().toStdString(), names[c]);
+        EXPECT_EQ(logger->heading(c)->x(),
+                  c == EdNum ? logger->numberButton(0)->x() : logger->field(0, c)->x());
+        if (c >= Duration) {
+            EXPECT_GT(logger->field(0, c)->x(), logger->scrollBar()->x());
+        }
+    }
+    EXPECT_EQ(logger->heading(LoggerGUI::Columns)->text().toStdString(), "Good");
+    EXPECT_GT(logger->goodBox(0)->x(), logger->field(0, Notes)->x());
     QScrollBar* bar = logger->scrollBar();
     EXPECT_EQ(bar->minimum(), 0);
     EXPECT_EQ(bar->maximum(), 80);
