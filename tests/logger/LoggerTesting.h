@@ -12,10 +12,23 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
 using Lines = std::vector<std::string>;
+
+// A log in a failed check: its tape and each event that holds anything or has a tape.
+inline void PrintTo(const EventList& events, std::ostream* os) {
+    *os << "{tape \"" << events.tape << "\"";
+    for (int i = 0; i < EventList::size; ++i)
+        if (events.touched(i) || !events.TapeArray[i].empty())
+            *os << "; " << i << ": \"" << events.ClipNameArray[i] << "\" " << events.SrcInArray[i]
+                << " " << events.SrcOutArray[i] << " tape \"" << events.TapeArray[i]
+                << "\" notes \"" << events.NotesArray[i] << "\""
+                << (events.GoodArray[i] ? " good" : "");
+    *os << "}";
+}
 
 // Takes the console lines while it lives, and gives the console back however the test ends.
 struct Console {
