@@ -52,6 +52,14 @@ EventList threeTapes() {
     return log;
 }
 
+// Clips of one reel with two tapes, then of the reel AX with the tape AX and with none.
+EventList sameReels() {
+    EventList log = logOf({C1, C2, C3, {"Name04", "00:02:00:00", "00:02:01:00"}});
+    const char* tapes[] = {"Interview Day 1", "Intervie", "AX", ""};
+    for (int i = 0; i < 4; ++i) log.TapeArray[i] = tapes[i];
+    return log;
+}
+
 const std::string aleNtsc = "Heading\r\nFIELD_DELIM\tTABS\r\nVIDEO_FORMAT\tNTSC\r\n"
                             "AUDIO_FORMAT\t48khz\r\nFPS\t29.97\r\n\r\nColumn\r\n"
                             "Name\tTape\tStart\tEnd\tDuration\tTracks\tComments\tGood\r\n\r\n"
@@ -180,6 +188,57 @@ TEST_F(ListFormats, Cmx3600HasTheTapeAsReelAndEveryNameWhole) {
          "004  Tape_A   AA/V  C        00:00:59:20 00:01:00:04 01:00:18:13 01:00:18:27\r\n"
          "* FROM CLIP NAME: Close up\r\n* TAPE: Tape A\r\n* COMMENT: Élan, \"vital\"\r\n",
          threeTapes()},
+        {"a reel last said with another tape is said again, AX and no tape too", sameReels(),
+         timecode::rate30,
+         "TITLE: list.edl\r\nFCM: NON-DROP FRAME\r\n\r\n"
+         "001  Intervie AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+         "* FROM CLIP NAME: Name01\r\n* TAPE: Interview Day 1\r\n"
+         "002  Intervie AA/V  C        00:00:30:00 00:00:35:00 01:00:10:00 01:00:15:00\r\n"
+         "* FROM CLIP NAME: Name02\r\n* TAPE: Intervie\r\n"
+         "003  AX       AA/V  C        00:01:00:00 00:01:30:00 01:00:15:00 01:00:45:00\r\n"
+         "* FROM CLIP NAME: Name03\r\n* TAPE: AX\r\n"
+         "004  AX       AA/V  C        00:02:00:00 00:02:01:00 01:00:45:00 01:00:46:00\r\n"
+         "* FROM CLIP NAME: Name04\r\n* TAPE: \r\n",
+         sameReels()},
+        {"an earlier version's list: the tape said once after 001 is every later event's of that "
+         "reel",
+         {},
+         timecode::rate30,
+         "TITLE: Interview Day 1\r\nFCM: NON-DROP FRAME\r\n\r\n"
+         "001  Intervie AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+         "* FROM CLIP NAME: Name01\r\n* TAPE: Interview Day 1\r\n"
+         "002  Intervie AA/V  C        00:00:30:00 00:00:35:00 01:00:10:00 01:00:15:00\r\n"
+         "* FROM CLIP NAME: Name02\r\n"
+         "003  B7       AA/V  C        00:01:00:00 00:01:30:00 01:00:15:00 01:00:45:00\r\n"
+         "* FROM CLIP NAME: Name03\r\n"
+         "004  Intervie AA/V  C        00:02:00:00 00:02:01:00 01:00:45:00 01:00:46:00\r\n"
+         "* FROM CLIP NAME: Name04\r\n",
+         [] {
+             EventList log =
+                 tapeLog("Interview Day 1", {C1, C2, C3, {"Name04", "00:02:00:00", "00:02:01:00"}});
+             log.TapeArray[2] = "B7";
+             return log;
+         }(),
+         true},
+        {"another tool's comments: a tape before the first event is every clip's; notes from "
+         "several lines, a good take in lower case, other comments passed over",
+         {},
+         timecode::rate30,
+         "TITLE: Day 3\r\nFCM: NON-DROP FRAME\r\n* TAPE: Reel 9\r\n* COMMENT: not an event's\r\n"
+         "\r\n001  AX       AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+         "* FROM CLIP NAME: Gull\r\n* COMMENT: Wind noise,\r\n* SOURCE FILE: A001.mov\r\n"
+         "* COMMENT:   then rain\r\n* GOOD TAKE: yes\r\n\r\n"
+         "002  B7       AA/V  C        00:00:30:00 00:00:35:00 01:00:10:00 01:00:15:00\r\n"
+         "* GOOD TAKE: NO\r\n* TAPE: Reel 10\r\n",
+         [] {
+             EventList log = logOf({{"Gull", C1.in, C1.out}, {"B7", C2.in, C2.out}});
+             log.tape = log.TapeArray[0] = "Reel 9";
+             log.TapeArray[1] = "Reel 10";
+             log.NotesArray[0] = "Wind noise, then rain";
+             log.GoodArray[0] = true;
+             return log;
+         }(),
+         true},
     };
     // A CMX list does not tell 25 from 30: it is loaded at the rate in use.
     for (const Row& row : rows) check(ListFormat::Cmx3600, row, row.rate);
@@ -371,23 +430,56 @@ TEST(CmxReel, IsTheTapeInEightLettersDigitsDashesOrUnderscores) {
 }
 
 TEST(TableColumns, EachColumnIsFoundByEveryNameItGoesByInCsvAndAle) {
-    enum Column { Name, Tape, In, Out, Rate };
+    enum Column { Name, Tape, In, Out, Rate, Notes, Good };
     // The columns under their first names, and the one event their row reads as.
-    const std::vector<std::string> names = {"Name", "Tape", "In", "Out", "Rate"};
-    const std::vector<std::string> values = {"Gull", "B7", "00:00:10:00", "00:00:20:00", "25"};
-    const EventList expected = tapeLog("B7", {{"Gull", "00:00:10:00", "00:00:20:00"}});
+    const std::vector<std::string> names = {"Name", "Tape",     "In",  "Out",
+                                            "Rate", "Comments", "Good"};
+    const std::vector<std::string> values = {"Gull", "B7",         "00:00:10:00", "00:00:20:00",
+                                             "25",   "Wind noise", "Yes"};
+    EventList expected = tapeLog("B7", {{"Gull", "00:00:10:00", "00:00:20:00"}});
+    expected.NotesArray[0] = "Wind noise";
     const struct {
         Column column;
         const char* heading;
         const char* value = nullptr; // when it is not the value of the first name
+        bool good = true;            // the good-take mark read
     } rows[] = {
-        {Name, "NAME"},      {Name, "Clip Name"}, {Name, "clip"},
-        {Tape, "Tape"},      {Tape, "TAPE NAME"}, {Tape, " Reel "},
-        {Tape, "reel name"}, {In, "IN"},          {In, "Start"},
-        {In, "Source In"},   {In, "src in"},      {In, "Mark IN"},
-        {Out, "out"},        {Out, "END"},        {Out, "Source Out"},
-        {Out, "Src Out"},    {Out, "mark out"},   {Out, "Duration", "00:00:10:00"},
-        {Rate, "Rate"},      {Rate, "FPS"},       {Rate, "Frame Rate"},
+        {Name, "NAME"},
+        {Name, "Clip Name"},
+        {Name, "clip"},
+        {Tape, "Tape"},
+        {Tape, "TAPE NAME"},
+        {Tape, " Reel "},
+        {Tape, "reel name"},
+        {In, "IN"},
+        {In, "Start"},
+        {In, "Source In"},
+        {In, "src in"},
+        {In, "Mark IN"},
+        {Out, "out"},
+        {Out, "END"},
+        {Out, "Source Out"},
+        {Out, "Src Out"},
+        {Out, "mark out"},
+        {Out, "Duration", "00:00:10:00"},
+        {Rate, "Rate"},
+        {Rate, "FPS"},
+        {Rate, "Frame Rate"},
+        {Notes, "COMMENT"},
+        {Notes, "notes"},
+        {Notes, "Description"},
+        {Good, "Good Take"},
+        {Good, "circled"},
+        {Good, "Good", " y "},
+        {Good, "Good", "TRUE"},
+        {Good, "Good", "1"},
+        {Good, "Good", "x"},
+        {Good, "Good", "*"},
+        {Good, "Good", "good"},
+        {Good, "Good", "Circled"},
+        {Good, "Good", "No", false},
+        {Good, "Good", "", false},
+        {Good, "Good", "yess", false},
     };
     const auto joined = [](const std::vector<std::string>& fields, const std::string& sep) {
         std::string line = fields.front();
@@ -413,9 +505,29 @@ TEST(TableColumns, EachColumnIsFoundByEveryNameItGoesByInCsvAndAle) {
             const EdlRead read = isCsv ? ReadCSV(source, events, timecode::rate30)
                                        : ReadALE(source, events, timecode::rate30);
             EXPECT_EQ(read.stored, 1);
-            EXPECT_EQ(events, expected);
+            EventList want = expected;
+            want.GoodArray[0] = row.good;
+            EXPECT_EQ(events, want);
             EXPECT_EQ(read.rate, timecode::rate25);
             EXPECT_EQ(console.lines, Lines{});
         }
     }
+}
+
+TEST(ListFormat, ANameEndingInTheFormatsOwnExtensionWritesThatFormat) {
+    const struct {
+        const char* name;
+        ListFormat chosen, written;
+    } rows[] = {
+        {"day2.edl", ListFormat::Standard, ListFormat::Cmx3600},
+        {"DAY2.EDL", ListFormat::Ale, ListFormat::Cmx3600},
+        {"Day2.Ale", ListFormat::Cmx3600, ListFormat::Ale},
+        {"day2.csv", ListFormat::Standard, ListFormat::Csv},
+        {"day2.txt", ListFormat::Standard, ListFormat::Standard},
+        {"day2.edl.bak", ListFormat::Csv, ListFormat::Csv},
+        {"edl", ListFormat::Standard, ListFormat::Standard},
+        {".edl", ListFormat::Standard, ListFormat::Cmx3600},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(FormatForFile(row.name, row.chosen), row.written) << row.name;
 }
