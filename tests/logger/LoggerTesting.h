@@ -88,14 +88,16 @@ inline void keepForReaders(const std::string& path, const std::string& what, tim
 
 struct Clip {
     std::string name, in, out;
+    std::string tape = {};
 };
 
-// The log with its first events replaced by the given clips.
+// The log with its first events replaced by the given clips, tapes too.
 inline EventList logOf(const std::vector<Clip>& clips, EventList events = EventList::initial()) {
     for (std::size_t i = 0; i < clips.size(); ++i) {
         events.ClipNameArray[i] = clips[i].name;
         events.SrcInArray[i] = clips[i].in;
         events.SrcOutArray[i] = clips[i].out;
+        events.TapeArray[i] = clips[i].tape;
     }
     return events;
 }

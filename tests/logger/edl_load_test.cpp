@@ -40,6 +40,13 @@ std::vector<Clip> hundredClips() {
     return clips;
 }
 
+// The clips of a list without a REM line (not the logger's own layout): each has its reel, here
+// its name, as its tape.
+std::vector<Clip> reels(std::vector<Clip> clips) {
+    for (Clip& clip : clips) clip.tape = clip.name;
+    return clips;
+}
+
 using EdlFiles = LoggerFiles;
 
 } // namespace
@@ -166,24 +173,10 @@ TEST_F(EdlFiles, ReadsEventLinesAndSkipsWhatHasNoTimes) {
         std::vector<Clip> read;
         std::string said = {}; // the console line between the two blanks
         timecode::Rate inUse = timecode::rate30, rate = timecode::rate30;
-        // Without a REM line (not the logger's own layout), each event's reel is its tape.
-        bool reelsAreTapes = false;
     } cases[] = {
         {"CR LF", head + L1 + "\r\n" + L2 + "\r\n" + L3 + "\r\n", {C1, C2, C3}},
-        {"LF",
-         "TITLE: edl.txt\n" + L1 + "\n" + L2 + "\n" + L3,
-         {C1, C2, C3},
-         "",
-         timecode::rate30,
-         timecode::rate30,
-         true},
-        {"CR",
-         "TITLE: edl.txt\r" + L1 + "\r" + L2 + "\r" + L3 + "\r",
-         {C1, C2, C3},
-         "",
-         timecode::rate30,
-         timecode::rate30,
-         true},
+        {"LF", "TITLE: edl.txt\n" + L1 + "\n" + L2 + "\n" + L3, reels({C1, C2, C3})},
+        {"CR", "TITLE: edl.txt\r" + L1 + "\r" + L2 + "\r" + L3 + "\r", reels({C1, C2, C3})},
         {"first colon before column 20",
          head + L1 + "\r\n" + earlyColon + "\r\n" + L3,
          {C1, C3},
@@ -199,20 +192,10 @@ TEST_F(EdlFiles, ReadsEventLinesAndSkipsWhatHasNoTimes) {
         {"a later long TITLE line",
          head + "TITLE: second title, written by another system at 00:00:10:00\r\n" + L1,
          {C1}},
-        {"a long first line is an event once its T is taken",
-         "T" + L1 + "\r\n" + L2,
-         {C1, C2},
-         "",
-         timecode::rate30,
-         timecode::rate30,
-         true},
+        {"a long first line is an event once its T is taken", "T" + L1 + "\r\n" + L2,
+         reels({C1, C2})},
         {"a long file name on the title line; with no REM line, the reel is the tape",
-         "TITLE: " + std::string(60, 'n') + ".edl \r\n" + L1 + "\r\n",
-         {C1},
-         "",
-         timecode::rate30,
-         timecode::rate30,
-         true},
+         "TITLE: " + std::string(60, 'n') + ".edl \r\n" + L1 + "\r\n", reels({C1})},
         {"Latin-1 and UTF-8 names",
          head + lineNamed(1, "Caf\xe9") + "\r\n" + lineNamed(2, "東京") + "\r\n" +
              "* FROM CLIP NAME: Caf\xe9 \xe0 Paris — 東京\r\n",
@@ -250,8 +233,7 @@ TEST_F(EdlFiles, ReadsEventLinesAndSkipsWhatHasNoTimes) {
         EXPECT_EQ(load.read.stored, static_cast<int>(c.read.size()));
         // Events past the last one read are a fresh log's, not what the log held before.
         EventList read = logOf(c.read);
-        for (std::size_t i = 0; c.reelsAreTapes && i < c.read.size(); ++i)
-            read.tape = read.TapeArray[i] = c.read[i].name;
+        read.tape = c.read.back().tape; // the last event's
         EXPECT_EQ(load.events, read);
         EXPECT_EQ(load.read.rate, c.rate);
         const Lines said = c.said.empty() ? Lines{" ", " "} : Lines{" ", c.said, " "};
