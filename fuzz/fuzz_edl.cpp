@@ -1,7 +1,9 @@
 // A list file through Load EDL, and the round trip: what was loaded, saved in each format and
-// loaded again, must come back as the same events and tape (in the logger's own layout, as far
-// as its six-character reel column carries the name; in an ALE, with tabs in names as blanks; in
-// a CMX list, without blanks at the start of names and the tape).
+// loaded again, must come back as the same events (in the logger's own layout, as far as its
+// six-character reel column carries the name; in the other formats with each clip's tape, notes
+// and good-take mark too, the log's tape the last clip's: in an ALE with tabs in texts as
+// blanks, in a CMX list without blanks at the start of texts); the autosave gives back exactly
+// what was loaded.
 #include "EdlFile.h"
 #include "EdlReader.h"
 #include "EdlWriter.h"
@@ -13,12 +15,17 @@
 
 namespace {
 
+// A text (a name, a tape, notes) after a trip through a list for other systems.
+std::string textAfterTrip(std::string text, ListFormat layout) {
+    if (layout == ListFormat::Ale) std::replace(text.begin(), text.end(), '\t', ' ');
+    if (layout == ListFormat::Cmx3600) text.erase(0, text.find_first_not_of(" \t"));
+    return text;
+}
+
 // The name an event has after a trip through a layout: in the logger's own, the six characters
 // its reel column carries, without the blanks after them (a name of blanks only keeps them).
 std::string nameAfterTrip(std::string name, ListFormat layout) {
-    if (layout == ListFormat::Ale) std::replace(name.begin(), name.end(), '\t', ' ');
-    if (layout == ListFormat::Cmx3600) name.erase(0, name.find_first_not_of(" \t"));
-    if (layout != ListFormat::Standard) return name;
+    if (layout != ListFormat::Standard) return textAfterTrip(name, layout);
     const std::string reel = FirstChars(ReelText(name), 6);
     const std::size_t last = reel.find_last_not_of(' ');
     return last == std::string::npos ? reel : reel.substr(0, last + 1);
@@ -45,8 +52,33 @@ void roundTrip(const EventList& loaded, timecode::Rate rate, ListFormat layout) 
         FUZZ_CHECK(again.SrcInArray[i] == times.in);
         FUZZ_CHECK(again.SrcOutArray[i] == times.out);
         FUZZ_CHECK(again.ClipNameArray[i] == nameAfterTrip(loaded.ClipNameArray[i], layout));
+        if (layout == ListFormat::Standard) continue;
+        FUZZ_CHECK(again.TapeArray[i] == textAfterTrip(loaded.TapeArray[i], layout));
+        FUZZ_CHECK(again.NotesArray[i] == textAfterTrip(loaded.NotesArray[i], layout));
+        FUZZ_CHECK(again.GoodArray[i] == loaded.GoodArray[i]);
     }
-    FUZZ_CHECK(layout == ListFormat::Standard || again.tape == nameAfterTrip(loaded.tape, layout));
+    FUZZ_CHECK(layout == ListFormat::Standard || again.tape == again.TapeArray[n - 1]);
+}
+
+// The autosave of what was loaded gives it back: every event it writes, whole, and the tape.
+void autosaveTrip(const EventList& loaded, timecode::Rate rate) {
+    static const std::string saved = fuzz::scratchPath("autosave.edl");
+    if (!WriteFileAtomically(saved, AutosaveText(loaded, "KOLB", rate))) return;
+    const EdlLoad load = LoadEDL(saved, false, rate);
+    FUZZ_CHECK(load.ok);
+    const EventList& again = load.events;
+    const int n = EventsToWrite(loaded);
+    FUZZ_CHECK(load.read.stored == n);
+    FUZZ_CHECK(load.read.rate == rate);
+    for (int i = 0; i < n; ++i) {
+        FUZZ_CHECK(again.ClipNameArray[i] == loaded.ClipNameArray[i]);
+        FUZZ_CHECK(again.SrcInArray[i] == loaded.SrcInArray[i]);
+        FUZZ_CHECK(again.SrcOutArray[i] == loaded.SrcOutArray[i]);
+        FUZZ_CHECK(again.TapeArray[i] == loaded.TapeArray[i]);
+        FUZZ_CHECK(again.NotesArray[i] == loaded.NotesArray[i]);
+        FUZZ_CHECK(again.GoodArray[i] == loaded.GoodArray[i]);
+    }
+    FUZZ_CHECK(again.tape == loaded.tape);
 }
 } // namespace
 
@@ -57,6 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const EdlLoad load = LoadEDL(path, size > 0 && (data[0] & 1), timecode::rate30);
     FUZZ_CHECK(load.read.stored >= 0 && load.read.stored <= EventList::size);
     if (!load.ok) return 0;
+    autosaveTrip(load.events, load.read.rate);
     roundTrip(load.events, load.read.rate, ListFormat::Standard);
     for (const ListFormat format : {ListFormat::Cmx3600, ListFormat::Ale, ListFormat::Csv})
         roundTrip(load.events, load.read.rate, format);

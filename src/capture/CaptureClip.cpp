@@ -13,7 +13,8 @@ std::optional<CaptureClip> ClipOf(const EventList& events, int i, timecode::Rate
                        timecode::WithSeparator(in, rate),
                        timecode::WithSeparator(out, rate),
                        inFrames,
-                       outFrames};
+                       outFrames,
+                       events.TapeArray[i]};
 }
 
 std::vector<CaptureClip> ClipsToCapture(const EventList& events, timecode::Rate rate) {

@@ -62,9 +62,11 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
     const std::string file = UniqueBase(settings.folder, stem);
     const std::string outputName = file.substr(file.rfind('/') + 1);
     state(ClipState::Cueing, outputName);
+    // The clip's own tape; the batch's for a clip that has none.
+    const std::string& tape = clip.tape.empty() ? settings.tape : clip.tape;
     const auto argv =
-        ExpandCommand(settings.command, ValuesOf(clip.event, clip.name, settings.tape, file,
-                                                 clip.inFrames, clip.outFrames, rate));
+        ExpandCommand(settings.command, ValuesOf(clip.event, clip.name, tape, file, clip.inFrames,
+                                                 clip.outFrames, rate));
 
     RecorderProcess recorder;
     std::mutex startMutex; // guards startError
@@ -184,7 +186,7 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
     record.when = NowText();
     record.event = clip.event;
     record.name = clip.name;
-    record.tape = settings.tape;
+    record.tape = tape;
     record.in = clip.in;
     record.out = clip.out;
     record.startTc = watch.startTc();

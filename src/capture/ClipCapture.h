@@ -16,7 +16,7 @@ struct CaptureSettings {
     std::string folder = "captures";
     int prerollFrames = 0; // the deck is cued this long before the in point
     int leadFrames = 0;    // the recorder starts this long before the in point
-    std::string tape;
+    std::string tape;      // the batch's tape, for clips that have none of their own
 };
 
 struct ClipOutcome {

@@ -1,6 +1,9 @@
 #include "CmxWriter.h"
 
-#include "EdlWriter.h"
+#include "ClipsToWrite.h"
+#include "ListComments.h"
+
+#include <map>
 
 namespace {
 const std::string crlf = "\r\n";
@@ -28,24 +31,30 @@ int RecordStartAt(const std::optional<std::string>& setting, timecode::Rate rate
 
 std::string CmxText(const EventList& events, const std::string& savename, timecode::Rate rate,
                     int recordStart) {
-    const std::string tape = OneLine(events.tape);
-    const std::string reel = CmxReelText(tape);
-    std::string text = "TITLE: " + (tape.empty() ? OneLine(savename) : tape) + crlf +
+    const std::string logTape = OneLine(events.tape);
+    std::string text = "TITLE: " + (logTape.empty() ? OneLine(savename) : logTape) + crlf +
                        (rate.dropFrame ? "FCM: DROP FRAME" : "FCM: NON-DROP FRAME") + crlf + crlf;
-    // The whole tape, where the reel does not hold it ("AX" is the reel of no tape): a comment of
-    // the first event, since readers take no comment before the first event.
-    const bool tapeSaid = !tape.empty() && (reel.substr(0, reel.find(' ')) != tape || tape == "AX");
-    const int count = EventsToWrite(events);
-    int recordIn = recordStart;
-    for (int i = 0; i < count; ++i) {
-        const int recordOut = RecordTimeAfter(recordIn, ClipFrames(events, i, rate), rate);
-        const ListTimes times = TimesForOtherSystems(events, i, rate);
-        text += EditNumberText(i + 1) + "  " + reel + " AA/V  C        " + times.in + " " +
-                times.out + " " + timecode::TimeText(recordIn, rate) + " " +
-                timecode::TimeText(recordOut, rate) + crlf +
-                "* FROM CLIP NAME: " + OneLine(events.ClipNameArray[i]) + crlf;
-        if (i == 0 && tapeSaid) text += "* TAPE: " + tape + crlf;
-        recordIn = recordOut;
+    // The whole tape each reel was last said with: a reader gives it to the later events of that
+    // reel that say none of their own (as lists of one tape said it once, after event 001).
+    std::map<std::string, std::string> saidWith;
+    for (const ClipToWrite& clip : ClipsToWrite(events, rate, recordStart)) {
+        const std::string reel = CmxReelText(clip.tape);
+        const std::string reelWord = reel.substr(0, reel.find(' '));
+        const auto said = saidWith.find(reelWord);
+        // "AX" is the reel of no tape: a tape of that name is said.
+        const bool whole = clip.tape.empty() || (reelWord == clip.tape && clip.tape != "AX");
+        const bool sayTape = !whole || (said != saidWith.end() && said->second != clip.tape);
+        text += EditNumberText(clip.number) + "  " + reel + " AA/V  C        " +
+                clip.forOtherSystems.in + " " + clip.forOtherSystems.out + " " +
+                timecode::TimeText(clip.recordIn, rate) + " " +
+                timecode::TimeText(clip.recordOut, rate) + crlf;
+        text += std::string(clipNameComment) + clip.name + crlf;
+        if (sayTape) {
+            text += std::string(tapeComment) + clip.tape + crlf;
+            saidWith[reelWord] = clip.tape;
+        }
+        if (!clip.notes.empty()) text += std::string(notesComment) + clip.notes + crlf;
+        if (clip.good) text += std::string(goodTakeComment) + std::string(goodTakeYes) + crlf;
     }
     return text;
 }

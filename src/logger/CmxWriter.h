@@ -12,14 +12,16 @@
 //   <blank line>
 //   001  <reel, 8 wide> AA/V  C        <source in> <source out> <record in> <record out>
 //   * FROM CLIP NAME: <the whole name>
-//   * TAPE: <the whole tape>             after event 001 only, when the reel is not the tape
-// for each event a save writes (EventsToWrite); no comment stands before the first event, which
-// readers refuse. The reel is the tape (CmxReelText); source times have the rate's frame
-// separator, an event with no clip written as one of no length (TimesForOtherSystems); record
-// times run on from recordStart (frames at the rate) without gaps, wrapping at 24 hours, and an
-// event with a problem adds none. Names are UTF-8, CR and LF in them written as blanks; blanks
-// at the start of a name or the tape do not come back from a load, which takes any number of
-// blanks after a comment's colon, as other systems write them.
+//   * TAPE: <the whole tape>    when the reel does not hold the clip's tape whole, or the same
+//                               reel was last said with another tape
+//   * COMMENT: <notes>          when the clip has notes
+//   * GOOD TAKE: YES            for a good take
+// for each event a save writes (ClipsToWrite); no comment stands before the first event, which
+// readers refuse. The reel is the clip's own tape (CmxReelText); source times have the rate's
+// frame separator, an event with no clip written as one of no length (TimesForOtherSystems);
+// record times run on from recordStart (frames at the rate). Texts are UTF-8, CR and LF in them
+// written as blanks; blanks at the start of a name, a tape or notes do not come back from a load,
+// which takes any number of blanks after a comment's colon, as other systems write them.
 std::string CmxText(const EventList& events, const std::string& savename, timecode::Rate rate,
                     int recordStart);
 

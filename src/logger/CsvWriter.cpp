@@ -1,6 +1,6 @@
 #include "CsvWriter.h"
 
-#include "EdlWriter.h"
+#include "ClipsToWrite.h"
 
 std::string CsvField(std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
@@ -22,13 +22,11 @@ std::string CsvLine(const std::vector<std::string>& fields) {
 }
 
 std::string CsvText(const EventList& events, timecode::Rate rate) {
-    std::string text = CsvLine({"Event", "Name", "Tape", "In", "Out", "Duration", "Rate"});
-    const int count = EventsToWrite(events);
-    for (int i = 0; i < count; ++i)
-        text += CsvLine({EditNumberText(i + 1), events.ClipNameArray[i], events.tape,
-                         timecode::WithSeparator(events.SrcInArray[i], rate),
-                         timecode::WithSeparator(events.SrcOutArray[i], rate),
-                         timecode::TimeText(ClipFrames(events, i, rate), rate),
-                         timecode::RateText(rate)});
+    std::string text =
+        CsvLine({"Event", "Name", "Tape", "In", "Out", "Duration", "Rate", "Notes", "Good"});
+    for (const ClipToWrite& clip : ClipsToWrite(events, rate, 0))
+        text += CsvLine({EditNumberText(clip.number), clip.name, clip.tape, clip.in, clip.out,
+                         timecode::TimeText(clip.frames, rate), timecode::RateText(rate),
+                         clip.notes, clip.good ? "Yes" : ""});
     return text;
 }

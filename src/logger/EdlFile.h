@@ -49,8 +49,8 @@ struct EdlLoad {
     bool ok = false;
     // When not ok: what to tell the operator, one line (also written to the console).
     std::string error;
-    // A fresh log with the events read (events past the last one read are a fresh log's; the
-    // tape from "* TAPE: ").
+    // A fresh log with the events read, each with its own tape, notes and good-take mark (events
+    // past the last one read are a fresh log's), and the log's tape (ReadEDL, TableList).
     EventList events = EventList::initial();
     EdlRead read;
 };

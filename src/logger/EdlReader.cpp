@@ -1,7 +1,12 @@
 #include "EdlReader.h"
 
+#include "ListComments.h"
+#include "TableList.h"
 #include "Utf8Text.h"
 #include "Utils.h"
+
+#include <array>
+#include <map>
 
 namespace {
 
@@ -9,10 +14,15 @@ bool blank(int c) {
     return c == ' ' || c == '\t';
 }
 
-// The text after a comment's colon, without the blanks before it, as UTF-8.
-std::string commentText(const std::string& line, std::size_t colonEnd) {
+// The text after a comment's colon, as UTF-8: without the blanks before it, or in the logger's
+// own layout without the one blank its writer puts there (so texts that start with a blank come
+// back whole).
+std::string commentText(const std::string& line, std::size_t colonEnd, bool ownLayout) {
     std::size_t at = colonEnd;
-    while (at < line.size() && blank(static_cast<unsigned char>(line[at]))) ++at;
+    if (ownLayout)
+        at += at < line.size() && line[at] == ' ' ? 1 : 0;
+    else
+        while (at < line.size() && blank(static_cast<unsigned char>(line[at]))) ++at;
     return TextFromBytes(std::string_view(line).substr(at));
 }
 
@@ -36,6 +46,73 @@ int firstByte(ByteSource& in, int& linesPassed) {
     }
     return c;
 }
+
+// What the comment lines after the events give them: tapes, notes and good-take marks. A tape
+// said before the first event is the log's and every clip's; one said after an event is that
+// event's, and in a CMX list also the later events' of the same reel that say none.
+class EventComments {
+public:
+    // ownLayout: whether the list is in the logger's own layout, as far as it has been read.
+    EventComments(EventList& events, const bool& ownLayout)
+        : events(events), ownLayout(ownLayout) {}
+
+    // An event was stored at index k, from a line whose reel column holds reel.
+    void event(int k, const std::string& reel) {
+        current = k;
+        reels[k] = reel;
+        events.NotesArray[k].clear();
+        events.GoodArray[k] = false;
+        const auto said = saidWith.find(reel);
+        // The logger's own layout has names in the reel column; its clips take the log's tape.
+        if (logTape || ownLayout)
+            events.TapeArray[k].clear();
+        else
+            events.TapeArray[k] = said != saidWith.end() ? said->second : reel == "AX" ? "" : reel;
+    }
+    // A comment line; false when it is none of those read here.
+    bool comment(const std::string& line) {
+        const auto text = [&](std::string_view comment) {
+            return commentText(line, comment.size() - 1, ownLayout);
+        };
+        if (startsWithComment(line, tapeComment)) {
+            if (current < 0) {
+                logTape = text(tapeComment);
+            } else {
+                events.TapeArray[current] = text(tapeComment);
+                ownTape[current] = true;
+                saidWith[reels[current]] = events.TapeArray[current];
+            }
+        } else if (startsWithComment(line, notesComment)) {
+            if (current < 0) return true;
+            std::string& notes = events.NotesArray[current];
+            notes += (notes.empty() ? "" : " ") + text(notesComment);
+        } else if (startsWithComment(line, goodTakeComment)) {
+            if (current >= 0) events.GoodArray[current] = IsYesWord(text(goodTakeComment));
+        } else {
+            return false;
+        }
+        return true;
+    }
+    // The tapes of the stored events that said none, and the log's tape: the one said before
+    // the first event, else the last event's.
+    void finish(int stored) {
+        for (int k = 0; k < stored; ++k)
+            if (logTape && !ownTape[k]) events.TapeArray[k] = events.touched(k) ? *logTape : "";
+        if (logTape)
+            events.tape = *logTape;
+        else if (stored > 0)
+            events.tape = events.TapeArray[stored - 1];
+    }
+
+private:
+    EventList& events;
+    const bool& ownLayout;
+    int current = -1; // the event the comments are of; -1 before the first
+    std::optional<std::string> logTape;
+    std::array<bool, EventList::size> ownTape{};    // the event said its own tape
+    std::array<std::string, EventList::size> reels; // each event's reel column
+    std::map<std::string, std::string> saidWith;    // a reel's whole tape, as last said
+};
 
 // A name in the logger's own layout, read by its columns: the 6 characters from column 5 that
 // the writer puts there (blanks inside kept), without the blanks that pad a shorter name; a name
@@ -115,8 +192,7 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
     bool cut = false;
     int named = -1; // the event stored from the line just before, which a name comment completes
     bool ownLayout = false; // the logger's own layout, whose reel column holds names
-    bool tapeSaid = false;
-    std::optional<std::string> reel; // the reel every event so far has, else ""
+    EventComments comments(events, ownLayout);
     while (ReadLine(in, line, maxLineLength, &cut)) {
         ++lineNumber;
         if (cut) {
@@ -129,8 +205,9 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
         const int previous = named;
         named = -1;
         const bool nameComment = startsWithComment(line, clipNameComment);
-        // After the last event, a line is read only for the full name of that event.
+        // After the last event, a line is read only for the comments of that event.
         if (result.stored >= EventList::size && !nameComment) {
+            if (comments.comment(line)) continue;
             if (line.size() > 60 && !line.starts_with("TIT") && getsourcetime(line))
                 Utils::OutLine("EDL has more than " + std::to_string(EventList::size) +
                                " events: the rest were not loaded");
@@ -150,14 +227,11 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
         }
         if (nameComment) {
             if (previous >= 0)
-                events.ClipNameArray[previous] = commentText(line, clipNameComment.size() - 1);
+                events.ClipNameArray[previous] =
+                    commentText(line, clipNameComment.size() - 1, ownLayout);
             continue;
         }
-        if (startsWithComment(line, tapeComment)) {
-            events.tape = commentText(line, tapeComment.size() - 1);
-            tapeSaid = true;
-            continue;
-        }
+        if (comments.comment(line)) continue;
         if (line.starts_with("REM Made by")) ownLayout = true;
         if (line.size() <= 60) continue;
         if (line.starts_with("TIT")) continue;
@@ -184,11 +258,10 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
         }
         if (verbose) Utils::OutLine(times->timestring1 + " " + times->timestring2);
         const int k = result.stored++;
-        const std::string name = ownLayout && line[3] == ' ' && line[4] == ' '
-                                     ? columnName(line)
-                                     : TextFromBytes(std::string_view(line).substr(5, blankAt - 5));
-        events.ClipNameArray[k] = name;
-        reel = !reel || *reel == name ? name : "";
+        const std::string reel = TextFromBytes(std::string_view(line).substr(5, blankAt - 5));
+        events.ClipNameArray[k] =
+            ownLayout && line[3] == ' ' && line[4] == ' ' ? columnName(line) : reel;
+        comments.event(k, reel);
         events.SrcInArray[k] = times->timestring1;
         events.SrcOutArray[k] =
             ownLayout ? times->timestring2
@@ -196,8 +269,7 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
         named = k;
     }
     result.rate = listRate.value_or(inUse);
-    // In other systems' lists, and in CMX 3600, the reel column is the tape.
-    if (!ownLayout && !tapeSaid && reel && *reel != "AX") events.tape = *reel;
+    comments.finish(result.stored);
     // A file of thousands of such lines says so once, not a line each.
     if (result.skipped > maxSkipReports)
         Utils::OutLine("Skipped " + std::to_string(result.skipped) +

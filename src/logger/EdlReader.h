@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EventList.h"
+#include "ListComments.h"
 #include "Timecode.h"
 
 #include <cstddef>
@@ -54,11 +55,6 @@ std::optional<SourceTimes> getsourcetime(const std::string& line);
 // that way, for readers that refuse an out before an in.
 std::string OutOfListEvent(const std::string& in, const std::string& out, timecode::Rate rate);
 
-// The comment line that carries an event's full name in a CMX 3600 list (other systems put any
-// number of blanks after the colon), and the one that carries the log's tape name.
-constexpr std::string_view clipNameComment = "* FROM CLIP NAME: ";
-constexpr std::string_view tapeComment = "* TAPE: ";
-
 struct EdlRead {
     enum class Outcome { Read, NotAnEdl, Empty };
     Outcome outcome = Outcome::Read;
@@ -88,12 +84,18 @@ constexpr int maxSkipReports = 10;
 // A line whose times cannot be taken or are not timecode is skipped with a console line (the
 // first maxSkipReports of them; a count of all follows); a line cut at maxLineLength is read as
 // far as it goes and said the same way.
-// A "* FROM CLIP NAME:" line right after an event gives that event its full name, "* TAPE:" the
-// log's tape name. A list with no "* TAPE:" line that is not in the logger's own layout (no
-// "REM Made by" line), a CMX 3600 list, has its tape in the reel column: the reel that every
-// event has, but "AX", is the log's tape. Names are read as UTF-8, other bytes as Latin-1. Up to
-// 100 events are stored; events past the last one read keep what they held, and an event line
-// past the last one stored is said once ("EDL has more than 100 events: the rest were not
-// loaded"). Edit numbers are not read. With verbose on, every line longer than 5 characters and
+// A "* FROM CLIP NAME:" line right after an event gives that event its full name. The comments
+// after an event, up to the next one, give it the rest (ListComments.h): "* TAPE:" its whole
+// tape, "* COMMENT:" its notes (several joined with a blank), "* GOOD TAKE:" with a yes word
+// (IsYesWord) the good-take mark. Each clip's tape: a "* TAPE:" line before the first event is
+// the log's tape and every clip's (an event that holds nothing stays a fresh one, with none);
+// without one, in a list that is not in the logger's own layout (no "REM Made by" line), a CMX
+// 3600 list, the reel column ("AX": no tape), or the whole tape last said after an event of the
+// same reel (lists of one tape say it once, after event 001). The log's tape: the one said
+// before the first event, else the last event's. In the logger's own layout a comment's text
+// starts after the one blank that follows its colon. Names are read as UTF-8, other bytes as
+// Latin-1. Up to 100 events are stored; events past the last one read keep what they held, and an
+// event line past the last one stored is said once ("EDL has more than 100 events: the rest were
+// not loaded"). Edit numbers are not read. With verbose on, every line longer than 5 characters and
 // every pair of times read are echoed to the console.
 EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate inUse);

@@ -1,5 +1,6 @@
 #include "EdlWriter.h"
 
+#include "ListComments.h"
 #include "Utf8Text.h"
 
 #include <algorithm>
@@ -14,89 +15,24 @@ std::string header(const std::string& savename, const std::string& title, timeco
            crlf;
 }
 
-enum class Lack { None, Neither, In, Out, Order, NotTimecode };
-
-struct Problem {
-    Lack lack = Lack::None;
-    std::string text; // what is wrong, or nothing
-};
-
-// What is wrong with event index i, or nothing.
-Problem problemOf(const EventList& events, int i, timecode::Rate rate) {
-    const std::string& in = events.SrcInArray[i];
-    const std::string& out = events.SrcOutArray[i];
-    const bool noIn = timecode::IsZero(in);
-    const bool noOut = timecode::IsZero(out);
-    if (noIn && noOut) return {Lack::Neither, "no in or out point"};
-    if (!timecode::IsTimecode(in, rate))
-        return {Lack::NotTimecode,
-                "in " + in + " is not a timecode at the rate " + timecode::RateText(rate)};
-    if (!timecode::IsTimecode(out, rate))
-        return {Lack::NotTimecode,
-                "out " + out + " is not a timecode at the rate " + timecode::RateText(rate)};
-    if (noIn) return {Lack::In, "no in point"};
-    if (noOut) return {Lack::Out, "no out point"};
-    if (*timecode::FrameCount(out, rate) <= *timecode::FrameCount(in, rate))
-        return {Lack::Order, "out " + out + " is not after in " + in};
-    return {};
+// One event's line: its times as given, its record times at the rate.
+std::string eventLine(const ClipToWrite& clip, const std::string& in, const std::string& out,
+                      timecode::Rate rate) {
+    return EditNumberText(clip.number) + "  " + ReelText(clip.name) + "   AA/V  C        " + in +
+           " " + out + " " + timecode::TimeText(clip.recordIn, rate) + " " +
+           timecode::TimeText(clip.recordOut, rate) + " " + crlf;
 }
 
-// One event's line, with its record times.
-std::string eventText(const EventList& events, int i, int recordIn, int recordOut,
-                      timecode::Rate rate, bool timesAsHeld) {
-    const auto sourceTime = [&](const std::string& time) {
-        return timesAsHeld ? time : timecode::WithSeparator(time, rate);
-    };
-    const std::string times =
-        sourceTime(events.SrcInArray[i]) + " " + sourceTime(events.SrcOutArray[i]) + " " +
-        timecode::TimeText(recordIn, rate) + " " + timecode::TimeText(recordOut, rate);
-    return EditNumberText(i + 1) + "  " + ReelText(events.ClipNameArray[i]) + "   AA/V  C        " +
-           times + " " + crlf;
+std::string comment(std::string_view which, const std::string& text) {
+    return std::string(which) + text + crlf;
 }
 
-// The event lines of events 1 to count, record times running on from 01:00:00:00; the autosave
-// follows each with its name comment.
-std::string eventLines(const EventList& events, int count, timecode::Rate rate, bool autosave) {
-    std::string bytes;
-    int recordIn = timecode::CountOf(1, 0, 0, 0, rate);
-    for (int i = 0; i < count; ++i) {
-        const int recordOut = RecordTimeAfter(recordIn, ClipFrames(events, i, rate), rate);
-        bytes += eventText(events, i, recordIn, recordOut, rate, autosave);
-        if (autosave) bytes += "* FROM CLIP NAME: " + OneLine(events.ClipNameArray[i]) + crlf;
-        recordIn = recordOut;
-    }
-    return bytes;
+// The tape a load gives event index i when no line says its own: the log's, to an event that
+// holds anything (as a change gives it to a new clip), none to a fresh one.
+std::string tapeByDefault(const EventList& events, int i) {
+    return events.touched(i) ? OneLine(events.tape) : "";
 }
 } // namespace
-
-int EventsToWrite(const EventList& events) {
-    int count = 1;
-    for (int i = 1; i < EventList::size; ++i)
-        if (events.touched(i)) count = i + 1;
-    return count;
-}
-
-std::vector<EventProblem> CheckEvents(const EventList& events, timecode::Rate rate) {
-    std::vector<EventProblem> problems;
-    const int count = EventsToWrite(events);
-    for (int i = 0; i < count; ++i) {
-        const Problem problem = problemOf(events, i, rate);
-        if (problem.lack == Lack::None) continue;
-        std::string text = "Event " + EditNumberText(i + 1) + ": " + problem.text;
-        if (problem.lack != Lack::NotTimecode) {
-            const ListTimes written = TimesForOtherSystems(events, i, rate);
-            text += " (CMX 3600 and ALE: " + written.in + " to " + written.out + ", no length)";
-        }
-        problems.push_back({i + 1, text});
-    }
-    return problems;
-}
-
-std::string EditNumberText(int number) {
-    std::string text = std::to_string(number);
-    if (text.size() < 3) text.insert(0, 3 - text.size(), '0');
-    return text;
-}
 
 std::string ReelText(const std::string& name) {
     std::string reel = name.empty() ? "S" : OneLine(FirstChars(name, 6));
@@ -108,66 +44,32 @@ std::string ReelText(const std::string& name) {
     return reel;
 }
 
-int InvalidEvent(const EventList& events, timecode::Rate rate) {
-    const int count = EventsToWrite(events);
-    for (int i = 0; i < count; ++i)
-        if (!timecode::FrameCount(events.SrcInArray[i], rate) ||
-            !timecode::FrameCount(events.SrcOutArray[i], rate))
-            return i + 1;
-    return 0;
-}
-
-int ClipFrames(const EventList& events, int i, timecode::Rate rate) {
-    if (problemOf(events, i, rate).lack != Lack::None) return 0;
-    return *timecode::FrameCount(events.SrcOutArray[i], rate) -
-           *timecode::FrameCount(events.SrcInArray[i], rate);
-}
-
-ListTimes TimesForOtherSystems(const EventList& events, int i, timecode::Rate rate) {
-    ListTimes times{timecode::WithSeparator(events.SrcInArray[i], rate),
-                    timecode::WithSeparator(events.SrcOutArray[i], rate)};
-    switch (problemOf(events, i, rate).lack) {
-    case Lack::None:
-    case Lack::NotTimecode:
-        break;
-    case Lack::Neither:
-        times.in = times.out = timecode::TimeText(0, rate);
-        break;
-    case Lack::In:
-        times.in = times.out;
-        break;
-    case Lack::Out:
-    case Lack::Order:
-        times.out = times.in;
-        break;
-    }
-    return times;
-}
-
-int RecordTimeAfter(int recordIn, int frames, timecode::Rate rate) {
-    const int day = timecode::FramesPerDay(rate);
-    return (((recordIn + frames) % day) + day) % day;
-}
-
-std::string OneLine(std::string text) {
-    std::replace(text.begin(), text.end(), '\r', ' ');
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
-}
-
 std::string StandardText(const EventList& events, const std::string& savename,
                          const std::string& title, timecode::Rate rate) {
     std::string bytes = header(savename, title, rate);
     // The tape the whole log is of, so a list read back is the log that was saved.
-    if (!events.tape.empty()) bytes += "* TAPE: " + OneLine(events.tape) + crlf;
-    return bytes + eventLines(events, EventsToWrite(events), rate, false);
+    if (!events.tape.empty()) bytes += comment(tapeComment, OneLine(events.tape));
+    for (const ClipToWrite& clip : ClipsToWrite(events, rate, timecode::CountOf(1, 0, 0, 0, rate)))
+        bytes += eventLine(clip, clip.in, clip.out, rate);
+    return bytes;
 }
 
 std::string AutosaveText(const EventList& events, const std::string& title, timecode::Rate rate) {
+    const auto clips = ClipsToWrite(events, rate, timecode::CountOf(1, 0, 0, 0, rate));
+    const auto ownTape = [&](const ClipToWrite& clip) {
+        return clip.tape != tapeByDefault(events, clip.number - 1);
+    };
     std::string bytes = header(autosaveTitle, title, rate);
-    if (!events.tape.empty()) bytes += "* TAPE: " + OneLine(events.tape) + crlf;
-    int count = 1;
-    for (int i = 1; i < EventList::size; ++i)
-        if (events.touched(i)) count = i + 1;
-    return bytes + eventLines(events, count, rate, true);
+    // Said whenever a clip's tape is: a load takes the last clip's tape for the log without it.
+    if (!events.tape.empty() || std::any_of(clips.begin(), clips.end(), ownTape))
+        bytes += comment(tapeComment, OneLine(events.tape));
+    for (const ClipToWrite& clip : clips) {
+        const int i = clip.number - 1;
+        bytes += eventLine(clip, events.SrcInArray[i], events.SrcOutArray[i], rate);
+        bytes += comment(clipNameComment, clip.name);
+        if (ownTape(clip)) bytes += comment(tapeComment, clip.tape);
+        if (!clip.notes.empty()) bytes += comment(notesComment, clip.notes);
+        if (clip.good) bytes += comment(goodTakeComment, std::string(goodTakeYes));
+    }
+    return bytes;
 }

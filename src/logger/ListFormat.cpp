@@ -19,6 +19,7 @@ bool endsWith(std::string_view name, std::string_view suffix) {
 } // namespace
 
 ListFormat FormatForFile(std::string_view fileName, ListFormat chosen) {
+    if (endsWith(fileName, ".edl")) return ListFormat::Cmx3600;
     if (endsWith(fileName, ".ale")) return ListFormat::Ale;
     if (endsWith(fileName, ".csv")) return ListFormat::Csv;
     return chosen;

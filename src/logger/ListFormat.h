@@ -11,8 +11,8 @@
 // a CMX 3600 list that editing systems import, an Avid ALE and a CSV table.
 enum class ListFormat { Standard, Cmx3600, Ale, Csv };
 
-// The format a save writes: a file name ending in ".ale" or ".csv" (in any case) writes that
-// format whatever was chosen; every other name the chosen one.
+// The format a save writes: a file name ending in ".edl", ".ale" or ".csv" (in any case) writes
+// CMX 3600, an ALE or a CSV whatever was chosen; every other name the chosen format.
 ListFormat FormatForFile(std::string_view fileName, ListFormat chosen);
 
 // What a list file holds, from its first line (a UTF-8 byte order mark and blanks around it

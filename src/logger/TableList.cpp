@@ -24,8 +24,8 @@ int columnOf(const std::vector<std::string>& columns,
     return -1;
 }
 
-// A name held in the log: one line, as typed in its row.
-std::string oneLineName(std::string_view bytes) {
+// A text held in the log (a name, a tape, notes): one line, as typed in its row.
+std::string oneLineText(std::string_view bytes) {
     std::string name = TextFromBytes(bytes);
     std::replace(name.begin(), name.end(), '\r', ' ');
     std::replace(name.begin(), name.end(), '\n', ' ');
@@ -39,6 +39,13 @@ std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);
     while (!text.empty() && blank(text.back())) text.remove_suffix(1);
     return text;
+}
+
+bool IsYesWord(std::string_view text) {
+    const std::string low = lowered(text);
+    for (const std::string_view yes : {"yes", "y", "true", "1", "x", "*", "good", "circled"})
+        if (low == yes) return true;
+    return false;
 }
 
 std::optional<timecode::Rate> RateOfTableText(std::string_view text) {
@@ -63,6 +70,8 @@ TableList::TableList(const std::vector<std::string>& columns, EventList& events,
     out = columnOf(columns, {"out", "end", "source out", "src out", "mark out"});
     duration = columnOf(columns, {"duration"});
     this->rate = columnOf(columns, {"rate", "fps", "frame rate"});
+    notes = columnOf(columns, {"comments", "comment", "notes", "description"});
+    good = columnOf(columns, {"good", "good take", "circled"});
     read.rate = inUse;
 }
 
@@ -130,14 +139,13 @@ bool TableList::row(const std::vector<std::string>& fields, int lineNumber) {
         read.rateMarked = marked;
     }
     const int k = read.stored++;
-    events.ClipNameArray[k] = oneLineName(field(fields, name));
+    events.ClipNameArray[k] = oneLineText(field(fields, name));
     events.SrcInArray[k] = start;
     events.SrcOutArray[k] = OutOfListEvent(start, end, at);
-    const std::string rowTape = oneLineName(field(fields, tape));
-    if (k == 0)
-        events.tape = rowTape;
-    else if (rowTape != events.tape)
-        otherTapes = true;
+    events.TapeArray[k] = oneLineText(field(fields, tape));
+    events.NotesArray[k] = oneLineText(field(fields, notes));
+    events.GoodArray[k] = IsYesWord(field(fields, good));
+    events.tape = events.TapeArray[k];
     return true;
 }
 
@@ -147,8 +155,5 @@ EdlRead TableList::finish() {
     if (read.skipped > maxSkipReports)
         Utils::OutLine("Skipped " + std::to_string(read.skipped) + " " + kind +
                        " lines with no times in all");
-    if (otherTapes)
-        Utils::OutLine("The " + kind + " holds more than one tape: the log keeps the first, " +
-                       events.tape);
     return read;
 }

@@ -13,9 +13,10 @@
 // fields for each event. The columns are found by name, in any order and any case, other columns
 // passed over: the name ("Name", "Clip Name", "Clip"), the tape ("Tape", "Tape Name", "Reel",
 // "Reel Name"), the in ("In", "Start", "Source In", "Src In", "Mark In"), the out ("Out", "End",
-// "Source Out", "Src Out", "Mark Out"), "Duration" (for the out, in a table with no out column)
-// and the rate ("Rate", "FPS", "Frame Rate"). Where several columns fit, the name first in these
-// lists wins ("Start" over "Mark In").
+// "Source Out", "Src Out", "Mark Out"), "Duration" (for the out, in a table with no out column),
+// the rate ("Rate", "FPS", "Frame Rate"), the notes ("Comments", "Comment", "Notes",
+// "Description") and the good-take mark ("Good", "Good Take", "Circled"). Where several columns
+// fit, the name first in these lists wins ("Start" over "Mark In").
 
 // The rate a rate text names: 25, 30 or 29.97 frames a second (a list's first times with ';'
 // before the frames make 30 drop-frame), "DF" after the number for drop-frame ("30DF", as the
@@ -30,6 +31,10 @@ inline char AsciiLower(char c) {
 // The text with the blanks and tabs around it taken off.
 std::string_view Trimmed(std::string_view text);
 
+// A word for yes, as tables and comments mark a good take: yes, y, true, 1, x, *, good or
+// circled, in any case, blanks around it passed over.
+bool IsYesWord(std::string_view text);
+
 class TableList {
 public:
     // kind names the format in console lines ("ALE", "CSV"). rateText is what the file says of
@@ -43,7 +48,7 @@ public:
     // fields is passed over; one whose times are not timecode at the list's rate is skipped and
     // said. False once the list holds its 100 events (the row is not stored).
     bool row(const std::vector<std::string>& fields, int lineNumber);
-    // What was read; the log's tape is the first row's tape (a list of several tapes says so).
+    // What was read; each clip has its row's tape, and the log's tape is the last one's.
     EdlRead finish();
 
 private:
@@ -55,9 +60,8 @@ private:
     std::string saidText;
     timecode::Rate inUse;
     std::optional<timecode::Rate> listRate;
-    int name = -1, tape = -1, in = -1, out = -1, duration = -1, rate = -1;
+    int name = -1, tape = -1, in = -1, out = -1, duration = -1, rate = -1, notes = -1, good = -1;
     EdlRead read;
-    bool otherTapes = false;
     bool marked = false;          // the rate of the last row was said, or its ';'
     bool rateUnknownSaid = false; // a rate KOLB does not count at was said
 };

@@ -331,18 +331,21 @@ TEST(CaptureBatch, ProgressAndRemainingTimeCountEveryEndedClip) {
 
 // Where the deck is cued (far enough back for the preroll and for the lead, never before the
 // tape's start) and where the recorder starts; and every column of the clip's line in the
-// capture log read back.
+// capture log read back. The clip is taken from its event, with the event's own tape: that is
+// the recorder's {tape} and the log's, the batch's tape only for a clip with none.
 TEST(CaptureBatch, TheCueCoversPrerollAndLeadAndTheLogKeepsEveryColumn) {
     struct Row {
         const char* what;
         int in, out, preroll, lead;
         int cue;
+        std::string tape = ""; // the event's own
     };
     const Row rows[] = {
         {"preroll only", 60, 69, 9, 0, 51},
         {"a lead longer than the preroll", 60, 69, 3, 9, 51},
         {"a preroll longer than the lead", 60, 69, 9, 3, 51},
         {"a preroll reaching before the tape's start", 6, 15, 9, 0, 0},
+        {"a clip with a tape of its own", 60, 69, 9, 0, 51, "Bänd 2, \"B\""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -353,8 +356,17 @@ TEST(CaptureBatch, TheCueCoversPrerollAndLeadAndTheLogKeepsEveryColumn) {
         CaptureSettings settings = Recording(folder.path);
         settings.prerollFrames = row.preroll;
         settings.leadFrames = row.lead;
+        const std::string report = folder.path + "/recorder-report.txt";
+        settings.command = {TEST_RECORDER, "--report", report, "{file}", "tape={tape}"};
+        EventList events = EventList::initial();
+        events.ClipNameArray[6] = "Take, \"one\"";
+        events.SrcInArray[6] = timecode::TimeText(row.in, rate);
+        events.SrcOutArray[6] = timecode::TimeText(row.out, rate);
+        events.TapeArray[6] = row.tape;
+        const auto clip = ClipOf(events, 6, rate);
+        ASSERT_TRUE(clip);
         const std::string date = NowText();
-        ASSERT_TRUE(batch.start({Clip(7, "Take, \"one\"", row.in, row.out)}, settings));
+        ASSERT_TRUE(batch.start({*clip}, settings));
         ASSERT_TRUE(WaitForEnd(batch));
         EXPECT_EQ(States(batch.progress()), std::vector<std::string>{"done"});
         EXPECT_EQ(deck.cuesSent(), std::vector<int>{row.cue});
@@ -371,7 +383,8 @@ TEST(CaptureBatch, TheCueCoversPrerollAndLeadAndTheLogKeepsEveryColumn) {
         EXPECT_GE(line[0], date);
         EXPECT_LE(line[0], NowText());
         const std::string stem = folder.path + "/007_Take___one_";
-        const std::vector<std::string> fixed = {"007", "Take, \"one\"", "Reel, \"7\"",
+        const std::string tape = row.tape.empty() ? settings.tape : row.tape;
+        const std::vector<std::string> fixed = {"007", "Take, \"one\"", tape,
                                                 timecode::TimeText(row.in, rate),
                                                 timecode::TimeText(row.out, rate)};
         EXPECT_EQ(std::vector<std::string>(line.begin() + 1, line.begin() + 6), fixed);
@@ -386,6 +399,9 @@ TEST(CaptureBatch, TheCueCoversPrerollAndLeadAndTheLogKeepsEveryColumn) {
         EXPECT_EQ(line[9], "0");
         EXPECT_EQ(line[10], "");
         EXPECT_EQ(line[11], stem + ".recorder.txt; " + stem + ".timecode.csv");
+        std::ifstream noted(report);
+        const std::string notes{std::istreambuf_iterator<char>(noted), {}};
+        EXPECT_NE(notes.find("\narg tape=" + tape + "\n"), std::string::npos) << notes;
     }
 }
 

@@ -12,10 +12,23 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
 using Lines = std::vector<std::string>;
+
+// A log in a failed check: its tape and each event that holds anything or has a tape.
+inline void PrintTo(const EventList& events, std::ostream* os) {
+    *os << "{tape \"" << events.tape << "\"";
+    for (int i = 0; i < EventList::size; ++i)
+        if (events.touched(i) || !events.TapeArray[i].empty())
+            *os << "; " << i << ": \"" << events.ClipNameArray[i] << "\" " << events.SrcInArray[i]
+                << " " << events.SrcOutArray[i] << " tape \"" << events.TapeArray[i]
+                << "\" notes \"" << events.NotesArray[i] << "\""
+                << (events.GoodArray[i] ? " good" : "");
+    *os << "}";
+}
 
 // Takes the console lines while it lives, and gives the console back however the test ends.
 struct Console {
@@ -75,14 +88,16 @@ inline void keepForReaders(const std::string& path, const std::string& what, tim
 
 struct Clip {
     std::string name, in, out;
+    std::string tape = {};
 };
 
-// The log with its first events replaced by the given clips.
+// The log with its first events replaced by the given clips, tapes too.
 inline EventList logOf(const std::vector<Clip>& clips, EventList events = EventList::initial()) {
     for (std::size_t i = 0; i < clips.size(); ++i) {
         events.ClipNameArray[i] = clips[i].name;
         events.SrcInArray[i] = clips[i].in;
         events.SrcOutArray[i] = clips[i].out;
+        events.TapeArray[i] = clips[i].tape;
     }
     return events;
 }

@@ -31,6 +31,22 @@ std::string lineNamed(int number, const std::string& name) {
     return "00" + std::to_string(number) + "  " + name + (number == 1 ? L1 : L2).substr(11);
 }
 
+// A hundred clips, one a second.
+std::vector<Clip> hundredClips() {
+    std::vector<Clip> clips;
+    for (int i = 0; i < EventList::size; ++i)
+        clips.push_back({"Take " + std::to_string(i + 1), timecode::TimeText(30 * (i + 1)),
+                         timecode::TimeText(30 * (i + 2))});
+    return clips;
+}
+
+// The clips of a list without a REM line (not the logger's own layout): each has its reel, here
+// its name, as its tape.
+std::vector<Clip> reels(std::vector<Clip> clips) {
+    for (Clip& clip : clips) clip.tape = clip.name;
+    return clips;
+}
+
 using EdlFiles = LoggerFiles;
 
 } // namespace
@@ -45,6 +61,7 @@ TEST_F(EdlFiles, SavedListsComeBackWhole) {
         bool autosave = false;
         std::string tape = {};
         timecode::Rate rate = timecode::rate30;
+        void (*more)(EventList&) = nullptr; // the clips' tapes, notes and good takes
     } cases[] = {
         {ListFormat::Standard,
          {{"Alpha1", "00:00:10:00", "00:00:20:00"},
@@ -75,6 +92,43 @@ TEST_F(EdlFiles, SavedListsComeBackWhole) {
          "",
          timecode::rate30DF},
         {ListFormat::Standard, {{"Name01", zero, zero}}, 0, true, "", timecode::rate25},
+        // Each clip's own tape (none, for one logged before the log had a tape), notes that
+        // start with a blank, good takes, an event with only notes, fresh events with no tape and
+        // with one.
+        {ListFormat::Standard,
+         {{"Harbour, \"east\" pier", "00:00:10:00", "00:00:20:00"},
+          {"Name02", zero, zero},
+          {"Café 東京", "00:01:00:00", "00:01:05:00"},
+          {"Name04", zero, zero},
+          {"Close up", "00:02:00:00", "00:02:03:00"},
+          {"Name06", zero, zero},
+          {"Über die Brücke", "00:03:00:00", "00:03:01:00"}},
+         1,
+         true,
+         "Tape C",
+         timecode::rate30,
+         [](EventList& log) {
+             log.TapeArray = {"Tape A", "", "", "Tape C", "Interview Day 1", "Tape C", "Tape C"};
+             log.NotesArray[0] = " Wide, \"golden\" light — café";
+             log.NotesArray[3] = "Only notes";
+             log.NotesArray[4] = "Soft focus; retake";
+             log.GoodArray[0] = log.GoodArray[4] = true;
+         }},
+        // No tape for the log, the last clip with one.
+        {ListFormat::Standard,
+         {C1, C2},
+         2,
+         true,
+         "",
+         timecode::rate30,
+         [](EventList& log) { log.TapeArray[1] = "Reel 1"; }},
+        // The hundredth clip's comments.
+        {ListFormat::Standard, hundredClips(), EventList::size, true, "", timecode::rate30,
+         [](EventList& log) {
+             log.TapeArray[99] = "Last reel";
+             log.NotesArray[99] = "the last";
+             log.GoodArray[99] = true;
+         }},
         // Names read by their columns, blanks inside kept; a drop-frame zero out is no out.
         {ListFormat::Standard,
          {{"Only c", "00:00:10;00", "00:00:20;00"},
@@ -89,6 +143,7 @@ TEST_F(EdlFiles, SavedListsComeBackWhole) {
         SCOPED_TRACE(c.clips.front().name);
         EventList log = logOf(c.clips);
         log.tape = c.tape;
+        if (c.more) c.more(log);
         const std::string path = dir.file("list.edl");
         if (c.autosave)
             ASSERT_TRUE(WriteFileAtomically(path, AutosaveText(log, " KOLB", c.rate)));
@@ -118,11 +173,10 @@ TEST_F(EdlFiles, ReadsEventLinesAndSkipsWhatHasNoTimes) {
         std::vector<Clip> read;
         std::string said = {}; // the console line between the two blanks
         timecode::Rate inUse = timecode::rate30, rate = timecode::rate30;
-        std::string tape = {};
     } cases[] = {
         {"CR LF", head + L1 + "\r\n" + L2 + "\r\n" + L3 + "\r\n", {C1, C2, C3}},
-        {"LF", "TITLE: edl.txt\n" + L1 + "\n" + L2 + "\n" + L3, {C1, C2, C3}},
-        {"CR", "TITLE: edl.txt\r" + L1 + "\r" + L2 + "\r" + L3 + "\r", {C1, C2, C3}},
+        {"LF", "TITLE: edl.txt\n" + L1 + "\n" + L2 + "\n" + L3, reels({C1, C2, C3})},
+        {"CR", "TITLE: edl.txt\r" + L1 + "\r" + L2 + "\r" + L3 + "\r", reels({C1, C2, C3})},
         {"first colon before column 20",
          head + L1 + "\r\n" + earlyColon + "\r\n" + L3,
          {C1, C3},
@@ -138,14 +192,10 @@ TEST_F(EdlFiles, ReadsEventLinesAndSkipsWhatHasNoTimes) {
         {"a later long TITLE line",
          head + "TITLE: second title, written by another system at 00:00:10:00\r\n" + L1,
          {C1}},
-        {"a long first line is an event once its T is taken", "T" + L1 + "\r\n" + L2, {C1, C2}},
+        {"a long first line is an event once its T is taken", "T" + L1 + "\r\n" + L2,
+         reels({C1, C2})},
         {"a long file name on the title line; with no REM line, the reel is the tape",
-         "TITLE: " + std::string(60, 'n') + ".edl \r\n" + L1 + "\r\n",
-         {C1},
-         "",
-         timecode::rate30,
-         timecode::rate30,
-         "Name01"},
+         "TITLE: " + std::string(60, 'n') + ".edl \r\n" + L1 + "\r\n", reels({C1})},
         {"Latin-1 and UTF-8 names",
          head + lineNamed(1, "Caf\xe9") + "\r\n" + lineNamed(2, "東京") + "\r\n" +
              "* FROM CLIP NAME: Caf\xe9 \xe0 Paris — 東京\r\n",
@@ -183,7 +233,7 @@ TEST_F(EdlFiles, ReadsEventLinesAndSkipsWhatHasNoTimes) {
         EXPECT_EQ(load.read.stored, static_cast<int>(c.read.size()));
         // Events past the last one read are a fresh log's, not what the log held before.
         EventList read = logOf(c.read);
-        read.tape = c.tape;
+        read.tape = c.read.back().tape; // the last event's
         EXPECT_EQ(load.events, read);
         EXPECT_EQ(load.read.rate, c.rate);
         const Lines said = c.said.empty() ? Lines{" ", " "} : Lines{" ", c.said, " "};

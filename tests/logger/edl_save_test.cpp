@@ -140,6 +140,51 @@ TEST_F(EdlSave, WritesTheListByteForByte) {
     EXPECT_EQ(console.lines, Lines{});
 }
 
+// The autosave says a clip's own tape only where it is not the one a load gives by default (the
+// log's, for an event that holds anything), its notes and its good-take mark after its event;
+// a log of one tape has the bytes it always had.
+TEST(AutosaveText, SaysEachClipsOwnTapeNotesAndGoodTakeAfterItsEvent) {
+    const std::string header =
+        "TITLE: KOLB_Autosave.edl \r\nREM Made by  KOLB \r\nFCM: NON-DROP FRAME \r\n";
+    const auto withTapes = [](EventList log, const std::string& tape, const Lines& tapes) {
+        log.tape = tape;
+        for (std::size_t i = 0; i < tapes.size(); ++i) log.TapeArray[i] = tapes[i];
+        return log;
+    };
+    const struct {
+        const char* what;
+        EventList log;
+        std::string bytes;
+    } rows[] = {
+        {"one tape, a fresh event in a gap: the tape once, before the events",
+         withTapes(logOf({C1,
+                          {"Name02", timecode::zero, timecode::zero},
+                          {"Interview, take 3", C3.in, C3.out}}),
+                   "Reel 7", {"Reel 7", "", "Reel 7"}),
+         header + "* TAPE: Reel 7\r\n" + L1 + "\r\n* FROM CLIP NAME: Name01\r\n" +
+             "002  Name02    AA/V  C        00:00:00:00 00:00:00:00 01:00:10:00 01:00:10:00 \r\n"
+             "* FROM CLIP NAME: Name02\r\n"
+             "003  Interv    AA/V  C        00:01:00:00 00:01:30:00 01:00:10:00 01:00:40:00 \r\n"
+             "* FROM CLIP NAME: Interview, take 3\r\n"},
+        {"a clip's notes and good take; a clip with no tape and one with another",
+         [&] {
+             EventList log = withTapes(logOf({C1, C2, C3}), "Reel 7", {"Reel 7", "", "B-Roll"});
+             log.NotesArray[0] = "Wind, \"rain\"";
+             log.GoodArray[0] = true;
+             return log;
+         }(),
+         header + "* TAPE: Reel 7\r\n" + L1 +
+             "\r\n* FROM CLIP NAME: Name01\r\n* COMMENT: Wind, \"rain\"\r\n* GOOD TAKE: YES\r\n" +
+             L2 + "\r\n* FROM CLIP NAME: Name02\r\n* TAPE: \r\n" + L3 +
+             "\r\n* FROM CLIP NAME: Name03\r\n* TAPE: B-Roll\r\n"},
+        {"no tape for the log, a clip with one: the log's empty tape is said",
+         withTapes(logOf({C1}), "", {"Reel 1"}),
+         header + "* TAPE: \r\n" + L1 + "\r\n* FROM CLIP NAME: Name01\r\n* TAPE: Reel 1\r\n"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(AutosaveText(row.log, " KOLB", timecode::rate30), row.bytes) << row.what;
+}
+
 TEST(EdlText, AllHundredEventsAreWrittenAndTheReelSetsTheColumns) {
     const Lines lines = linesOf(FormatEDL(timedLog(100), "edl.txt", " KOLB").bytes);
     ASSERT_EQ(lines.size(), 3u + 100u);

@@ -10,6 +10,13 @@
 
 namespace {
 
+// The log's tape, and each clip's (as a clip takes the log's tape when it is logged).
+EventList withTape(EventList log, const std::string& tape, std::size_t clips) {
+    log.tape = tape;
+    for (std::size_t i = 0; i < clips; ++i) log.TapeArray[i] = tape;
+    return log;
+}
+
 // Three events with blanks, commas, quotes, a tab and non-ASCII letters in their names, at the
 // rate's separator; the last one crosses a minute (two numbers dropped at 30DF).
 // In an ALE the tab comes back as a blank.
@@ -19,20 +26,45 @@ EventList awkward(const std::string& tape, const std::string& sep = ":",
         logOf({{"Harbour, \"east\" pier", "00:00:10" + sep + "00", "00:00:20" + sep + "00"},
                {"Café" + tab + "東京 take 2", "00:01:00" + sep + "02", "00:01:05" + sep + "15"},
                {"Close up", "00:00:59" + sep + "20", "00:01:00" + sep + "04"}});
-    log.tape = tape;
-    return log;
+    return withTape(log, tape, 3);
 }
 
 EventList tapeLog(const std::string& tape, const std::vector<Clip>& clips) {
-    EventList log = logOf(clips);
-    log.tape = tape;
+    return withTape(logOf(clips), tape, clips.size());
+}
+
+// Four clips of three tapes (one longer than a reel, one the reel holds whole), with notes that
+// hold accents, commas and quotes, two of them good takes; the log's tape is the last clip's.
+EventList threeTapes() {
+    EventList log = logOf({{"Harbour, \"east\" pier", "00:00:10:00", "00:00:20:00"},
+                           {"Café 東京 take 2", "00:01:00:02", "00:01:05:15"},
+                           {"Über die Brücke", "00:02:00:00", "00:02:03:00"},
+                           {"Close up", "00:00:59:20", "00:01:00:04"}});
+    const char* tapes[] = {"Tape A", "B-Roll_2", "Interview Day 1", "Tape A"};
+    const char* notes[] = {"Wide, \"golden\" light — café", "", "Soft focus; retake",
+                           "Élan, \"vital\""};
+    for (int i = 0; i < 4; ++i) {
+        log.TapeArray[i] = tapes[i];
+        log.NotesArray[i] = notes[i];
+        log.GoodArray[i] = i % 2 == 0;
+    }
+    log.tape = "Tape A";
+    return log;
+}
+
+// Clips of one reel with two tapes, then of the reel AX with the tape AX and with none.
+EventList sameReels() {
+    EventList log = logOf({C1, C2, C3, {"Name04", "00:02:00:00", "00:02:01:00"}});
+    const char* tapes[] = {"Interview Day 1", "Intervie", "AX", ""};
+    for (int i = 0; i < 4; ++i) log.TapeArray[i] = tapes[i];
     return log;
 }
 
 const std::string aleNtsc = "Heading\r\nFIELD_DELIM\tTABS\r\nVIDEO_FORMAT\tNTSC\r\n"
                             "AUDIO_FORMAT\t48khz\r\nFPS\t29.97\r\n\r\nColumn\r\n"
-                            "Name\tTape\tStart\tEnd\tDuration\tTracks\r\n\r\nData\r\n";
-const std::string csvHeader = "Event,Name,Tape,In,Out,Duration,Rate\r\n";
+                            "Name\tTape\tStart\tEnd\tDuration\tTracks\tComments\tGood\r\n\r\n"
+                            "Data\r\n";
+const std::string csvHeader = "Event,Name,Tape,In,Out,Duration,Rate,Notes,Good\r\n";
 
 // One row of a table: a log saved in a format (bytes written), or a file written by another
 // tool (written empty); either is then loaded.
@@ -66,6 +98,11 @@ protected:
         EXPECT_EQ(load.events, row.loaded);
         EXPECT_EQ(load.read.rate, row.rate);
         EXPECT_EQ(console.lines, (row.said.empty() ? Lines{" ", " "} : Lines{" ", row.said, " "}));
+        // What was loaded saves back to the same bytes.
+        if (row.written) return;
+        const EdlText again =
+            FormatEDL(load.events, "list.edl", " KOLB", format, load.read.rate, row.recordStart);
+        EXPECT_EQ(again.bytes, row.bytes);
     }
 };
 
@@ -79,18 +116,18 @@ TEST_F(ListFormats, Cmx3600HasTheTapeAsReelAndEveryNameWhole) {
          "001  Day_2_In AA/V  C        00:00:10:00 00:00:20:00 10:00:00:00 10:00:10:00\r\n"
          "* FROM CLIP NAME: Harbour, \"east\" pier\r\n* TAPE: Day 2,In,Out\r\n"
          "002  Day_2_In AA/V  C        00:01:00:02 00:01:05:15 10:00:10:00 10:00:15:13\r\n"
-         "* FROM CLIP NAME: Café\t東京 take 2\r\n"
+         "* FROM CLIP NAME: Café\t東京 take 2\r\n* TAPE: Day 2,In,Out\r\n"
          "003  Day_2_In AA/V  C        00:00:59:20 00:01:00:04 10:00:15:13 10:00:15:27\r\n"
-         "* FROM CLIP NAME: Close up\r\n",
+         "* FROM CLIP NAME: Close up\r\n* TAPE: Day 2,In,Out\r\n",
          awkward("Day 2,In,Out"), false, 10 * 3600 * 30},
         {"25, non-ASCII letters in the tape", awkward("Bänd 7 Süd 1"), timecode::rate25,
          "TITLE: Bänd 7 Süd 1\r\nFCM: NON-DROP FRAME\r\n\r\n"
          "001  B_nd_7_S AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
          "* FROM CLIP NAME: Harbour, \"east\" pier\r\n* TAPE: Bänd 7 Süd 1\r\n"
          "002  B_nd_7_S AA/V  C        00:01:00:02 00:01:05:15 01:00:10:00 01:00:15:13\r\n"
-         "* FROM CLIP NAME: Café\t東京 take 2\r\n"
+         "* FROM CLIP NAME: Café\t東京 take 2\r\n* TAPE: Bänd 7 Süd 1\r\n"
          "003  B_nd_7_S AA/V  C        00:00:59:20 00:01:00:04 01:00:15:13 01:00:15:22\r\n"
-         "* FROM CLIP NAME: Close up\r\n",
+         "* FROM CLIP NAME: Close up\r\n* TAPE: Bänd 7 Süd 1\r\n",
          awkward("Bänd 7 Süd 1")},
         {"30DF, record times from 00:00:59;00 across a dropped minute",
          awkward("TAPE_0001-AB", ";"), timecode::rate30DF,
@@ -98,9 +135,9 @@ TEST_F(ListFormats, Cmx3600HasTheTapeAsReelAndEveryNameWhole) {
          "001  TAPE_000 AA/V  C        00:00:10;00 00:00:20;00 00:00:59;00 00:01:09;02\r\n"
          "* FROM CLIP NAME: Harbour, \"east\" pier\r\n* TAPE: TAPE_0001-AB\r\n"
          "002  TAPE_000 AA/V  C        00:01:00;02 00:01:05;15 00:01:09;02 00:01:14;15\r\n"
-         "* FROM CLIP NAME: Café\t東京 take 2\r\n"
+         "* FROM CLIP NAME: Café\t東京 take 2\r\n* TAPE: TAPE_0001-AB\r\n"
          "003  TAPE_000 AA/V  C        00:00:59;20 00:01:00;04 00:01:14;15 00:01:14;27\r\n"
-         "* FROM CLIP NAME: Close up\r\n",
+         "* FROM CLIP NAME: Close up\r\n* TAPE: TAPE_0001-AB\r\n",
          awkward("TAPE_0001-AB", ";"), false, 1770},
         {"a tape the reel holds whole needs no TAPE line", tapeLog("A001C003", {C1}),
          timecode::rate30,
@@ -117,7 +154,7 @@ TEST_F(ListFormats, Cmx3600HasTheTapeAsReelAndEveryNameWhole) {
          "001  Intervie AA/V  C        00:01:00;02 00:01:00;02 01:00:00;00 01:00:00;00\r\n"
          "* FROM CLIP NAME: Open\r\n* TAPE: Interview Day 1\r\n"
          "002  Intervie AA/V  C        00:00:20;00 00:00:20;00 01:00:00;00 01:00:00;00\r\n"
-         "* FROM CLIP NAME: Backwards\r\n",
+         "* FROM CLIP NAME: Backwards\r\n* TAPE: Interview Day 1\r\n",
          tapeLog("Interview Day 1", {{"Open", "00:01:00;02", "00:00:00;00"},
                                      {"Backwards", "00:00:20;00", "00:00:00;00"}})},
         {"the tape AX is said, since the reel AX is no tape", tapeLog("AX", {C1}), timecode::rate30,
@@ -137,6 +174,71 @@ TEST_F(ListFormats, Cmx3600HasTheTapeAsReelAndEveryNameWhole) {
          "001  A-1_B    AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
          "* FROM CLIP NAME: Name01\r\n* TAPE: A-1.B\r\n",
          tapeLog("A-1.B", {C1})},
+        {"three tapes, each clip's reel from its own; notes and good takes as comments",
+         threeTapes(), timecode::rate30,
+         "TITLE: Tape A\r\nFCM: NON-DROP FRAME\r\n\r\n"
+         "001  Tape_A   AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+         "* FROM CLIP NAME: Harbour, \"east\" pier\r\n* TAPE: Tape A\r\n"
+         "* COMMENT: Wide, \"golden\" light — café\r\n* GOOD TAKE: YES\r\n"
+         "002  B-Roll_2 AA/V  C        00:01:00:02 00:01:05:15 01:00:10:00 01:00:15:13\r\n"
+         "* FROM CLIP NAME: Café 東京 take 2\r\n"
+         "003  Intervie AA/V  C        00:02:00:00 00:02:03:00 01:00:15:13 01:00:18:13\r\n"
+         "* FROM CLIP NAME: Über die Brücke\r\n* TAPE: Interview Day 1\r\n"
+         "* COMMENT: Soft focus; retake\r\n* GOOD TAKE: YES\r\n"
+         "004  Tape_A   AA/V  C        00:00:59:20 00:01:00:04 01:00:18:13 01:00:18:27\r\n"
+         "* FROM CLIP NAME: Close up\r\n* TAPE: Tape A\r\n* COMMENT: Élan, \"vital\"\r\n",
+         threeTapes()},
+        {"a reel last said with another tape is said again, AX and no tape too", sameReels(),
+         timecode::rate30,
+         "TITLE: list.edl\r\nFCM: NON-DROP FRAME\r\n\r\n"
+         "001  Intervie AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+         "* FROM CLIP NAME: Name01\r\n* TAPE: Interview Day 1\r\n"
+         "002  Intervie AA/V  C        00:00:30:00 00:00:35:00 01:00:10:00 01:00:15:00\r\n"
+         "* FROM CLIP NAME: Name02\r\n* TAPE: Intervie\r\n"
+         "003  AX       AA/V  C        00:01:00:00 00:01:30:00 01:00:15:00 01:00:45:00\r\n"
+         "* FROM CLIP NAME: Name03\r\n* TAPE: AX\r\n"
+         "004  AX       AA/V  C        00:02:00:00 00:02:01:00 01:00:45:00 01:00:46:00\r\n"
+         "* FROM CLIP NAME: Name04\r\n* TAPE: \r\n",
+         sameReels()},
+        {"an earlier version's list: the tape said once after 001 is every later event's of that "
+         "reel",
+         {},
+         timecode::rate30,
+         "TITLE: Interview Day 1\r\nFCM: NON-DROP FRAME\r\n\r\n"
+         "001  Intervie AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+         "* FROM CLIP NAME: Name01\r\n* TAPE: Interview Day 1\r\n"
+         "002  Intervie AA/V  C        00:00:30:00 00:00:35:00 01:00:10:00 01:00:15:00\r\n"
+         "* FROM CLIP NAME: Name02\r\n"
+         "003  B7       AA/V  C        00:01:00:00 00:01:30:00 01:00:15:00 01:00:45:00\r\n"
+         "* FROM CLIP NAME: Name03\r\n"
+         "004  Intervie AA/V  C        00:02:00:00 00:02:01:00 01:00:45:00 01:00:46:00\r\n"
+         "* FROM CLIP NAME: Name04\r\n",
+         [] {
+             EventList log =
+                 tapeLog("Interview Day 1", {C1, C2, C3, {"Name04", "00:02:00:00", "00:02:01:00"}});
+             log.TapeArray[2] = "B7";
+             return log;
+         }(),
+         true},
+        {"another tool's comments: a tape before the first event is every clip's; notes from "
+         "several lines, a good take in lower case, other comments passed over",
+         {},
+         timecode::rate30,
+         "TITLE: Day 3\r\nFCM: NON-DROP FRAME\r\n* TAPE: Reel 9\r\n* COMMENT: not an event's\r\n"
+         "\r\n001  AX       AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+         "* FROM CLIP NAME: Gull\r\n* COMMENT: Wind noise,\r\n* SOURCE FILE: A001.mov\r\n"
+         "* COMMENT:   then rain\r\n* GOOD TAKE: yes\r\n\r\n"
+         "002  B7       AA/V  C        00:00:30:00 00:00:35:00 01:00:10:00 01:00:15:00\r\n"
+         "* GOOD TAKE: NO\r\n* TAPE: Reel 10\r\n",
+         [] {
+             EventList log = logOf({{"Gull", C1.in, C1.out}, {"B7", C2.in, C2.out}});
+             log.tape = log.TapeArray[0] = "Reel 9";
+             log.TapeArray[1] = "Reel 10";
+             log.NotesArray[0] = "Wind noise, then rain";
+             log.GoodArray[0] = true;
+             return log;
+         }(),
+         true},
     };
     // A CMX list does not tell 25 from 30: it is loaded at the rate in use.
     for (const Row& row : rows) check(ListFormat::Cmx3600, row, row.rate);
@@ -148,34 +250,46 @@ TEST_F(ListFormats, AleIsWrittenForAvidAndReadFromOtherTools) {
          timecode::rate30,
          aleNtsc +
              "Harbour, \"east\" pier\tHarbour "
-             "Tape\t00:00:10:00\t00:00:20:00\t00:00:10:00\tVA1A2\r\n"
-             "Café 東京 take 2\tHarbour Tape\t00:01:00:02\t00:01:05:15\t00:00:05:13\tVA1A2\r\n"
-             "Close up\tHarbour Tape\t00:00:59:20\t00:01:00:04\t00:00:00:14\tVA1A2\r\n",
+             "Tape\t00:00:10:00\t00:00:20:00\t00:00:10:00\tVA1A2\t\t\r\n"
+             "Café 東京 take 2\tHarbour Tape\t00:01:00:02\t00:01:05:15\t00:00:05:13\tVA1A2\t\t\r\n"
+             "Close up\tHarbour Tape\t00:00:59:20\t00:01:00:04\t00:00:00:14\tVA1A2\t\t\r\n",
          awkward("Harbour Tape", ":", " ")},
         {"25: PAL", awkward("Bänd 7 Süd 1"), timecode::rate25,
          "Heading\r\nFIELD_DELIM\tTABS\r\nVIDEO_FORMAT\tPAL\r\nAUDIO_FORMAT\t48khz\r\nFPS\t25\r\n"
-         "\r\nColumn\r\nName\tTape\tStart\tEnd\tDuration\tTracks\r\n\r\nData\r\n"
-         "Harbour, \"east\" pier\tBänd 7 Süd 1\t00:00:10:00\t00:00:20:00\t00:00:10:00\tVA1A2\r\n"
-         "Café 東京 take 2\tBänd 7 Süd 1\t00:01:00:02\t00:01:05:15\t00:00:05:13\tVA1A2\r\n"
-         "Close up\tBänd 7 Süd 1\t00:00:59:20\t00:01:00:04\t00:00:00:09\tVA1A2\r\n",
+         "\r\nColumn\r\nName\tTape\tStart\tEnd\tDuration\tTracks\tComments\tGood\r\n\r\n"
+         "Data\r\n"
+         "Harbour, \"east\" pier\tBänd 7 Süd "
+         "1\t00:00:10:00\t00:00:20:00\t00:00:10:00\tVA1A2\t\t\r\n"
+         "Café 東京 take 2\tBänd 7 Süd 1\t00:01:00:02\t00:01:05:15\t00:00:05:13\tVA1A2\t\t\r\n"
+         "Close up\tBänd 7 Süd 1\t00:00:59:20\t00:01:00:04\t00:00:00:09\tVA1A2\t\t\r\n",
          awkward("Bänd 7 Süd 1", ":", " ")},
         {"30DF: NTSC, FPS 29.97, ';' in the times", awkward("TAPE_0001-AB", ";"),
          timecode::rate30DF,
          aleNtsc +
              "Harbour, \"east\" "
-             "pier\tTAPE_0001-AB\t00:00:10;00\t00:00:20;00\t00:00:10;00\tVA1A2\r\n"
-             "Café 東京 take 2\tTAPE_0001-AB\t00:01:00;02\t00:01:05;15\t00:00:05;13\tVA1A2\r\n"
-             "Close up\tTAPE_0001-AB\t00:00:59;20\t00:01:00;04\t00:00:00;12\tVA1A2\r\n",
+             "pier\tTAPE_0001-AB\t00:00:10;00\t00:00:20;00\t00:00:10;00\tVA1A2\t\t\r\n"
+             "Café 東京 take 2\tTAPE_0001-AB\t00:01:00;02\t00:01:05;15\t00:00:05;13\tVA1A2\t\t\r\n"
+             "Close up\tTAPE_0001-AB\t00:00:59;20\t00:01:00;04\t00:00:00;12\tVA1A2\t\t\r\n",
          awkward("TAPE_0001-AB", ";", " ")},
         {"30DF: no out, and an out before the in: End at Start, Duration zero, read back "
          "without an out",
          tapeLog("Bånd 2 Müller", {{"Open", "00:01:00;02", timecode::zero},
                                    {"Backwards", "00:00:20;00", "00:00:10;00"}}),
          timecode::rate30DF,
-         aleNtsc + "Open\tBånd 2 Müller\t00:01:00;02\t00:01:00;02\t00:00:00;00\tVA1A2\r\n"
-                   "Backwards\tBånd 2 Müller\t00:00:20;00\t00:00:20;00\t00:00:00;00\tVA1A2\r\n",
+         aleNtsc + "Open\tBånd 2 Müller\t00:01:00;02\t00:01:00;02\t00:00:00;00\tVA1A2\t\t\r\n"
+                   "Backwards\tBånd 2 Müller\t00:00:20;00\t00:00:20;00\t00:00:00;00\tVA1A2\t\t\r\n",
          tapeLog("Bånd 2 Müller", {{"Open", "00:01:00;02", "00:00:00;00"},
                                    {"Backwards", "00:00:20;00", "00:00:00;00"}})},
+        {"three tapes, notes and good takes", threeTapes(), timecode::rate30,
+         aleNtsc +
+             "Harbour, \"east\" pier\tTape A\t00:00:10:00\t00:00:20:00\t00:00:10:00\tVA1A2\t"
+             "Wide, \"golden\" light — café\tYes\r\n"
+             "Café 東京 take 2\tB-Roll_2\t00:01:00:02\t00:01:05:15\t00:00:05:13\tVA1A2\t\t\r\n"
+             "Über die Brücke\tInterview Day 1\t00:02:00:00\t00:02:03:00\t00:00:03:00\tVA1A2\t"
+             "Soft focus; retake\tYes\r\n"
+             "Close up\tTape A\t00:00:59:20\t00:01:00:04\t00:00:00:14\tVA1A2\tÉlan, "
+             "\"vital\"\t\r\n",
+         threeTapes()},
         {"another tool's: LF, more heading fields, columns in another order, extra columns, "
          "Start before an empty Mark IN",
          {},
@@ -215,34 +329,50 @@ TEST_F(ListFormats, CsvIsRfc4180AndReadFromOtherTools) {
     const Row rows[] = {
         {"30: quotes doubled, a comma quoted, a tab kept", awkward("Harbour Tape"),
          timecode::rate30,
-         csvHeader + "001,\"Harbour, \"\"east\"\" pier\",Harbour "
-                     "Tape,00:00:10:00,00:00:20:00,00:00:10:00,30\r\n"
-                     "002,Café\t東京 take 2,Harbour Tape,00:01:00:02,00:01:05:15,00:00:05:13,30\r\n"
-                     "003,Close up,Harbour Tape,00:00:59:20,00:01:00:04,00:00:00:14,30\r\n",
+         csvHeader +
+             "001,\"Harbour, \"\"east\"\" pier\",Harbour "
+             "Tape,00:00:10:00,00:00:20:00,00:00:10:00,30,,\r\n"
+             "002,Café\t東京 take 2,Harbour Tape,00:01:00:02,00:01:05:15,00:00:05:13,30,,\r\n"
+             "003,Close up,Harbour Tape,00:00:59:20,00:01:00:04,00:00:00:14,30,,\r\n",
          awkward("Harbour Tape")},
         {"25", awkward("Bänd 7 Süd 1"), timecode::rate25,
-         csvHeader + "001,\"Harbour, \"\"east\"\" pier\",Bänd 7 Süd "
-                     "1,00:00:10:00,00:00:20:00,00:00:10:00,25\r\n"
-                     "002,Café\t東京 take 2,Bänd 7 Süd 1,00:01:00:02,00:01:05:15,00:00:05:13,25\r\n"
-                     "003,Close up,Bänd 7 Süd 1,00:00:59:20,00:01:00:04,00:00:00:09,25\r\n",
+         csvHeader +
+             "001,\"Harbour, \"\"east\"\" pier\",Bänd 7 Süd "
+             "1,00:00:10:00,00:00:20:00,00:00:10:00,25,,\r\n"
+             "002,Café\t東京 take 2,Bänd 7 Süd 1,00:01:00:02,00:01:05:15,00:00:05:13,25,,\r\n"
+             "003,Close up,Bänd 7 Süd 1,00:00:59:20,00:01:00:04,00:00:00:09,25,,\r\n",
          awkward("Bänd 7 Süd 1")},
         {"30DF", awkward("TAPE,0001-AB", ";"), timecode::rate30DF,
          csvHeader +
              "001,\"Harbour, \"\"east\"\" "
-             "pier\",\"TAPE,0001-AB\",00:00:10;00,00:00:20;00,00:00:10;00,30DF\r\n"
-             "002,Café\t東京 take 2,\"TAPE,0001-AB\",00:01:00;02,00:01:05;15,00:00:05;13,30DF\r\n"
-             "003,Close up,\"TAPE,0001-AB\",00:00:59;20,00:01:00;04,00:00:00;12,30DF\r\n",
+             "pier\",\"TAPE,0001-AB\",00:00:10;00,00:00:20;00,00:00:10;00,30DF,,\r\n"
+             "002,Café\t東京 take 2,\"TAPE,0001-AB\",00:01:00;02,00:01:05;15,00:00:05;13,30DF,,\r\n"
+             "003,Close up,\"TAPE,0001-AB\",00:00:59;20,00:01:00;04,00:00:00;12,30DF,,\r\n",
          awkward("TAPE,0001-AB", ";")},
+        {"three tapes, notes and good takes", threeTapes(), timecode::rate30,
+         csvHeader +
+             "001,\"Harbour, \"\"east\"\" pier\",Tape A,00:00:10:00,00:00:20:00,00:00:10:00,30,"
+             "\"Wide, \"\"golden\"\" light — café\",Yes\r\n"
+             "002,Café 東京 take 2,B-Roll_2,00:01:00:02,00:01:05:15,00:00:05:13,30,,\r\n"
+             "003,Über die Brücke,Interview Day 1,00:02:00:00,00:02:03:00,00:00:03:00,30,"
+             "Soft focus; retake,Yes\r\n"
+             "004,Close up,Tape A,00:00:59:20,00:01:00:04,00:00:00:14,30,\"Élan, "
+             "\"\"vital\"\"\",\r\n",
+         threeTapes()},
         {"another tool's: a byte order mark, LF, its own column names in another order, a "
-         "quoted line end in an extra column, the rate 29.97 with ';'",
+         "quoted line end in the notes, the rate 29.97 with ';'",
          {},
          timecode::rate30DF,
          "\xEF\xBB\xBFNotes,Source Out,Clip Name,Reel,Source In,FPS\n"
          "\"two\nlines\",00:01:00;04,Ferry,B7,00:00:59;20,29.97\n"
          ",00:00:20;00,\"Dock \"\"3\"\"\",B7,00:00:10;00,29.97\n"
          "late,00:01:00;00,Gull,B7,00:00:50;00,29.97\n",
-         tapeLog("B7", {{"Ferry", "00:00:59;20", "00:01:00;04"},
-                        {"Dock \"3\"", "00:00:10;00", "00:00:20;00"}}),
+         [] {
+             EventList log = tapeLog("B7", {{"Ferry", "00:00:59;20", "00:01:00;04"},
+                                            {"Dock \"3\"", "00:00:10;00", "00:00:20;00"}});
+             log.NotesArray[0] = "two lines";
+             return log;
+         }(),
          true,
          std::nullopt,
          "Skipped CSV line 5: in 00:00:50;00 and out 00:01:00;00 are not timecode at the rate "
@@ -300,23 +430,56 @@ TEST(CmxReel, IsTheTapeInEightLettersDigitsDashesOrUnderscores) {
 }
 
 TEST(TableColumns, EachColumnIsFoundByEveryNameItGoesByInCsvAndAle) {
-    enum Column { Name, Tape, In, Out, Rate };
+    enum Column { Name, Tape, In, Out, Rate, Notes, Good };
     // The columns under their first names, and the one event their row reads as.
-    const std::vector<std::string> names = {"Name", "Tape", "In", "Out", "Rate"};
-    const std::vector<std::string> values = {"Gull", "B7", "00:00:10:00", "00:00:20:00", "25"};
-    const EventList expected = tapeLog("B7", {{"Gull", "00:00:10:00", "00:00:20:00"}});
+    const std::vector<std::string> names = {"Name", "Tape",     "In",  "Out",
+                                            "Rate", "Comments", "Good"};
+    const std::vector<std::string> values = {"Gull", "B7",         "00:00:10:00", "00:00:20:00",
+                                             "25",   "Wind noise", "Yes"};
+    EventList expected = tapeLog("B7", {{"Gull", "00:00:10:00", "00:00:20:00"}});
+    expected.NotesArray[0] = "Wind noise";
     const struct {
         Column column;
         const char* heading;
         const char* value = nullptr; // when it is not the value of the first name
+        bool good = true;            // the good-take mark read
     } rows[] = {
-        {Name, "NAME"},      {Name, "Clip Name"}, {Name, "clip"},
-        {Tape, "Tape"},      {Tape, "TAPE NAME"}, {Tape, " Reel "},
-        {Tape, "reel name"}, {In, "IN"},          {In, "Start"},
-        {In, "Source In"},   {In, "src in"},      {In, "Mark IN"},
-        {Out, "out"},        {Out, "END"},        {Out, "Source Out"},
-        {Out, "Src Out"},    {Out, "mark out"},   {Out, "Duration", "00:00:10:00"},
-        {Rate, "Rate"},      {Rate, "FPS"},       {Rate, "Frame Rate"},
+        {Name, "NAME"},
+        {Name, "Clip Name"},
+        {Name, "clip"},
+        {Tape, "Tape"},
+        {Tape, "TAPE NAME"},
+        {Tape, " Reel "},
+        {Tape, "reel name"},
+        {In, "IN"},
+        {In, "Start"},
+        {In, "Source In"},
+        {In, "src in"},
+        {In, "Mark IN"},
+        {Out, "out"},
+        {Out, "END"},
+        {Out, "Source Out"},
+        {Out, "Src Out"},
+        {Out, "mark out"},
+        {Out, "Duration", "00:00:10:00"},
+        {Rate, "Rate"},
+        {Rate, "FPS"},
+        {Rate, "Frame Rate"},
+        {Notes, "COMMENT"},
+        {Notes, "notes"},
+        {Notes, "Description"},
+        {Good, "Good Take"},
+        {Good, "circled"},
+        {Good, "Good", " y "},
+        {Good, "Good", "TRUE"},
+        {Good, "Good", "1"},
+        {Good, "Good", "x"},
+        {Good, "Good", "*"},
+        {Good, "Good", "good"},
+        {Good, "Good", "Circled"},
+        {Good, "Good", "No", false},
+        {Good, "Good", "", false},
+        {Good, "Good", "yess", false},
     };
     const auto joined = [](const std::vector<std::string>& fields, const std::string& sep) {
         std::string line = fields.front();
@@ -342,9 +505,29 @@ TEST(TableColumns, EachColumnIsFoundByEveryNameItGoesByInCsvAndAle) {
             const EdlRead read = isCsv ? ReadCSV(source, events, timecode::rate30)
                                        : ReadALE(source, events, timecode::rate30);
             EXPECT_EQ(read.stored, 1);
-            EXPECT_EQ(events, expected);
+            EventList want = expected;
+            want.GoodArray[0] = row.good;
+            EXPECT_EQ(events, want);
             EXPECT_EQ(read.rate, timecode::rate25);
             EXPECT_EQ(console.lines, Lines{});
         }
     }
+}
+
+TEST(ListFormat, ANameEndingInTheFormatsOwnExtensionWritesThatFormat) {
+    const struct {
+        const char* name;
+        ListFormat chosen, written;
+    } rows[] = {
+        {"day2.edl", ListFormat::Standard, ListFormat::Cmx3600},
+        {"DAY2.EDL", ListFormat::Ale, ListFormat::Cmx3600},
+        {"Day2.Ale", ListFormat::Cmx3600, ListFormat::Ale},
+        {"day2.csv", ListFormat::Standard, ListFormat::Csv},
+        {"day2.txt", ListFormat::Standard, ListFormat::Standard},
+        {"day2.edl.bak", ListFormat::Csv, ListFormat::Csv},
+        {"edl", ListFormat::Standard, ListFormat::Standard},
+        {".edl", ListFormat::Standard, ListFormat::Cmx3600},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(FormatForFile(row.name, row.chosen), row.written) << row.name;
 }
