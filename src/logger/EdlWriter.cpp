@@ -23,6 +23,13 @@ std::string eventLine(const ClipToWrite& clip, const std::string& in, const std:
            timecode::TimeText(clip.recordOut, rate) + " " + crlf;
 }
 
+// A time as held, but with ':' between hours, minutes and seconds: a load finds the times from
+// the line's first colon.
+std::string heldTime(std::string time) {
+    if (time.size() >= 11) time[2] = time[5] = ':';
+    return time;
+}
+
 std::string comment(std::string_view which, const std::string& text) {
     return std::string(which) + text + crlf;
 }
@@ -65,7 +72,8 @@ std::string AutosaveText(const EventList& events, const std::string& title, time
         bytes += comment(tapeComment, OneLine(events.tape));
     for (const ClipToWrite& clip : clips) {
         const int i = clip.number - 1;
-        bytes += eventLine(clip, events.SrcInArray[i], events.SrcOutArray[i], rate);
+        bytes +=
+            eventLine(clip, heldTime(events.SrcInArray[i]), heldTime(events.SrcOutArray[i]), rate);
         bytes += comment(clipNameComment, clip.name);
         if (ownTape(clip)) bytes += comment(tapeComment, clip.tape);
         if (!clip.notes.empty()) bytes += comment(notesComment, clip.notes);

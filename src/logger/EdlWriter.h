@@ -22,7 +22,8 @@ std::string StandardText(const EventList& events, const std::string& savename,
 // when its tape is not the one a load gives it by default (the log's tape for an event that
 // holds anything, none for a fresh one), "* COMMENT: <notes>" when it has notes and
 // "* GOOD TAKE: YES" for a good take (CR and LF in texts written as blanks). Source times are
-// written as they are held, so that LoadEDL gives back the same list and its rate.
+// written as they are held (but for ':' between hours, minutes and seconds, where a load finds
+// them), so that LoadEDL gives back the same list and its rate.
 std::string AutosaveText(const EventList& events, const std::string& title, timecode::Rate rate);
 
 // A name cut to 6 characters ("S" when empty) and padded with at least one space to 6 characters

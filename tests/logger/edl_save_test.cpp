@@ -177,6 +177,9 @@ TEST(AutosaveText, SaysEachClipsOwnTapeNotesAndGoodTakeAfterItsEvent) {
              "\r\n* FROM CLIP NAME: Name01\r\n* COMMENT: Wind, \"rain\"\r\n* GOOD TAKE: YES\r\n" +
              L2 + "\r\n* FROM CLIP NAME: Name02\r\n* TAPE: \r\n" + L3 +
              "\r\n* FROM CLIP NAME: Name03\r\n* TAPE: B-Roll\r\n"},
+        {"times held with ';' or '.' before the minutes and seconds: ':' there, as a load needs",
+         logOf({{"Name01", "00;00;10:00", "00.00.20:00"}}),
+         header + L1 + "\r\n* FROM CLIP NAME: Name01\r\n"},
         {"no tape for the log, a clip with one: the log's empty tape is said",
          withTapes(logOf({C1}), "", {"Reel 1"}),
          header + "* TAPE: \r\n" + L1 + "\r\n* FROM CLIP NAME: Name01\r\n* TAPE: Reel 1\r\n"},
