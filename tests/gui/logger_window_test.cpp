@@ -726,7 +726,7 @@ TEST_F(LoggerWindow, TheFileDialogOpensInTheWorkingDirectoryOnCmx3600AndItsFilte
         const char* filter;
         std::string starts;
     } formats[] = {{"Avid ALE (*.ale)", "Heading\r\nFIELD_DELIM\tTABS\r\n"},
-                   {"CSV (*.csv)", "Event,Name,Tape,In,Out,Duration,Rate\r\n"}};
+                   {"CSV (*.csv)", "Event,Name,Tape,In,Out,Duration,Rate,Notes,Good\r\n"}};
     for (const auto& format : formats) {
         TempDir other;
         Seen seen;
@@ -771,7 +771,8 @@ TEST_F(LoggerWindow, ATypedAleOrCsvWinsOverTheFilterAndRecordStartStartsCmxLists
         std::string starts; // what the file starts with
     } rows[] = {
         {"list.ale", ListFormat::Csv, "Heading\r\nFIELD_DELIM\tTABS\r\n"},
-        {"LIST.CSV", ListFormat::Standard, "Event,Name,Tape,In,Out,Duration,Rate\r\n001,\"Pier,"},
+        {"LIST.CSV", ListFormat::Standard,
+         "Event,Name,Tape,In,Out,Duration,Rate,Notes,Good\r\n001,\"Pier,"},
         {"list.csv.edl", ListFormat::Ale, "TITLE: list.csv.edl\r\n"},
         {"list.edl", ListFormat::Cmx3600,
          "TITLE: list.edl\r\nFCM: NON-DROP FRAME\r\n\r\n001  AX       AA/V  C        "
@@ -994,7 +995,7 @@ TEST_F(LoggerWindow, NoMarkOrTypedKeyLandsOnALoggedClipOrMovesTheDeck) {
         << "the row being logged stands out";
     typeName(QString::fromUtf8("Café 東京 take 2"), true);
 
-    chosen = LoggerGUI::ChosenFile{dir.file("log.edl"), "log.edl", ListFormat::Standard};
+    chosen = LoggerGUI::ChosenFile{dir.file("log.txt"), "log.txt", ListFormat::Standard};
     answerYes = true; // event 6 has no out point
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
     ASSERT_EQ(asked.size(), 2u) << "the events with no clip, then the names the list cuts";
@@ -1002,7 +1003,7 @@ TEST_F(LoggerWindow, NoMarkOrTypedKeyLandsOnALoggedClipOrMovesTheDeck) {
     EXPECT_NE(asked[1].find("Event 004: \"Harbour\" becomes \"Harbou\""), std::string::npos)
         << asked[1];
     EXPECT_EQ(
-        listLines(readBytes(dir.file("log.edl"))),
+        listLines(readBytes(dir.file("log.txt"))),
         (std::vector<std::string>{
             "001  Café 東    AA/V  C        00:00:10:00 00:00:11:00 01:00:00:00 01:00:01:00 ",
             "002  Name02    AA/V  C        00:00:12:00 00:00:13:00 01:00:01:00 01:00:02:00 ",
@@ -1423,17 +1424,23 @@ TEST_F(LoggerWindow, AnEditorsSessionKeepsEveryNameTapeNoteAndTakeAndNoTypedKeyM
     }
 
     // A Standard EDL cuts names: it says which before writing, and the autosave keeps the log
-    // whole while that cut list is the newest save.
+    // whole while that cut list is the newest save. The free event put in is taken out first.
+    logger->scrollBar()->setValue(0);
+    QTest::mouseClick(logger->field(4, Name), Qt::LeftButton);
+    QTest::mouseClick(logger->deleteButton(), Qt::LeftButton);
+    EXPECT_EQ(events.firstWithoutOut(0), 15) << "15 clips, the free event gone";
     asked.clear();
     chosen = LoggerGUI::ChosenFile{dir.file("short.txt"), "short.txt", ListFormat::Standard};
     answerYes = false;
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
-    ASSERT_EQ(asked.size(), 2u);
-    EXPECT_NE(asked[1].find("Event 001: \"Interview Jürgen Größe take 1\" becomes \"Interv\""),
+    ASSERT_EQ(asked.size(), 1u) << "only the names it cuts";
+    EXPECT_NE(asked[0].find("Event 001: \"Interview Jürgen Größe take 1\" becomes \"Interv\""),
               std::string::npos)
-        << asked[1];
-    EXPECT_NE(asked[1].find("no notes (1 clip), no good takes (1 clip)"), std::string::npos)
-        << asked[1];
+        << asked[0];
+    EXPECT_NE(asked[0].find("It keeps no notes (1 clip), no good takes (1 clip) and no tape of "
+                            "a clip's own (2 clips)."),
+              std::string::npos)
+        << asked[0];
     EXPECT_FALSE(fs::exists(dir.file("short.txt"))) << "Cancel writes nothing";
     answerYes = true;
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
