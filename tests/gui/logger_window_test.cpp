@@ -325,6 +325,13 @@ TEST_F(LoggerWindow, RevAllReviewsEachTimedClipInTurnWhileTheTimeDisplayFollowsT
     // more than a second over that reading and the Stop.
     EXPECT_LE(deck.frames, ninepin::FramesOf(0, 0, 33, 0)) << "stopped at the last out point";
     EXPECT_TRUE(fieldsShow("00:00:30:00", "00:00:31:00"));
+    // Where and why it ended, below the grid.
+    EXPECT_TRUE(waitFor([&] {
+        return logger->messageLabel()->text().toStdString() ==
+               "RevALL ended at event 004: it has no out point. 3 clips reviewed; 1 clip after it "
+               "was not: review each with R or its number.";
+    })) << logger->messageLabel()->text().toStdString();
+    EXPECT_EQ(logger->reviewedEvent(), -1) << "no row under review once it ended";
 
     // A fresh log has nothing to review.
     logger->eventList() = EventList::initial();
