@@ -5,6 +5,8 @@
 #include "Utf8Text.h"
 #include "Utils.h"
 
+#include <algorithm>
+
 #include <array>
 #include <map>
 
@@ -94,12 +96,17 @@ public:
         return true;
     }
     // The tapes of the stored events that said none, and the log's tape: the one said before
-    // the first event, else the last event's.
-    void finish(int stored) {
+    // the first event, else the title where a CMX list's title names one of its clips' tapes
+    // (KOLB writes the log's tape there), else the last event's.
+    void finish(int stored, const std::string& title) {
         for (int k = 0; k < stored; ++k)
             if (logTape && !ownTape[k]) events.TapeArray[k] = events.touched(k) ? *logTape : "";
+        const auto first = events.TapeArray.begin();
         if (logTape)
             events.tape = *logTape;
+        else if (!ownLayout && !title.empty() &&
+                 std::find(first, first + stored, title) != first + stored)
+            events.tape = title;
         else if (stored > 0)
             events.tape = events.TapeArray[stored - 1];
     }
@@ -193,6 +200,7 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
     int named = -1; // the event stored from the line just before, which a name comment completes
     bool ownLayout = false; // the logger's own layout, whose reel column holds names
     EventComments comments(events, ownLayout);
+    std::string title; // the title line's text
     while (ReadLine(in, line, maxLineLength, &cut)) {
         ++lineNumber;
         if (cut) {
@@ -202,6 +210,9 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
                                " characters: the rest of it was not read");
             ++result.cutLines;
         }
+        // The title line, which came without its 'T'.
+        if (lineNumber == titleLine && line.starts_with("ITLE:"))
+            title = commentText(line, 5, false);
         const int previous = named;
         named = -1;
         const bool nameComment = startsWithComment(line, clipNameComment);
@@ -269,7 +280,7 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
         named = k;
     }
     result.rate = listRate.value_or(inUse);
-    comments.finish(result.stored);
+    comments.finish(result.stored, title);
     // A file of thousands of such lines says so once, not a line each.
     if (result.skipped > maxSkipReports)
         Utils::OutLine("Skipped " + std::to_string(result.skipped) +

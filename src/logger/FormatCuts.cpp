@@ -27,7 +27,7 @@ CutReport WhatAFormatCuts(const EventList& events, ListFormat format) {
                                    "\" becomes \"" + back + "\"");
         if (!events.NotesArray[i].empty()) ++notes;
         if (events.GoodArray[i]) ++good;
-        if (events.TapeArray[i] != events.tape) ++tapes;
+        if (events.touched(i) && events.TapeArray[i] != events.tape) ++tapes;
     }
     std::vector<std::string> parts;
     if (notes > 0) parts.push_back("no notes (" + clips(notes) + ")");

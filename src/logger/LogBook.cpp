@@ -19,11 +19,11 @@ bool sameTime(const std::string& a, const std::string& b) {
 }
 } // namespace
 
-bool LogBook::change(const std::function<void(State&)>& edit) {
+bool LogBook::change(const std::function<void(State&)>& edit, Tapes tapes) {
     State before = current;
     edit(current);
     EventList& events = current.events;
-    for (int i = 0; i < EventList::size; ++i)
+    for (int i = 0; tapes == Tapes::NewClipsTakeTheLogs && i < EventList::size; ++i)
         if (events.TapeArray[i].empty() && events.touched(i) && !before.events.touched(i))
             events.TapeArray[i] = events.tape;
     if (current == before) return false;
@@ -70,16 +70,20 @@ std::optional<LogBook::Mark> LogBook::mark(const std::string& time, bool out) {
 
 bool LogBook::removeEvent(int i) {
     if (i < 0 || i >= EventList::size) return false;
-    return change([&](State& s) {
-        s.events.removeAt(i);
-        if (s.position > i) --s.position;
-    });
+    return change(
+        [&](State& s) {
+            s.events.removeAt(i);
+            if (s.position > i) --s.position;
+        },
+        Tapes::AsGiven);
 }
 
 bool LogBook::insertEvent(int i) {
     if (i < 0 || i >= EventList::size) return false;
-    return change([&](State& s) {
-        if (!s.events.insertAt(i)) return;
-        if (s.position > i) s.position = std::min(s.position + 1, EventList::size);
-    });
+    return change(
+        [&](State& s) {
+            if (!s.events.insertAt(i)) return;
+            if (s.position > i) s.position = std::min(s.position + 1, EventList::size);
+        },
+        Tapes::AsGiven);
 }

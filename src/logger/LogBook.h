@@ -35,10 +35,13 @@ public:
     // point, else the first of the log without one; EventList::size when there is none.
     int nextMark() const;
 
+    // What an edit does with the clips it makes: the log's work (a mark, a typed cell) gives an
+    // event it made a clip of (not touched before), with no tape of its own, the log's tape; a
+    // load, a recovery, taking an event out or putting one in keeps every tape as given.
+    enum class Tapes { NewClipsTakeTheLogs, AsGiven };
     // Applies an edit to the state. When it changed anything, the state before becomes an undo
-    // step and the redo steps are dropped; true then. An event the edit made a clip of (it was
-    // not touched before) with no tape of its own takes the log's tape.
-    bool change(const std::function<void(State&)>& edit);
+    // step and the redo steps are dropped; true then.
+    bool change(const std::function<void(State&)>& edit, Tapes tapes = Tapes::NewClipsTakeTheLogs);
     bool undo();
     bool redo();
     bool canUndo() const { return !past.empty(); }

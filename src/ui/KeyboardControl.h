@@ -37,9 +37,9 @@ KeyAction ActionForKey(int key, int modifiers);
 // handler, unless the focus is in an editable text field: there every key is the field's. In a
 // text field that cannot be edited, a typed character (a letter, a blank) is no shortcut either:
 // typed there by mistake, it must not log or move the deck. The arrows, Escape and the Ctrl keys
-// act there. A key the
-// handler takes goes no further (Space does not press a focused button, an arrow does not move a
-// cursor). A held key acts once: its repeats are dropped.
+// act there, unless the window takes them first (the logger's cells take Enter and Escape). A key
+// the handler takes goes no further (Space does not press a focused button, an arrow does not move
+// a cursor). A held key acts once: its repeats are dropped.
 class KeyboardControl : public QObject {
 public:
     // Returns true when it acted on the key.

@@ -47,8 +47,9 @@ void LoggerGUI::LoadEDL() {
         tell("A list is still being read: wait for it, then load again.");
         return;
     }
-    // A load replaces the whole log: changes not saved are asked about first, as a close does.
-    if (changed()) {
+    // A load replaces the whole log: changes not saved are asked about first, as a close does,
+    // and so is a log whose last save cut it (the autosave is its only whole copy).
+    if (changed() || !savedWhole) {
         const CloseChoice choice = closeAsker ? closeAsker() : CloseChoice::Cancel;
         if (choice == CloseChoice::Cancel) return;
         if (choice == CloseChoice::Save && !saveThroughDialog()) return;
@@ -94,12 +95,15 @@ void LoggerGUI::loaded(const std::string& path, const std::string& name, const E
     }
     const EventList& events = load.events;
     const int first = events.firstWithoutOut(0);
-    book.change([&](LogBook::State& s) {
-        s.events = events;
-        s.position = first;
-        s.listRate.reset();
-        if (load.read.rateMarked) s.listRate = load.read.rate;
-    });
+    // Every clip keeps the tape the list gave it, none included.
+    book.change(
+        [&](LogBook::State& s) {
+            s.events = events;
+            s.position = first;
+            s.listRate.reset();
+            if (load.read.rateMarked) s.listRate = load.read.rate;
+        },
+        LogBook::Tapes::AsGiven);
     book.markSaved();
     savedWhole = true;
     listPlace->directory = DirectoryOf(path);
@@ -266,12 +270,14 @@ void LoggerGUI::offerRecovery() {
     }
     commitTyped();
     const int first = found.events.firstWithoutOut(0);
-    book.change([&](LogBook::State& s) {
-        s.events = found.events;
-        s.position = first;
-        s.listRate.reset();
-        if (found.read.rateMarked) s.listRate = found.read.rate;
-    });
+    book.change(
+        [&](LogBook::State& s) {
+            s.events = found.events;
+            s.position = first;
+            s.listRate.reset();
+            if (found.read.rateMarked) s.listRate = found.read.rate;
+        },
+        LogBook::Tapes::AsGiven);
     scrolling = true;
     vsb->setValue(std::min(first, lastTop));
     scrolling = false;

@@ -214,11 +214,16 @@ private:
     // A cell's key or click; true when taken.
     bool cellEvent(int row, int column, QEvent* event);
     void openCell(int row, int column);
-    // Stores what is typed in the open cell (or reverts it) and hands the keys back to the log.
-    void closeCell(bool store);
+    // Stores what is typed in the open cell (or reverts it) and, when it has the focus and
+    // handBack, hands the keys back to the log; else the focus stays on the cell, now closed,
+    // which takes what is typed next without a key acting.
+    void closeCell(bool store, bool handBack = true);
     bool alwaysOpen(int row, int column) const;
     // Whatever is typed but not yet stored (the top row, an open cell, the tape) is stored.
-    void commitTyped();
+    // handBack: as closeCell's (a scroll the editor did not make keeps the focus where it is).
+    void commitTyped(bool handBack = true);
+    // Enter or Escape in the tape field: stored or left, and the keys are the log's again.
+    bool tapeKey(QEvent* event);
     void storeTyped(int row, int column);
     void storeGood(int row, bool good);
     void storeTape();

@@ -181,6 +181,7 @@ void LoggerGUI::layoutGrid(int top) {
 
 void LoggerGUI::watchCells() {
     // After the keyboard's watch: a cell's Enter and Escape are the cell's, never the deck's.
+    tapefield->installEventFilter(this);
     for (int r = 0; r < NumRows; ++r) {
         for (int c = Name; c < Columns; ++c) TFArray[r][c]->installEventFilter(this);
         NumArray[r]->installEventFilter(this);
@@ -189,6 +190,7 @@ void LoggerGUI::watchCells() {
 }
 
 bool LoggerGUI::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == tapefield) return tapeKey(event);
     for (int r = 0; r < NumRows; ++r) {
         if (watched == NumArray[r] || watched == GoodArray[r]) {
             if (event->type() == QEvent::MouseButtonPress) select(vsbval + r);
@@ -198,6 +200,21 @@ bool LoggerGUI::eventFilter(QObject* watched, QEvent* event) {
             if (watched == TFArray[r][c]) return cellEvent(r, c, event);
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool LoggerGUI::tapeKey(QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        storeTape();
+    } else if (key == Qt::Key_Escape) {
+        tapefield->setModified(false);
+        showStrip();
+    } else {
+        return false;
+    }
+    keysToLog();
+    return true;
 }
 
 bool LoggerGUI::alwaysOpen(int row, int column) const {
@@ -265,7 +282,7 @@ void LoggerGUI::openCell(int row, int column) {
     select(vsbval + row);
 }
 
-void LoggerGUI::closeCell(bool store) {
+void LoggerGUI::closeCell(bool store, bool handBack) {
     if (openRow < 0) return;
     const int row = openRow, column = openColumn;
     openRow = openColumn = -1;
@@ -280,7 +297,7 @@ void LoggerGUI::closeCell(bool store) {
     f->setReadOnly(true);
     f->setFocusPolicy(Qt::ClickFocus);
     // The keys are the log's again once the cell is left.
-    if (focused) keysToLog();
+    if (focused && handBack) keysToLog();
 }
 
 void LoggerGUI::keysToLog() {
@@ -293,10 +310,10 @@ void LoggerGUI::select(int event) {
     highlightRows();
 }
 
-void LoggerGUI::commitTyped() {
+void LoggerGUI::commitTyped(bool handBack) {
     for (const int c : {Name, In, Out})
         if (TFArray[0][c]->isModified()) storeTyped(0, c);
-    if (openRow >= 0) closeCell(true);
+    if (openRow >= 0) closeCell(true, handBack);
     if (tapefield->isModified()) storeTape();
 }
 
@@ -391,7 +408,9 @@ void LoggerGUI::highlightRows() {
 
 void LoggerGUI::scrolled(int value) {
     // What is typed belongs to the event it was typed for: it is stored before the rows move.
-    commitTyped();
+    // A mark from elsewhere may scroll the grid while a cell is being typed in: the keys stay
+    // where they were, so what is typed next moves nothing.
+    commitTyped(false);
     vsbval = value;
     // The operator's scroll moves the logging position to the top row; a mark's does not.
     if (!scrolling) book.setPosition(value);

@@ -794,19 +794,23 @@ TEST_F(LoggerWindow, ATypedAleOrCsvWinsOverTheFilterAndRecordStartStartsCmxLists
     }
 
     // A list at 25, where RecordStart's frames 29 are no timecode.
-    writeBytes(dir.file("pal.csv"), "Name,In,Out,Rate,Tape\nGate,00:00:10:00,00:00:20:00,25,R 9\n");
+    writeBytes(dir.file("pal.csv"), "Name,In,Out,Rate,Tape\nGull,00:00:01:00,00:00:02:00,25,\n"
+                                    "Gate,00:00:10:00,00:00:20:00,25,R 9\n");
     chosen = LoggerGUI::ChosenFile{dir.file("pal.csv"), "pal.csv", ListFormat::Standard};
     QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return !logger->loading(); }));
     EXPECT_EQ(logger->tapeField()->text().toStdString(), "R 9");
+    EXPECT_EQ(logger->eventList().TapeArray[0], "") << "a clip loaded with no tape keeps none";
     chosen = LoggerGUI::ChosenFile{dir.file("pal.edl"), "pal.edl", ListFormat::Cmx3600};
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
     EXPECT_EQ(logger->messageLabel()->text().toStdString(),
-              "Saved 1 event to pal.edl; RecordStart 02:00:00:29 is not a timecode at the rate 25, "
-              "so record times start at 01:00:00:00.");
+              "Saved 2 events to pal.edl; RecordStart 02:00:00:29 is not a timecode at the rate "
+              "25, so record times start at 01:00:00:00.");
     EXPECT_EQ(readBytes(dir.file("pal.edl")),
               "TITLE: R 9\r\nFCM: NON-DROP FRAME\r\n\r\n"
-              "001  R_9      AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+              "001  AX       AA/V  C        00:00:01:00 00:00:02:00 01:00:00:00 01:00:01:00\r\n"
+              "* FROM CLIP NAME: Gull\r\n"
+              "002  R_9      AA/V  C        00:00:10:00 00:00:20:00 01:00:01:00 01:00:11:00\r\n"
               "* FROM CLIP NAME: Gate\r\n* TAPE: R 9\r\n");
 }
 
@@ -1269,7 +1273,7 @@ TEST_F(LoggerWindow, AnEditorsSessionKeepsEveryNameTapeNoteAndTakeAndNoTypedKeyM
     tape->setFocus();
     typeText(tape, "Reel A");
     QTest::keyClick(tape, Qt::Key_Return);
-    logger->setFocus();
+    ASSERT_TRUE(keysAreTheLogs()) << "Enter in the tape hands the keys back";
     for (int i = 0; i < 14; ++i) {
         ASSERT_NO_FATAL_FAILURE(markAt(2 * i, 0, Qt::Key_I));
         ASSERT_NO_FATAL_FAILURE(markAt(2 * i + 1, 0, Qt::Key_O));
@@ -1380,12 +1384,23 @@ TEST_F(LoggerWindow, AnEditorsSessionKeepsEveryNameTapeNoteAndTakeAndNoTypedKeyM
     EXPECT_EQ(events.SrcInArray[4], "00:01:52:00");
     EXPECT_TRUE(logger->messageLabel()->text().startsWith(
         "No free event after the logging position: the in went to event 005"));
+    // Event 100 holds a clip: nothing can be put in. With every event out, a mark finds none.
+    QTest::mouseClick(logger->insertButton(), Qt::LeftButton);
+    EXPECT_TRUE(
+        logger->messageLabel()->text().startsWith("The log is full: event 100 holds a clip"));
+    ASSERT_NO_FATAL_FAILURE(markAt(53, 0, Qt::Key_O));
+    const EventList full = events;
+    ASSERT_NO_FATAL_FAILURE(markAt(54, 0, Qt::Key_I));
+    EXPECT_EQ(events, full);
+    EXPECT_TRUE(logger->messageLabel()->text().startsWith("The log is full: every event"));
+    QTest::mouseClick(logger->undoButton(), Qt::LeftButton);
     QTest::mouseClick(logger->undoButton(), Qt::LeftButton);
     for (int i = 16; i < EventList::size; ++i) logger->eventList().SrcOutArray[i] = timecode::zero;
     ASSERT_EQ(events, held);
     logger->ReState(logger->top());
 
     // R reviews the selected row's clip; its number is marked while it plays.
+    logger->scrollBar()->setValue(0);
     QTest::mouseClick(logger->field(2, In), Qt::LeftButton);
     QTest::keyClick(logger->field(2, In), Qt::Key_Escape);
     const size_t reviewMark = consoleLines().size();
@@ -1393,7 +1408,32 @@ TEST_F(LoggerWindow, AnEditorsSessionKeepsEveryNameTapeNoteAndTakeAndNoTypedKeyM
     EXPECT_EQ(logger->reviewedEvent(), 2);
     EXPECT_EQ(logger->numberButton(2)->palette().color(QPalette::Button), QColor(120, 220, 120));
     ASSERT_TRUE(waitFor([&] { return logger->reviewedEvent() == -1; }, 30s));
-    EXPECT_EQ(reviewLines(reviewMark), std::vector<std::string>{"Review EDL Clip 3"});
+    QTest::mouseClick(logger->numberButton(1), Qt::LeftButton);
+    EXPECT_EQ(logger->reviewedEvent(), 1) << "a row's number reviews its clip";
+    ASSERT_TRUE(waitFor([&] { return logger->reviewedEvent() == -1; }, 30s));
+    EXPECT_EQ(reviewLines(reviewMark),
+              (std::vector<std::string>{"Review EDL Clip 3", "Review EDL Clip 2"}));
+
+    // The grid scrolled while a cell is open (as a mark from elsewhere scrolls it): the cell is
+    // stored and closed, and what is typed next still moves nothing.
+    ASSERT_TRUE(settle());
+    trace->clear();
+    QLineEdit* open = logger->field(6, Notes);
+    QTest::mouseDClick(open, Qt::LeftButton);
+    typeText(open, "x");
+    logger->scrollBar()->setValue(3);
+    QTest::keyClicks(QApplication::focusWidget(), " l");
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(waitForStatusReads(1));
+    EXPECT_TRUE(trace->commandBytes().empty()) << trace->commandBytes().front();
+    EXPECT_TRUE(open->isReadOnly());
+    // A cell of a scrolled grid writes the event its row shows.
+    ASSERT_NO_FATAL_FAILURE(typeInto(2, Notes, "y"));
+    EXPECT_EQ(events.NotesArray[5], "y");
+    EXPECT_EQ(events.NotesArray[6], "x");
+    for (const int k : {5, 6})
+        logger->eventList().NotesArray[k].clear(); // set back as it was, no step
+    logger->scrollBar()->setValue(0);
 
     // Saved in each format and loaded back through the dialog: every field whole, and saved
     // again, the same bytes.
@@ -1453,6 +1493,11 @@ TEST_F(LoggerWindow, AnEditorsSessionKeepsEveryNameTapeNoteAndTakeAndNoTypedKeyM
     QTest::mouseClick(logger->topButton("Save EDL"), Qt::LeftButton);
     ASSERT_TRUE(fs::exists(dir.file("short.txt")));
     EXPECT_FALSE(logger->changed());
+    // A load would replace the only whole copy: asked first, as for changes not saved.
+    const int asks = questions;
+    answer = LoggerGUI::CloseChoice::Cancel;
+    QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+    EXPECT_EQ(questions, asks + 1);
     const EdlLoad kept = LoadEDL(LoggerGUI::autosaveFile, false, timecode::rate30);
     ASSERT_TRUE(kept.ok) << kept.error;
     EXPECT_EQ(kept.events.ClipNameArray[0], "Interview Jürgen Größe take 1");

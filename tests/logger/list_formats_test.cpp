@@ -242,6 +242,15 @@ TEST_F(ListFormats, Cmx3600HasTheTapeAsReelAndEveryNameWhole) {
     };
     // A CMX list does not tell 25 from 30: it is loaded at the rate in use.
     for (const Row& row : rows) check(ListFormat::Cmx3600, row, row.rate);
+
+    // The log's tape is the title where a clip has that tape, though the last clip has another.
+    EventList titled = threeTapes();
+    titled.tape = "Interview Day 1";
+    const std::string bytes = FormatEDL(titled, "list.edl", " KOLB", ListFormat::Cmx3600).bytes;
+    TextSource list(bytes);
+    EventList read = EventList::initial();
+    ReadEDL(list, read, false, timecode::rate30);
+    EXPECT_EQ(read, titled);
 }
 
 TEST_F(ListFormats, AleIsWrittenForAvidAndReadFromOtherTools) {

@@ -297,6 +297,18 @@ TEST(LogBookTapes, ANewClipTakesTheLogsTapeAndALoggedClipKeepsItsOwn) {
              });
          },
          {"B-Roll", "", ""}},
+        {"clips logged before the log had a tape keep none when one is put in or taken out",
+         [&](LogBook& b) {
+             setTape(b, "");
+             b.markIn(t);
+             b.markOut(u);
+             b.markIn(t);
+             b.markOut(u);
+             setTape(b, "Reel 2");
+             b.insertEvent(0);
+             b.removeEvent(1);
+         },
+         {"", "", ""}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
