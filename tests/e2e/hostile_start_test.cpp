@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <csignal>
@@ -82,6 +83,23 @@ std::string descriptorTarget(pid_t pid, int fd) {
 std::string settingsFor(const std::string& port) {
     return "UserNote=Hostile\nVerbose=NO\nCOMPort=" + port +
            "\nUseClipboard=NO\nStopOnExit=NO\nVCRType=RS422\n";
+}
+
+// The log without what the link says of a deck slow to answer: a loaded machine can make any
+// reply late, and the lines a test looks at are the others.
+std::string withoutLateReplies(const std::string& log) {
+    static const std::string timing[] = {
+        "Late reply from the deck dropped: it answered an exchange that had given up\n",
+        "No reply from deck\n", "Deck replies again\n",
+        "Deck reply longer than 16 bytes: only the last part was kept\n"};
+    std::string kept;
+    for (std::size_t at = 0; at < log.size();) {
+        const std::size_t end = std::min(log.find('\n', at), log.size() - 1) + 1;
+        const std::string line = log.substr(at, end - at);
+        if (std::find(std::begin(timing), std::end(timing), line) == std::end(timing)) kept += line;
+        at = end;
+    }
+    return kept;
 }
 
 // The log's opening block for settingsFor(port).
@@ -175,7 +193,7 @@ TEST_P(ClosedAtStart, IsOpenedOnDevNullAndTheDeckGetsOnlyFrames) {
     for (const auto& l : lines)
         EXPECT_NE(l.kind, "DROP") << "bytes that were no frame reached the deck: " << l.bytes;
 
-    EXPECT_EQ(dir.read("KOLB_Log.txt"), logHead("deck") + "RS422 Ready\n \n");
+    EXPECT_EQ(withoutLateReplies(dir.read("KOLB_Log.txt")), logHead("deck") + "RS422 Ready\n \n");
     if (fd == 1) {
         EXPECT_EQ(descriptorTarget(p.id(), 1),
                   std::filesystem::canonical(dir.file("KOLB_Log.txt")).string());
@@ -207,7 +225,7 @@ TEST(HostileStart, AStandardOutputNobodyReadsDoesNotEndKolb) {
     waitFor([&] { return framesReceived(dir).size() >= 3 || !p.running(); }, 15000);
     ASSERT_TRUE(p.running()) << "ended by signal " << p.endSignal();
     ASSERT_GE(framesReceived(dir).size(), 3u);
-    EXPECT_EQ(dir.read("KOLB_Log.txt"), logHead("deck") + "RS422 Ready\n \n");
+    EXPECT_EQ(withoutLateReplies(dir.read("KOLB_Log.txt")), logHead("deck") + "RS422 Ready\n \n");
 }
 
 TEST(PortLock, WhileOneKolbHoldsThePortASecondIsRefusedWithStatusTwo) {
