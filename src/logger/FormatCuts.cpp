@@ -1,10 +1,11 @@
 #include "FormatCuts.h"
 
 #include "EdlWriter.h"
+#include "Utf8Text.h"
 
 namespace {
 std::string clips(int n) {
-    return std::to_string(n) + (n == 1 ? " clip" : " clips");
+    return Counted(n, "clip");
 }
 
 // The name a Standard EDL gives back when it is loaded again.

@@ -1,6 +1,7 @@
 #include "ReviewSequence.h"
 
 #include "Timecode.h"
+#include "Utf8Text.h"
 #include "Utils.h"
 
 #include <algorithm>
@@ -77,7 +78,7 @@ std::string RevAllEndText(const RevAllEnd& e) {
         std::string text = std::to_string(index + 1);
         return std::string(3 - std::min<std::size_t>(3, text.size()), '0') + text;
     };
-    const auto clips = [](int n) { return std::to_string(n) + (n == 1 ? " clip" : " clips"); };
+    const auto clips = [](int n) { return Counted(n, "clip"); };
     const std::string reviewed = clips(e.reviewed) + " reviewed";
     switch (e.why) {
     case RevAllEnd::Why::NoOut:

@@ -71,3 +71,7 @@ std::string FirstChars(std::string_view text, std::size_t n) {
     }
     return std::string(text);
 }
+
+std::string Counted(int n, std::string_view noun) {
+    return std::to_string(n) + " " + std::string(noun) + (n == 1 ? "" : "s");
+}

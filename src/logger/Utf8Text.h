@@ -14,5 +14,8 @@ std::string TextFromBytes(std::string_view bytes);
 // The number of characters (code points) in UTF-8 text.
 std::size_t CharCount(std::string_view text);
 
+// A count and its noun, the noun with an "s" when the count is not one: "1 clip", "3 clips".
+std::string Counted(int n, std::string_view noun);
+
 // The first n characters of UTF-8 text, never splitting one.
 std::string FirstChars(std::string_view text, std::size_t n);

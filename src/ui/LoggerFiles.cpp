@@ -4,6 +4,7 @@
 #include "LocalVCR.h"
 #include "LoggerDialogs.h"
 #include "LoggerGUI.h"
+#include "Utf8Text.h"
 #include "Utils.h"
 
 #include <QDateTime>
@@ -20,7 +21,7 @@ namespace {
 constexpr std::size_t problemsListed = 12;
 
 std::string eventsText(int n) {
-    return std::to_string(n) + (n == 1 ? " event" : " events");
+    return Counted(n, "event");
 }
 } // namespace
 

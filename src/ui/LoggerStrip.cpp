@@ -1,6 +1,7 @@
 // The logger window's strip below the grid: the log's tape, where the next mark goes, the
 // totals, undo and redo, taking events out and putting them in, capture, and the messages.
 #include "LoggerGUI.h"
+#include "Utf8Text.h"
 #include "Utils.h"
 
 #include <QLabel>
@@ -13,7 +14,7 @@ QString shown(const std::string& text) {
 }
 
 std::string clipsText(int n) {
-    return std::to_string(n) + (n == 1 ? " clip" : " clips");
+    return Counted(n, "clip");
 }
 } // namespace
 
