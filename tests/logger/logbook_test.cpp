@@ -270,9 +270,6 @@ TEST(LogBookTapes, ANewClipTakesTheLogsTapeAndALoggedClipKeepsItsOwn) {
         std::function<void(LogBook&)> steps;
         Lines tapes; // events 1 to 3
     } rows[] = {
-        {"a mark on a fresh event: the clip takes the log's tape",
-         [&](LogBook& b) { b.markIn(t); },
-         {"Reel 1", "", ""}},
         {"the log's tape changed after a clip: the clip keeps its own, the next takes the new",
          [&](LogBook& b) {
              b.markIn(t);
