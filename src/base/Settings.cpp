@@ -133,8 +133,40 @@ Settings SettingsFromProperties(const Properties& props) {
     // Frames before the in point: a decimal number up to an hour's; anything else keeps 0.
     if (s.CaptureLead)
         s.captureLead = std::clamp(parseDecimal(*s.CaptureLead).value_or(0), 0, 108000);
+    s.CaptureExitOK = lookup(props, "CaptureExitOK");
+    s.CaptureMinFree = lookup(props, "CaptureMinFree");
+    if (s.CaptureMinFree) s.captureMinFree = ByteSizeFromText(*s.CaptureMinFree).value_or(s.captureMinFree);
+    s.CaptureHandles = lookup(props, "CaptureHandles");
+    if (s.CaptureHandles)
+        s.captureHandles = std::clamp(parseDecimal(*s.CaptureHandles).value_or(0), 0, 108000);
+    s.CaptureProbe = lookup(props, "CaptureProbe");
+    s.CaptureTrim = lookup(props, "CaptureTrim");
+    s.captureTrim = s.CaptureTrim == "YES";
+    s.CaptureTrimCommand = lookup(props, "CaptureTrimCommand");
+    s.CaptureFrameMD5 = lookup(props, "CaptureFrameMD5");
+    s.captureFrameMd5 = s.CaptureFrameMD5 == "YES";
     s.RecordStart = lookup(props, "RecordStart");
     return s;
+}
+
+std::optional<long long> ByteSizeFromText(const std::string& text) {
+    if (text.empty() || text.size() > 16) return std::nullopt;
+    long long value = 0;
+    size_t i = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value * 10 + (text[i] - '0');
+    if (i == 0) return std::nullopt;
+    int shift = 0;
+    if (i + 1 == text.size()) {
+        const char unit = text[i];
+        shift = unit == 'K' ? 10 : unit == 'M' ? 20 : unit == 'G' ? 30 : -1;
+        if (shift < 0) return std::nullopt;
+    } else if (i != text.size()) {
+        return std::nullopt;
+    }
+    // At most a petabyte: no disk is larger, and the shift cannot overflow.
+    if (value > (1LL << 50) >> shift) return std::nullopt;
+    return value << shift;
 }
 
 std::vector<std::string> SettingsBlock(const Settings& s) {
@@ -162,6 +194,13 @@ std::vector<std::string> SettingsBlock(const Settings& s) {
         {"Capture Command", s.CaptureCommand},
         {"Capture Folder", s.CaptureFolder},
         {"Capture Lead", s.CaptureLead},
+        {"Capture Exit OK", s.CaptureExitOK},
+        {"Capture Min Free", s.CaptureMinFree},
+        {"Capture Handles", s.CaptureHandles},
+        {"Capture Probe", s.CaptureProbe},
+        {"Capture Trim", s.CaptureTrim},
+        {"Capture Trim Cmd", s.CaptureTrimCommand},
+        {"Capture FrameMD5", s.CaptureFrameMD5},
         {"Record Start", s.RecordStart}};
     for (const auto& [name, value] : optional) {
         if (!value) continue;
@@ -170,6 +209,14 @@ std::vector<std::string> SettingsBlock(const Settings& s) {
             lines.push_back("Capture Lead " + *value +
                             " not known: " + std::to_string(s.captureLead) +
                             " used (frames before the in point, 0 to 108000)");
+        if (&value == &s.CaptureHandles && std::to_string(s.captureHandles) != *value)
+            lines.push_back("Capture Handles " + *value +
+                            " not known: " + std::to_string(s.captureHandles) +
+                            " used (frames before the in and after the out, 0 to 108000)");
+        if (&value == &s.CaptureMinFree && !ByteSizeFromText(*value))
+            lines.push_back("Capture Min Free " + *value + " not known: " +
+                            std::to_string(s.captureMinFree >> 20) +
+                            "M used (bytes, or a number with K, M or G)");
         if (&value == &s.RecordStart && !s.autoRate && !timecode::IsTimecode(*value, s.framerate))
             lines.push_back("Record Start " + *value + " is not a timecode at the rate " +
                             timecode::RateText(s.framerate) + ": CMX lists start at 01:00:00:00");

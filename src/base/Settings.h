@@ -69,6 +69,24 @@ struct Settings {
     std::string captureFolder = "captures";
     std::optional<std::string> CaptureLead;
     int captureLead = 0;
+    // What makes a clip done, and what is done with its files: "CaptureExitOK" (the recorder's
+    // exit statuses that count as a good end, default "0 255"), "CaptureMinFree" (the room a
+    // clip needs at least, bytes with K, M or G; default 256M), "CaptureHandles" (frames
+    // recorded before the in and after the out, default 0), "CaptureProbe" (the command that
+    // counts a file's frames; default ffprobe when installed, NO for none), "CaptureTrim"
+    // (YES: a copy of exactly in to out beside the handled original), "CaptureTrimCommand",
+    // "CaptureFrameMD5" (YES: an MD5 per frame too). The command texts are read by the capture.
+    std::optional<std::string> CaptureExitOK;
+    std::optional<std::string> CaptureMinFree;
+    long long captureMinFree = 256LL << 20;
+    std::optional<std::string> CaptureHandles;
+    int captureHandles = 0;
+    std::optional<std::string> CaptureProbe;
+    std::optional<std::string> CaptureTrim;
+    bool captureTrim = false;
+    std::optional<std::string> CaptureTrimCommand;
+    std::optional<std::string> CaptureFrameMD5;
+    bool captureFrameMd5 = false;
     // "RecordStart": where a CMX 3600 list's record times start, a timecode at the rate in use
     // (default 01:00:00:00).
     std::optional<std::string> RecordStart;
@@ -96,6 +114,10 @@ Settings SettingsFromProperties(const Properties& props);
 // The port of a "NetPort" text: a decimal number from 1 to 65535; nothing for anything else
 // (0, 65536, "20x1").
 std::optional<int> NetPortFromText(const std::string& text);
+
+// A size in bytes: a decimal number, optionally followed by K, M or G (times 1024 each); nothing
+// for anything else or for more than a petabyte.
+std::optional<long long> ByteSizeFromText(const std::string& text);
 
 // The settings block that start-up writes to the log, one entry a line. A bad value of
 // "NetPort" or "FrameRate" is followed by a line naming it and the value used instead.

@@ -1,11 +1,16 @@
 #include "CaptureBatch.h"
 
+#include "CaptureLog.h"
+#include "DeckHealth.h"
+#include "ExitStatus.h"
+
 #include <numeric>
 
 CaptureBatch::CaptureBatch(CaptureDeck& d, WaitClock n) : deck(d), clock(std::move(n)) {}
 
 CaptureBatch::~CaptureBatch() {
     cancel();
+    ending.request();
     std::lock_guard lock(threadMutex);
     if (thread.joinable()) thread.join();
 }
@@ -13,11 +18,29 @@ CaptureBatch::~CaptureBatch() {
 bool CaptureBatch::start(std::vector<CaptureClip> clips, CaptureSettings s) {
     std::lock_guard lock(threadMutex);
     if (busy) return false;
-    if (thread.joinable()) thread.join(); // the batch before has ended: only its thread is left
+    // The batch before has ended: only its thread is left, perhaps waiting to stop the deck.
+    ending.request();
+    if (thread.joinable()) thread.join();
+    ending.clear();
     // Cleared before the batch counts as under way: a cancel from then on is heard.
     cancelled.clear();
     busy = true;
-    settings = std::move(s);
+    {
+        std::lock_guard settingsLock(mutex);
+        settings = std::move(s);
+    }
+    // A first pass starts a new report; a capture of the failures adds its rows to it.
+    if (settings.pass <= 1) rows.clear();
+    firstRow = rows.size();
+    for (const auto& clip : clips) {
+        ReportRow row;
+        row.event = clip.event;
+        row.name = clip.name;
+        row.pass = settings.pass;
+        row.state = "not captured";
+        row.framesAsked = clip.frames();
+        rows.push_back(row);
+    }
     update([&](CaptureProgress& p) {
         p = CaptureProgress{};
         p.running = true;
@@ -35,6 +58,11 @@ void CaptureBatch::cancel() {
     if (busy) cancelled.request();
 }
 
+CaptureSettings CaptureBatch::lastSettings() const {
+    std::lock_guard lock(mutex);
+    return settings;
+}
+
 CaptureProgress CaptureBatch::progress() const {
     std::lock_guard lock(mutex);
     return now;
@@ -49,6 +77,7 @@ void CaptureBatch::run(std::vector<CaptureClip> clips) {
     ClipCapture capture(deck, settings, cancelled, clock);
     long before = 0; // the frames of the clips ended
     bool stop = false;
+    bool deckLost = false;
     for (size_t i = 0; i < clips.size(); ++i) {
         if (stop || cancelled.requested()) {
             update([&](CaptureProgress& p) { p.clips[i].state = ClipState::NotCaptured; });
@@ -73,13 +102,19 @@ void CaptureBatch::run(std::vector<CaptureClip> clips) {
         } catch (const std::exception& e) {
             // Whatever went wrong, the clip's recorder has been stopped by now (its owner is
             // gone); the batch stops here.
-            outcome = {ClipState::Failed, {std::string("capture error: ") + e.what()}, true};
+            outcome = {};
+            outcome.state = ClipState::Failed;
+            outcome.problems = {std::string("capture error: ") + e.what()};
+            outcome.stopBatch = true;
             deck.stopDeck();
         }
         before += clips[i].frames();
         stop = outcome.stopBatch;
+        deckLost = deckLost || outcome.deckLost;
         update([&](CaptureProgress& p) {
             p.clips[i].state = outcome.state;
+            if (outcome.files.exitStatus)
+                p.clips[i].exit = ExitMeaning(*outcome.files.exitStatus, settings.exitOk);
             if (outcome.state == ClipState::Failed) {
                 std::string reason;
                 for (const auto& text : outcome.problems)
@@ -88,6 +123,7 @@ void CaptureBatch::run(std::vector<CaptureClip> clips) {
             }
             p.framesDone = before;
         });
+        report(i, outcome);
     }
     std::string summary;
     update([&](CaptureProgress& p) {
@@ -98,4 +134,41 @@ void CaptureBatch::run(std::vector<CaptureClip> clips) {
     });
     deck.say(summary);
     busy = false;
+    if (deckLost) stopWhenBack();
+}
+
+void CaptureBatch::stopWhenBack() {
+    // The Stop sent while the deck was in LOCAL or out of reach did not reach it: the tape would
+    // play on until someone saw it.
+    while (!deck.underControl())
+        if (!ending.sleepFor(50)) return;
+    deck.stopDeck();
+    deck.say("Deck stopped: the capture had ended while it was not under control");
+}
+
+void CaptureBatch::report(size_t i, const ClipOutcome& outcome) {
+    ReportRow& row = rows[firstRow + i];
+    const CaptureProgress p = progress();
+    row.state = StateText(p.clips[i]);
+    const ClipFiles& files = outcome.files;
+    row.framesRecorded = files.framesRecorded;
+    row.firstTc = files.firstTc;
+    row.breaks = outcome.breaks;
+    row.health = HealthOf(outcome.statuses);
+    row.md5 = files.md5;
+    row.files.clear();
+    for (const std::string& file : files.files) row.files.push_back(file.substr(file.rfind('/') + 1));
+    row.thumbnailJpeg = files.thumbnailJpeg;
+    writeReport();
+}
+
+void CaptureBatch::writeReport() {
+    CaptureReport report;
+    report.title = "Capture report";
+    report.tape = settings.tape;
+    report.date = NowText();
+    report.rows = rows;
+    const std::string path = settings.folder + "/capture_report.html";
+    if (const auto why = WriteReportFile(path, CaptureReportHtml(report)); !why.empty())
+        deck.say("Capture report not written: " + why);
 }

@@ -28,14 +28,16 @@ std::string ErrorText(int error) {
 
 std::string CaptureLogHeader() {
     return CsvLine({"Date", "Event", "Name", "Tape", "In", "Out", "Start", "Stop", "Frames", "Exit",
-                    "Problems", "Files"});
+                    "Problems", "Files", "Exit meaning", "Recorded", "First frame", "Pass"});
 }
 
 std::string CaptureLogLine(const CaptureRecord& r) {
     char event[16];
     std::snprintf(event, sizeof event, "%03d", r.event);
     return CsvLine({r.when, event, r.name, r.tape, r.in, r.out, r.startTc, r.stopTc,
-                    std::to_string(r.frames), r.exitStatus, Joined(r.problems), Joined(r.files)});
+                    std::to_string(r.frames), r.exitStatus, Joined(r.problems), Joined(r.files),
+                    r.exitMeaning, r.framesRecorded < 0 ? "" : std::to_string(r.framesRecorded),
+                    r.firstTc, std::to_string(r.pass)});
 }
 
 std::string AppendCaptureLog(const std::string& folder, const CaptureRecord& record) {

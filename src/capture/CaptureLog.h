@@ -23,9 +23,15 @@ struct CaptureRecord {
     std::string exitStatus; // the recorder's exit status as a number, "" when it did not start
     std::vector<std::string> problems; // joined with "; " in one field
     std::vector<std::string> files;    // the output files' paths, joined with "; "
+    std::string exitMeaning;           // what the exit status means, and whether it counts
+    int framesRecorded = -1;           // counted in the file, -1 (written "") when not counted
+    std::string firstTc;               // the true timecode of the file's first frame
+    int pass = 1;                      // 1: the first capture; 2 on: capturing failures again
 };
 
-// The header line: Date,Event,Name,Tape,In,Out,Start,Stop,Frames,Exit,Problems,Files
+// The header line: Date,Event,Name,Tape,In,Out,Start,Stop,Frames,Exit,Problems,Files,
+// Exit meaning,Recorded,First frame,Pass. The later columns come last, so a reader of the
+// earlier ones finds them where it did.
 std::string CaptureLogHeader();
 std::string CaptureLogLine(const CaptureRecord& record);
 // Appends the record's line to folder/capture_log.csv, header first when the file is new or

@@ -36,7 +36,14 @@ int FailedCount(const CaptureProgress& p) {
 std::string SummaryText(const CaptureProgress& p) {
     std::string text = "Captured " + std::to_string(CapturedCount(p)) + " of " +
                        std::to_string(p.clips.size()) + " clips";
-    if (const int failed = FailedCount(p)) text += ", " + std::to_string(failed) + " failed";
+    const std::pair<ClipState, const char*> others[] = {{ClipState::Failed, " failed"},
+                                                        {ClipState::Cancelled, " cancelled"},
+                                                        {ClipState::NotCaptured, " not captured"}};
+    for (const auto& [state, word] : others) {
+        const auto n = std::count_if(p.clips.begin(), p.clips.end(),
+                                     [state = state](const auto& c) { return c.state == state; });
+        if (n > 0) text += ", " + std::to_string(n) + word;
+    }
     return text;
 }
 

@@ -14,6 +14,7 @@ struct ClipProgress {
     ClipState state = ClipState::Waiting;
     std::string reason; // the problems of a failed clip, "; " between them
     std::string stem;   // the name its files have ("002_Interview"), once known
+    std::string exit;   // the recorder's exit status and what it means, once it has ended
 };
 
 struct CaptureProgress {
@@ -33,7 +34,8 @@ std::string StateText(const ClipProgress& clip);
 // Clips done, and failed, of a batch.
 int CapturedCount(const CaptureProgress& p);
 int FailedCount(const CaptureProgress& p);
-// "Captured N of M clips", and ", K failed" when any failed.
+// "Captured N of M clips", then ", K failed", ", K cancelled" and ", K not captured" for each
+// that is not none.
 std::string SummaryText(const CaptureProgress& p);
 // The one-line answer to "CaptureStatus": "capturing 2 of 3 002_Interview",
 // "done 3 of 3, 0 failed" (clips captured of the batch's clips), or "idle" before any batch.

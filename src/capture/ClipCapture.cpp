@@ -1,9 +1,13 @@
 #include "ClipCapture.h"
 
 #include "CaptureFiles.h"
+#include "CaptureRoom.h"
+#include "ClipFinish.h"
+#include "ExitStatus.h"
 #include "CaptureLog.h"
 #include "ClipWatch.h"
 #include "RecorderCommand.h"
+#include "ProgramLookup.h"
 #include "RecorderProcess.h"
 
 #include <algorithm>
@@ -46,18 +50,43 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
         outcome.problems.push_back(text);
         deck.say("Capture " + stem + ": " + text);
     };
+    auto fail = [&](const std::string& text, bool stopBatch) {
+        problem(text);
+        outcome.state = ClipState::Failed;
+        outcome.stopBatch = outcome.stopBatch || stopBatch;
+    };
     state(ClipState::Cueing, stem);
     if (!deck.underControl()) {
-        problem("deck not under control");
-        outcome.state = ClipState::Failed;
-        outcome.stopBatch = true;
+        fail("deck not under control", true);
+        outcome.deckLost = true;
         return outcome;
     }
-    if (const std::string why = MakeFolder(settings.folder); !why.empty()) {
-        problem("recorder did not start: " + why);
-        outcome.state = ClipState::Failed;
-        outcome.stopBatch = true;
+    // Before the deck moves: a recorder that can run, a folder to write in, room for the clip.
+    // None of them mends itself by the next clip, so each ends the batch.
+    if (const std::string why = ProgramProblem(settings.command.empty() ? std::string()
+                                                                        : settings.command[0]);
+        !why.empty()) {
+        fail("recorder did not start: " + why, true);
         return outcome;
+    }
+    if (const std::string why = FolderProblem(settings.folder); !why.empty()) {
+        fail("recorder did not start: " + why, true);
+        return outcome;
+    }
+    const int handles = settings.handles;
+    if (settings.minFreeBytes > 0 || bytesPerFrame > 0) {
+        const long long needed =
+            RoomNeeded(clip.frames() + 2L * handles, bytesPerFrame, settings.minFreeBytes);
+        const auto free = settings.freeBytes ? settings.freeBytes(settings.folder)
+                                             : FreeBytes(settings.folder);
+        if (!free) {
+            fail("the room left in " + settings.folder + " cannot be told", true);
+            return outcome;
+        }
+        if (const std::string why = RoomProblem(settings.folder, *free, needed); !why.empty()) {
+            fail(why, true);
+            return outcome;
+        }
     }
     const std::string file = UniqueBase(settings.folder, stem);
     const std::string outputName = file.substr(file.rfind('/') + 1);
@@ -79,11 +108,6 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
         ~Detach() { deck.watchReads({}); }
     } detach{deck};
 
-    auto fail = [&](const std::string& text, bool stopBatch) {
-        problem(text);
-        outcome.state = ClipState::Failed;
-        outcome.stopBatch = outcome.stopBatch || stopBatch;
-    };
     // One look at what ends a wait early; false when the clip cannot go on.
     auto going = [&](bool moving) {
         if (cancel.requested()) {
@@ -92,6 +116,7 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
         }
         if (!deck.underControl()) {
             fail("deck not under control", true);
+            outcome.deckLost = true;
             return false;
         }
         if (moving && Clock::now() - watch.lastMoved() >= std::chrono::milliseconds(standstillMs)) {
@@ -101,10 +126,13 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
         return true;
     };
 
+    // The recorder runs from the handles before the in (and the lead before those) to the
+    // handles after the out.
+    const int startFrames = std::max(0, clip.inFrames - settings.leadFrames - handles);
+    const int stopFrames = clip.outFrames + handles;
     deck.stopDeck();
-    // Cued far enough before the point for the lead too, and never before the tape's 00:00:00:00.
-    deck.cueDeck(
-        std::max(0, clip.inFrames - std::max(settings.prerollFrames, settings.leadFrames)));
+    // Cued far enough before the start for the preroll, and never before the tape's 00:00:00:00.
+    deck.cueDeck(std::max(0, std::min(startFrames, clip.inFrames - settings.prerollFrames)));
     bool cued = false;
     const auto cueBy = now() + std::chrono::milliseconds(cueWaitMs);
     while (!cued && now() < cueBy && going(false)) {
@@ -116,7 +144,7 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
 
     bool recording = false;
     if (cued) {
-        watch.begin(std::max(0, clip.inFrames - settings.leadFrames), clip.outFrames,
+        watch.begin(startFrames, stopFrames,
                     {[&] {
                          std::string why = recorder.start(argv, file + ".recorder.txt");
                          std::lock_guard lock(startMutex);
@@ -125,10 +153,11 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
                      },
                      [&] { recorder.interrupt(); }});
         deck.playDeck();
-        const auto startBy = now() +
-                             std::chrono::milliseconds(static_cast<long>(
-                                 (settings.prerollFrames + settings.leadFrames) * frameMs)) +
-                             std::chrono::milliseconds(reachSlackMs);
+        const auto startBy =
+            now() +
+            std::chrono::milliseconds(static_cast<long>(
+                (settings.prerollFrames + settings.leadFrames + handles) * frameMs)) +
+            std::chrono::milliseconds(reachSlackMs);
         while (!watch.startedAt() && going(true)) {
             if (const std::string past = watch.pastStart(); !past.empty()) {
                 fail("deck was past the in point at " + past, false);
@@ -147,15 +176,18 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
         }
     }
     std::optional<int> status;
+    bool endedEarly = false;
     if (recording) {
         state(ClipState::Recording, outputName);
         const auto stopBy = now() +
-                            std::chrono::milliseconds(static_cast<long>(clip.frames() * frameMs)) +
+                            std::chrono::milliseconds(static_cast<long>(
+                                (stopFrames - startFrames) * frameMs)) +
                             std::chrono::milliseconds(reachSlackMs);
         while (!watch.stoppedAt() && going(true)) {
             if (auto ended = recorder.exited(); ended && !watch.stoppedAt()) {
                 status = ended;
-                fail("recorder ended early, status " + std::to_string(*ended), false);
+                endedEarly = true;
+                fail("recorder ended early, status " + ExitMeaning(*ended, settings.exitOk), false);
                 break;
             }
             if (now() > stopBy) {
@@ -172,16 +204,24 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
         status = recorder.stop([&](const std::string& line) { deck.say(line); });
     deck.stopDeck();
 
-    for (const auto& b : watch.breaks()) problem(b);
+    outcome.breaks = watch.breaks();
+    for (const auto& b : outcome.breaks) problem(b);
     if (!outcome.problems.empty() && outcome.state == ClipState::Done)
         outcome.state = ClipState::Failed;
-    if (outcome.state == ClipState::Cancelled) outcome.problems.push_back("cancelled");
 
-    if (recording) {
-        if (const auto why = WriteNewFile(file + ".timecode.csv", TimecodeMapText(watch.map()));
-            !why.empty())
-            deck.say("Capture " + outputName + ": timecode map not written: " + why);
-    }
+    // Where the deck was when the recorder was told to stop: at the out point and its handles,
+    // or where a cancel or an early end found it.
+    std::optional<double> stopPosition = watch.stopPosition();
+    if (!stopPosition && recorder.started() && recorder.interruptedAt() != Clock::time_point{})
+        stopPosition = watch.deckPositionAt(recorder.interruptedAt());
+    FinishFacts facts{clip, settings, rate, file, tape, recorder.started(), endedEarly,
+                      status, stopPosition, watch.map()};
+    for (const MapRead& read : facts.reads) outcome.statuses.push_back(read.status);
+    FinishClip(facts, outcome, problem);
+    if (outcome.files.outputBytes > 0 && outcome.state == ClipState::Done && clip.frames() > 0)
+        bytesPerFrame = static_cast<double>(outcome.files.outputBytes) /
+                        std::max(1, stopFrames - startFrames);
+
     CaptureRecord record;
     record.when = NowText();
     record.event = clip.event;
@@ -193,10 +233,16 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
     record.stopTc = watch.stopTc();
     record.frames = clip.frames();
     record.exitStatus = status ? std::to_string(*status) : "";
+    record.exitMeaning = status ? ExitMeaning(*status, settings.exitOk) : "";
+    record.framesRecorded = outcome.files.framesRecorded;
+    record.firstTc = outcome.files.firstTc;
+    record.pass = settings.pass;
+    if (outcome.state == ClipState::Cancelled) outcome.problems.push_back("cancelled");
     record.problems = outcome.problems;
     record.files = FilesNamed(settings.folder, outputName);
+    outcome.files.files = record.files;
     if (const auto why = AppendCaptureLog(settings.folder, record); !why.empty())
-        deck.say("Capture log not written: " + why);
+        fail("capture log not written: " + why, false);
     framesSink(watch.framesRecorded());
     return outcome;
 }

@@ -33,6 +33,7 @@ void ClipWatch::begin(int startFrames, int stopFrames, Actions a) {
         previous = -1;
         overshot.clear();
         recorded = 0;
+        stoppedPosition.reset();
         breakTexts.clear();
         reads.clear();
         startText.clear();
@@ -77,7 +78,8 @@ void ClipWatch::read(const DeckRead& r) {
         previousSent = r.sent;
         previousReceived = r.received;
         if (phase == Phase::Recording) {
-            reads.push_back({std::llround(MsBetween(recorderStart, Midpoint(r))), r.tc, r.status});
+            reads.push_back(
+                {std::llround(MsBetween(recorderStart, Midpoint(r))), r.tc, r.status, r.frames});
             if (jumped) breakTexts.push_back("timecode break at " + r.tc);
         } else if (starting) {
             // The recorder is being started at its moment: the deck going on past the point
@@ -137,6 +139,7 @@ void ClipWatch::fireStop() {
     if (phase != Phase::Recording) return;
     phase = Phase::Ended;
     const double position = positionAt(at);
+    stoppedPosition = position;
     stopText = timecode::TimeText(static_cast<int>(std::floor(position)), rate);
     recorded = static_cast<int>(std::floor(position - startPosition + 0.5));
 }
@@ -174,6 +177,16 @@ std::vector<std::string> ClipWatch::breaks() const {
 std::vector<MapRead> ClipWatch::map() const {
     std::lock_guard lock(mutex);
     return reads;
+}
+
+std::optional<double> ClipWatch::stopPosition() const {
+    std::lock_guard lock(mutex);
+    return stoppedPosition;
+}
+
+double ClipWatch::deckPositionAt(Clock::time_point at) const {
+    std::lock_guard lock(mutex);
+    return positionAt(at);
 }
 
 int ClipWatch::framesRecorded() const {

@@ -53,6 +53,11 @@ public:
     // "timecode break at ..." for each break seen while recording.
     std::vector<std::string> breaks() const;
     std::vector<MapRead> map() const;
+    // Where the deck was (in frames, with the part of a frame) when the stop fired; nothing
+    // before, or when it never fired.
+    std::optional<double> stopPosition() const;
+    // The deck's position at a moment, from the reads' clock.
+    double deckPositionAt(Clock::time_point at) const;
     // Frames recorded so far (for the progress).
     int framesRecorded() const;
 
@@ -80,6 +85,7 @@ private:
     int lastFrames = -1;
     Clock::time_point moved{};
     double startPosition = 0; // where the deck was at the recorder's start
+    std::optional<double> stoppedPosition;
     // The read before.
     int previous = -1;
     Clock::time_point previousSent{};

@@ -1,6 +1,9 @@
 #include "CaptureControl.h"
 
 #include "CaptureLink.h"
+#include "ExitStatus.h"
+#include "FrameProbe.h"
+#include "ProgramLookup.h"
 #include "LocalVCR.h"
 #include "RecorderCommand.h"
 #include "Utils.h"
@@ -13,6 +16,20 @@ CaptureControl::CaptureControl(LocalVCR& v)
 CaptureControl::~CaptureControl() {
     captureBatch.reset();
 }
+
+namespace {
+
+// The command that counts a file's frames: the setting's words, none for NO, and ffprobe when
+// the setting is not given and ffprobe is installed. Nothing when a quote is left open.
+std::optional<std::vector<std::string>> ProbeWords(const std::optional<std::string>& setting) {
+    if (setting == "NO") return std::vector<std::string>{};
+    if (setting && setting->find_first_not_of(" \t") != std::string::npos)
+        return SplitCommand(*setting);
+    if (!ProgramProblem("ffprobe").empty()) return std::vector<std::string>{};
+    return DefaultProbeCommand();
+}
+
+} // namespace
 
 std::string CaptureControl::start(std::vector<CaptureClip> clips, const std::string& tape,
                                   bool fromScript) {
@@ -28,7 +45,25 @@ std::string CaptureControl::start(std::vector<CaptureClip> clips, const std::str
     if (vcr.cueControlsLocked() || (vcr.scriptactive && !fromScript))
         return "A cue, review or script is running: stop it, then capture";
     if (clips.empty()) return "No clip to capture: an event needs an in and an out after it";
+    const auto exitOk = ParseExitList(settings.CaptureExitOK.value_or("0 255"));
+    if (!exitOk)
+        return "CaptureExitOK is not a list of exit statuses (0 to 255, such as \"0 255\"): mend "
+               "it in the settings";
+    const auto probe = ProbeWords(settings.CaptureProbe);
+    if (!probe) return "CaptureProbe has a quote left open: close it in the settings";
+    const auto trimCommand = SplitCommand(settings.CaptureTrimCommand.value_or(""));
+    if (!trimCommand) return "CaptureTrimCommand has a quote left open: close it in the settings";
+    if (settings.captureTrim && probe->empty())
+        return "CaptureTrim needs the frames counted: install ffprobe, or set CaptureProbe";
     CaptureSettings run;
+    run.exitOk = *exitOk;
+    run.minFreeBytes = settings.captureMinFree;
+    run.handles = settings.captureHandles;
+    run.probe = *probe;
+    run.trim = settings.captureTrim;
+    run.trimCommand = *trimCommand;
+    run.frameMd5 = settings.captureFrameMd5;
+    run.thumbnails = ProgramProblem("ffmpeg").empty();
     run.command = *words;
     run.folder = settings.captureFolder;
     run.prerollFrames = timecode::FrameCount(settings.PRString, vcr.rate()).value_or(0);

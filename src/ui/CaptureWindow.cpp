@@ -26,10 +26,10 @@ std::string Clock(double seconds) {
 CaptureWindow::CaptureWindow(CaptureBatch& b, double ms, timecode::Rate r, const std::string& title)
     : batch(b), frameMs(ms), rate(r) {
     setWindowTitle(Shown(title + " Capture"));
-    resize(640, 360);
+    resize(820, 360);
     auto* layout = new QVBoxLayout(this);
-    list = new QTableWidget(0, 6, this);
-    list->setHorizontalHeaderLabels({"Event", "Name", "In", "Out", "Duration", "State"});
+    list = new QTableWidget(0, 7, this);
+    list->setHorizontalHeaderLabels({"Event", "Name", "In", "Out", "Duration", "Exit", "State"});
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->verticalHeader()->hide();
     list->horizontalHeader()->setStretchLastSection(true);
@@ -58,13 +58,14 @@ void CaptureWindow::refresh() {
         const ClipProgress& c = p.clips[r];
         char event[8];
         std::snprintf(event, sizeof event, "%03d", c.clip.event);
-        const std::string cells[6] = {event,
+        const std::string cells[7] = {event,
                                       c.clip.name,
                                       c.clip.in,
                                       c.clip.out,
                                       timecode::TimeText(c.clip.frames(), rate),
+                                      c.exit,
                                       StateText(c)};
-        for (int col = 0; col < 6; ++col) {
+        for (int col = 0; col < 7; ++col) {
             QTableWidgetItem* item = list->item(r, col);
             if (!item) list->setItem(r, col, item = new QTableWidgetItem);
             if (item->text() != Shown(cells[col])) item->setText(Shown(cells[col]));

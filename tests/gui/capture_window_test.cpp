@@ -141,7 +141,7 @@ protected:
         w->refresh();
         std::vector<std::string> out;
         for (int r = 0; r < w->table()->rowCount(); ++r)
-            out.push_back(w->table()->item(r, 5)->text().toStdString());
+            out.push_back(w->table()->item(r, 6)->text().toStdString());
         return out;
     }
     // A fault of the deck switched on while the first clip records, and off once it has ended.
