@@ -186,7 +186,7 @@ bool WaitForEnd(const CaptureBatch& batch) {
 
 CaptureSettings Recording(const std::string& folder) {
     CaptureSettings s;
-    s.command = {TEST_RECORDER, "{file}"};
+    s.command = {TEST_RECORDER, "--output", "{file}.out", "{file}"};
     s.folder = folder;
     s.prerollFrames = 9;
     s.tape = "Reel, \"7\"";
@@ -199,12 +199,27 @@ CaptureSettings Recording(const std::string& folder) {
 // at its end and what the log keeps of the clip; then a second batch on the same deck, the
 // problem gone, captures every clip: nothing of the first is left over.
 TEST(CaptureBatch, EachProblemFailsItsClipOrEndsTheBatchAndTheNextBatchStartsClean) {
-    enum class Fault { None, NeverCues, NoControl, NoFolder, CancelAtCue, CancelAtSecondCue };
+    enum class Fault {
+        None,
+        NeverCues,
+        NoControl,
+        LocalAtCue,
+        NoFolder,
+        NoProgram,
+        NoRoom,
+        NoOutput,
+        EmptyOutput,
+        StatusNotAccepted,
+        LongName,
+        CancelAtCue,
+        CancelAtSecondCue
+    };
     struct Row {
         const char* what;
         Fault fault;
         std::vector<std::string> states;
         std::string summary;
+        bool deckMoved = true; // the deck was cued for the first clip
     };
     const Row rows[] = {
         {"no problem", Fault::None, {"done", "done"}, "Captured 2 of 2 clips"},
@@ -215,19 +230,52 @@ TEST(CaptureBatch, EachProblemFailsItsClipOrEndsTheBatchAndTheNextBatchStartsCle
         {"a deck not under control ends the batch",
          Fault::NoControl,
          {"failed: deck not under control", "not captured"},
-         "Captured 0 of 2 clips, 1 failed"},
-        {"a capture folder that cannot be made ends the batch",
+         "Captured 0 of 2 clips, 1 failed, 1 not captured",
+         false},
+        {"LOCAL while a clip cues ends the batch, and the deck is stopped once it is back",
+         Fault::LocalAtCue,
+         {"failed: deck not under control", "not captured"},
+         "Captured 0 of 2 clips, 1 failed, 1 not captured"},
+        {"a capture folder that cannot be made ends the batch before the deck moves",
          Fault::NoFolder,
          {"failed: recorder did not start: *", "not captured"},
-         "Captured 0 of 2 clips, 1 failed"},
+         "Captured 0 of 2 clips, 1 failed, 1 not captured",
+         false},
+        {"a recorder program that is not there ends the batch before the deck moves",
+         Fault::NoProgram,
+         {"failed: recorder did not start: recorder program kolb-no-such-recorder not found*",
+          "not captured"},
+         "Captured 0 of 2 clips, 1 failed, 1 not captured",
+         false},
+        {"no room for the clip ends the batch before the deck moves",
+         Fault::NoRoom,
+         {"failed: not enough room in *: 1 MB free, 256 MB needed: *", "not captured"},
+         "Captured 0 of 2 clips, 1 failed, 1 not captured",
+         false},
+        {"a recorder that wrote no file fails its clip",
+         Fault::NoOutput,
+         {"failed: the recorder wrote no file: see 001_One.recorder.txt",
+          "failed: the recorder wrote no file: see 002_Two.recorder.txt"},
+         "Captured 0 of 2 clips, 2 failed"},
+        {"an empty file fails its clip",
+         Fault::EmptyOutput,
+         {"failed: 001_One.out is empty: see 001_One.recorder.txt",
+          "failed: 002_Two.out is empty: see 002_Two.recorder.txt"},
+         "Captured 0 of 2 clips, 2 failed"},
+        {"a status the settings do not accept fails its clip",
+         Fault::StatusNotAccepted,
+         {"failed: recorder ended with status 0: *", "failed: recorder ended with status 0: *"},
+         "Captured 0 of 2 clips, 2 failed"},
+        {"a name too long for a file name is shortened", Fault::LongName, {"done", "done"},
+         "Captured 2 of 2 clips"},
         {"a cancel while the first clip cues",
          Fault::CancelAtCue,
          {"cancelled", "not captured"},
-         "Captured 0 of 2 clips"},
+         "Captured 0 of 2 clips, 1 cancelled, 1 not captured"},
         {"a cancel while the second clip cues",
          Fault::CancelAtSecondCue,
          {"done", "cancelled"},
-         "Captured 1 of 2 clips"},
+         "Captured 1 of 2 clips, 1 cancelled"},
     };
     const std::vector<CaptureClip> clips = {Clip(1, "One", 60, 69), Clip(2, "Two", 90, 96)};
     for (const Row& row : rows) {
@@ -239,45 +287,71 @@ TEST(CaptureBatch, EachProblemFailsItsClipOrEndsTheBatchAndTheNextBatchStartsCle
         FakeDeck deck(clock);
         CaptureBatch batch(deck, [&clock] { return clock.now(); });
         CaptureSettings settings = Recording(folder.path);
+        settings.minFreeBytes = 256 << 20;
         if (row.fault == Fault::NoFolder) settings.folder = folder.path + "/file/folder";
+        if (row.fault == Fault::NoProgram) settings.command = {"kolb-no-such-recorder"};
+        if (row.fault == Fault::NoRoom) settings.freeBytes = [](auto&) { return 1 << 20; };
+        if (row.fault == Fault::NoOutput) settings.command = {TEST_RECORDER, "{file}"};
+        if (row.fault == Fault::EmptyOutput)
+            settings.command = {TEST_RECORDER, "--empty-output", "{file}.out"};
+        if (row.fault == Fault::StatusNotAccepted) settings.exitOk = {255};
         std::ofstream(folder.path + "/file") << "a file where the folder would go";
         deck.onCue = [&] {
             ++cuesSeen;
             if ((row.fault == Fault::CancelAtCue && cuesSeen == 1) ||
                 (row.fault == Fault::CancelAtSecondCue && cuesSeen == 2))
                 batch.cancel();
+            if (row.fault == Fault::LocalAtCue) deck.control = false;
         };
         deck.stuckCue = row.fault == Fault::NeverCues ? 1 : 0;
         deck.control = row.fault != Fault::NoControl;
 
-        ASSERT_TRUE(batch.start(clips, settings));
+        auto firstClips = clips;
+        if (row.fault == Fault::LongName) firstClips[0].name = std::string(300, 'x');
+        ASSERT_TRUE(batch.start(firstClips, settings));
         ASSERT_TRUE(WaitForEnd(batch));
         const auto first = batch.progress();
+        if (row.fault == Fault::LongName) {
+            const std::string out = first.clips[0].stem + ".out";
+            EXPECT_EQ(out.rfind("001_xxxxxxxxxx", 0), 0u) << out;
+            EXPECT_LE(out.size(), 255u);
+            EXPECT_GT(fs::file_size(folder.path + "/" + out), 0u);
+        }
         ExpectLike(States(first), row.states);
+        EXPECT_EQ(!deck.cuesSent().empty(), row.deckMoved);
         ASSERT_FALSE(deck.saidLines().empty());
         EXPECT_EQ(deck.saidLines().back(), row.summary);
         // The first clip's line in the log: its problems as its state says them, and no
         // recorder times for a clip whose recorder never ran.
-        if (row.fault != Fault::NoFolder && row.fault != Fault::NoControl) {
+        if (row.deckMoved) {
             const auto log = ReadLog(folder.path);
             ASSERT_GE(log.size(), 2u);
             const std::string state = row.states[0];
             const std::string problems = state.rfind("failed: ", 0) == 0 ? state.substr(8)
                                          : state == "cancelled"          ? "cancelled"
                                                                          : "";
-            EXPECT_EQ(log[1][10], problems);
+            ExpectLike({log[1][10]}, {problems});
             if (row.fault == Fault::NeverCues || row.fault == Fault::CancelAtCue) {
                 EXPECT_EQ(std::vector<std::string>(log[1].begin() + 6, log[1].begin() + 8),
                           (std::vector<std::string>{"", ""}));
             }
         }
-
+        // A deck taken out of control is sent Stop again once it is back, and told so.
+        const std::string stoppedAgain =
+            "Deck stopped: the capture had ended while it was not under control";
         deck.onCue = nullptr;
         deck.control = true;
+        if (row.fault == Fault::LocalAtCue || row.fault == Fault::NoControl) {
+            EXPECT_TRUE(Eventually([&] { return deck.saidLines().back() == stoppedAgain; }));
+        }
+
         ASSERT_TRUE(batch.start(clips, Recording(folder.path)));
         ASSERT_TRUE(WaitForEnd(batch));
         EXPECT_EQ(States(batch.progress()), (std::vector<std::string>{"done", "done"}));
         EXPECT_EQ(deck.saidLines().back(), "Captured 2 of 2 clips");
+        const auto said = deck.saidLines();
+        EXPECT_EQ(std::count(said.begin(), said.end(), stoppedAgain),
+                  row.fault == Fault::LocalAtCue || row.fault == Fault::NoControl ? 1 : 0);
     }
 }
 
@@ -339,6 +413,7 @@ TEST(CaptureBatch, TheCueCoversPrerollAndLeadAndTheLogKeepsEveryColumn) {
         int in, out, preroll, lead;
         int cue;
         std::string tape = ""; // the event's own
+        int handles = 0;
     };
     const Row rows[] = {
         {"preroll only", 60, 69, 9, 0, 51},
@@ -346,6 +421,8 @@ TEST(CaptureBatch, TheCueCoversPrerollAndLeadAndTheLogKeepsEveryColumn) {
         {"a preroll longer than the lead", 60, 69, 9, 3, 51},
         {"a preroll reaching before the tape's start", 6, 15, 9, 0, 0},
         {"a clip with a tape of its own", 60, 69, 9, 0, 51, "Bänd 2, \"B\""},
+        {"handles and lead longer than the preroll", 60, 69, 9, 3, 46, "", 11},
+        {"a preroll longer than handles and lead", 60, 69, 9, 3, 51, "", 5},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -356,8 +433,10 @@ TEST(CaptureBatch, TheCueCoversPrerollAndLeadAndTheLogKeepsEveryColumn) {
         CaptureSettings settings = Recording(folder.path);
         settings.prerollFrames = row.preroll;
         settings.leadFrames = row.lead;
+        settings.handles = row.handles;
         const std::string report = folder.path + "/recorder-report.txt";
-        settings.command = {TEST_RECORDER, "--report", report, "{file}", "tape={tape}"};
+        settings.command = {TEST_RECORDER, "--report", report, "--output", "{file}.out", "{file}",
+                            "tape={tape}"};
         EventList events = EventList::initial();
         events.ClipNameArray[6] = "Take, \"one\"";
         events.SrcInArray[6] = timecode::TimeText(row.in, rate);
@@ -375,9 +454,10 @@ TEST(CaptureBatch, TheCueCoversPrerollAndLeadAndTheLogKeepsEveryColumn) {
         ASSERT_EQ(log.size(), 2u);
         EXPECT_EQ(log[0],
                   (std::vector<std::string>{"Date", "Event", "Name", "Tape", "In", "Out", "Start",
-                                            "Stop", "Frames", "Exit", "Problems", "Files"}));
+                                            "Stop", "Frames", "Exit", "Problems", "Files",
+                                            "Exit meaning", "Recorded", "First frame", "Pass"}));
         const auto& line = log[1];
-        ASSERT_EQ(line.size(), 12u);
+        ASSERT_EQ(line.size(), 16u);
         EXPECT_TRUE(std::regex_match(line[0], std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")))
             << line[0];
         EXPECT_GE(line[0], date);
@@ -388,17 +468,22 @@ TEST(CaptureBatch, TheCueCoversPrerollAndLeadAndTheLogKeepsEveryColumn) {
                                                 timecode::TimeText(row.in, rate),
                                                 timecode::TimeText(row.out, rate)};
         EXPECT_EQ(std::vector<std::string>(line.begin() + 1, line.begin() + 6), fixed);
-        // The recorder started as the deck reached the in point less the lead, and stopped at
-        // the out point: the deck's time then, within two frames (a busy machine's wake-up).
+        // The recorder started as the deck reached the in point less the lead and the handles,
+        // and stopped at the out point and the handles: the deck's time then, within two frames
+        // (a busy machine's wake-up).
         const auto startFrames = timecode::FrameCount(line[6], rate);
         const auto stopFrames = timecode::FrameCount(line[7], rate);
         ASSERT_TRUE(startFrames && stopFrames) << line[6] << " " << line[7];
-        EXPECT_NEAR(*startFrames, std::max(0, row.in - row.lead), 2);
-        EXPECT_NEAR(*stopFrames, row.out, 2);
+        EXPECT_NEAR(*startFrames, std::max(0, row.in - row.lead - row.handles), 2);
+        EXPECT_NEAR(*stopFrames, row.out + row.handles, 2);
         EXPECT_EQ(line[8], std::to_string(row.out - row.in));
         EXPECT_EQ(line[9], "0");
         EXPECT_EQ(line[10], "");
-        EXPECT_EQ(line[11], stem + ".recorder.txt; " + stem + ".timecode.csv");
+        EXPECT_EQ(line[11], stem + ".out; " + stem + ".out.md5; " + stem + ".recorder.txt; " +
+                                stem + ".timecode.csv");
+        EXPECT_EQ(std::vector<std::string>(line.begin() + 12, line.end()),
+                  (std::vector<std::string>{"0: ended normally (accepted)", "", "", "1"}))
+            << "no frames counted without a probe";
         std::ifstream noted(report);
         const std::string notes{std::istreambuf_iterator<char>(noted), {}};
         EXPECT_NE(notes.find("\narg tape=" + tape + "\n"), std::string::npos) << notes;

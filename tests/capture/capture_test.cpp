@@ -1,5 +1,6 @@
 #include "CaptureFiles.h"
 #include "CaptureLog.h"
+#include "CaptureRoom.h"
 #include "RecorderCommand.h"
 #include "RecorderProcess.h"
 #include "TimecodeMap.h"
@@ -127,10 +128,55 @@ TEST(CaptureLog, FieldsAreQuotedAsRfc4180AndTheHeaderIsWrittenOnce) {
     EXPECT_NE(AppendCaptureLog(tmp.path + "/none", r), "");
 }
 
-TEST(TimecodeMap, OneLinePerReadWithItsStatusInHex) {
-    EXPECT_EQ(
-        TimecodeMapText({{-40, "00:59:59:29", {}}, {0, "01:00:00:00", {0x20, 0, 0x81, 0x0A}}}),
-        "-40,00:59:59:29,\n0,01:00:00:00,2000810A\n");
+// Each read with its status in hex and, once the file's frames are placed on the tape, the frame
+// of the file that holds its timecode: none before the first frame or after the last.
+TEST(TimecodeMap, OneLinePerReadWithItsStatusInHexAndItsFrameInTheFile) {
+    const std::vector<MapRead> reads = {{-40, "00:59:59:29", {}, 107999},
+                                        {0, "01:00:00:00", {0x20, 0, 0x81, 0x0A}, 108000},
+                                        {33, "01:00:00:01", {}, 108001}};
+    struct Row {
+        int firstFrame, fileFrames;
+        std::string text;
+    };
+    const Row rows[] = {
+        {-1, 0, "-40,00:59:59:29,,\n0,01:00:00:00,2000810A,\n33,01:00:00:01,,\n"},
+        {108000, 2, "-40,00:59:59:29,,\n0,01:00:00:00,2000810A,0\n33,01:00:00:01,,1\n"},
+        {107999, 2, "-40,00:59:59:29,,0\n0,01:00:00:00,2000810A,1\n33,01:00:00:01,,\n"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(TimecodeMapText(reads, row.firstFrame, row.fileFrames), row.text);
+}
+
+// The room a clip needs (its frames at the clip before's bytes a frame, at least the minimum)
+// against what is free, and a folder that cannot be written in.
+TEST(CaptureRoom, AClipNeedsItsFramesAtTheLastBytesPerFrameAndAtLeastTheMinimum) {
+    struct Row {
+        long long frames;
+        double bytesPerFrame;
+        long long minBytes, freeBytes;
+        std::string problem;
+    };
+    const Row rows[] = {
+        {900, 0, 256 << 20, 256 << 20, ""},
+        {900, 0, 256 << 20, (256 << 20) - 1,
+         "not enough room in f: 255 MB free, 256 MB needed: free some, or capture to another "
+         "folder (CaptureFolder)"},
+        {900, 1 << 20, 256 << 20, 900LL << 20, ""},
+        {900, 1 << 20, 256 << 20, (900LL << 20) - 1,
+         "not enough room in f: 899 MB free, 900 MB needed: free some, or capture to another "
+         "folder (CaptureFolder)"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(RoomProblem("f", row.freeBytes,
+                              RoomNeeded(row.frames, row.bytesPerFrame, row.minBytes)),
+                  row.problem);
+    TempFolder tmp;
+    EXPECT_EQ(FolderProblem(tmp.path + "/made/here"), "");
+    EXPECT_TRUE(std::filesystem::is_directory(tmp.path + "/made/here"));
+    EXPECT_EQ(std::filesystem::directory_iterator(tmp.path + "/made/here"),
+              std::filesystem::directory_iterator())
+        << "the file written to try it is gone";
+    EXPECT_GT(FreeBytes(tmp.path).value_or(0), 0);
 }
 
 TEST(RecorderProcess, StopsWithSigintThenSigtermThenSigkillAndSaysEach) {

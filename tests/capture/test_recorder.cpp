@@ -1,7 +1,10 @@
 // A recorder for the tests: notes when it started, its arguments and each SIGINT and SIGTERM
 // with the moment it came (CLOCK_MONOTONIC nanoseconds), and ends as told.
 //   kolb-test-recorder [--report PATH] [--ignore-int] [--ignore-term]
-//                      [--exit-after MS STATUS] [--no-output] ARGS...
+//                      [--exit-after MS STATUS] [--no-output] [--output FILE]
+//                      [--empty-output FILE] ARGS...
+// --output writes a line to FILE, as a recorder writes its picture; --empty-output makes FILE
+// and writes nothing to it.
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -59,6 +62,11 @@ int main(int argc, char** argv) {
             ignoreTerm = true;
         else if (arg == "--no-output")
             output = false;
+        else if ((arg == "--output" || arg == "--empty-output") && i + 1 < argc) {
+            const int file = open(argv[++i], O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            if (arg == "--output") Say(file, "a recorded picture\n");
+            if (file >= 0) close(file);
+        }
         else if (arg == "--exit-after" && i + 2 < argc) {
             exitAfterMs = std::atoll(argv[++i]);
             exitStatus = std::atoi(argv[++i]);

@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
+#include <iostream>
 #include <fstream>
 #include <random>
 #include <thread>
@@ -28,6 +31,21 @@ bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
         std::this_thread::sleep_for(20ms);
     }
     return true;
+}
+
+// How many processes have the word among their arguments.
+int Processes(const std::string& word) {
+    int found = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream file(entry.path() / "cmdline", std::ios::binary);
+        std::string args{std::istreambuf_iterator<char>(file), {}};
+        std::replace(args.begin(), args.end(), '\0', ' ');
+        if (args.find(word) != std::string::npos && args.find("/proc") == std::string::npos)
+            ++found;
+    }
+    return found;
 }
 
 sockaddr_in loopback(int port) {
@@ -239,4 +257,38 @@ TEST_F(RemoteSession, AMissingSecondPortEndsTheProgramWithStatusTwo) {
                         "ZAM Serial port /dev/kolb-no-zam for VCR not available.\n"),
               std::string::npos)
         << dir.read("KOLB_Log.txt");
+}
+
+// KOLB killed outright while a clip records, its recorder started through a shell that keeps it
+// as a child: nothing of the recorder's process group is left a moment later, with no help from
+// KOLB. The clip comes from a list a client loads, as an unattended capture starts.
+TEST_F(RemoteSession, KolbKilledDuringAClipLeavesNoRecorderBehind) {
+    const std::string marker = "kolb-orphan-marker-" + std::to_string(::getpid());
+    dir.write("clips.edl", "TITLE: Reel 1\nFCM: NON-DROP FRAME\n\n"
+                           "001  REEL1    V     C        00:00:10:00 00:05:00:00 01:00:00:00 "
+                           "01:04:50:00\n* FROM CLIP NAME: Long\n");
+    ASSERT_NO_FATAL_FAILURE(run("NetServer=YES\nNetPort=" + std::to_string(port) +
+                                "\nPreroll=00:00:01:00\nCaptureProbe=NO\n"
+                                "CaptureCommand=/bin/sh -c \"'" TEST_RECORDER
+                                "' --report {file}.report --output {file}.out " +
+                                marker + " & wait\"\n"));
+    auto client = greeted();
+    ASSERT_NE(client, nullptr);
+    ASSERT_TRUE(client->send("LoadList " + dir.path() + "/clips.edl\n"));
+    ASSERT_TRUE(waitFor([&] { return dir.read("KOLB_Log.txt").find("Loaded 1 event") !=
+                                     std::string::npos; }))
+        << dir.read("KOLB_Log.txt");
+    ASSERT_TRUE(client->send("CaptureAll\n"));
+    const auto running = [&] {
+        return Processes(marker) > 0 &&
+               dir.read("captures/001_Long.report").find("started") != std::string::npos;
+    };
+    ASSERT_TRUE(waitFor(running, 60s)) << dir.read("KOLB_Log.txt");
+
+    program->signal(SIGKILL);
+    program->wait(10000);
+    const auto killed = std::chrono::steady_clock::now();
+    EXPECT_TRUE(waitFor([&] { return Processes(marker) == 0; }, 10s)) << "the recorder lives on";
+    const auto took = std::chrono::duration<double>(std::chrono::steady_clock::now() - killed);
+    std::cout << "no recorder left " << took.count() << " s after KOLB was killed\n";
 }

@@ -347,8 +347,11 @@ TEST_F(CaptureWindowTest, EachProblemFailsItsClipAndStopsTheBatchOnlyWhenItMust)
             else
                 EXPECT_EQ(got[i], want);
         }
-        // The deck is stopped at the end, and the clip's line in the log says what happened.
+        // The deck is stopped at the end, also when LOCAL had ended the batch: then the Stop
+        // goes again once it is back. The clip's line in the log says what happened.
         EXPECT_EQ(trace->commandBytes().back(), Hex(CommandFrames::bsstop));
+        EXPECT_TRUE(waitFor([this] { return sim->snapshot().mode == DeckModel::Mode::Stop; }, 10s))
+            << "the deck plays on";
         const auto log = Lines(Slurp("captures/capture_log.csv"));
         ASSERT_GE(log.size(), 2u);
         const std::string reason =
