@@ -77,7 +77,7 @@ std::string TotalsTable(const CaptureTotals& t) {
            Cell(recorded, "n") + "</tr>\n</table>\n";
 }
 
-std::string ClipRow(const CaptureReportRow& row) {
+std::string ClipRow(const ReportRow& row) {
     static const char* const classes[] = {"", " class=\"failed\"", " class=\"cancelled\"",
                                           " class=\"notcaptured\""};
     const std::string pass = row.pass > 1 ? std::to_string(row.pass) + " (again)" : "1";
@@ -100,10 +100,10 @@ std::string ClipRow(const CaptureReportRow& row) {
 
 } // namespace
 
-CaptureTotals TotalsOf(const std::vector<CaptureReportRow>& rows) {
-    std::map<int, const CaptureReportRow*> last;
-    for (const CaptureReportRow& row : rows) {
-        const CaptureReportRow*& kept = last[row.event];
+CaptureTotals TotalsOf(const std::vector<ReportRow>& rows) {
+    std::map<int, const ReportRow*> last;
+    for (const ReportRow& row : rows) {
+        const ReportRow*& kept = last[row.event];
         if (kept == nullptr || row.pass >= kept->pass) kept = &row;
     }
     CaptureTotals t;
@@ -133,6 +133,6 @@ std::string CaptureReportHtml(const CaptureReport& report) {
                        "<th>Pass</th><th>State</th><th>Frames asked</th><th>Frames recorded</th>"
                        "<th>First timecode</th><th>Timecode breaks</th><th>Picture</th>"
                        "<th>MD5</th><th>Files</th><th>Thumbnail</th></tr>\n";
-    for (const CaptureReportRow& row : report.rows) html += ClipRow(row);
+    for (const ReportRow& row : report.rows) html += ClipRow(row);
     return html + "</table>\n</body>\n</html>\n";
 }

@@ -7,7 +7,7 @@
 // (no script, no link out, inline style only).
 
 // One pass of one clip.
-struct CaptureReportRow {
+struct ReportRow {
     int event = 0;
     std::string name;
     int pass = 1;      // 1: the first capture; 2 and on: captured again after it failed
@@ -27,7 +27,7 @@ struct CaptureReport {
     std::string tape;
     std::string date;
     std::string settings; // one line: recorder, folder, accepted exit statuses...
-    std::vector<CaptureReportRow> rows;
+    std::vector<ReportRow> rows;
 };
 
 // The totals at the top of the page. A clip is an event; the pass of it with the highest
@@ -44,7 +44,13 @@ struct CaptureTotals {
     int framesUnknown = 0;        // clips whose recorded frames are not known
     bool operator==(const CaptureTotals&) const = default;
 };
-CaptureTotals TotalsOf(const std::vector<CaptureReportRow>& rows);
+CaptureTotals TotalsOf(const std::vector<ReportRow>& rows);
 
 // The whole page, UTF-8, every text HTML-escaped; thumbnails as data: URLs.
 std::string CaptureReportHtml(const CaptureReport& report);
+
+// Writes the report page to path through a new file beside it that is then renamed over path,
+// so a reader sees the old page or the new one whole, never half of one. A failed write
+// removes the new file and leaves path as it was. Empty on success, else the reason (strerror
+// text).
+std::string WriteReportFile(const std::string& path, const std::string& html);

@@ -1,7 +1,8 @@
-#include "Md5File.h"
+// The MD5 of a file and its sidecar.
+
+#include "Md5.h"
 
 #include "FileWriting.h"
-#include "Md5.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,10 +1,9 @@
 // Tests of the checks a capture makes: the files' MD5, the recorder's exit status and the
 // deck's status over a pass.
 
+#include "DeckHealth.h"
 #include "ExitStatus.h"
 #include "Md5.h"
-#include "Md5File.h"
-#include "PictureHealth.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -136,7 +135,7 @@ TEST(ExitStatus, EachStatusSaysWhatItMeansAndWhetherItCounts) {
     for (const Row& row : rows) EXPECT_EQ(ExitMeaning(row.status, row.accepted), row.want);
 }
 
-TEST(PictureHealth, SaysInHowManyReadsEachSignOfTroubleShowed) {
+TEST(DeckHealth, SaysInHowManyReadsEachSignOfTroubleShowed) {
     using Reads = std::vector<std::vector<std::uint8_t>>;
     using Said = std::vector<std::string>;
     // Playing, servo locked, standby on: all nine status bytes.

@@ -2,7 +2,6 @@
 
 #include "Base64.h"
 #include "CaptureReport.h"
-#include "ReportFile.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -43,14 +42,14 @@ TEST(Base64, EncodesTheRfc4648TestVectors) {
 
 TEST(CaptureReport, TotalsCountEachClipByItsLastPass) {
     const auto Row = [](int event, int pass, const char* state, int asked, int recorded) {
-        CaptureReportRow row;
+        ReportRow row;
         row.event = event, row.pass = pass, row.state = state;
         row.framesAsked = asked, row.framesRecorded = recorded;
         return row;
     };
     const auto done1 = Row(1, 1, "done", 100, 100), failed2 = Row(2, 1, "failed: x", 50, 20),
                done2 = Row(2, 2, "done", 50, 50);
-    using Rows = std::vector<CaptureReportRow>;
+    using Rows = std::vector<ReportRow>;
     const std::pair<Rows, CaptureTotals> rows[] = {
         {{}, {}},
         {{done1}, {1, 1, 0, 0, 0, 100, 100, 0}},
@@ -90,7 +89,7 @@ TEST(CaptureReport, EveryTextIsEscapedAndThePageNeedsNothingFromElsewhere) {
     const std::regex outside(R"re(script|\son|href|src="(?!data:image/jpeg;base64,)|url\(|@)re");
     for (const auto& [field, edit] : rows) {
         SCOPED_TRACE(field);
-        CaptureReport report{"Tape A", "A", "2026-12-10", "ffmpeg", {CaptureReportRow{}}};
+        CaptureReport report{"Tape A", "A", "2026-12-10", "ffmpeg", {ReportRow{}}};
         report.rows[0].thumbnailJpeg = jpeg;
         edit(report);
         const std::string html = CaptureReportHtml(report);

@@ -1,4 +1,4 @@
-#include "PictureHealth.h"
+#include "DeckHealth.h"
 
 #include <cstddef>
 

@@ -1,4 +1,6 @@
-#include "ReportFile.h"
+// The report page's file.
+
+#include "CaptureReport.h"
 
 #include "FileWriting.h"
 
