@@ -55,7 +55,7 @@ std::string SafeName(std::string_view name) {
 std::string ClipStem(int event, std::string_view name) {
     char number[16];
     std::snprintf(number, sizeof number, "%03d", event);
-    return std::string(number) + "_" + SafeName(name);
+    return (std::string(number) + "_" + SafeName(name)).substr(0, maxStemBytes);
 }
 
 std::string UniqueBase(const std::string& folder, const std::string& stem) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -10,7 +11,13 @@
 // stay: it is only used behind the event number (ClipStem), where ".." names no folder.
 std::string SafeName(std::string_view name);
 
-// The stem of a clip's files: "<event with 3 digits>_<SafeName(name)>". Never a path.
+// The most bytes a clip's stem has. A file name may have NAME_MAX (255) bytes; this leaves room
+// for UniqueBase's "_2" ... "_99999", the longest endings a capture gives its files
+// (".trim.mkv.framemd5", ".recorder.txt") and what a recorder adds of its own.
+inline constexpr std::size_t maxStemBytes = 160;
+
+// The stem of a clip's files: "<event with 3 digits>_<SafeName(name)>", cut to its first
+// maxStemBytes bytes (SafeName gives ASCII, so no character is split). Never a path.
 std::string ClipStem(int event, std::string_view name);
 
 // The path without extension for a clip's files, in folder: folder + "/" + stem, with "_2",

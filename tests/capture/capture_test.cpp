@@ -75,6 +75,7 @@ TEST(CaptureFiles, NamesAreSafeAndNeverReuseAnEarlierCapturesFiles) {
     const std::string& dir = tmp.path;
     for (const char* name : {"002_A.mkv", "002_A.recorder.txt", "002_A_2.x", "002_AB.mkv"})
         ASSERT_EQ(WriteNewFile(dir + "/" + name, "x"), "");
+    const std::string longName(300, 'n');
     struct Row {
         std::function<std::string()> got;
         std::string want;
@@ -86,6 +87,22 @@ TEST(CaptureFiles, NamesAreSafeAndNeverReuseAnEarlierCapturesFiles) {
         {[] { return SafeName(""); }, "_"},
         {[] { return SafeName("Café ok-1.2_x"); }, "Caf___ok-1.2_x"},
         {[] { return ClipStem(2, "../up"); }, "002_.._up"},
+        // A stem keeps its event number and the start of the name, at most maxStemBytes bytes.
+        {[] { return ClipStem(3, std::string(maxStemBytes - 4, 'a')); },
+         "003_" + std::string(maxStemBytes - 4, 'a')},
+        {[] { return ClipStem(3, std::string(maxStemBytes - 4, 'a') + "b"); },
+         "003_" + std::string(maxStemBytes - 4, 'a')},
+        {[] { return ClipStem(1234, std::string(300, 'n')); },
+         "1234_" + std::string(maxStemBytes - 5, 'n')},
+        // Its files, and those of its next capture, fit the file system's names.
+        {[&] { return WriteNewFile(dir + "/" + ClipStem(3, longName) + ".mkv", "x"); }, ""},
+        {[&] { return UniqueBase(dir, ClipStem(3, longName)); },
+         dir + "/" + ClipStem(3, longName) + "_2"},
+        {[&] {
+             return WriteNewFile(UniqueBase(dir, ClipStem(3, longName)) + ".trim.mkv.framemd5",
+                                 "x");
+         },
+         ""},
         {[&] { return UniqueBase(dir, "002_A"); }, dir + "/002_A_3"},
         {[&] { return UniqueBase(dir, "002_AB"); }, dir + "/002_AB_2"},
         {[&] { return UniqueBase(dir, "002_"); }, dir + "/002_"},
