@@ -133,6 +133,8 @@ void FinishClip(const FinishFacts& f, ClipOutcome& outcome,
             std::ifstream sum(file + ".md5");
             std::string hex;
             sum >> hex;
+            // A name md5sum escapes marks its line with a backslash before the sum.
+            if (hex.starts_with('\\')) hex.erase(0, 1);
             files.md5 = hex;
         }
         if (f.settings.frameMd5)

@@ -45,7 +45,7 @@ std::string CaptureControl::start(std::vector<CaptureClip> clips, const std::str
     if (vcr.cueControlsLocked() || (vcr.scriptactive && !fromScript))
         return "A cue, review or script is running: stop it, then capture";
     if (clips.empty()) return "No clip to capture: an event needs an in and an out after it";
-    const auto exitOk = ParseExitList(settings.CaptureExitOK.value_or("0 255"));
+    const auto exitOk = ParseExitList(settings.CaptureExitOK.value_or(std::string(captureExitOKDefault)));
     if (!exitOk)
         return "CaptureExitOK is not a list of exit statuses (0 to 255, such as \"0 255\"): mend "
                "it in the settings";
