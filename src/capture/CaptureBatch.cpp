@@ -17,7 +17,10 @@ bool CaptureBatch::start(std::vector<CaptureClip> clips, CaptureSettings s) {
     // Cleared before the batch counts as under way: a cancel from then on is heard.
     cancelled.clear();
     busy = true;
-    settings = std::move(s);
+    {
+        std::lock_guard settingsLock(mutex);
+        settings = std::move(s);
+    }
     update([&](CaptureProgress& p) {
         p = CaptureProgress{};
         p.running = true;
@@ -33,6 +36,11 @@ bool CaptureBatch::start(std::vector<CaptureClip> clips, CaptureSettings s) {
 
 void CaptureBatch::cancel() {
     if (busy) cancelled.request();
+}
+
+CaptureSettings CaptureBatch::lastSettings() const {
+    std::lock_guard lock(mutex);
+    return settings;
 }
 
 CaptureProgress CaptureBatch::progress() const {

@@ -27,6 +27,8 @@ public:
     void cancel();
     bool running() const { return busy; }
     CaptureProgress progress() const;
+    // The settings of the batch under way, or of the last one.
+    CaptureSettings lastSettings() const;
 
 private:
     void run(std::vector<CaptureClip> clips);
@@ -37,7 +39,7 @@ private:
     CaptureSettings settings; // the batch's, set before its thread starts
     std::atomic<bool> busy{false};
     StopSignal cancelled;
-    // Guards now.
+    // Guards now, and settings where they are set and read from outside the batch's thread.
     mutable std::mutex mutex;
     CaptureProgress now;
     // Guards thread: start and the destructor.

@@ -17,6 +17,7 @@ struct CaptureSettings {
     int prerollFrames = 0; // the deck is cued this long before the in point
     int leadFrames = 0;    // the recorder starts this long before the in point
     std::string tape;      // the batch's tape, for clips that have none of their own
+    int pass = 1; // 1: the first capture of the clips; 2 on: capturing the failed ones again
 };
 
 struct ClipOutcome {
