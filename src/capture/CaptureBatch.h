@@ -48,7 +48,7 @@ private:
     std::atomic<bool> busy{false};
     StopSignal cancelled;
     StopSignal ending; // a new batch or the owner's end: no more waiting for the deck
-    // Guards now.
+    // Guards now, and settings where they are set and read from outside the batch's thread.
     mutable std::mutex mutex;
     CaptureProgress now;
     // The report's rows: those of the passes before (a capture of failed clips keeps them) and

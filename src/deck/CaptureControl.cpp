@@ -6,6 +6,7 @@
 #include "ProgramLookup.h"
 #include "LocalVCR.h"
 #include "RecorderCommand.h"
+#include "Utf8Text.h"
 #include "Utils.h"
 
 #include <algorithm>
@@ -32,7 +33,7 @@ std::optional<std::vector<std::string>> ProbeWords(const std::optional<std::stri
 } // namespace
 
 std::string CaptureControl::start(std::vector<CaptureClip> clips, const std::string& tape,
-                                  bool fromScript) {
+                                  bool fromScript, int pass) {
     if (running()) return "Capture running";
     const Settings& settings = vcr.config();
     const std::string command = settings.CaptureCommand.value_or("");
@@ -69,18 +70,51 @@ std::string CaptureControl::start(std::vector<CaptureClip> clips, const std::str
     run.prerollFrames = timecode::FrameCount(settings.PRString, vcr.rate()).value_or(0);
     run.leadFrames = settings.captureLead;
     run.tape = tape;
+    run.pass = pass;
     if (!captureBatch->start(std::move(clips), std::move(run))) return "Capture running";
     vcr.panel().showCapture();
     return {};
 }
 
 void CaptureControl::captureAll() {
-    // A script's line runs on the operator-action thread; a client's on its connection's.
-    const bool fromScript = vcr.scriptactive && vcr.onActionThread();
+    const bool fromScript = commandFromScript();
     const auto events = vcr.panel().loggedEvents();
-    const std::string why =
-        events ? start(ClipsToCapture(*events, vcr.rate()), events->tape, fromScript)
-               : "No log to capture";
+    followFromCommand(events ? start(ClipsToCapture(*events, vcr.rate()), events->tape, fromScript)
+                             : "No log to capture",
+                      fromScript);
+}
+
+std::string CaptureControl::startFailed(bool fromScript) {
+    if (running()) return "Capture running";
+    const CaptureProgress last = captureBatch->progress();
+    if (!last.ended) return "No capture has run yet";
+    std::vector<CaptureClip> again;
+    for (const auto& clip : last.clips)
+        if (clip.state != ClipState::Done) again.push_back(clip.clip);
+    if (again.empty())
+        return "No failed clips to capture again: the last batch captured every clip";
+    const CaptureSettings before = captureBatch->lastSettings();
+    const int count = static_cast<int>(again.size());
+    std::string why = start(std::move(again), before.tape, fromScript, before.pass + 1);
+    if (why.empty()) {
+        const std::string said = "Capture pass " + std::to_string(before.pass + 1) + ": " +
+                                 Counted(count, "clip") + " again";
+        Utils::OutLine(said);
+        vcr.ShowStat(said);
+    }
+    return why;
+}
+
+void CaptureControl::captureFailed() {
+    const bool fromScript = commandFromScript();
+    followFromCommand(startFailed(fromScript), fromScript);
+}
+
+bool CaptureControl::commandFromScript() const {
+    return vcr.scriptactive && vcr.onActionThread();
+}
+
+void CaptureControl::followFromCommand(const std::string& why, bool fromScript) {
     if (!why.empty()) {
         Utils::OutLine(why);
         vcr.ShowStat(why);

@@ -4,6 +4,7 @@
 #include "ReplyDecoding.h"
 #include "TimeTexts.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,4 +40,12 @@ public:
     virtual std::optional<EventList> loggedEvents() { return std::nullopt; }
     // Shows the capture window of the batch under way (opened, or raised). Any thread.
     virtual void showCapture() {}
+    // "LoadList": opens a logger when none is open, as the logger button does, and loads the
+    // list at path into it with no dialog. done is told on the window's thread what came of it,
+    // once the list is loaded or refused; never when the logger goes first. Any thread; returns
+    // at once.
+    virtual void loadList(const std::string& /*path*/,
+                          std::function<void(const std::string&)> done) {
+        done("No logger in this window");
+    }
 };

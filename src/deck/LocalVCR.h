@@ -11,6 +11,7 @@
 #include "DeckCondition.h"
 #include "DeckPanel.h"
 #include "HyperDeckServer.h"
+#include "ListCommand.h"
 #include "NetServer.h"
 #include "SerInPort.h"
 #include "SerOutPort.h"
@@ -155,6 +156,11 @@ public:
     // marks go to the newest, even after it was closed.
     void CommandBLogger();
     bool hasLogger() const { return loggerOpened; }
+    // "LoadList" (ListCommand).
+    bool loadList(const std::string& path) override {
+        LoadListCommand(*this, path);
+        return true;
+    }
     void setin() override {
         if (loggerOpened) localgui->logMark(false);
     }
@@ -168,6 +174,10 @@ public:
     bool captureRunning() const override { return capturing && capturing->running(); }
     bool captureAll() override {
         capturing->captureAll();
+        return true;
+    }
+    bool captureFailed() override {
+        capturing->captureFailed();
         return true;
     }
     void reportcapture() override { capturing->report(); }

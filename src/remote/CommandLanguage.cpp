@@ -39,10 +39,13 @@ const Word words[] = {
     {"SbyOn", invoke<&CommandTarget::sbyon>},
     {"SbyOff", invoke<&CommandTarget::sbyoff>},
     {"CaptureAll", &CommandTarget::captureAll},
+    {"CaptureFailed", &CommandTarget::captureFailed},
     {"CaptureStatus", invoke<&CommandTarget::reportcapture>},
 };
 
-// What may go on while a capture runs: nothing of it moves the deck.
+// What may go on while a capture runs: nothing of it moves the deck. LoadList is refused too,
+// though it does not move the deck: it replaces the log the batch was taken from, and what the
+// window shows of the log would no longer be what is being captured.
 bool AllowedWhileCapturing(const std::string& line) {
     return line == "GetTC" || line == "Status" || line == "CaptureStatus";
 }
@@ -72,6 +75,8 @@ bool ParseNetCommand(CommandTarget& vcr, const std::string& line) {
         vcr.waitFor(*seconds * 1000);
         return true;
     }
+    // Everything after the blank is the path, blanks in it included.
+    if (line.rfind("LoadList ", 0) == 0) return vcr.loadList(line.substr(9));
     if (line.rfind("tc1", 0) == 0) {
         vcr.setCueField(line.substr(3));
         return true;

@@ -35,10 +35,12 @@ public:
     virtual void sbyon() = 0;
     virtual void sbyoff() = 0;
 
-    // Capture from the log: "CaptureAll" captures the newest logger's clips, "CaptureStatus"
-    // answers where the capture stands. While one runs, every other command but "GetTC" and
-    // "Status" is refused (refuseForCapture says so).
+    // Capture from the log: "CaptureAll" captures the newest logger's clips, "CaptureFailed"
+    // those of the last batch that did not end done, "CaptureStatus" answers where the capture
+    // stands. While one runs, every other command but "GetTC" and "Status" is refused
+    // (refuseForCapture says so).
     virtual bool captureAll() { return false; }
+    virtual bool captureFailed() { return false; }
     virtual void reportcapture() {}
     virtual bool captureRunning() const { return false; }
     virtual void refuseForCapture() {}
@@ -52,6 +54,10 @@ public:
     virtual void shuttle(bool /*reverse*/, int /*speedByte*/) {}
     virtual DeckState deckState() { return {}; }
     virtual void watchDeckState(std::function<void()>) {}
+
+    // "LoadList <path>": the list at path into the logger, opened when none is, with no dialog;
+    // returns once it is loaded or refused. False when the line is not understood.
+    virtual bool loadList(const std::string& /*path*/) { return false; }
 
     // The in and out points of the main window.
     virtual void setCueField(const std::string& text) = 0;

@@ -519,6 +519,21 @@ void LocalGUI::showCapture() {
     });
 }
 
+void LocalGUI::loadList(const std::string& path, std::function<void(const std::string&)> done) {
+    onGui([this, path, done = std::move(done)] {
+        if (loggergui && loggergui->isVisible()) {
+            loggergui->loadList(path, done);
+            return;
+        }
+        // Queued before the logger opens: a question it asks first (whether to recover an
+        // autosaved log) is still open when the load runs, and refuses it, so the command never
+        // waits for an answer from a window nobody may be at.
+        QMetaObject::invokeMethod(
+            this, [this, path, done] { loggergui->loadList(path, done); }, Qt::QueuedConnection);
+        svcr.CommandBLogger();
+    });
+}
+
 void LocalGUI::logMark(bool out) {
     onGui([this, out] {
         if (!loggergui) return;

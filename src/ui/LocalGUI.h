@@ -59,6 +59,7 @@ public:
     TimeTexts& texts() override { return timeTexts; }
     std::optional<EventList> loggedEvents() override;
     void showCapture() override;
+    void loadList(const std::string& path, std::function<void(const std::string&)> done) override;
     // The capture window, once a capture has been started; nothing before.
     CaptureWindow* captureWindow() const { return capturewindow.get(); }
 

@@ -19,13 +19,22 @@ void LoggerGUI::captureAll() {
     startCapture(ClipsToCapture(book.events(), eventRate()));
 }
 
+void LoggerGUI::captureFailed() {
+    commitTyped();
+    // The clips are the last batch's, as it had them: the log may have changed since.
+    sayWhyNotCaptured(svcr.capture().startFailed());
+}
+
 void LoggerGUI::startCapture(std::vector<CaptureClip> clips) {
-    std::string why;
     if (eventRate() != svcr.rate())
-        why = "The log's times are at " + timecode::RateText(eventRate()) + ", the deck's at " +
-              timecode::RateText(svcr.rate()) + ": log or load the list at the deck's rate";
+        sayWhyNotCaptured("The log's times are at " + timecode::RateText(eventRate()) +
+                          ", the deck's at " + timecode::RateText(svcr.rate()) +
+                          ": log or load the list at the deck's rate");
     else
-        why = svcr.capture().start(std::move(clips), book.events().tape);
+        sayWhyNotCaptured(svcr.capture().start(std::move(clips), book.events().tape));
+}
+
+void LoggerGUI::sayWhyNotCaptured(const std::string& why) {
     if (why.empty()) return;
     tell(why);
     svcr.ShowStat(why);

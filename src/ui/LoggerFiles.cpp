@@ -58,41 +58,77 @@ void LoggerGUI::LoadEDL() {
     LoadOrSave = 0;
     const std::string path = GetFileName("Load Standard EDL");
     if (path.empty()) return;
+    loadFrom(path, savename, {});
+}
+
+void LoggerGUI::loadList(const std::string& path, LoadDone done) {
+    commitTyped();
+    std::string why;
+    if (recovering)
+        why = "The logger asks whether to recover an autosaved log: answer it in the window, "
+              "then LoadList again";
+    else if (loading())
+        why = "A list is still being read: wait for it, then LoadList again";
+    else if (changed())
+        why = "The log has changes not saved: save or close it in the window, then LoadList again";
+    else if (!savedWhole)
+        why = std::string("The log's last save cut it, and only ") + autosaveFile +
+              " holds it whole: save it whole or close it in the window, then LoadList again";
+    else if (path.empty())
+        why = "LoadList needs the path of a list: LoadList /lists/day 2.edl";
+    auto tellAll = [this, done = std::move(done)](const std::string& said) {
+        svcr.ShowStat(said);
+        if (done) done(said);
+    };
+    if (!why.empty()) {
+        tell(why);
+        tellAll(why);
+        return;
+    }
+    loadFrom(path, QFileInfo(QString::fromStdString(path)).fileName().toStdString(),
+             std::move(tellAll));
+}
+
+void LoggerGUI::loadFrom(const std::string& path, const std::string& name, LoadDone done) {
     if (loader.joinable()) loader.join();
     eventsAtLoad = book.events();
     loadPending = true;
     LoadButton->setEnabled(false);
-    tell("Reading " + savename + " ...");
+    tell("Reading " + name + " ...");
     // Read beside the window, which stays live (and the time display moving) however long the
     // file takes; the list changes only once it is read.
-    loader = std::thread([this, reader = listReader, path, name = savename] {
+    loader = std::thread([this, reader = listReader, path, name, done = std::move(done)] {
         EdlLoad load = reader(path);
         QMetaObject::invokeMethod(
             this,
-            [this, path, name, load = std::move(load)] {
+            [this, path, name, done, load = std::move(load)] {
                 if (loader.joinable()) loader.join();
                 loadPending = false;
                 LoadButton->setEnabled(true);
-                loaded(path, name, load);
+                // A command's load has nobody at the window to close a message box.
+                const std::string said = loaded(path, name, load, !done);
+                if (done) done(said);
             },
             Qt::QueuedConnection);
     });
 }
 
-void LoggerGUI::loaded(const std::string& path, const std::string& name, const EdlLoad& load) {
+std::string LoggerGUI::loaded(const std::string& path, const std::string& name, const EdlLoad& load,
+                              bool boxes) {
     commitTyped();
     if (load.ok && book.events() != eventsAtLoad) {
-        tell("The log changed while " + name +
-             " was read, so it was not loaded: load it again "
-             "to replace the log.");
-        return;
+        const std::string message = "The log changed while " + name +
+                                    " was read, so it was not loaded: load it again "
+                                    "to replace the log.";
+        tell(message);
+        return message;
     }
     if (!load.ok) {
         const std::string message =
             "Could not load " + name + ": " + load.error + ". The log is as it was.";
         tell(message);
-        messageShower(message);
-        return;
+        if (boxes) messageShower(message);
+        return message;
     }
     const EventList& events = load.events;
     const int first = events.firstWithoutOut(0);
@@ -116,7 +152,9 @@ void LoggerGUI::loaded(const std::string& path, const std::string& name, const E
     std::string said = "Loaded " + eventsText(load.read.stored) + " from " + name;
     if (load.read.skipped > 0)
         said += "; " + std::to_string(load.read.skipped) + " lines skipped (see the log)";
-    tell(said + ".");
+    said += ".";
+    tell(said);
+    return said;
 }
 
 bool LoggerGUI::saveThroughDialog() {

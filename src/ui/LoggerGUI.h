@@ -100,11 +100,14 @@ public:
     // Told the events and tape after every change of the log, and once when set.
     void setChangeHandler(std::function<void(const EventList&)> handler);
     // "Capture": the event in the top row; "Capture All": the clips of events 1 to the last
-    // with an out. Each says why when nothing starts.
+    // with an out; "Capture Failed": the clips of the last batch that did not end done, captured
+    // again (CaptureControl::startFailed). Each says why when nothing starts.
     void captureTop();
     void captureAll();
+    void captureFailed();
     QPushButton* captureButton() const { return CaptureButton; }
     QPushButton* captureAllButton() const { return CaptureAllButton; }
+    QPushButton* captureFailedButton() const { return CaptureFailedButton; }
     // The keys that drive the deck (Space, J, K, L, the arrows, Escape) go to the main window's
     // handler; I, O, R, Delete, Insert, Ctrl+S, Ctrl+O, Ctrl+Z and Ctrl+Shift+Z are the logger's
     // own.
@@ -148,6 +151,13 @@ public:
     void SaveEDL();
     // A load is being read.
     bool loading() const { return loadPending; }
+    // What came of a load: the line the strip shows, told on the window's thread.
+    using LoadDone = std::function<void(const std::string& said)>;
+    // "LoadList": the list at path with no dialog and no question, read as the Load button reads
+    // it. A log with changes not saved, or whose last save cut it, is never replaced: nothing is
+    // loaded and the strip says why and what to do. What came of it goes to the strip, the
+    // status field and the log, and to done, once the list is loaded or refused.
+    void loadList(const std::string& path, LoadDone done);
 
     // The rate the events' times are counted at: the loaded list's own (its FCM line or ';' in
     // its times), else the rate in use.
@@ -240,7 +250,12 @@ private:
     // The question before a save in a format that cuts names or leaves out tapes, notes or
     // good takes; true to go on.
     bool mayCut(const CutReport& cut);
-    void loaded(const std::string& path, const std::string& name, const EdlLoad& load);
+    // Reads the list on the loading thread; loaded takes it in once read.
+    void loadFrom(const std::string& path, const std::string& name, LoadDone done);
+    // Takes a list read in, or says why not (a failure in a message box too, when boxes);
+    // returns what the strip says.
+    std::string loaded(const std::string& path, const std::string& name, const EdlLoad& load,
+                       bool boxes);
     void writeAutosave();
     void removeAutosave();
     // The rest (LoggerGUI.cpp).
@@ -251,6 +266,8 @@ private:
     void changedLog();
     // Starts capturing clips; says why when nothing starts.
     void startCapture(std::vector<CaptureClip> clips);
+    // Why a capture did not start, in the strip, the status field and the log; empty: it did.
+    void sayWhyNotCaptured(const std::string& why);
     // The time a row button or a mark takes: the main window's time display.
     std::string timeShown() const;
     // A review or RevALL starts; false (and said) when it may not.
@@ -303,6 +320,7 @@ private:
     QPushButton* InsertButton = nullptr;
     QPushButton* CaptureButton = nullptr;
     QPushButton* CaptureAllButton = nullptr;
+    QPushButton* CaptureFailedButton = nullptr;
     QLineEdit* tapefield = nullptr;
     QLabel* nextlabel = nullptr;
     QLabel* totalslabel = nullptr;

@@ -54,8 +54,13 @@ void LoggerGUI::layoutStrip(int y) {
     CaptureAllButton = new QPushButton("Capture All", this);
     CaptureAllButton->setGeometry(100, y + 48, 100, h);
     CaptureAllButton->setToolTip("Records every event with an in and an out, one after another");
+    CaptureFailedButton = new QPushButton("Capture Failed", this);
+    CaptureFailedButton->setGeometry(205, y + 48, 110, h);
+    CaptureFailedButton->setToolTip("Records again the clips of the last capture that failed, "
+                                    "were cancelled or not captured; new files beside the old");
     connect(CaptureButton, &QPushButton::clicked, this, [this] { captureTop(); });
     connect(CaptureAllButton, &QPushButton::clicked, this, [this] { captureAll(); });
+    connect(CaptureFailedButton, &QPushButton::clicked, this, [this] { captureFailed(); });
     messagelabel = new QLabel(this);
     messagelabel->setGeometry(5, y + 72, windowWidth - 10, h);
 }

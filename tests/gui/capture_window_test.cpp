@@ -9,8 +9,10 @@
 #include <QLabel>
 #include <QTableWidget>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
@@ -165,6 +167,10 @@ protected:
         return waitFor(
             [] { return Slurp("captures/001_One.report").find("started") != std::string::npos; },
             10s);
+    }
+    bool said(size_t mark, const std::string& line) {
+        const auto lines = consoleSince(mark);
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
     LoggerGUI* logger = nullptr;
 };
@@ -458,4 +464,109 @@ TEST_F(CaptureWindowTest, AScriptsCaptureAllReturnsWhenTheBatchHasEnded) {
                                                 "Reel 7", "00:01:00;02", "00:01:01;02",
                                                 "00:00:01;00", "30", "1.001", "30000/1001"}));
     std::filesystem::remove("Script.txt");
+}
+
+// LoadList with nobody at the window: the list goes into the logger (a new one when none is
+// open) with no dialog, a script's next line runs once it is in or refused, a client is
+// answered its line; a log with changes not saved is never replaced.
+TEST_F(CaptureWindowTest, LoadListLoadsAListForTheNextLineOrSaysWhyNot) {
+    const fs::path folder = fs::absolute("lists of day 2");
+    fs::create_directories(folder);
+    std::ofstream(folder / "reel 9.edl")
+        << "TITLE: Reel 9\r\nFCM: NON-DROP FRAME\r\n\r\n"
+           "001  Reel_9   AA/V  C        00:00:10:00 00:00:11:00 01:00:00:00 01:00:01:00\r\n"
+           "* FROM CLIP NAME: Gull\r\n* TAPE: Reel 9\r\n";
+    struct Row {
+        bool unsaved;     // a clip logged and not saved; else the logger is closed
+        const char* file; // in the folder
+        bool client;      // sent by a network client; else a script with CaptureAll next
+        std::string said;
+        std::string captured; // the names CaptureAll captured, a blank before each
+    };
+    const Row rows[] = {
+        {false, "reel 9.edl", false, "Loaded 1 event from reel 9.edl.", " Gull"},
+        {true, "reel 9.edl", false,
+         "The log has changes not saved: save or close it in the window, then LoadList again",
+         " One"},
+        {false, "nope.edl", true,
+         std::string("Could not load nope.edl: FileStreamError: ") + std::strerror(ENOENT) +
+             ". The log is as it was.",
+         ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.said);
+        startCapturing();
+        if (row.unsaved)
+            logClips({{"One", "00:00:30:00", "00:00:31:00"}});
+        else
+            logger->close();
+        const StatusLog status(gui->statusField());
+        const size_t mark = consoleLines().size();
+        const std::string line = "LoadList " + (folder / row.file).string();
+        if (row.client) {
+            Client client(vcr->serverPort());
+            ASSERT_TRUE(client.connected && client.line().has_value());
+            ASSERT_TRUE(client.send(line + "\n"));
+            // The window loads it: its events are handled while the answer is awaited.
+            std::optional<std::string> answer;
+            waitFor([&] { return (answer = client.line(10ms)).has_value(); }, 10s);
+            EXPECT_EQ(answer, row.said);
+        } else {
+            std::ofstream("Script.txt") << line << "\nCaptureAll\n";
+            press("SCRIPT"); // returns once the script has ended
+        }
+        EXPECT_TRUE(waitFor([&] { return status.has(row.said); })) << status.last();
+        EXPECT_TRUE(said(mark, row.said));
+        ASSERT_TRUE(gui->logger()->isVisible());
+        EXPECT_EQ(gui->logger()->messageLabel()->text().toStdString(), row.said);
+        std::string captured;
+        for (const auto& clip : vcr->capture().batch().progress().clips)
+            captured += " " + clip.clip.name;
+        EXPECT_EQ(captured, row.captured);
+        EXPECT_TRUE(shown.empty()) << "no message box";
+        finish();
+    }
+    fs::remove_all(folder);
+    fs::remove("Script.txt");
+}
+
+// Capture Failed: the clips of the last batch that did not end done, and only those, captured
+// again as that batch had them, one pass on, into new files; said why when there are none.
+TEST_F(CaptureWindowTest, CaptureFailedCapturesAgainWhatTheLastBatchDidNot) {
+    const auto refused = [this](const std::string& why) {
+        QTest::mouseClick(logger->captureFailedButton(), Qt::LeftButton);
+        EXPECT_EQ(logger->messageLabel()->text().toStdString(), why);
+        EXPECT_FALSE(vcr->capture().running());
+    };
+    startCapturing();
+    refused("No capture has run yet");
+    // The first of two clips fails (a timecode break while it records); the log changes after
+    // the batch, and a script's CaptureFailed still takes that batch's clip, then goes on.
+    logClips({{"One", "00:00:10:00", "00:00:12:00"}, {"Two", "00:00:20:00", "00:00:21:00"}});
+    QTest::mouseClick(logger->captureAllButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitForState(0, ClipState::Recording));
+    sim->jump(15);
+    ASSERT_TRUE(waitForEnd());
+    const auto first = vcr->capture().batch().progress().clips;
+    ASSERT_TRUE(first[0].state == ClipState::Failed && first[1].state == ClipState::Done);
+    logClips({{"Other", "00:00:40:00", "00:00:41:00"}});
+    trace->clear();
+    const size_t mark = consoleLines().size();
+    std::ofstream("Script.txt") << "CaptureFailed\nSbyOn\n";
+    press("SCRIPT");
+    const auto again = vcr->capture().batch().progress().clips;
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_EQ(again[0].clip, first[0].clip);
+    EXPECT_EQ(StateText(again[0]), "done");
+    EXPECT_EQ(again[0].stem, "001_One_2");
+    EXPECT_EQ(vcr->capture().batch().lastSettings().pass, 2);
+    EXPECT_TRUE(said(mark, "Capture pass 2: 1 clip again"));
+    // SbyOn reaches the deck after the batch's last Stop: the script waited for the end.
+    EXPECT_EQ(trace->commandBytes(),
+              (Frames{Hex(CommandFrames::bsstop), Hex(*CueFrame("00:00:09:00")),
+                      Hex(CommandFrames::bsplay), Hex(CommandFrames::bsstop),
+                      Hex(CommandFrames::bssbyon)}));
+    // The last batch, the second, captured its every clip.
+    refused("No failed clips to capture again: the last batch captured every clip");
+    fs::remove("Script.txt");
 }
