@@ -31,6 +31,12 @@ std::string TrimTarget(const std::string& source) {
     return source.substr(0, dot) + ".trim" + source.substr(dot);
 }
 
+bool IsTrimmedName(const std::string& path) {
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    return name.find(".trim.") != std::string::npos ||
+           (name.size() >= 5 && name.compare(name.size() - 5, 5, ".trim") == 0);
+}
+
 std::vector<std::string> TrimArgv(const std::vector<std::string>& words, const TrimJob& job) {
     return FillPlaceholders(
         words, {
@@ -55,10 +61,10 @@ std::string TrimClip(const std::vector<std::string>& trimWords,
         std::filesystem::remove(job.target, ignored);
         return why;
     };
-    const auto argv = TrimArgv(trimWords, job);
+    const auto argv = TrimArgv(trimWords.empty() ? DefaultTrimWords() : trimWords, job);
     if (const std::string failure = FailureOf(argv, RunTool(argv, timeout)); !failure.empty())
         return removed(failure);
-    const ProbeFacts facts = ProbeFrames(probeWords, job.target, timeout);
+    const ProbeResult facts = ProbeFrames(probeWords, job.target, timeout);
     if (!facts.frames)
         return removed("the trimmed file cannot be counted: " + facts.problem + ": removed");
     if (*facts.frames != job.frames)

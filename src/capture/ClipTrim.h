@@ -38,6 +38,9 @@ TrimCommand TrimCommandOf(const std::optional<std::string>& setting);
 // gives "a/b.c/clip.trim.mkv"), or after a name without one ("clip", ".mkv" give "clip.trim",
 // ".mkv.trim").
 std::string TrimTarget(const std::string& source);
+// True for a name TrimTarget gives: the file name (after the last '/') holds ".trim." or ends in
+// ".trim".
+bool IsTrimmedName(const std::string& path);
 
 struct TrimJob {
     std::string source;  // the recording with handles, {source}
@@ -46,7 +49,7 @@ struct TrimJob {
     int frames = 0;      // how many to keep, {frames}
     std::string in;      // the in point's timecode text at the rate, {in}
     timecode::Rate rate; // {rate}: "30", "25" or "30000/1001"
-    // Seconds from the recording's start to its first picture (ProbeFacts::videoStart): a
+    // Seconds from the recording's start to its first picture (ProbeResult::videoStart): a
     // recording whose audio begins first has its pictures that much later.
     double videoStart = 0;
 };
@@ -55,7 +58,8 @@ struct TrimJob {
 // first kept frame in the recording: FrameSeconds(startFrame, rate, videoStart).
 std::vector<std::string> TrimArgv(const std::vector<std::string>& words, const TrimJob& job);
 
-// Makes the trimmed copy, then counts its frames with the probe words ({path}: the copy).
+// Makes the trimmed copy with the trim words (none: DefaultTrimWords()), then counts its frames
+// with the probe words ({path}: the copy).
 // Empty when the copy holds exactly job.frames frames; else the reason, and a copy this run
 // made is removed, so that it is not taken for the clip: "<target> exists: not overwritten",
 // "nothing to keep", the command's failure, "the trimmed file holds 40 frames, not 50: removed",

@@ -6,7 +6,7 @@
 
 #include <charconv>
 
-std::vector<std::string> DefaultProbeWords() {
+std::vector<std::string> DefaultProbeCommand() {
     return *SplitCommand("ffprobe -v error -select_streams v:0 -count_packets -show_entries "
                          "stream=nb_read_packets,r_frame_rate,start_time:format=start_time "
                          "-of flat {path}");
@@ -19,7 +19,7 @@ ProbeCommand ProbeCommandOf(const std::optional<std::string>& setting, bool ffpr
         return {*words, ""};
     }
     if (!ffprobeOnPath) return {{}, "no CaptureProbe set and no ffprobe on PATH"};
-    return {DefaultProbeWords(), ""};
+    return {DefaultProbeCommand(), ""};
 }
 
 namespace {
@@ -60,8 +60,8 @@ std::optional<double> Seconds(std::string_view text) {
 
 } // namespace
 
-ProbeFacts ParseProbe(std::string_view out) {
-    ProbeFacts facts;
+ProbeResult ParseProbe(std::string_view out) {
+    ProbeResult facts;
     std::optional<double> streamStart, fileStart;
     std::string_view firstLine;
     std::size_t begin = 0;
@@ -107,12 +107,12 @@ ProbeFacts ParseProbe(std::string_view out) {
     return facts;
 }
 
-ProbeFacts ProbeFrames(const std::vector<std::string>& words, const std::string& path,
-                       std::chrono::milliseconds timeout) {
+ProbeResult ProbeFrames(const std::vector<std::string>& words, const std::string& path,
+                        std::chrono::milliseconds timeout) {
     const auto argv = FillPlaceholders(words, {{"path", path}});
     const ToolResult run = RunTool(argv, timeout);
     if (const std::string failure = FailureOf(argv, run); !failure.empty()) {
-        ProbeFacts facts;
+        ProbeResult facts;
         facts.problem = failure;
         return facts;
     }

@@ -15,7 +15,7 @@
 // speed the file can be read (decoding with -count_frames took 26 times as long on a 1080-line
 // ffv1 file). The flat output names every value, so their order does not matter, and it also gives
 // where the video starts in the file, which a trim must know.
-std::vector<std::string> DefaultProbeWords();
+std::vector<std::string> DefaultProbeCommand();
 
 // The probe's words, or why there are none: the setting's words when it is set and not blank
 // ("CaptureProbe has a quote left open" when it cannot be split), else the default when
@@ -27,7 +27,7 @@ struct ProbeCommand {
 ProbeCommand ProbeCommandOf(const std::optional<std::string>& setting, bool ffprobeOnPath);
 
 // What a probe's output says about a file.
-struct ProbeFacts {
+struct ProbeResult {
     std::optional<int> frames; // nothing when no count was found (then problem says why)
     std::string rate;          // the video's rate as printed ("30000/1001"), or ""
     // Seconds from the file's start to its first video frame: the video stream's start_time
@@ -42,9 +42,9 @@ struct ProbeFacts {
 // start. Other lines are comma-separated fields (the csv writer, or a lone number from a
 // script): the last field that is a whole number is the count, one like "30000/1001" the
 // rate. The first line giving a count wins. "N/A", negative or too large numbers are no count.
-ProbeFacts ParseProbe(std::string_view out);
+ProbeResult ParseProbe(std::string_view out);
 
 // Runs the probe words with {path} replaced by the file, and reads its output; the problem is
 // why the run failed or why its output holds no count.
-ProbeFacts ProbeFrames(const std::vector<std::string>& words, const std::string& path,
-                       std::chrono::milliseconds timeout);
+ProbeResult ProbeFrames(const std::vector<std::string>& words, const std::string& path,
+                        std::chrono::milliseconds timeout);

@@ -5,13 +5,13 @@
 #include <charconv>
 #include <cmath>
 
-FileTimes TimesOfFile(double stopPosition, int framesRecorded, int inFrame, int outFrame,
+FrameSpan PlaceFrames(double stopPosition, int framesRecorded, int inFrame, int outFrame,
                       timecode::Rate rate) {
-    FileTimes t;
+    FrameSpan t;
     const int lastFrame = static_cast<int>(std::floor(stopPosition));
     t.firstFrame = lastFrame - framesRecorded + 1;
     const int day = timecode::FramesPerDay(rate);
-    t.firstText = timecode::TimeText((t.firstFrame % day + day) % day, rate);
+    t.firstTc = timecode::TimeText((t.firstFrame % day + day) % day, rate);
     t.inIndex = inFrame - t.firstFrame;
     t.keep = outFrame - inFrame;
     if (framesRecorded <= 0) {

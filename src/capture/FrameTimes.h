@@ -9,12 +9,12 @@
 // frame the file holds, and the frames before it are the ones the deck played before. The
 // fraction is dropped (floor): at position 1234.6 the deck is showing frame 1234, which the
 // recorder was taking in when it was stopped.
-struct FileTimes {
-    int firstFrame = 0;    // the tape frame of the file's first frame; below 0 before midnight
-    std::string firstText; // its timecode at the rate (a day later when below 0)
-    int inIndex = 0;       // the file's frame index (from 0) of the in point
-    int keep = 0;          // the clip's frames, from the in point to the one before the out point
-    bool covers = false;   // the file holds every one of them
+struct FrameSpan {
+    int firstFrame = 0;  // the tape frame of the file's first frame; below 0 before midnight
+    std::string firstTc; // its timecode at the rate (a day later when below 0)
+    int inIndex = 0;     // the file's frame index (from 0) of the in point
+    int keep = 0;        // the clip's frames, from the in point to the one before the out point
+    bool covers = false; // the file holds every one of them
     // "" when it covers them, else what is missing: "the file starts 2 frames after the in
     // point: raise CaptureHandles", "the file ends 1 frame before the out point: raise
     // CaptureHandles" (both, joined by "; ", when both), "the file holds no frames", "the out
@@ -25,7 +25,7 @@ struct FileTimes {
 // The times of a file of framesRecorded frames whose recorder was stopped at stopPosition, for
 // the clip from inFrame up to outFrame (the out point's frame is not the clip's), all counted
 // at the rate.
-FileTimes TimesOfFile(double stopPosition, int framesRecorded, int inFrame, int outFrame,
+FrameSpan PlaceFrames(double stopPosition, int framesRecorded, int inFrame, int outFrame,
                       timecode::Rate rate);
 
 // The time of a file's frame in seconds from the file's start, as ffmpeg's -ss takes it: offset

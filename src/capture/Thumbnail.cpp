@@ -3,10 +3,10 @@
 #include "FrameTimes.h"
 #include "ToolRun.h"
 
-Thumbnail ThumbnailOf(const std::string& ffmpeg, const std::string& file, int frames,
-                      timecode::Rate rate, std::chrono::milliseconds timeout) {
+Thumbnail ThumbnailJpeg(const std::string& ffmpeg, const std::string& file, int frame,
+                        timecode::Rate rate, std::chrono::milliseconds timeout) {
     const std::vector<std::string> argv = {
-        ffmpeg, "-nostdin",   "-v",        "error", "-ss", FrameSeconds(frames / 2, rate),
+        ffmpeg, "-nostdin",   "-v",        "error", "-ss", FrameSeconds(frame, rate),
         "-i",   file,         "-frames:v", "1",     "-vf", "scale=160:-2",
         "-f",   "image2pipe", "-c:v",      "mjpeg", "-"};
     ToolResult run = RunTool(argv, timeout);

@@ -180,7 +180,7 @@ TEST(FrameTimes, TheStopMomentPlacesTheFileOnTheTape) {
         double stop;
         int recorded, in, out;
         timecode::Rate rate;
-        std::string firstText;
+        std::string firstTc;
         int inIndex;
         std::string missing;
     };
@@ -204,8 +204,8 @@ TEST(FrameTimes, TheStopMomentPlacesTheFileOnTheTape) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::to_string(row.stop) + " " + std::to_string(row.recorded));
-        const FileTimes t = TimesOfFile(row.stop, row.recorded, row.in, row.out, row.rate);
-        EXPECT_EQ(t.firstText, row.firstText);
+        const FrameSpan t = PlaceFrames(row.stop, row.recorded, row.in, row.out, row.rate);
+        EXPECT_EQ(t.firstTc, row.firstTc);
         EXPECT_EQ(t.firstFrame, row.in - row.inIndex);
         EXPECT_EQ(t.inIndex, row.inIndex);
         EXPECT_EQ(t.keep, row.out - row.in);
@@ -237,7 +237,7 @@ TEST(FrameProbe, ReadsTheCountFromRealAndOddOutputs) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.out);
-        const ProbeFacts facts = ParseProbe(row.out);
+        const ProbeResult facts = ParseProbe(row.out);
         EXPECT_EQ(facts.frames, row.frames);
         EXPECT_EQ(facts.rate, row.rate);
         EXPECT_DOUBLE_EQ(facts.videoStart, row.videoStart);
@@ -256,11 +256,14 @@ TEST(ClipTrim, CommandsAndNamesComeFromTheSettingsOrTheDefaults) {
         return Got(c.words, c.problem);
     };
     const auto target = [](std::string source) { return Got({}, TrimTarget(source)); };
+    const auto trimmed = [](std::string path) {
+        return Got({}, IsTrimmedName(path) ? "trimmed" : "");
+    };
     const auto found = [](std::string program, std::string path) {
         return Got({}, FoundOnPath(program, path) ? "found" : "");
     };
     const std::vector<std::pair<Got, Got>> rows = {
-        {probe(std::nullopt, true), {DefaultProbeWords(), ""}},
+        {probe(std::nullopt, true), {DefaultProbeCommand(), ""}},
         {probe(" \t", false), {{}, "no CaptureProbe set and no ffprobe on PATH"}},
         {probe("count \"open", true), {{}, "CaptureProbe has a quote left open"}},
         {trim(" "), {DefaultTrimWords(), ""}},
@@ -268,6 +271,8 @@ TEST(ClipTrim, CommandsAndNamesComeFromTheSettingsOrTheDefaults) {
         {target("captures/007_Take.mkv"), {{}, "captures/007_Take.trim.mkv"}},
         {target("a/b.c/clip"), {{}, "a/b.c/clip.trim"}},
         {target("dir/.mkv"), {{}, "dir/.mkv.trim"}},
+        {trimmed("c/007_A.trim.mkv"), {{}, "trimmed"}},
+        {trimmed("c.trim.1/007_A_trim.mkv"), {{}, ""}},
         {found("sh", "/kolb-none:/bin"), {{}, "found"}},
         {found("bin", "/"), {{}, ""}},
     };
@@ -284,7 +289,7 @@ TEST(ClipTrim, KeepsExactlyTheFramesAskedForTaggedWithTheInPoint) {
         int start, frames;
         std::string in;
         std::string problem; // a part of the reason; "" for a trim that must succeed
-        Words trimWords = DefaultTrimWords(), probeWords = DefaultProbeWords();
+        Words trimWords = {}, probeWords = DefaultProbeCommand(); // no trim words: the default
         bool targetThere = false;
     };
     const std::vector<Row> rows = {
@@ -298,9 +303,13 @@ TEST(ClipTrim, KeepsExactlyTheFramesAskedForTaggedWithTheInPoint) {
         {"30", 35, 10, "01:00:00:05", "the trimmed file holds 5 frames, not 10: removed"},
         {"30", 0, 5, "00:59:59:00", "exists: not overwritten", {}, {}, true},
         {"25", 0, 0, "01:00:00:00", "nothing to keep"},
-        {"25", 0, 5, "01:00:00:00",
+        {"25",
+         0,
+         5,
+         "01:00:00:00",
          "the trimmed file cannot be counted: kolb-no-probe: not found: removed",
-         DefaultTrimWords(), Words{"kolb-no-probe", "{path}"}},
+         {},
+         Words{"kolb-no-probe", "{path}"}},
         {"25", 0, 5, "01:00:00:00", "sh failed (exit status 2): broken",
          Words{"sh", "-c", "echo part > \"$1\"; echo broken >&2; exit 2", "sh", "{target}"}},
     };
@@ -308,7 +317,7 @@ TEST(ClipTrim, KeepsExactlyTheFramesAskedForTaggedWithTheInPoint) {
     for (const Row& row : rows) {
         const std::string& source = Recordings().at(row.source);
         SCOPED_TRACE(source + " from " + std::to_string(row.start));
-        const ProbeFacts facts = ProbeFrames(DefaultProbeWords(), source, toolTime);
+        const ProbeResult facts = ProbeFrames(DefaultProbeCommand(), source, toolTime);
         ASSERT_EQ(facts.frames, 40) << facts.problem;
         const std::string before = Slurp(source);
         const TrimJob job{source, TrimTarget(source),   row.start,       row.frames,
@@ -337,15 +346,15 @@ TEST(ClipTrim, KeepsExactlyTheFramesAskedForTaggedWithTheInPoint) {
     }
 }
 
-TEST(Thumbnail, TheMiddleFrameAsASmallJpegOrWhyNot) {
+TEST(Thumbnail, AFrameAsASmallJpegOrWhyNot) {
     const std::string& file = Recordings().at("30");
     const std::vector<std::tuple<std::string, int, std::string>> rows = {
-        {"ffmpeg", 40, ""},
-        {"kolb-no-ffmpeg", 40, "kolb-no-ffmpeg: not found"},
-        {"ffmpeg", 1000, "ffmpeg wrote no picture"}, // its middle lies after its end
+        {"ffmpeg", 20, ""},
+        {"kolb-no-ffmpeg", 20, "kolb-no-ffmpeg: not found"},
+        {"ffmpeg", 500, "ffmpeg wrote no picture"}, // after the file's end
     };
-    for (const auto& [ffmpeg, frames, problem] : rows) {
-        const Thumbnail thumb = ThumbnailOf(ffmpeg, file, frames, timecode::rate30, toolTime);
+    for (const auto& [ffmpeg, frame, problem] : rows) {
+        const Thumbnail thumb = ThumbnailJpeg(ffmpeg, file, frame, timecode::rate30, toolTime);
         EXPECT_EQ(thumb.problem, problem);
         EXPECT_EQ(thumb.jpeg.empty(), !problem.empty());
         if (thumb.jpeg.empty()) continue;
