@@ -46,7 +46,7 @@ bool CaptureBatch::start(std::vector<CaptureClip> clips, CaptureSettings s) {
         p.running = true;
         p.began = CaptureProgress::Clock::now();
         for (const auto& clip : clips) {
-            p.clips.push_back({clip, ClipState::Waiting, {}, {}});
+            p.clips.push_back({clip, ClipState::Waiting, {}, {}, {}});
             p.framesTotal += clip.frames();
         }
     });

@@ -15,6 +15,12 @@
 
 namespace {
 
+using namespace std::chrono_literals;
+
+// A helper program (a probe, a trim, a thumbnail) that runs longer than this is stopped: a
+// capture never waits on one for ever.
+constexpr std::chrono::milliseconds toolTimeout = 10min;
+
 bool EndsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
@@ -87,12 +93,16 @@ void FinishClip(const FinishFacts& f, ClipOutcome& outcome,
     // The frames in the file, and which of the tape's frames they are: the last one is where the
     // deck was when the recorder was stopped.
     std::optional<FrameSpan> span;
+    std::string counted; // the file whose frames were counted
+    double videoStart = 0;
     if (!f.settings.probe.empty() && !files.outputs.empty() && outcome.state == ClipState::Done) {
         std::string why;
         for (const std::string& output : files.outputs) {
-            const ProbeResult probed = ProbeFrames(f.settings.probe, output);
+            const ProbeResult probed = ProbeFrames(f.settings.probe, output, toolTimeout);
             if (probed.frames) {
                 files.framesRecorded = *probed.frames;
+                counted = output;
+                videoStart = probed.videoStart;
                 break;
             }
             if (why.empty()) why = NameOf(output) + ": " + probed.problem;
@@ -116,12 +126,20 @@ void FinishClip(const FinishFacts& f, ClipOutcome& outcome,
 
     std::vector<std::string> kept = files.outputs;
     if (f.settings.trim && span && span->covers && outcome.state == ClipState::Done) {
-        const TrimResult trimmed = TrimClip(f.settings.trimCommand, files.outputs.front(), *span,
-                                            f.clip.in, f.rate);
-        if (!trimmed.problem.empty())
-            failing("trimmed copy not made: " + trimmed.problem);
+        TrimJob job;
+        job.source = counted;
+        job.target = TrimTarget(counted);
+        job.startFrame = span->inIndex;
+        job.frames = span->keep;
+        job.in = f.clip.in;
+        job.rate = f.rate;
+        job.videoStart = videoStart;
+        if (const std::string why =
+                TrimClip(f.settings.trimCommand, f.settings.probe, job, toolTimeout);
+            !why.empty())
+            failing("trimmed copy not made: " + why);
         else
-            kept.push_back(trimmed.path);
+            kept.push_back(job.target);
     }
     for (const std::string& file : kept) {
         if (SizeOf(file) <= 0) continue; // said above
@@ -138,11 +156,15 @@ void FinishClip(const FinishFacts& f, ClipOutcome& outcome,
             files.md5 = hex;
         }
         if (f.settings.frameMd5)
-            if (const auto why = WriteFrameMd5(file); !why.empty())
+            if (const auto why = WriteFrameMd5("ffmpeg", file, toolTimeout); !why.empty())
                 failing("frame checksums of " + NameOf(file) + " not written: " + why);
     }
     if (f.settings.thumbnails && wasDone && !files.outputs.empty()) {
-        const auto middle = (files.framesRecorded > 0 ? files.framesRecorded : f.clip.frames()) / 2;
-        files.thumbnailJpeg = ThumbnailJpeg(files.outputs.front(), middle, f.rate).jpeg;
+        // The clip's middle: in the handled file, the middle of in to out.
+        const int middle = span ? span->inIndex + span->keep / 2 : f.clip.frames() / 2;
+        files.thumbnailJpeg =
+            ThumbnailJpeg("ffmpeg", counted.empty() ? files.outputs.front() : counted, middle,
+                          f.rate, toolTimeout)
+                .jpeg;
     }
 }

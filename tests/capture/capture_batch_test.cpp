@@ -249,7 +249,7 @@ TEST(CaptureBatch, EachProblemFailsItsClipOrEndsTheBatchAndTheNextBatchStartsCle
          false},
         {"no room for the clip ends the batch before the deck moves",
          Fault::NoRoom,
-         {"failed: not enough room in *: 1 MB free, 256 MB needed: *", "not captured"},
+         {"failed: not enough room in *", "not captured"},
          "Captured 0 of 2 clips, 1 failed, 1 not captured",
          false},
         {"a recorder that wrote no file fails its clip",

@@ -131,16 +131,33 @@ TEST(CaptureLog, FieldsAreQuotedAsRfc4180AndTheHeaderIsWrittenOnce) {
 
     const Words problems{"a", "b"}, files{"x.mkv", "x.recorder.txt"};
     const std::string in = "01:00:00:00", out = "01:00:03:00";
-    const CaptureRecord r{"2026-12-08 14:03:05", 21, "Inter, view", "T1",     in,   out, in,
-                          "01:00:03:01",         90, "0",           problems, files};
+    const CaptureRecord r{"2026-12-08 14:03:05",
+                          21,
+                          "Inter, view",
+                          "T1",
+                          in,
+                          out,
+                          in,
+                          "01:00:03:01",
+                          90,
+                          "255",
+                          problems,
+                          files,
+                          "255: ended on SIGINT as ffmpeg does (accepted)",
+                          88,
+                          "00:59:59:28",
+                          2};
     const std::string line = "2026-12-08 14:03:05,021,\"Inter, view\",T1,01:00:00:00,01:00:03:00,"
-                             "01:00:00:00,01:00:03:01,90,0,a; b,x.mkv; x.recorder.txt\r\n";
+                             "01:00:00:00,01:00:03:01,90,255,a; b,x.mkv; x.recorder.txt,"
+                             "255: ended on SIGINT as ffmpeg does (accepted),88,00:59:59:28,2\r\n";
     EXPECT_EQ(CaptureLogLine(r), line);
     TempFolder tmp;
     ASSERT_EQ(AppendCaptureLog(tmp.path, r), "");
     ASSERT_EQ(AppendCaptureLog(tmp.path, r), "");
     EXPECT_EQ(Slurp(tmp.path + "/capture_log.csv"),
-              "Date,Event,Name,Tape,In,Out,Start,Stop,Frames,Exit,Problems,Files\r\n" + line +
+              "Date,Event,Name,Tape,In,Out,Start,Stop,Frames,Exit,Problems,Files,Exit meaning,"
+              "Recorded,First frame,Pass\r\n" +
+                  line +
                   line);
     EXPECT_NE(AppendCaptureLog(tmp.path + "/none", r), "");
 }
