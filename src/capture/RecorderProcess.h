@@ -14,12 +14,21 @@
 // SIGTERM after 10 s, then SIGKILL after 5 s more. Destroying a process that still runs kills it
 // (SIGKILL) and reaps it. Start and the checks are for one thread at a time; interrupt() may be
 // called from another thread.
+//
+// The program runs in a process group of its own, under a small guard process that leads the
+// group: every signal goes to the whole group, so a recorder started through a shell script
+// takes the programs the script started with it. The guard ends the group when this process
+// ends in any way, even killed: SIGINT at once, SIGKILL orphanKillAfter later. The run is over
+// when the program and everything it left in its group have ended.
 class RecorderProcess {
 public:
     using Clock = std::chrono::steady_clock;
     using Log = std::function<void(const std::string&)>;
     static constexpr std::chrono::seconds termAfter{10}; // SIGINT to SIGTERM
     static constexpr std::chrono::seconds killAfter{5};  // SIGTERM to SIGKILL
+    // With its owner gone, SIGINT to SIGKILL: a second to finish a file, and the group is gone
+    // well within two seconds of the owner.
+    static constexpr std::chrono::seconds orphanKillAfter{1};
 
     RecorderProcess() = default;
     ~RecorderProcess();
@@ -32,8 +41,8 @@ public:
     std::string start(const std::vector<std::string>& argv, const std::string& outputPath);
     bool started() const { return pid > 0; }
     Clock::time_point startedAt() const { return began; }
-    // The exit status once the program has ended, without waiting: its exit code, or 128 plus
-    // the signal that ended it.
+    // The exit status once the program and the rest of its group have ended, without waiting:
+    // the program's own exit code, or 128 plus the signal that ended it.
     std::optional<int> exited();
     // Sends SIGINT now (once; again has no effect); safe from any thread while the process runs.
     void interrupt();
@@ -47,18 +56,24 @@ public:
     int stop(const Log& log);
 
 private:
-    // Records the end of a status from waitpid.
+    // Records the end of the guard from its waitpid status and what it told.
     void ended(int waitStatus);
+    // Sends sig to the whole group unless it is reaped.
+    void signalGroup(int sig);
 
-    // Set by start(), read by interrupt() on whichever thread.
+    // The guard's pid, which is the group's id. Set by start(), read by interrupt() on
+    // whichever thread.
     std::atomic<pid_t> pid{-1};
-    // True once the process is reaped: its pid may then name another process, so nothing is
+    // True once the guard is reaped: the group's id may then name another group, so nothing is
     // sent to it any more.
     std::atomic<bool> reaped{false};
     // Held by exited()'s reaping and by interrupt(), which run on two threads.
     std::mutex reapMutex;
     std::optional<int> status;
     Clock::time_point began{};
+    // This end of the link with the guard: its closing (also by the kernel when this process
+    // dies) tells the guard to end the group; the guard tells the program's status through it.
+    int link = -1;
     // Written by interrupt() on whichever thread, read by the owner.
     std::atomic<long long> interruptNs{0};
     std::atomic<bool> interruptSent{false};

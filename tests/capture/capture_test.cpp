@@ -218,7 +218,8 @@ TEST(RecorderProcess, StopsWithSigintThenSigtermThenSigkillAndSaysEach) {
     const std::string sigterm = "recorder still running after 10 s: SIGTERM sent";
     const std::string sigkill = "recorder still running after 5 s more: SIGKILL sent";
     struct Row {
-        Words options;        // after the program; "-" as program: one not on PATH
+        Words options;        // after the program; as program "-": one not on PATH, "!": a
+                              // file that is not executable
         bool fromOtherThread; // interrupt() from another thread before stop()
         std::string startError;
         int earlyStatus; // -1: runs until stopped
@@ -239,8 +240,11 @@ TEST(RecorderProcess, StopsWithSigintThenSigtermThenSigkillAndSaysEach) {
          137,
          {sigint, sigterm, sigkill},
          {"sigint", "sigterm"}},
+        {{"!"}, false, "Permission denied", -1, 0, {}, {}},
+        {{"--plain"}, false, "", -1, 130, {sigint}, {}},
     };
     TempFolder tmp;
+    std::ofstream(tmp.path + "/not-a-program") << "#!/bin/sh\n";
     for (size_t i = 0; i < rows.size(); ++i) {
         const Row& row = rows[i];
         SCOPED_TRACE("row " + std::to_string(i));
@@ -249,6 +253,8 @@ TEST(RecorderProcess, StopsWithSigintThenSigtermThenSigkillAndSaysEach) {
         Words argv = {TEST_RECORDER, "--report", report};
         if (row.options == Words{"-"})
             argv = {"kolb-no-such-recorder"};
+        else if (row.options == Words{"!"})
+            argv = {tmp.path + "/not-a-program"};
         else
             argv.insert(argv.end(), row.options.begin(), row.options.end());
         RecorderProcess recorder;

@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     sigprocmask(SIG_BLOCK, &wanted, nullptr);
     const long long started = Now();
 
-    bool ignoreInt = false, ignoreTerm = false, output = true;
+    bool ignoreInt = false, ignoreTerm = false, output = true, plain = false;
     long long exitAfterMs = -1;
     int exitStatus = 0;
     for (int i = 1; i < argc; ++i) {
@@ -60,6 +60,8 @@ int main(int argc, char** argv) {
             ignoreInt = true;
         else if (arg == "--ignore-term")
             ignoreTerm = true;
+        else if (arg == "--plain")
+            plain = true;
         else if (arg == "--no-output")
             output = false;
         else if ((arg == "--output" || arg == "--empty-output") && i + 1 < argc) {
@@ -77,6 +79,13 @@ int main(int argc, char** argv) {
     if (output) {
         Say(STDOUT_FILENO, "recording\n");
         Say(STDERR_FILENO, "recording (standard error)\n");
+    }
+
+    if (plain) {
+        // --plain: SIGINT and SIGTERM do what they do to a program that leaves them alone (end
+        // it, unless it was started with them ignored), unnoted.
+        sigprocmask(SIG_UNBLOCK, &wanted, nullptr);
+        for (;;) pause();
     }
 
     const long long endAt = started + exitAfterMs * 1000000LL;
