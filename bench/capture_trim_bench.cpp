@@ -4,6 +4,7 @@
 // lossless copy of exactly in to out. Reported per rate: the trimmed files' frames against the
 // logged lengths, and what ffmpeg alone lost at its start (the handled file's first frame
 // against the handles' start).
+#include "ClipTrim.h"
 #include "DeckSim.h"
 #include "LocalVCR.h"
 #include "NullPanel.h"
@@ -92,7 +93,7 @@ Tally RunRate(const std::string& rateName, int count) {
         }
         ++tally.done;
         const std::string base = (folder / c.stem).string();
-        const int trimmed = Frames(TrimmedPath(base + ".mkv"));
+        const int trimmed = Frames(TrimTarget(base + ".mkv"));
         const int handled = Frames(base + ".mkv");
         const int asked = c.clip.frames();
         if (trimmed == asked) ++tally.exact;

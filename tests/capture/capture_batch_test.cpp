@@ -6,10 +6,14 @@
 #include "CaptureLog.h"
 #include "ClipWatch.h"
 #include "CsvReader.h"
+#include "FrameProbe.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -565,6 +569,60 @@ TEST(ClipWatch, AReadPastTheInPointCountsOnlyBeforeTheRecorderIsStarted) {
         if (row.whileStarting) {
             EXPECT_TRUE(Eventually([&] { return watch.startedAt().has_value(); }));
             EXPECT_FALSE(watch.startTc().empty()) << "recording";
+        }
+    }
+}
+
+// A real ffmpeg filling a real small file system (600 KB of tmpfs, as a nearly full disk): with
+// the room checked, the batch ends before the deck moves; with no minimum set, the clips that
+// ran out of room fail, each with its reason, and a clip counts as done only with a whole file
+// whose checksum md5sum accepts.
+TEST(CaptureBatch, AFullDiskFailsTheClipsItCutsAndNoneIsDoneWithoutItsFile) {
+    TempFolder folder;
+    const std::string disk = folder.path + "/disk";
+    fs::create_directory(disk);
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=600k") != 0)
+        GTEST_SKIP() << "cannot mount a small file system here: " << std::strerror(errno);
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{disk};
+    struct Row {
+        long long minFree;
+        bool deckMoved;
+    };
+    const Row rows[] = {{256 << 20, false}, {0, true}};
+    const std::vector<CaptureClip> clips = {Clip(1, "One", 60, 90), Clip(2, "Two", 120, 150),
+                                            Clip(3, "Three", 180, 210), Clip(4, "Four", 240, 270)};
+    for (const Row& row : rows) {
+        SCOPED_TRACE("CaptureMinFree " + std::to_string(row.minFree));
+        TestClock clock;
+        FakeDeck deck(clock);
+        CaptureBatch batch(deck, [&clock] { return clock.now(); });
+        CaptureSettings settings = Recording(disk + "/" + std::to_string(row.minFree));
+        settings.command = {"ffmpeg", "-nostdin", "-v", "error", "-re", "-f", "lavfi", "-i",
+                            "testsrc2=size=320x240:rate=30", "-c:v", "ffv1", "-g", "1",
+                            "{file}.mkv"};
+        settings.minFreeBytes = row.minFree;
+        settings.handles = 5;
+        settings.probe = DefaultProbeCommand();
+        ASSERT_TRUE(batch.start(clips, settings));
+        ASSERT_TRUE(WaitForEnd(batch));
+        EXPECT_EQ(!deck.cuesSent().empty(), row.deckMoved);
+        const auto p = batch.progress();
+        EXPECT_LT(CapturedCount(p), 4) << "600 KB holds no four clips";
+        for (const auto& c : p.clips) {
+            SCOPED_TRACE(c.clip.name + ": " + StateText(c));
+            if (c.state != ClipState::Done) {
+                EXPECT_NE(StateText(c), "failed: ");
+                continue;
+            }
+            const std::string file = settings.folder + "/" + c.stem + ".mkv";
+            EXPECT_GT(fs::file_size(file), 0u);
+            EXPECT_EQ(std::system(("cd '" + settings.folder + "' && md5sum --quiet -c '" +
+                                   c.stem + ".mkv.md5'")
+                                      .c_str()),
+                      0);
         }
     }
 }

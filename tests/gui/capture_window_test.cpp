@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <sys/wait.h>
 
@@ -92,6 +93,9 @@ protected:
         if (recorder == "none") s.CaptureCommand.reset();
         s.PRString = "00:00:01:00";
         s.captureLead = leadFrames;
+        // The test recorder writes no picture: nothing to count.
+        s.CaptureProbe = "NO";
+        if (moreSettings) moreSettings(s);
         s.netserver = true;
         s.netport = 0;
         DeckSim::Options opts;
@@ -173,6 +177,7 @@ protected:
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
     LoggerGUI* logger = nullptr;
+    std::function<void(Settings&)> moreSettings;
 };
 
 // Three clips in a batch: each cued at its in point less the preroll, the recorder started
@@ -395,36 +400,61 @@ TEST_F(CaptureWindowTest, EachProblemFailsItsClipAndStopsTheBatchOnlyWhenItMust)
     EXPECT_TRUE(trace->commandBytes().empty());
 }
 
-// A real recorder: ffmpeg records a generated picture for a clip of 3 seconds, started and
-// stopped by the deck's timecode; ffprobe finds 3 s within 0.3 s and the in point's timecode.
-TEST_F(CaptureWindowTest, FfmpegRecordsTheClipForItsDurationWithItsTimecode) {
+// A real recorder: ffmpeg records a generated picture for a clip of 3 seconds with 10 frames of
+// handles, started and stopped by the deck's timecode. KOLB counts the file's frames, places them
+// on the tape's timecode and cuts a copy of exactly the clip tagged with its in point; each file
+// has a checksum md5sum accepts, and the report shows the clip with its picture.
+TEST_F(CaptureWindowTest, FfmpegRecordsTheClipWithHandlesAndATrimmedCopyOfExactlyItsFrames) {
     // The first ffmpeg on a fresh machine reads its libraries from the disk, which took half a
     // second once: one run beforehand, so what the clip shows is the recorder's own start.
     ASSERT_EQ(std::system("ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=320x240:rate=30 "
                           "-frames:v 1 -c:v ffv1 -f null -"),
               0);
-    // Started 3 frames early: ffmpeg takes about 0.1 s to begin recording.
-    startCapturing("ffmpeg -nostdin -re -f lavfi -i testsrc2=size=320x240:rate={rate} "
-                   "-timecode {in} -c:v ffv1 {file}.mkv",
-                   "", false, 3);
+    moreSettings = [](Settings& s) {
+        s.CaptureProbe.reset();
+        s.captureHandles = 10;
+        s.captureTrim = true;
+    };
+    startCapturing("ffmpeg -nostdin -v error -re -f lavfi -i "
+                   "testsrc2=size=320x240:rate={rate} -c:v ffv1 -g 1 {file}.mkv");
     logClips({{"Harbour", "00:00:10:00", "00:00:13:00"}});
     QTest::mouseClick(logger->captureButton(), Qt::LeftButton);
     ASSERT_TRUE(waitForEnd());
     ASSERT_EQ(windowStates(), (std::vector<std::string>{"done"}))
         << Slurp("captures/001_Harbour.recorder.txt");
-    FILE* probe = ::popen("ffprobe -v error -show_entries format=duration:format_tags=timecode:"
-                          "stream_tags=timecode -of default=noprint_wrappers=1 "
-                          "captures/001_Harbour.mkv",
+    const auto probe = [](const std::string& file) {
+        FILE* p = ::popen(("ffprobe -v error -count_packets -show_entries stream=nb_read_packets:"
+                           "stream_tags=timecode:format_tags=timecode "
+                           "-of default=noprint_wrappers=1 " +
+                           file)
+                              .c_str(),
                           "r");
-    ASSERT_NE(probe, nullptr);
-    std::string out;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, probe)) out += buffer;
-    ASSERT_EQ(::pclose(probe), 0) << out;
-    const auto at = out.find("duration=");
-    ASSERT_NE(at, std::string::npos) << out;
-    EXPECT_NEAR(std::stod(out.substr(at + 9)), 3.0, 0.3) << out;
-    EXPECT_NE(out.find("TAG:TIMECODE=00:00:10:00"), std::string::npos) << out;
+        std::string out;
+        char buffer[256];
+        while (p && std::fgets(buffer, sizeof buffer, p)) out += buffer;
+        if (p) ::pclose(p);
+        return out;
+    };
+    const std::string trimmed = probe("captures/001_Harbour.trim.mkv");
+    EXPECT_NE(trimmed.find("nb_read_packets=90\n"), std::string::npos) << trimmed;
+    EXPECT_NE(trimmed.find("TIMECODE=00:00:10:00"), std::string::npos) << trimmed;
+    // The handled original is kept; its frames and first frame's true timecode are in the log.
+    const std::string handled = probe("captures/001_Harbour.mkv");
+    const auto at = handled.find("nb_read_packets=");
+    ASSERT_NE(at, std::string::npos) << handled;
+    const int frames = std::stoi(handled.substr(at + 16));
+    EXPECT_GE(frames, 90 + 10) << "the clip and at least the handles after it";
+    const auto log = Lines(Slurp("captures/capture_log.csv"));
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_NE(log[1].find("," + std::to_string(frames) + ",00:00:09:"), std::string::npos)
+        << log[1] << ": the frames and a first frame in the handles";
+    EXPECT_EQ(std::system("cd captures && md5sum --quiet -c 001_Harbour.mkv.md5 && "
+                          "md5sum --quiet -c 001_Harbour.trim.mkv.md5"),
+              0);
+    const std::string report = Slurp("captures/capture_report.html");
+    EXPECT_NE(report.find("001_Harbour.trim.mkv"), std::string::npos);
+    EXPECT_NE(report.find("data:image/jpeg;base64,"), std::string::npos);
+    EXPECT_EQ(report.find("<script"), std::string::npos);
 }
 
 // Unattended: a script's CaptureAll goes on to its next line once the batch has ended, and
