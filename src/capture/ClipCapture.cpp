@@ -35,6 +35,20 @@ std::vector<std::string> FilesNamed(const std::string& folder, const std::string
     return files;
 }
 
+// A clip's line in the capture log, with what is known before the deck moves.
+CaptureRecord RecordOf(const CaptureClip& clip, const std::string& tape, int pass) {
+    CaptureRecord record;
+    record.when = NowText();
+    record.event = clip.event;
+    record.name = clip.name;
+    record.tape = tape;
+    record.in = clip.in;
+    record.out = clip.out;
+    record.frames = clip.frames();
+    record.pass = pass;
+    return record;
+}
+
 } // namespace
 
 ClipCapture::ClipCapture(CaptureDeck& d, const CaptureSettings& s, StopSignal& c, WaitClock n)
@@ -56,43 +70,42 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
         outcome.stopBatch = outcome.stopBatch || stopBatch;
     };
     state(ClipState::Cueing, stem);
-    if (!deck.underControl()) {
-        fail("deck not under control", true);
-        outcome.deckLost = true;
-        return outcome;
-    }
-    // Before the deck moves: a recorder that can run, a folder to write in, room for the clip.
-    // None of them mends itself by the next clip, so each ends the batch.
-    if (const std::string why = ProgramProblem(settings.command.empty() ? std::string()
-                                                                        : settings.command[0]);
-        !why.empty()) {
-        fail("recorder did not start: " + why, true);
-        return outcome;
-    }
-    if (const std::string why = FolderProblem(settings.folder); !why.empty()) {
-        fail("recorder did not start: " + why, true);
-        return outcome;
-    }
+    // The clip's own tape; the batch's for a clip that has none.
+    const std::string& tape = clip.tape.empty() ? settings.tape : clip.tape;
     const int handles = settings.handles;
-    if (settings.minFreeBytes > 0 || bytesPerFrame > 0) {
+    // Before the deck moves: the deck under control, a folder to write in, a recorder that can
+    // run, room for the clip. None of them mends itself by the next clip, so each ends the batch.
+    const std::string notReady = [&]() -> std::string {
+        if (!deck.underControl()) {
+            outcome.deckLost = true;
+            return "deck not under control";
+        }
+        if (const std::string why = FolderProblem(settings.folder); !why.empty())
+            return "recorder did not start: " + why;
+        const std::string program = settings.command.empty() ? "" : settings.command[0];
+        if (const std::string why = ProgramProblem(program); !why.empty())
+            return "recorder did not start: " + why;
+        if (settings.minFreeBytes <= 0 && bytesPerFrame <= 0) return {};
         const long long needed =
             RoomNeeded(clip.frames() + 2L * handles, bytesPerFrame, settings.minFreeBytes);
         const auto free = settings.freeBytes ? settings.freeBytes(settings.folder)
                                              : FreeBytes(settings.folder);
-        if (!free) {
-            fail("the room left in " + settings.folder + " cannot be told", true);
-            return outcome;
-        }
-        if (const std::string why = RoomProblem(settings.folder, *free, needed); !why.empty()) {
-            fail(why, true);
-            return outcome;
-        }
+        if (!free) return "the room left in " + settings.folder + " cannot be told";
+        return RoomProblem(settings.folder, *free, needed);
+    }();
+    if (!notReady.empty()) {
+        fail(notReady, true);
+        // Its line in the capture log too, where the folder lets one be written.
+        CaptureRecord record = RecordOf(clip, tape, settings.pass);
+        record.problems = outcome.problems;
+        if (std::filesystem::is_directory(settings.folder))
+            if (const auto why = AppendCaptureLog(settings.folder, record); !why.empty())
+                problem("capture log not written: " + why);
+        return outcome;
     }
     const std::string file = UniqueBase(settings.folder, stem);
     const std::string outputName = file.substr(file.rfind('/') + 1);
     state(ClipState::Cueing, outputName);
-    // The clip's own tape; the batch's for a clip that has none.
-    const std::string& tape = clip.tape.empty() ? settings.tape : clip.tape;
     const auto argv =
         ExpandCommand(settings.command, ValuesOf(clip.event, clip.name, tape, file, clip.inFrames,
                                                  clip.outFrames, rate));
@@ -222,21 +235,13 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
         bytesPerFrame = static_cast<double>(outcome.files.outputBytes) /
                         std::max(1, stopFrames - startFrames);
 
-    CaptureRecord record;
-    record.when = NowText();
-    record.event = clip.event;
-    record.name = clip.name;
-    record.tape = tape;
-    record.in = clip.in;
-    record.out = clip.out;
+    CaptureRecord record = RecordOf(clip, tape, settings.pass);
     record.startTc = watch.startTc();
     record.stopTc = watch.stopTc();
-    record.frames = clip.frames();
     record.exitStatus = status ? std::to_string(*status) : "";
     record.exitMeaning = status ? ExitMeaning(*status, settings.exitOk) : "";
     record.framesRecorded = outcome.files.framesRecorded;
     record.firstTc = outcome.files.firstTc;
-    record.pass = settings.pass;
     if (outcome.state == ClipState::Cancelled) outcome.problems.push_back("cancelled");
     record.problems = outcome.problems;
     record.files = FilesNamed(settings.folder, outputName);
