@@ -47,8 +47,8 @@ struct Tally {
 
 Tally RunRate(const std::string& rateName, int count) {
     Tally tally;
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                         ("kolb-trim-bench-" + std::to_string(getpid()));
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("kolb-trim-bench-" + std::to_string(getpid()));
     std::filesystem::remove_all(folder);
     DeckSim::Options options;
     options.deck.seekMs = 100;

@@ -135,7 +135,8 @@ Settings SettingsFromProperties(const Properties& props) {
         s.captureLead = std::clamp(parseDecimal(*s.CaptureLead).value_or(0), 0, 108000);
     s.CaptureExitOK = lookup(props, "CaptureExitOK");
     s.CaptureMinFree = lookup(props, "CaptureMinFree");
-    if (s.CaptureMinFree) s.captureMinFree = ByteSizeFromText(*s.CaptureMinFree).value_or(s.captureMinFree);
+    if (s.CaptureMinFree)
+        s.captureMinFree = ByteSizeFromText(*s.CaptureMinFree).value_or(s.captureMinFree);
     s.CaptureHandles = lookup(props, "CaptureHandles");
     if (s.CaptureHandles)
         s.captureHandles = std::clamp(parseDecimal(*s.CaptureHandles).value_or(0), 0, 108000);
@@ -214,8 +215,8 @@ std::vector<std::string> SettingsBlock(const Settings& s) {
                             " not known: " + std::to_string(s.captureHandles) +
                             " used (frames before the in and after the out, 0 to 108000)");
         if (&value == &s.CaptureMinFree && !ByteSizeFromText(*value))
-            lines.push_back("Capture Min Free " + *value + " not known: " +
-                            std::to_string(s.captureMinFree >> 20) +
+            lines.push_back("Capture Min Free " + *value +
+                            " not known: " + std::to_string(s.captureMinFree >> 20) +
                             "M used (bytes, or a number with K, M or G)");
         if (&value == &s.RecordStart && !s.autoRate && !timecode::IsTimecode(*value, s.framerate))
             lines.push_back("Record Start " + *value + " is not a timecode at the rate " +

@@ -157,7 +157,8 @@ void CaptureBatch::report(size_t i, const ClipOutcome& outcome) {
     row.health = HealthOf(outcome.statuses);
     row.md5 = files.md5;
     row.files.clear();
-    for (const std::string& file : files.files) row.files.push_back(file.substr(file.rfind('/') + 1));
+    for (const std::string& file : files.files)
+        row.files.push_back(file.substr(file.rfind('/') + 1));
     row.thumbnailJpeg = files.thumbnailJpeg;
     writeReport();
 }

@@ -1,13 +1,13 @@
 #include "ClipCapture.h"
 
 #include "CaptureFiles.h"
+#include "CaptureLog.h"
 #include "CaptureRoom.h"
 #include "ClipFinish.h"
-#include "ExitStatus.h"
-#include "CaptureLog.h"
 #include "ClipWatch.h"
-#include "RecorderCommand.h"
+#include "ExitStatus.h"
 #include "ProgramLookup.h"
+#include "RecorderCommand.h"
 #include "RecorderProcess.h"
 
 #include <algorithm>
@@ -88,8 +88,8 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
         if (settings.minFreeBytes <= 0 && bytesPerFrame <= 0) return {};
         const long long needed =
             RoomNeeded(clip.frames() + 2L * handles, bytesPerFrame, settings.minFreeBytes);
-        const auto free = settings.freeBytes ? settings.freeBytes(settings.folder)
-                                             : FreeBytes(settings.folder);
+        const auto free =
+            settings.freeBytes ? settings.freeBytes(settings.folder) : FreeBytes(settings.folder);
         if (!free) return "the room left in " + settings.folder + " cannot be told";
         return RoomProblem(settings.folder, *free, needed);
     }();
@@ -192,10 +192,10 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
     bool endedEarly = false;
     if (recording) {
         state(ClipState::Recording, outputName);
-        const auto stopBy = now() +
-                            std::chrono::milliseconds(static_cast<long>(
-                                (stopFrames - startFrames) * frameMs)) +
-                            std::chrono::milliseconds(reachSlackMs);
+        const auto stopBy =
+            now() +
+            std::chrono::milliseconds(static_cast<long>((stopFrames - startFrames) * frameMs)) +
+            std::chrono::milliseconds(reachSlackMs);
         while (!watch.stoppedAt() && going(true)) {
             if (auto ended = recorder.exited(); ended && !watch.stoppedAt()) {
                 status = ended;
@@ -227,13 +227,13 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
     std::optional<double> stopPosition = watch.stopPosition();
     if (!stopPosition && recorder.started() && recorder.interruptedAt() != Clock::time_point{})
         stopPosition = watch.deckPositionAt(recorder.interruptedAt());
-    FinishFacts facts{clip, settings, rate, file, tape, recorder.started(), endedEarly,
-                      status, stopPosition, watch.map()};
+    FinishFacts facts{clip,       settings, rate,         file,       tape, recorder.started(),
+                      endedEarly, status,   stopPosition, watch.map()};
     for (const MapRead& read : facts.reads) outcome.statuses.push_back(read.status);
     FinishClip(facts, outcome, problem);
     if (outcome.files.outputBytes > 0 && outcome.state == ClipState::Done && clip.frames() > 0)
-        bytesPerFrame = static_cast<double>(outcome.files.outputBytes) /
-                        std::max(1, stopFrames - startFrames);
+        bytesPerFrame =
+            static_cast<double>(outcome.files.outputBytes) / std::max(1, stopFrames - startFrames);
 
     CaptureRecord record = RecordOf(clip, tape, settings.pass);
     record.startTc = watch.startTc();

@@ -7,8 +7,8 @@
 
 #include <chrono>
 #include <cstdint>
-#include <optional>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,8 +37,8 @@ struct CaptureSettings {
 
 // What a clip left: for the capture log, the report and the next clip's room.
 struct ClipFiles {
-    std::string base;               // the path without extension ({file})
-    std::vector<std::string> files; // every file of the clip, its sidecars too
+    std::string base;                 // the path without extension ({file})
+    std::vector<std::string> files;   // every file of the clip, its sidecars too
     std::vector<std::string> outputs; // the recorder's own files
     long long outputBytes = 0;
     int framesRecorded = -1; // counted in the file; -1: not counted

@@ -17,12 +17,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A helper program (a probe, a trim, a thumbnail) that runs longer than this is stopped: a
-// capture never waits on one for ever.
-constexpr std::chrono::milliseconds toolTimeout = 10min;
+// A helper program (a probe, a trim, a checksum of each frame, a thumbnail) that runs longer
+// than this is stopped, so a capture never waits on one for ever: ten minutes, and four times
+// the clip's play time for one that reads a long file whole.
+std::chrono::milliseconds ToolTimeout(int frames) {
+    return 10min + std::chrono::milliseconds(static_cast<long long>(frames) * 4 * 1000 / 25);
+}
 
 bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 std::string NameOf(const std::string& path) {
@@ -70,6 +74,7 @@ void FinishClip(const FinishFacts& f, ClipOutcome& outcome,
     files.base = f.base;
     files.exitStatus = f.status;
     const bool wasDone = outcome.state == ClipState::Done;
+    const auto toolTimeout = ToolTimeout(f.clip.frames() + 2 * f.settings.handles);
     const auto failing = [&](const std::string& text) {
         problem(text);
         if (outcome.state == ClipState::Done) outcome.state = ClipState::Failed;
@@ -119,8 +124,8 @@ void FinishClip(const FinishFacts& f, ClipOutcome& outcome,
         }
     }
 
-    const std::string map = TimecodeMapText(f.reads, span ? span->firstFrame : -1,
-                                            std::max(0, files.framesRecorded));
+    const std::string map =
+        TimecodeMapText(f.reads, span ? span->firstFrame : -1, std::max(0, files.framesRecorded));
     if (const auto why = WriteNewFile(f.base + ".timecode.csv", map); !why.empty())
         failing("timecode map not written: " + why);
 

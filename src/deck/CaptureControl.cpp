@@ -3,8 +3,8 @@
 #include "CaptureLink.h"
 #include "ExitStatus.h"
 #include "FrameProbe.h"
-#include "ProgramLookup.h"
 #include "LocalVCR.h"
+#include "ProgramLookup.h"
 #include "RecorderCommand.h"
 #include "Utf8Text.h"
 #include "Utils.h"
@@ -46,7 +46,8 @@ std::string CaptureControl::start(std::vector<CaptureClip> clips, const std::str
     if (vcr.cueControlsLocked() || (vcr.scriptactive && !fromScript))
         return "A cue, review or script is running: stop it, then capture";
     if (clips.empty()) return "No clip to capture: an event needs an in and an out after it";
-    const auto exitOk = ParseExitList(settings.CaptureExitOK.value_or(std::string(captureExitOKDefault)));
+    const auto exitOk =
+        ParseExitList(settings.CaptureExitOK.value_or(std::string(captureExitOKDefault)));
     if (!exitOk)
         return "CaptureExitOK is not a list of exit statuses (0 to 255, such as \"0 255\"): mend "
                "it in the settings";

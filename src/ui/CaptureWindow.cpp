@@ -58,13 +58,9 @@ void CaptureWindow::refresh() {
         const ClipProgress& c = p.clips[r];
         char event[8];
         std::snprintf(event, sizeof event, "%03d", c.clip.event);
-        const std::string cells[7] = {event,
-                                      c.clip.name,
-                                      c.clip.in,
-                                      c.clip.out,
-                                      timecode::TimeText(c.clip.frames(), rate),
-                                      c.exit,
-                                      StateText(c)};
+        const std::string cells[7] = {
+            event,  c.clip.name, c.clip.in, c.clip.out, timecode::TimeText(c.clip.frames(), rate),
+            c.exit, StateText(c)};
         for (int col = 0; col < 7; ++col) {
             QTableWidgetItem* item = list->item(r, col);
             if (!item) list->setItem(r, col, item = new QTableWidgetItem);

@@ -12,13 +12,13 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstring>
-#include <sys/mount.h>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <regex>
+#include <sys/mount.h>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -270,7 +270,9 @@ TEST(CaptureBatch, EachProblemFailsItsClipOrEndsTheBatchAndTheNextBatchStartsCle
          Fault::StatusNotAccepted,
          {"failed: recorder ended with status 0: *", "failed: recorder ended with status 0: *"},
          "Captured 0 of 2 clips, 2 failed"},
-        {"a name too long for a file name is shortened", Fault::LongName, {"done", "done"},
+        {"a name too long for a file name is shortened",
+         Fault::LongName,
+         {"done", "done"},
          "Captured 2 of 2 clips"},
         {"a cancel while the first clip cues",
          Fault::CancelAtCue,
@@ -336,7 +338,8 @@ TEST(CaptureBatch, EachProblemFailsItsClipOrEndsTheBatchAndTheNextBatchStartsCle
                                          : state == "cancelled"          ? "cancelled"
                                                                          : "";
             ExpectLike({log[1][10]}, {problems});
-            if (row.fault == Fault::NeverCues || row.fault == Fault::CancelAtCue || !row.deckMoved) {
+            if (row.fault == Fault::NeverCues || row.fault == Fault::CancelAtCue ||
+                !row.deckMoved) {
                 EXPECT_EQ(std::vector<std::string>(log[1].begin() + 6, log[1].begin() + 8),
                           (std::vector<std::string>{"", ""}));
             }
@@ -440,8 +443,8 @@ TEST(CaptureBatch, TheCueCoversPrerollAndLeadAndTheLogKeepsEveryColumn) {
         settings.leadFrames = row.lead;
         settings.handles = row.handles;
         const std::string report = folder.path + "/recorder-report.txt";
-        settings.command = {TEST_RECORDER, "--report", report, "--output", "{file}.out", "{file}",
-                            "tape={tape}"};
+        settings.command = {TEST_RECORDER, "--report", report,       "--output",
+                            "{file}.out",  "{file}",   "tape={tape}"};
         EventList events = EventList::initial();
         events.ClipNameArray[6] = "Take, \"one\"";
         events.SrcInArray[6] = timecode::TimeText(row.in, rate);
@@ -601,9 +604,11 @@ TEST(CaptureBatch, AFullDiskFailsTheClipsItCutsAndNoneIsDoneWithoutItsFile) {
         FakeDeck deck(clock);
         CaptureBatch batch(deck, [&clock] { return clock.now(); });
         CaptureSettings settings = Recording(disk + "/" + std::to_string(row.minFree));
-        settings.command = {"ffmpeg", "-nostdin", "-v", "error", "-re", "-f", "lavfi", "-i",
-                            "testsrc2=size=320x240:rate=30", "-c:v", "ffv1", "-g", "1",
-                            "{file}.mkv"};
+        settings.command = {"ffmpeg", "-nostdin",  "-v",
+                            "error",  "-re",       "-f",
+                            "lavfi",  "-i",        "testsrc2=size=320x240:rate=30",
+                            "-c:v",   "ffv1",      "-g",
+                            "1",      "{file}.mkv"};
         settings.minFreeBytes = row.minFree;
         settings.handles = 5;
         settings.probe = DefaultProbeCommand();
@@ -620,8 +625,8 @@ TEST(CaptureBatch, AFullDiskFailsTheClipsItCutsAndNoneIsDoneWithoutItsFile) {
             }
             const std::string file = settings.folder + "/" + c.stem + ".mkv";
             EXPECT_GT(fs::file_size(file), 0u);
-            EXPECT_EQ(std::system(("cd '" + settings.folder + "' && md5sum --quiet -c '" +
-                                   c.stem + ".mkv.md5'")
+            EXPECT_EQ(std::system(("cd '" + settings.folder + "' && md5sum --quiet -c '" + c.stem +
+                                   ".mkv.md5'")
                                       .c_str()),
                       0);
         }

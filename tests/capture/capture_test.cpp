@@ -157,8 +157,7 @@ TEST(CaptureLog, FieldsAreQuotedAsRfc4180AndTheHeaderIsWrittenOnce) {
     EXPECT_EQ(Slurp(tmp.path + "/capture_log.csv"),
               "Date,Event,Name,Tape,In,Out,Start,Stop,Frames,Exit,Problems,Files,Exit meaning,"
               "Recorded,First frame,Pass\r\n" +
-                  line +
-                  line);
+                  line + line);
     EXPECT_NE(AppendCaptureLog(tmp.path + "/none", r), "");
 }
 

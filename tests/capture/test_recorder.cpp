@@ -68,8 +68,7 @@ int main(int argc, char** argv) {
             const int file = open(argv[++i], O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
             if (arg == "--output") Say(file, "a recorded picture\n");
             if (file >= 0) close(file);
-        }
-        else if (arg == "--exit-after" && i + 2 < argc) {
+        } else if (arg == "--exit-after" && i + 2 < argc) {
             exitAfterMs = std::atoll(argv[++i]);
             exitStatus = std::atoi(argv[++i]);
         }

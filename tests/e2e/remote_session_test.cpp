@@ -12,8 +12,8 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <iostream>
 #include <fstream>
+#include <iostream>
 #include <random>
 #include <thread>
 
@@ -275,9 +275,9 @@ TEST_F(RemoteSession, KolbKilledDuringAClipLeavesNoRecorderBehind) {
     auto client = greeted();
     ASSERT_NE(client, nullptr);
     ASSERT_TRUE(client->send("LoadList " + dir.path() + "/clips.edl\n"));
-    ASSERT_TRUE(waitFor([&] { return dir.read("KOLB_Log.txt").find("Loaded 1 event") !=
-                                     std::string::npos; }))
-        << dir.read("KOLB_Log.txt");
+    ASSERT_TRUE(waitFor([&] {
+        return dir.read("KOLB_Log.txt").find("Loaded 1 event") != std::string::npos;
+    })) << dir.read("KOLB_Log.txt");
     ASSERT_TRUE(client->send("CaptureAll\n"));
     const auto running = [&] {
         return Processes(marker) > 0 &&
