@@ -60,7 +60,7 @@ Tally RunRate(const std::string& rateName, int count) {
     settings.FrameRate = rateName;
     settings.framerate = timecode::RateFromText(rateName).value_or(timecode::rate30);
     settings.CaptureCommand = "ffmpeg -nostdin -v error -re -f lavfi -i "
-                              "testsrc2=size=160x120:rate={rate} -c:v ffv1 {file}.mkv";
+                              "testsrc2=size=160x120:rate={rate} -c:v ffv1 -g 1 {file}.mkv";
     settings.captureFolder = folder.string();
     settings.PRString = timecode::TimeText(30, settings.framerate);
     settings.captureHandles = handles;
@@ -110,7 +110,7 @@ Tally RunRate(const std::string& rateName, int count) {
 int main(int argc, char** argv) {
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
     Utils::SetLineSink([](const std::string&) {});
-    std::printf("Exact frames with ffmpeg (ffv1, testsrc2 160x120 in real time) against the "
+    std::printf("Exact frames with ffmpeg (ffv1 -g 1, testsrc2 160x120 in real time) against the "
                 "simulated deck:\nCaptureHandles=%d, CaptureTrim=YES, the default probe and trim "
                 "commands; %d clips of 25 to 64 frames at each rate.\nGoal: 90%% of the "
                 "trimmed files exactly as long as logged, 100%% within one frame.\n\n",

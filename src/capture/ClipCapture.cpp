@@ -98,7 +98,8 @@ ClipOutcome ClipCapture::run(const CaptureClip& clip, const StateSink& state,
         // Its line in the capture log too, where the folder lets one be written.
         CaptureRecord record = RecordOf(clip, tape, settings.pass);
         record.problems = outcome.problems;
-        if (std::filesystem::is_directory(settings.folder))
+        std::error_code error;
+        if (std::filesystem::is_directory(settings.folder, error))
             if (const auto why = AppendCaptureLog(settings.folder, record); !why.empty())
                 problem("capture log not written: " + why);
         return outcome;

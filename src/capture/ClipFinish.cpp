@@ -104,6 +104,12 @@ void FinishClip(const FinishFacts& f, ClipOutcome& outcome,
         std::string why;
         for (const std::string& output : files.outputs) {
             const ProbeResult probed = ProbeFrames(f.settings.probe, output, toolTimeout);
+            if (probed.frames && !RateAgrees(probed.rate, f.rate)) {
+                why = NameOf(output) + " runs at " + probed.rate +
+                      " frames a second, the deck at " + timecode::RateText(f.rate) +
+                      ": set the recorder's rate to the deck's";
+                break;
+            }
             if (probed.frames) {
                 files.framesRecorded = *probed.frames;
                 counted = output;
@@ -160,7 +166,7 @@ void FinishClip(const FinishFacts& f, ClipOutcome& outcome,
             if (hex.starts_with('\\')) hex.erase(0, 1);
             files.md5 = hex;
         }
-        if (f.settings.frameMd5)
+        if (f.settings.frameMd5 && wasDone)
             if (const auto why = WriteFrameMd5("ffmpeg", file, toolTimeout); !why.empty())
                 failing("frame checksums of " + NameOf(file) + " not written: " + why);
     }

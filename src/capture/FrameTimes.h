@@ -3,12 +3,14 @@
 #include "Timecode.h"
 
 #include <string>
+#include <string_view>
 
 // Where a recorded file lies on the tape, worked out from the moment its recorder was stopped:
-// the deck's position then (in frames, with the fraction of the frame it was in) is the last
-// frame the file holds, and the frames before it are the ones the deck played before. The
-// fraction is dropped (floor): at position 1234.6 the deck is showing frame 1234, which the
-// recorder was taking in when it was stopped.
+// the frame before the one the deck was starting then is the last the file holds, and the frames
+// before it are the ones the deck played before. The stop is aimed at a frame's start, so the
+// position (in frames, with the fraction of a frame) is rounded to the nearest start: 1234.0,
+// 1233.9 and 1234.2 all make 1233 the last frame; noise in the stop's timing never moves the
+// file by a frame.
 struct FrameSpan {
     int firstFrame = 0;  // the tape frame of the file's first frame; below 0 before midnight
     std::string firstTc; // its timecode at the rate (a day later when below 0)
@@ -32,3 +34,8 @@ FrameSpan PlaceFrames(double stopPosition, int framesRecorded, int inFrame, int 
 // plus frame frames at the rate (30000/1001 a second at drop-frame), with 6 decimals and a '.'
 // whatever the locale.
 std::string FrameSeconds(int frame, timecode::Rate rate, double offset = 0);
+
+// Whether a file's frame rate as a probe prints it ("30/1", "30000/1001", "25", "29.97") is the
+// deck's: within 0.2 %, so a 29.97 recording of a 30 (non-drop) deck counts, as it is on every
+// NTSC deck. An empty or unreadable text counts: nothing says otherwise.
+bool RateAgrees(std::string_view text, timecode::Rate rate);

@@ -188,19 +188,23 @@ TEST(FrameTimes, TheStopMomentPlacesTheFileOnTheTape) {
     const std::string afterIn = " after the in point: raise CaptureHandles";
     const std::string beforeOut = " before the out point: raise CaptureHandles";
     const std::vector<Row> rows = {
+        // The stop is aimed at a frame's start: a little before or after it places the file
+        // alike.
+        {108093.6, 97, 108000, 108090, rate30, "00:59:59:27", 3, ""},
         {108093.99, 97, 108000, 108090, rate30, "00:59:59:27", 3, ""},
-        {108094.0, 97, 108000, 108090, rate30, "00:59:59:28", 2, ""},
+        {108094.2, 97, 108000, 108090, rate30, "00:59:59:27", 3, ""},
         {108089.5, 90, 108000, 108090, rate30, "01:00:00:00", 0, ""},
-        {108093.0, 92, 108000, 108090, rate30, "01:00:00:02", -2, late + "2 frames" + afterIn},
+        {108093.0, 92, 108000, 108090, rate30, "01:00:00:01", -1, late + "1 frame" + afterIn},
         {108088.7, 100, 108000, 108090, rate30, "00:59:59:19", 11, early + "1 frame" + beforeOut},
-        {108080.0, 70, 108000, 108090, rate30, "01:00:00:11", -11,
-         late + "11 frames" + afterIn + "; " + early + "9 frames" + beforeOut},
+        {108080.0, 70, 108000, 108090, rate30, "01:00:00:10", -10,
+         late + "10 frames" + afterIn + "; " + early + "10 frames" + beforeOut},
         {90077.5, 80, 90000, 90075, rate25, "00:59:59:23", 2, ""},
-        {1831.0, 33, 1800, 1830, rate30DF, "00:00:59;29", 1, ""},
-        {1831.0, 32, 1800, 1830, rate30DF, "00:01:00;02", 0, ""},
-        {33.0, 37, 0, 30, rate30, "23:59:59:27", 3, ""},
-        {100.0, 0, 0, 30, rate30, "00:00:03:11", -101, "the file holds no frames"},
-        {105.0, 10, 100, 100, rate30, "00:00:03:06", 4, "the out point is not after the in point"},
+        {1831.0, 33, 1800, 1830, rate30DF, "00:00:59;28", 2, ""},
+        {1831.0, 32, 1800, 1830, rate30DF, "00:00:59;29", 1, ""},
+        {1832.0, 32, 1800, 1830, rate30DF, "00:01:00;02", 0, ""},
+        {33.0, 37, 0, 30, rate30, "23:59:59:26", 4, ""},
+        {100.0, 0, 0, 30, rate30, "00:00:03:10", -100, "the file holds no frames"},
+        {105.0, 10, 100, 100, rate30, "00:00:03:05", 5, "the out point is not after the in point"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::to_string(row.stop) + " " + std::to_string(row.recorded));
@@ -392,4 +396,21 @@ TEST(FrameMd5, WritesTheListBesideTheFileNeverOverAnother) {
         }
         EXPECT_EQ(Slurp(list), written);
     }
+}
+
+// A file's rate as a probe prints it against the deck's: 29.97 is an NTSC deck's, whatever its
+// timecode counts; another rate is not, and a rate nothing gives says nothing.
+TEST(FrameTimes, AFileAtAnotherRateThanTheDecksIsToldApart) {
+    using timecode::rate25, timecode::rate30, timecode::rate30DF;
+    struct Row {
+        std::string text;
+        timecode::Rate rate;
+        bool agrees;
+    };
+    const Row rows[] = {
+        {"30/1", rate30, true},  {"30000/1001", rate30, true}, {"30000/1001", rate30DF, true},
+        {"25/1", rate30, false}, {"30/1", rate25, false},      {"24000/1001", rate30DF, false},
+        {"25", rate25, true},    {"29.97", rate30DF, true},    {"", rate25, true},
+        {"0/0", rate25, true}};
+    for (const Row& row : rows) EXPECT_EQ(RateAgrees(row.text, row.rate), row.agrees) << row.text;
 }
