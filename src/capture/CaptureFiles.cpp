@@ -1,5 +1,7 @@
 #include "CaptureFiles.h"
 
+#include "FileWriting.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -15,11 +17,6 @@ namespace {
 bool Kept(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
            c == '-' || c == '_';
-}
-
-std::string ErrorText(int error) {
-    char buffer[256];
-    return strerror_r(error, buffer, sizeof buffer);
 }
 
 // The names in a folder; none when it cannot be read (a missing folder holds nothing).
@@ -76,17 +73,9 @@ std::string MakeFolder(const std::string& folder) {
 
 std::string WriteNewFile(const std::string& path, std::string_view text) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) return ErrorText(errno);
-    std::string problem;
-    while (!text.empty()) {
-        const ssize_t n = write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            problem = ErrorText(errno);
-            break;
-        }
-        text.remove_prefix(static_cast<size_t>(n));
-    }
-    if (close(fd) != 0 && problem.empty()) problem = ErrorText(errno);
+    if (fd < 0) return ErrnoText(errno);
+    std::string problem = WriteAllAndClose(fd, text);
+    // A part of a sidecar is never left to be taken for the whole.
+    if (!problem.empty()) unlink(path.c_str());
     return problem;
 }

@@ -30,5 +30,5 @@ std::string UniqueBase(const std::string& folder, const std::string& stem);
 std::string MakeFolder(const std::string& folder);
 
 // Writes text to path, creating it, never replacing an existing file. Empty on success, else
-// the reason (strerror text).
+// the reason (strerror text); a file that could not be written whole is taken away again.
 std::string WriteNewFile(const std::string& path, std::string_view text);

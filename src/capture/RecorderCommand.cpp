@@ -1,5 +1,7 @@
 #include "RecorderCommand.h"
 
+#include "Placeholders.h"
+
 #include <cstdio>
 #include <map>
 
@@ -56,7 +58,7 @@ ClipValues ValuesOf(int event, const std::string& name, const std::string& tape,
 }
 
 std::vector<std::string> ExpandCommand(const std::vector<std::string>& words, const ClipValues& v) {
-    const std::map<std::string, std::string, std::less<>> values = {
+    const PlaceholderValues values = {
         {"file", v.file},
         {"name", v.name},
         {"tape", v.tape},
@@ -68,25 +70,5 @@ std::vector<std::string> ExpandCommand(const std::vector<std::string>& words, co
         {"seconds", v.seconds},
         {"rate", v.rate},
     };
-    std::vector<std::string> expanded;
-    expanded.reserve(words.size());
-    for (const std::string& word : words) {
-        std::string out;
-        size_t i = 0;
-        while (i < word.size()) {
-            const size_t close = word[i] == '{' ? word.find('}', i + 1) : std::string::npos;
-            const auto found =
-                close == std::string::npos
-                    ? values.end()
-                    : values.find(std::string_view(word).substr(i + 1, close - i - 1));
-            if (found == values.end()) {
-                out += word[i++];
-            } else {
-                out += found->second;
-                i = close + 1;
-            }
-        }
-        expanded.push_back(out);
-    }
-    return expanded;
+    return FillPlaceholders(words, values);
 }

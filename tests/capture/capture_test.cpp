@@ -5,6 +5,8 @@
 #include "RecorderProcess.h"
 #include "TimecodeMap.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -19,18 +21,8 @@ using Words = std::vector<std::string>;
 
 namespace {
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-struct TempFolder {
-    std::string path = [] {
-        char name[] = "/tmp/kolb-capture-XXXXXX";
-        return std::string(mkdtemp(name));
-    }();
-    ~TempFolder() { std::filesystem::remove_all(path); }
-};
+using testfiles::Slurp;
+using TempFolder = testfiles::Folder;
 
 } // namespace
 

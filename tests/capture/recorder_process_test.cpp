@@ -4,6 +4,8 @@
 #include "ProgramLookup.h"
 #include "RecorderProcess.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -23,18 +25,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-struct TempFolder {
-    std::string path = [] {
-        char name[] = "/tmp/kolb-recorder-XXXXXX";
-        return std::string(mkdtemp(name));
-    }();
-    ~TempFolder() { fs::remove_all(path); }
-};
+using testfiles::Slurp;
+using TempFolder = testfiles::Folder;
 
 template <class Done> bool Until(Done done, Clock::duration within) {
     for (const auto end = Clock::now() + within; !done() && Clock::now() < end;)
