@@ -214,6 +214,8 @@ TEST(CaptureBatch, EachProblemFailsItsClipOrEndsTheBatchAndTheNextBatchStartsCle
         NoOutput,
         EmptyOutput,
         StatusNotAccepted,
+        MapTaken,
+        TrimFails,
         LongName,
         CancelAtCue,
         CancelAtSecondCue
@@ -301,6 +303,15 @@ TEST(CaptureBatch, EachProblemFailsItsClipOrEndsTheBatchAndTheNextBatchStartsCle
         if (row.fault == Fault::EmptyOutput)
             settings.command = {TEST_RECORDER, "--empty-output", "{file}.out"};
         if (row.fault == Fault::StatusNotAccepted) settings.exitOk = {255};
+        if (row.fault == Fault::MapTaken)
+            settings.command = {TEST_RECORDER, "--output", "{file}.out", "--empty-output",
+                                "{file}.timecode.csv"};
+        if (row.fault == Fault::TrimFails) {
+            // Frames counted (more than the clip holds), then a trim that fails.
+            settings.probe = {"/bin/sh", "-c", "echo nb_read_packets=500", "{path}"};
+            settings.trim = true;
+            settings.trimCommand = {"/bin/false", "{target}"};
+        }
         std::ofstream(folder.path + "/file") << "a file where the folder would go";
         deck.onCue = [&] {
             ++cuesSeen;
