@@ -216,6 +216,10 @@ TEST_F(CaptureWindowTest, ABatchIsCapturedAtItsPointsAndKeepsItsFiles) {
     EXPECT_EQ(client.line(), "done 3 of 3, 0 failed");
     EXPECT_EQ(windowStates(), (std::vector<std::string>{"done", "done", "done"}));
     EXPECT_EQ(gui->captureWindow()->summaryLabel()->text().toStdString(), "Captured 3 of 3 clips");
+    for (int r = 0; r < 3; ++r)
+        EXPECT_EQ(gui->captureWindow()->table()->item(r, 5)->text().toStdString(),
+                  "0: ended normally (accepted)")
+            << "the Exit column";
 
     // The wire: per clip Stop, the cue frame at in less a second, Play, Stop; nothing else.
     const int ins[] = {300, 615, 900}, outs[] = {330, 645, 940};
