@@ -1,6 +1,7 @@
 #include "CaptureControl.h"
 
 #include "CaptureLink.h"
+#include "ClipTrim.h"
 #include "ExitStatus.h"
 #include "FrameProbe.h"
 #include "LocalVCR.h"
@@ -20,14 +21,14 @@ CaptureControl::~CaptureControl() {
 
 namespace {
 
-// The command that counts a file's frames: the setting's words, none for NO, and ffprobe when
-// the setting is not given and ffprobe is installed. Nothing when a quote is left open.
+// The command that counts a file's frames: none for NO; the setting's words; else ffprobe when it
+// is installed, or none. Nothing when the setting has a quote left open.
 std::optional<std::vector<std::string>> ProbeWords(const std::optional<std::string>& setting) {
     if (setting == "NO") return std::vector<std::string>{};
-    if (setting && setting->find_first_not_of(" \t") != std::string::npos)
-        return SplitCommand(*setting);
-    if (!ProgramProblem("ffprobe").empty()) return std::vector<std::string>{};
-    return DefaultProbeCommand();
+    ProbeCommand probe = ProbeCommandOf(setting, ProgramProblem("ffprobe").empty());
+    if (probe.words.empty() && setting && setting->find_first_not_of(" \t") != std::string::npos)
+        return std::nullopt;
+    return probe.words;
 }
 
 } // namespace
@@ -53,8 +54,8 @@ std::string CaptureControl::start(std::vector<CaptureClip> clips, const std::str
                "it in the settings";
     const auto probe = ProbeWords(settings.CaptureProbe);
     if (!probe) return "CaptureProbe has a quote left open: close it in the settings";
-    const auto trimCommand = SplitCommand(settings.CaptureTrimCommand.value_or(""));
-    if (!trimCommand) return "CaptureTrimCommand has a quote left open: close it in the settings";
+    const TrimCommand trimCommand = TrimCommandOf(settings.CaptureTrimCommand);
+    if (!trimCommand.problem.empty()) return trimCommand.problem + ": close it in the settings";
     if (settings.captureTrim && probe->empty())
         return "CaptureTrim needs the frames counted: install ffprobe, or set CaptureProbe";
     CaptureSettings run;
@@ -63,7 +64,7 @@ std::string CaptureControl::start(std::vector<CaptureClip> clips, const std::str
     run.handles = settings.captureHandles;
     run.probe = *probe;
     run.trim = settings.captureTrim;
-    run.trimCommand = *trimCommand;
+    run.trimCommand = trimCommand.words;
     run.frameMd5 = settings.captureFrameMd5;
     run.thumbnails = ProgramProblem("ffmpeg").empty();
     run.command = *words;
