@@ -1,5 +1,6 @@
 #include "RecorderProcess.h"
 
+#include "Descriptor.h"
 #include "ProgramLookup.h"
 
 #include <algorithm>
@@ -32,20 +33,6 @@ std::string ErrorText(int error) {
 long long NsOf(RecorderProcess::Clock::time_point t) {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
 }
-
-// A descriptor closed when it goes, unless released.
-struct Descriptor {
-    int fd = -1;
-    Descriptor() = default;
-    explicit Descriptor(int d) : fd(d) {}
-    ~Descriptor() { reset(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int release() { return std::exchange(fd, -1); }
-    void reset() {
-        if (fd >= 0) close(release());
-    }
-};
 
 // Moves fd above the standard descriptors (this process may have been started with one of them
 // closed), so that setting up the program's own does not close it. Close-on-exec either way.

@@ -1,5 +1,7 @@
 #include "ToolRun.h"
 
+#include "Descriptor.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -35,23 +37,9 @@ std::string SecondsText(std::chrono::milliseconds ms) {
     return text;
 }
 
-// A descriptor closed on destruction.
-struct Fd {
-    int fd = -1;
-    Fd() = default;
-    explicit Fd(int f) : fd(f) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    void reset(int f = -1) {
-        if (fd >= 0) close(fd);
-        fd = f;
-    }
-};
-
 // A pipe whose ends are closed on exec and lie above the standard descriptors (with one of
 // those closed, a new end could take its number and be closed by the child's dup2 setup).
-bool MakePipe(Fd& readEnd, Fd& writeEnd) {
+bool MakePipe(Descriptor& readEnd, Descriptor& writeEnd) {
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) return false;
     for (int k = 0; k < 2; ++k) {
@@ -110,7 +98,7 @@ ToolResult RunTool(const std::vector<std::string>& argv, std::chrono::millisecon
         return result;
     }
     const std::string& name = argv[0];
-    Fd outRead, outWrite, errRead, errWrite;
+    Descriptor outRead, outWrite, errRead, errWrite;
     if (!MakePipe(outRead, outWrite) || !MakePipe(errRead, errWrite)) {
         result.problem = name + ": cannot start: " + ErrorText(errno);
         return result;
