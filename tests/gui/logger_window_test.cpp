@@ -661,6 +661,8 @@ TEST_F(LoggerWindow, TheFileDialogOpensInTheWorkingDirectoryOnCmx3600AndItsFilte
     start();
     TempDir dir;
     gui->setLoggerSetup({}); // the real dialogs
+    // Start-up enables the button through the window's queue.
+    ASSERT_TRUE(waitFor([this] { return gui->loggerButton()->isEnabled(); }, 10s));
     QTest::mouseClick(gui->loggerButton(), Qt::LeftButton);
     LoggerGUI* logger = gui->logger();
     ASSERT_NE(logger, nullptr);
