@@ -117,9 +117,9 @@ void LocalVCR::CueUp() {
     startRun(motionStops);
 }
 
-void LocalVCR::startRun(unsigned stops) {
+void LocalVCR::startRun(unsigned stops, CueThread::Plan plan) {
     if (!sop.hasSerialPort() || closing) return;
-    runSlot.start(std::make_shared<CueThread>(*this, getCueFrame(), vanto, stops));
+    runSlot.start(std::make_shared<CueThread>(*this, getCueFrame(), vanto, stops, plan));
 }
 
 std::shared_ptr<CueThread> LocalVCR::cuethread() {

@@ -38,6 +38,8 @@ public:
     // The newest logger's events and tape as they were last changed; nothing before the first
     // logger. Any thread.
     virtual std::optional<EventList> loggedEvents() { return std::nullopt; }
+    // The events of the logger open now, as last changed; nothing while none is open. Any thread.
+    virtual std::optional<EventList> openLogEvents() { return std::nullopt; }
     // Shows the capture window of the batch under way (opened, or raised). Any thread.
     virtual void showCapture() {}
     // "LoadList": opens a logger when none is open, as the logger button does, and loads the

@@ -185,11 +185,18 @@ DeckReply LocalVCR::CommandB0(std::span<const std::uint8_t> frame) {
     if (IsSenseRequest(frame)) return reply;
     // A frame from a pressed button follows its name, shown past the deck's condition.
     statusWrittenByWindow();
+    bool told = false;
     if (!frame.empty() && (frame[0] & 0xF0) == 0x20) {
         ++transportCount;
-        if (TransportMemory::IsAck(reply.bytes, reply.count)) transport.acknowledged(frame);
+        if (TransportMemory::IsAck(reply.bytes, reply.count)) {
+            transport.acknowledged(frame);
+            acked.acknowledged(frame);
+            told = true;
+        }
     }
     noteSent(frame);
+    // The remote front ends report what the deck was told at once, not at the next reading.
+    if (told) tellStateWatcher();
     if (const auto bits = NakBits(reply.bytes, reply.count)) {
         const std::string text = RefusalText(frame, *bits);
         Utils::OutLine(text);
@@ -355,6 +362,7 @@ void LocalVCR::CommandB8() {
 
 void LocalVCR::CommandStatus() {
     statusRequestedAt = transport.generation();
+    ackedRequestedAt = acked.requested();
     const DeckReply reply = CommandB0(bsstatus);
     if (IsStatusReply(reply.bytes, reply.count)) {
         ExtractStatusString(reply.bytes);
@@ -379,6 +387,7 @@ std::string LocalVCR::ExtractStatusString(std::span<const std::uint8_t> reply) {
     localgui->showMarks(stray ? std::vector<Mark>{} : s.marks);
     if (!stray) {
         transport.statusRead(statusRequestedAt, s.stopped || s.still);
+        acked.statusRead(ackedRequestedAt);
         playing = s.playingForward;
         deckLocal = s.local;
         deckNoTape = s.noTape;

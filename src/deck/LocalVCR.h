@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AckedTransport.h"
 #include "ActionThread.h"
 #include "CaptureControl.h"
 #include "CaptureDeck.h"
@@ -242,6 +243,12 @@ public:
     void shuttle(bool reverse, int speedByte) override;
     DeckState deckState() override;
     void watchDeckState(std::function<void()> watcher) override;
+    bool rollWhenCued() override;
+    void callOffCue() override { runSlot.callOff(); }
+    bool playClip(const LoggedClip& clip, bool loop) override;
+    std::vector<LoggedClip> loggedClips() override;
+    void readStatusOften(bool on) override { statusOftenOn = on; }
+    bool statusOften() const override { return statusOftenOn; }
 
 private:
     void startup();
@@ -268,7 +275,7 @@ private:
     // The operator stopped motion: a review starting or playing ends now.
     void callOffReview();
     // Starts a cue run (CueUp) for a motion asked for when motionStops was `stops`.
-    void startRun(unsigned stops);
+    void startRun(unsigned stops, CueThread::Plan plan = {false, false});
     // Sends a transport frame, then leaves any cue-and-play or review (SettleDown).
     void sendThenSettle(std::span<const std::uint8_t> frame);
     // Sets the run's mode, prepares the cue frame and starts the run; false when the text was
@@ -341,6 +348,9 @@ private:
     // The last jog, var or shuttle frame's bytes 0 to 2, packed; E-E last switched on.
     std::atomic<std::uint32_t> lastMotion{0};
     std::atomic<bool> eeOn{false};
+    AckedTransport acked;
+    std::atomic<unsigned> ackedRequestedAt{0}; // acked's count when the status request went out
+    std::atomic<bool> statusOftenOn{false};
     // Guards tcthread, which the operator-action thread sets while others look at it.
     std::mutex pollerMutex;
     // Declared last: destroyed first, so no action runs on a half-destroyed controller.

@@ -1,6 +1,9 @@
 // The deck controller's operations for the HyperDeck protocol front end: its server, a cue that
 // leaves the window's points alone, the shuttle, and the deck's state as last read.
+#include "CueText.h"
+#include "HyperDeckClips.h"
 #include "LocalVCR.h"
+#include "LoggedClips.h"
 #include "Utils.h"
 
 namespace {
@@ -62,7 +65,43 @@ DeckState LocalVCR::deckState() {
     const std::uint32_t motion = lastMotion;
     state.motion = {static_cast<std::uint8_t>(motion >> 16), static_cast<std::uint8_t>(motion >> 8),
                     static_cast<std::uint8_t>(motion)};
+    state.acked = acked.frame();
+    state.clipId = hyperdeck::CurrentClip(loggedClips(), tcframes);
+    if (const auto run = cuethread(); run && !run->finished() && run->plan().playAtOnce) {
+        state.singleClip = true;
+        state.loop = run->plan().loop;
+    }
     return state;
+}
+
+bool LocalVCR::rollWhenCued() {
+    // Under the link's lock, where the run decides whether to play.
+    const auto link = sop.holdExchanges();
+    const auto run = cuethread();
+    if (!run || run->isReview() || !run->beforePlay()) return false;
+    cueplayFlag = true;
+    return true;
+}
+
+bool LocalVCR::playClip(const LoggedClip& clip, bool loop) {
+    const auto frame = CueFrame(clip.in);
+    if (!frame || !sop.hasSerialPort() || closing) return false;
+    {
+        std::lock_guard lock(stateMutex);
+        cueFrame = *frame;
+    }
+    startframes = clip.inFrames;
+    endframes = clip.outFrames;
+    duration = clip.outFrames - clip.inFrames;
+    cueplayFlag = true;
+    reviewclipFlag = true;
+    startRun(motionStops, CueThread::Plan{true, loop});
+    return true;
+}
+
+std::vector<LoggedClip> LocalVCR::loggedClips() {
+    const auto events = localgui ? localgui->openLogEvents() : std::nullopt;
+    return events ? LoggedClipsOf(*events, rate()) : std::vector<LoggedClip>{};
 }
 
 void LocalVCR::watchDeckState(std::function<void()> watcher) {

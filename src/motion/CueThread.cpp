@@ -4,9 +4,11 @@
 
 #include <chrono>
 
-CueThread::CueThread(CueTarget& target, const Frame& cueFrame, bool isVanto, unsigned stops)
+CueThread::CueThread(CueTarget& target, const Frame& cueFrame, bool isVanto, unsigned stops,
+                     Plan plan)
     : svcr(target), state(target.cueState()), frame(cueFrame), vanto(isVanto),
-      review(state.reviewclipFlag), stopsAtStart(stops), connectthread(target.client()) {}
+      review(state.reviewclipFlag), stopsAtStart(stops), connectthread(target.client()), how(plan) {
+}
 
 CueThread::~CueThread() {
     finish();
@@ -33,8 +35,13 @@ bool CueThread::calledOff() const {
     return ownerStop.requested() || (review && state.motionStops != stopsAtStart);
 }
 
+bool CueThread::beforePlay() const {
+    return !playDecided && !done && !calledOff();
+}
+
 bool CueThread::sendUnlessCalledOff(CueTarget::Transport command) {
     const auto link = svcr.holdLink();
+    if (command == CueTarget::Transport::Play) playDecided = true;
     if (calledOff()) return false;
     if (command == CueTarget::Transport::Play && !state.cueplayFlag) return false;
     svcr.sendTransport(command);
@@ -51,7 +58,7 @@ void CueThread::tellClient(const char* line) {
     if (connectthread) connectthread->Send(line);
 }
 
-void CueThread::run() {
+bool CueThread::cueUp() {
     const int settle = vanto ? 50 : 2000;
     const int beforePlay = vanto ? 20 : 2000;
     bool alive = false;
@@ -74,27 +81,39 @@ void CueThread::run() {
         svcr.ShowStat("CUED!!");
         alive = sleep(beforePlay);
     }
-    if (alive) {
-        // A transport command given while the run cued has cleared these: no play, no review.
-        sendUnlessCalledOff(CueTarget::Transport::Play);
-        state.cueplayFlag = false;
-        arrived = false;
-        if (state.reviewclipFlag) {
-            // From here the poller stops the deck at the out point, in the cycle of the reading.
-            state.outPoint.arm(state.startframes, state.endframes);
-            tellClient("x!x!x!");
-            const OutPoint end = waitForOutPoint();
-            if (end != OutPoint::Abandoned) {
-                if (end == OutPoint::Stalled) {
-                    svcr.sendTransport(CueTarget::Transport::Stop);
-                    svcr.ShowStat("Review stopped before out point");
-                }
-                arrived = true;
-                state.duration = 0;
-                tellClient("x#x#x#");
-            }
-        }
+    return alive;
+}
+
+bool CueThread::playOnce() {
+    // A transport command given while the run cued has cleared these: no play, no review.
+    sendUnlessCalledOff(CueTarget::Transport::Play);
+    state.cueplayFlag = false;
+    arrived = false;
+    if (!state.reviewclipFlag) return false;
+    // From here the poller stops the deck at the out point, in the cycle of the reading.
+    state.outPoint.arm(state.startframes, state.endframes);
+    tellClient("x!x!x!");
+    const OutPoint end = waitForOutPoint();
+    if (end == OutPoint::Abandoned) return false;
+    if (end == OutPoint::Stalled) {
+        svcr.sendTransport(CueTarget::Transport::Stop);
+        svcr.ShowStat("Review stopped before out point");
     }
+    arrived = true;
+    state.duration = 0;
+    tellClient("x#x#x#");
+    if (!how.loop || end != OutPoint::Reached) return false;
+    // The loop plays the clip again from its in point, unless something called it off.
+    const auto link = svcr.holdLink();
+    if (calledOff()) return false;
+    state.cueplayFlag = true;
+    playDecided = false;
+    return true;
+}
+
+void CueThread::run() {
+    bool first = true;
+    while ((first && how.playAtOnce ? !calledOff() : cueUp()) && playOnce()) first = false;
     if (!calledOff()) {
         // A run called off leaves the flags to what called it off: a new motion has set its own.
         state.reviewclipFlag = false;

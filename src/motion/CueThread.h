@@ -26,9 +26,17 @@ public:
     static constexpr int outPointPollMs = 20; // the run's look at the review's state meanwhile
 
     using Frame = std::array<std::uint8_t, 7>;
+    // How a review run plays a clip: from where the deck is, with no cue first; and again from
+    // the in point (cued, as any review) each time it has stopped at the out point, until it is
+    // called off.
+    struct Plan {
+        bool playAtOnce;
+        bool loop;
+    };
     // stopsAtStart: the operator's stops of motion counted when the motion was asked for; a
     // review run is called off once the count has moved on.
-    CueThread(CueTarget& svcr, const Frame& cueFrame, bool vanto, unsigned stopsAtStart);
+    CueThread(CueTarget& svcr, const Frame& cueFrame, bool vanto, unsigned stopsAtStart,
+              Plan plan = {false, false});
     ~CueThread(); // stops the run's waits and joins it
     CueThread(const CueThread&) = delete;
     CueThread& operator=(const CueThread&) = delete;
@@ -44,11 +52,19 @@ public:
     // True once a review run has stopped the deck at its out point (or given up waiting for it).
     bool gotthere() const { return arrived; }
     bool finished() const { return done; }
+    const Plan& plan() const { return how; }
+    // The run has not yet come to its play (or given it up): a play asked for now still goes
+    // out once the deck is cued. Read under the link's lock, where the run decides.
+    bool beforePlay() const;
 
 private:
     enum class OutPoint { Reached, Stalled, Abandoned };
     void run();
     OutPoint waitForOutPoint();
+    // Cues to the frame, pauses, settles and declares the deck cued; false when called off.
+    bool cueUp();
+    // Plays (for a review, to the out point); true when a loop is to play the clip again.
+    bool playOnce();
     // Sleeps ms; false when the run was called off meanwhile.
     bool sleep(int ms);
     bool calledOff() const;
@@ -64,6 +80,8 @@ private:
     const bool review;
     const unsigned stopsAtStart; // motionStops when the motion was asked for
     const std::shared_ptr<ClientLine> connectthread;
+    const Plan how;
+    std::atomic<bool> playDecided{false};
     std::atomic<bool> arrived{false};
     std::atomic<bool> done{false};
     StopSignal ownerStop;

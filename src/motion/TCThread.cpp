@@ -23,7 +23,7 @@ void TCThread::run() {
         std::this_thread::sleep_for(std::chrono::milliseconds(sleeptime.load()));
         try {
             svcr.CommandB8();
-            if (n == 0) svcr.CommandStatus();
+            if (n == 0 || svcr.statusOften()) svcr.CommandStatus();
         } catch (...) {
             // Nothing of a failed cycle is kept; the next one reads the deck afresh.
         }

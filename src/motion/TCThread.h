@@ -9,11 +9,13 @@ public:
     virtual ~PollTarget() = default;
     virtual void CommandB8() = 0;     // current time
     virtual void CommandStatus() = 0; // status
+    // The status is read every cycle while this says so.
+    virtual bool statusOften() const { return false; }
 };
 
-// The timecode poller: reads the time every cycle and the status on cycles 1, 9, 17, ...
-// sleeping its interval before each cycle. stopme() ends it after the cycle in progress. A cycle
-// that throws is abandoned and the loop goes on.
+// The timecode poller: reads the time every cycle and the status on cycles 1, 9, 17, ... (every
+// cycle while the target asks for it), sleeping its interval before each cycle. stopme() ends it
+// after the cycle in progress. A cycle that throws is abandoned and the loop goes on.
 class TCThread {
 public:
     // Interval 35 ms; 60 ms for LANC; 20 ms for the VANTO recorder, which wins over LANC.

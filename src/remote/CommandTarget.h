@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // The deck controller as the command language and the script runner drive it.
 class CommandTarget {
@@ -54,6 +55,20 @@ public:
     virtual void shuttle(bool /*reverse*/, int /*speedByte*/) {}
     virtual DeckState deckState() { return {}; }
     virtual void watchDeckState(std::function<void()>) {}
+    // Cue and roll: a play asked for while a cue run winds goes out once the deck is cued, as
+    // Cue/Play's does (false when no cue run is before its play: nothing was done). Any other
+    // transport command calls the cue off first.
+    virtual bool rollWhenCued() { return false; }
+    virtual void callOffCue() {}
+    // Plays a clip from where the deck is and stops it one frame before the out point, as a
+    // review does; a loop then cues back to the in point and plays the clip again each time, until
+    // a transport command calls it off. False when the deck cannot be driven (nothing was sent).
+    virtual bool playClip(const LoggedClip&, bool /*loop*/) { return false; }
+    // The open logger's clips; none while no logger is open.
+    virtual std::vector<LoggedClip> loggedClips() { return {}; }
+    // While a client listens for transport changes, the status is read every poll cycle rather
+    // than every eighth.
+    virtual void readStatusOften(bool) {}
 
     // "LoadList <path>": the list at path into the logger, opened when none is, with no dialog;
     // returns once it is loaded or refused. False when the line is not understood.

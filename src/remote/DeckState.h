@@ -19,4 +19,22 @@ struct DeckState {
     // The last variable-speed frame sent (jog, var or shuttle): its command bytes and speed
     // byte; zeros before the first.
     std::array<std::uint8_t, 3> motion{};
+    // The last transport frame the deck acknowledged after the status now held was asked for:
+    // what the deck was told to do and no reading has confirmed yet; empty when none.
+    std::vector<std::uint8_t> acked;
+    // The logger's clip under the playhead (its id, 1 up), 0 for none; and how the clip play
+    // under way plays it: stopping at its out point, again from its in each time it ends.
+    int clipId = 0;
+    bool singleClip = false;
+    bool loop = false;
+};
+
+// A clip of the open logger as the HyperDeck front end lists it: an event with an in and an
+// out at the rate in use.
+struct LoggedClip {
+    std::string name;
+    std::string in; // as logged
+    int inFrames = 0;
+    int outFrames = 0;
+    bool operator==(const LoggedClip&) const = default;
 };

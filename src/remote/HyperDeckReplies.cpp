@@ -120,12 +120,12 @@ Fields TransportFields(const DeckState& state) {
     return {{"status", view.status},
             {"speed", std::to_string(view.speed)},
             {"slot id", state.noTape ? "none" : "1"},
-            {"clip id", "none"},
-            {"single clip", "false"},
+            {"clip id", state.clipId > 0 ? std::to_string(state.clipId) : "none"},
+            {"single clip", state.singleClip ? "true" : "false"},
             {"display timecode", state.timecode},
             {"timecode", state.timecode},
             {"video format", VideoFormat(state)},
-            {"loop", "false"}};
+            {"loop", state.loop ? "true" : "false"}};
 }
 
 Fields SlotFields(const DeckState& state) {

@@ -33,6 +33,7 @@ HyperDeckServer::HyperDeckServer(CommandTarget& target, Say sayTo)
 
 HyperDeckServer::~HyperDeckServer() {
     deck.watchDeckState({}); // no notice comes from here on
+    deck.readStatusOften(false);
     stopping.request();
     if (listening >= 0) ::shutdown(listening, SHUT_RDWR); // ends a waiting accept
     if (acceptThread.joinable()) acceptThread.join();
@@ -53,9 +54,10 @@ bool HyperDeckServer::open(const std::string& address, int port) {
     return true;
 }
 
-HyperDeckServer::Seen HyperDeckServer::SeenOf(const DeckState& state) {
+HyperDeckServer::Seen HyperDeckServer::seenNow() {
+    const DeckState state = deck.deckState();
     return {WithoutTimecodes(hyperdeck::TransportFields(state)), hyperdeck::SlotFields(state),
-            hyperdeck::RemoteFields(state)};
+            hyperdeck::RemoteFields(state), deck.loggedClips()};
 }
 
 void HyperDeckServer::start() {
@@ -64,7 +66,7 @@ void HyperDeckServer::start() {
         // What a client is told before the first reading of the deck: the first reading that
         // differs is news.
         std::lock_guard lock(noticeMutex);
-        last = SeenOf(deck.deckState());
+        last = seenNow();
     }
     deck.watchDeckState([this] { deckChanged(); });
     acceptThread = std::thread([this] { acceptLoop(); });
@@ -115,22 +117,28 @@ void HyperDeckServer::admit(int socket) {
 }
 
 void HyperDeckServer::deckChanged() {
-    Seen now = SeenOf(deck.deckState());
+    std::lock_guard noticeLock(noticeMutex);
+    Seen now = seenNow();
     std::string transport, slot, remote;
+    if (auto changed = Changed(last.transport, now.transport); !changed.empty())
+        transport = hyperdeck::Block(508, "transport info", changed);
+    if (last.slot != now.slot || last.clips != now.clips)
+        slot = hyperdeck::Block(502, "slot info", now.slot);
+    if (last.remote != now.remote) remote = hyperdeck::Block(510, "remote info", now.remote);
+    last = std::move(now);
+    bool anyListens = false;
     {
-        std::lock_guard lock(noticeMutex);
-        if (auto changed = Changed(last.transport, now.transport); !changed.empty())
-            transport = hyperdeck::Block(508, "transport info", changed);
-        if (last.slot != now.slot) slot = hyperdeck::Block(502, "slot info", now.slot);
-        if (last.remote != now.remote) remote = hyperdeck::Block(510, "remote info", now.remote);
-        last = std::move(now);
+        std::lock_guard lock(clientsMutex);
+        for (const auto& client : clients) {
+            const HyperDeckSession& asked = client->asked();
+            anyListens = anyListens || (asked.notifyTransport && !client->finished());
+            if (!transport.empty() && asked.notifyTransport) client->send(transport);
+            if (!slot.empty() && asked.notifySlot) client->send(slot);
+            if (!remote.empty() && asked.notifyRemote) client->send(remote);
+        }
     }
-    if (transport.empty() && slot.empty() && remote.empty()) return;
-    std::lock_guard lock(clientsMutex);
-    for (const auto& client : clients) {
-        const HyperDeckSession& asked = client->asked();
-        if (!transport.empty() && asked.notifyTransport) client->send(transport);
-        if (!slot.empty() && asked.notifySlot) client->send(slot);
-        if (!remote.empty() && asked.notifyRemote) client->send(remote);
+    if (anyListens != readOften) {
+        readOften = anyListens;
+        deck.readStatusOften(anyListens);
     }
 }

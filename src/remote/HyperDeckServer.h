@@ -42,7 +42,8 @@ private:
     void admit(int socket);
     // The clients whose connections have ended, taken out of the list; under clientsMutex.
     std::vector<std::unique_ptr<HyperDeckClient>> takeEnded();
-    // After a poll cycle, on the poller's thread.
+    // After each status reading, on the poller's thread, and after each transport command the
+    // deck acknowledged, on the sender's.
     void deckChanged();
 
     CommandTarget& deck;
@@ -57,13 +58,16 @@ private:
     HyperDeckPacer pacer;
     std::condition_variable clientEnded;
     std::vector<std::unique_ptr<HyperDeckClient>> clients;
-    // Guards last: the state the clients were last told of.
+    // Guards last and readOften: the state the clients were last told of. Held while they are
+    // told, so notices from the poller and from commands go out in the order of the states.
     std::mutex noticeMutex;
     struct Seen {
         hyperdeck::Fields transport; // without the timecodes, which change every frame
         hyperdeck::Fields slot;
         hyperdeck::Fields remote;
+        std::vector<LoggedClip> clips; // a change is told as the slot's
     };
     Seen last;
-    static Seen SeenOf(const DeckState& state);
+    bool readOften = false; // a client listens for transport changes: the status is read often
+    Seen seenNow();
 };

@@ -1,5 +1,6 @@
 #include "HyperDeckSession.h"
 
+#include "HyperDeckClips.h"
 #include "HyperDeckReplies.h"
 #include "HyperDeckTransport.h"
 
@@ -19,6 +20,11 @@ std::optional<int> Number(const std::string& text) {
     if (error != std::errc() || end != text.data() + text.size() || first == end)
         return std::nullopt;
     return value;
+}
+
+// The deck's time as a frame count at its rate; 0 when it is not one.
+int FramesOf(const DeckState& state) {
+    return timecode::FrameCount(state.timecode, state.rate).value_or(0);
 }
 
 std::optional<bool> Flag(const std::string& text) {
@@ -114,21 +120,36 @@ void HyperDeckSession::shuttleAt(int percent) {
 std::string HyperDeckSession::play(const HyperDeckCommand& c) {
     int speed = 100;
     if (auto no = SpeedOf(c, speed); !no.empty()) return no;
-    for (const char* flag : {"loop", "single clip"})
-        if (const auto* text = c.param(flag); text && !Flag(*text))
-            return Reply(Code::InvalidValue);
+    bool clipPlay = false;
+    for (const char* flag : {"loop", "single clip"}) {
+        const auto* text = c.param(flag);
+        if (!text) continue;
+        const auto on = Flag(*text);
+        if (!on) return Reply(Code::InvalidValue);
+        clipPlay = clipPlay || *on;
+    }
     if (auto no = refusal(true); !no.empty()) return no;
     const auto turn = paced();
-    if (speed == 100)
-        deck.play();
-    else
+    if (clipPlay && speed == 100) {
+        // The clip under the playhead, to its out point; with no clip there, a plain play.
+        const auto clips = deck.loggedClips();
+        const int id = hyperdeck::CurrentClip(clips, FramesOf(deck.deckState()));
+        const auto* loop = c.param("loop");
+        if (id > 0 && deck.playClip(clips[id - 1], loop && *loop == "true")) return Reply(Code::Ok);
+    }
+    if (speed == 100) {
+        if (!deck.rollWhenCued()) deck.play();
+    } else {
+        deck.callOffCue();
         shuttleAt(speed);
+    }
     return Reply(Code::Ok);
 }
 
 std::string HyperDeckSession::stop(const HyperDeckCommand&) {
     if (auto no = refusal(false); !no.empty()) return no;
     const auto turn = paced();
+    deck.callOffCue();
     deck.stop();
     return Reply(Code::Ok);
 }
@@ -137,15 +158,32 @@ std::string HyperDeckSession::record(const HyperDeckCommand&) {
     // A tape has no clip names: a name given is not kept.
     if (auto no = refusal(true); !no.empty()) return no;
     const auto turn = paced();
+    deck.callOffCue();
     deck.record();
     return Reply(Code::Ok);
 }
 
 std::string HyperDeckSession::go(const HyperDeckCommand& c) {
-    const auto* time = c.param("timecode");
-    if (!time) return Reply(c.params.empty() ? Code::SyntaxError : Code::TimelineEmpty);
-    if (c.params.size() > 1) return Reply(Code::SyntaxError);
-    return cueTo(*time);
+    if (c.params.size() != 1) return Reply(Code::SyntaxError);
+    const auto& [key, value] = c.params.front();
+    if (key == "timecode") return cueTo(value);
+    if (key != "clip id" && key != "clip") return Reply(Code::TimelineEmpty);
+    const auto clips = deck.loggedClips();
+    if (clips.empty()) return Reply(Code::TimelineEmpty);
+    const int current = hyperdeck::CurrentClip(clips, FramesOf(deck.deckState()));
+    if (key == "clip") {
+        // The current clip's start or end: its in point, or the frame before its out.
+        if (value != "start" && value != "end") return Reply(Code::InvalidValue);
+        if (current == 0) return Reply(Code::OutOfRange);
+        const LoggedClip& clip = clips[current - 1];
+        return value == "start"
+                   ? cueTo(clip.in)
+                   : cueTo(timecode::TimeText(clip.outFrames - 1, deck.deckState().rate));
+    }
+    const auto id = hyperdeck::ClipIdOf(value, current);
+    if (!id) return Reply(Code::InvalidValue);
+    if (*id < 1 || *id > static_cast<int>(clips.size())) return Reply(Code::OutOfRange);
+    return cueTo(clips[*id - 1].in);
 }
 
 std::string HyperDeckSession::cueTo(const std::string& text) {
@@ -178,6 +216,7 @@ std::string HyperDeckSession::shuttle(const HyperDeckCommand& c) {
     if (auto no = SpeedOf(c, speed); !no.empty()) return no;
     if (auto no = refusal(true); !no.empty()) return no;
     const auto turn = paced();
+    deck.callOffCue();
     shuttleAt(speed);
     return Reply(Code::Ok);
 }
@@ -188,6 +227,7 @@ std::string HyperDeckSession::preview(const HyperDeckCommand& c) {
     if (!on) return Reply(Code::InvalidValue);
     if (auto no = refusal(false); !no.empty()) return no;
     const auto turn = paced();
+    deck.callOffCue();
     if (*on)
         deck.eeon();
     else
@@ -281,14 +321,24 @@ std::string HyperDeckSession::bye(const HyperDeckCommand&) {
 }
 
 std::string HyperDeckSession::clipsCount(const HyperDeckCommand&) {
-    return hyperdeck::Block(214, "clips count", {{"clip count", "0"}});
+    return hyperdeck::ClipsCount(deck.loggedClips());
 }
 
-std::string HyperDeckSession::clipsGet(const HyperDeckCommand&) {
-    return hyperdeck::Block(205, "clips info", {{"clip count", "0"}});
+std::string HyperDeckSession::clipsGet(const HyperDeckCommand& c) {
+    int first = 1, count = 0, version = 1;
+    for (auto [key, target] :
+         {std::pair{"clip id", &first}, {"count", &count}, {"version", &version}}) {
+        const auto* text = c.param(key);
+        if (!text) continue;
+        const auto n = Number(*text);
+        if (!n || *n < 0) return Reply(Code::InvalidValue);
+        *target = *n;
+    }
+    if (version != 1 && version != 2) return Reply(Code::OutOfRange);
+    return hyperdeck::ClipsInfo(deck.loggedClips(), first, count, version, deck.deckState().rate);
 }
 
 std::string HyperDeckSession::diskList(const HyperDeckCommand& c) {
     if (const auto* id = c.param("slot id"); id && *id != "1") return Reply(Code::OutOfRange);
-    return hyperdeck::Block(206, "disk list", {{"slot id", "1"}});
+    return hyperdeck::DiskList(deck.loggedClips(), deck.deckState().rate);
 }

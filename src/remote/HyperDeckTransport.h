@@ -3,6 +3,8 @@
 #include "DeckState.h"
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 
 // The deck's state in the HyperDeck protocol's terms, and its speeds. A speed is a percentage
@@ -18,7 +20,16 @@ struct TransportView {
 // play, fast forward, rewind, stop (preview while E-E is on). A jog, shuttle or variable play's
 // speed is that of the last such frame sent when it is of the same kind, else 0; fast winds are
 // 0 too, their speed being the deck's own.
+// An acknowledged transport frame that no status reading has confirmed yet wins over the
+// reading: the state a client is told changes with the command. A cue in progress (status byte 4,
+// bit 0) is forward or rewind by the direction bit.
 TransportView TransportOf(const DeckState& state);
+// What a transport frame tells the deck to do, as the protocol names it: stop, play, record, the
+// winds, a jog, var or shuttle at its speed (a shuttle at 0 is a still), and a cue forward or back
+// from `timecode` (the time last read); nothing for a frame that says nothing certain (a still,
+// E-E, standby, eject).
+std::optional<TransportView> TransportOfFrame(std::span<const std::uint8_t> frame,
+                                              const std::string& timecode);
 
 // The percentage of a speed byte, rounded.
 int SpeedPercent(std::uint8_t speedByte);

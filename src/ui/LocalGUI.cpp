@@ -484,12 +484,19 @@ void LocalGUI::openLogger() {
     onGui([this] {
         const std::string name = ProductName(svcr.config());
         loggergui = std::make_unique<LoggerGUI>(svcr, name, " " + name, svcr.config().verbose);
-        loggergui->setClosedHandler([this] { enableLogger(true); });
+        loggergui->setClosedHandler([this] {
+            {
+                std::lock_guard lock(loggedMutex);
+                openLog.reset();
+            }
+            enableLogger(true);
+        });
         loggergui->setTransportKeys([this](KeyAction action) { return keyAction(action); });
         loggergui->setListPlace(&listPlace);
         loggergui->setChangeHandler([this](const EventList& events) {
             std::lock_guard lock(loggedMutex);
             logged = events;
+            openLog = events;
         });
         if (loggerSetup) loggerSetup(*loggergui);
         loggergui->showCueLock(svcr.cueControlsLocked());
@@ -503,6 +510,11 @@ void LocalGUI::openLogger() {
 std::optional<EventList> LocalGUI::loggedEvents() {
     std::lock_guard lock(loggedMutex);
     return logged;
+}
+
+std::optional<EventList> LocalGUI::openLogEvents() {
+    std::lock_guard lock(loggedMutex);
+    return openLog;
 }
 
 void LocalGUI::showCapture() {

@@ -58,6 +58,7 @@ public:
     void lockCueControls(bool locked) override;
     TimeTexts& texts() override { return timeTexts; }
     std::optional<EventList> loggedEvents() override;
+    std::optional<EventList> openLogEvents() override;
     void showCapture() override;
     void loadList(const std::string& path, std::function<void(const std::string&)> done) override;
     // The capture window, once a capture has been started; nothing before.
@@ -139,9 +140,10 @@ private:
     std::unique_ptr<KeepAwake> keep;
     std::unique_ptr<LoggerGUI> loggergui;         // touched on the window's thread only
     std::unique_ptr<CaptureWindow> capturewindow; // touched on the window's thread only
-    // The newest logger's events as last changed, for any thread; guards logged.
+    // The newest logger's events as last changed, for any thread; guards logged and openLog.
     std::mutex loggedMutex;
     std::optional<EventList> logged;
+    std::optional<EventList> openLog; // the open logger's; nothing while none is open
     std::function<void(LoggerGUI&)> loggerSetup;
     ListPlace listPlace;  // where the loggers' file dialogs open; touched on the window's thread
     ShuttleLadder ladder; // touched on the operator-action thread only

@@ -157,6 +157,7 @@ Bytes DeckModel::status(int start, int count, double now) {
         break;
     case Mode::Cueing:
         s[4] |= 0x01;
+        if (cueTo < cueFrom) s[2] |= 0x04; // the seek winds back
         break;
     }
     if (rate < 0) s[2] |= 0x04;

@@ -146,6 +146,16 @@ void DeckSim::setLocal(bool on) {
     model.setLocal(on, now());
 }
 
+void DeckSim::pressPlay() {
+    std::lock_guard lock(deckMutex);
+    model.play(now());
+}
+
+void DeckSim::pressStop() {
+    std::lock_guard lock(deckMutex);
+    model.stop(now());
+}
+
 void DeckSim::ejectTape() {
     std::lock_guard lock(deckMutex);
     model.eject(now());

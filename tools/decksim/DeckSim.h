@@ -52,6 +52,9 @@ public:
     // The deck's front panel. In LOCAL the deck acknowledges remote control commands but leaves
     // them undone, and its status says LOCAL.
     void setLocal(bool on);
+    // The deck's own Play and Stop buttons.
+    void pressPlay();
+    void pressStop();
     void ejectTape();
     void loadTape();
     // The time the deck answers a CURRENT TIME SENSE with when asked for it, or for none it has.
