@@ -6,6 +6,9 @@
 #include "LoggedClips.h"
 #include "Utils.h"
 
+#include <chrono>
+#include <thread>
+
 namespace {
 void Say(LocalVCR& vcr, const std::string& text) {
     Utils::OutLine(text);
@@ -41,6 +44,12 @@ bool LocalVCR::cueTo(const std::string& text) {
     reviewclipFlag = false;
     if (!prepareCue(text, CueString)) return false;
     CueUp();
+    // The client is answered once the deck has the cue, so what it asks next finds the deck
+    // winding. The run sends it first thing, after any exchange under way.
+    const auto run = cuethread();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (run && !run->cueSent() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return true;
 }
 

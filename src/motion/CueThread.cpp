@@ -69,6 +69,7 @@ bool CueThread::cueUp() {
             state.cueup = false;
             svcr.sendFrame(frame);
         }
+        sentCue = true;
     }
     if (alive) tellClient("CUEING!");
     for (int tries = 0; alive && !state.cueup && tries < maxtries; ++tries) alive = sleep(20);

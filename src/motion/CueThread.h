@@ -56,6 +56,8 @@ public:
     // The run has not yet come to its play (or given it up): a play asked for now still goes
     // out once the deck is cued. Read under the link's lock, where the run decides.
     bool beforePlay() const;
+    // The cue frame has gone to the deck, or the run has ended without sending it.
+    bool cueSent() const { return sentCue || done; }
 
 private:
     enum class OutPoint { Reached, Stalled, Abandoned };
@@ -82,6 +84,7 @@ private:
     const std::shared_ptr<ClientLine> connectthread;
     const Plan how;
     std::atomic<bool> playDecided{false};
+    std::atomic<bool> sentCue{false};
     std::atomic<bool> arrived{false};
     std::atomic<bool> done{false};
     StopSignal ownerStop;

@@ -2,7 +2,9 @@
 // they read, the frames the simulated deck receives, notifications as the deck changes, crowds
 // and noise, and an independent client (the npm package hyperdeck-connection) rolling the deck.
 #include "HyperDeckCommand.h"
+#include "LoggerGUI.h"
 #include "NetClient.h"
+#include "NinePin.h"
 #include "Process.h"
 #include "WindowFixture.h"
 
@@ -57,13 +59,28 @@ DeckSim::Options AtOneHour() {
 
 class HyperDeckWindow : public Window {
 protected:
-    void SetUp() override {
+    void SetUp() override { startDeck(AtOneHour()); }
+    void startDeck(const DeckSim::Options& options) {
         Settings s;
         s.hyperdeck = true;
         s.hyperdeckport = 0;
-        start(s, AtOneHour());
+        start(s, options);
         ASSERT_NE(vcr->hyperDeckPort(), 0);
         ASSERT_TRUE(waitForStatusReads(1)) << "the deck has been read";
+    }
+    // The field of a "transport info" reply.
+    std::string transportField(Deck& deck, const std::string& key) {
+        const std::string info = deck.ask("transport info");
+        const auto at = info.find("\r\n" + key + ": ");
+        if (at == std::string::npos) return "(none in " + info + ")";
+        const auto from = at + key.size() + 4;
+        return info.substr(from, info.find("\r\n", from) - from);
+    }
+    // Whether the deck received a frame since the trace was last cleared.
+    bool received(const std::string& frame) {
+        const auto lines = trace->lines();
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const std::string& l) { return l.ends_with(" RX " + frame); });
     }
     std::unique_ptr<Deck> connect() {
         auto deck = std::make_unique<Deck>(vcr->hyperDeckPort());
@@ -410,4 +427,139 @@ TEST_F(HyperDeckWindow, AnIndependentClientRollsTheDeck) {
         << "what the client saw";
     EXPECT_EQ(commandsAfter(4),
               (Frames{"20 01 21 ", "20 00 20 ", "24 31 00 20 00 01 76 ", "21 13 00 34 "}));
+}
+
+TEST_F(HyperDeckWindow, TheStateChangesWithTheCommandAndAPlayDuringAGotoRollsFromItsPoint) {
+    finish();
+    DeckSim::Options slow = AtOneHour();
+    slow.deck.seekMs = 3000; // every cue winds for 3 s
+    startDeck(slow);
+    auto deck = connect();
+    const std::string ok = "200 ok\r\n";
+    // Straight after the acknowledgement, whether or not the status has been read since.
+    for (const auto& [command, status] : std::vector<std::pair<std::string, std::string>>{
+             {"play", "play"},
+             {"shuttle: speed: -200", "shuttle"},
+             {"stop", "stopped"},
+             {"goto: timecode: 01:00:40:00", "forward"},
+             {"goto: timecode: 01:00:00:00", "rewind"}}) {
+        ASSERT_EQ(deck->ask(command), ok) << command;
+        EXPECT_EQ(transportField(*deck, "status"), status) << command;
+        // Then as the deck's status says it.
+        ASSERT_TRUE(waitForStatusReads(1));
+        EXPECT_EQ(transportField(*deck, "status"), status) << command << ", read";
+    }
+    // A play while the goto winds waits for the deck to be cued there; the one that follows it
+    // plays at once.
+    trace->clear();
+    ASSERT_EQ(deck->ask("play"), ok);
+    ASSERT_TRUE(waitFor([&] { return sim->snapshot().mode == DeckModel::Mode::Play; }, 30s));
+    EXPECT_LT(sim->snapshot().frames, ninepin::FramesOf(1, 0, 2, 0))
+        << "the deck played from the goto's point";
+    EXPECT_EQ(commandsAfter(2), (Frames{"21 13 00 34 ", "20 01 21 "}))
+        << "cued, then played: nothing went out at the play";
+    // Any other transport command calls the cue off: the goto's run neither stills nor plays.
+    ASSERT_TRUE(waitFor([&] { return vcr->cuethread()->finished(); }));
+    ASSERT_EQ(deck->ask("goto: timecode: 01:00:30:00"), ok);
+    ASSERT_EQ(deck->ask("play"), ok);
+    trace->clear();
+    ASSERT_EQ(deck->ask("shuttle: speed: 200"), ok);
+    ASSERT_TRUE(waitFor([&] {
+        const auto run = vcr->cuethread();
+        return run && run->finished();
+    }));
+    EXPECT_EQ(commandsAfter(1), Frames{"21 13 4A 7E "}) << "the shuttle alone";
+}
+
+TEST_F(HyperDeckWindow, TheLoggersClipsAreListedCuedAndPlayedToOneFrameBeforeTheirOut) {
+    auto deck = connect();
+    const std::string ok = "200 ok\r\n";
+    EXPECT_EQ(deck->ask("notify: slot: true"), ok);
+    EXPECT_EQ(deck->ask("clips count"), "214 clips count:\r\nclip count: 0\r\n\r\n")
+        << "no logger open: no clips";
+    ASSERT_TRUE(waitFor([this] { return gui->loggerButton()->isEnabled(); }, 10s));
+    QTest::mouseClick(gui->loggerButton(), Qt::LeftButton);
+    LoggerGUI* logger = gui->logger();
+    ASSERT_NE(logger, nullptr);
+    logger->setCloseAsker([] { return LoggerGUI::CloseChoice::Discard; });
+    // Event 3 has no out: it is no clip, and event 4 is clip 3.
+    const std::array<std::array<std::string, 3>, 4> events{{{"Pier", "01:00:10:00", "01:00:12:00"},
+                                                            {"Gull", "01:00:20:00", "01:00:22:15"},
+                                                            {"Tide", "01:00:25:00", "00:00:00:00"},
+                                                            {"", "01:00:30:00", "01:00:31:00"}}};
+    for (size_t i = 0; i < events.size(); ++i) {
+        logger->eventList().ClipNameArray[i] = events[i][0];
+        logger->eventList().SrcInArray[i] = events[i][1];
+        logger->eventList().SrcOutArray[i] = events[i][2];
+    }
+    logger->tapeField()->setFocus();
+    logger->tapeField()->setText("Reel 7"); // the change that hands the log on
+    QTest::keyClick(logger->tapeField(), Qt::Key_Return);
+    EXPECT_EQ(deck->reply(), "502 slot info:\r\nslot id: 1\r\nstatus: mounted\r\nvolume name: "
+                             "tape\r\nrecording time: 0\r\nvideo format: NTSC\r\n\r\n")
+        << "the list changed";
+    const std::pair<std::string, std::string> lists[] = {
+        {"clips count", "214 clips count:\r\nclip count: 3\r\n\r\n"},
+        {"clips get",
+         "205 clips info:\r\nclip count: 3\r\n1: Pier 01:00:10:00 00:00:02:00\r\n"
+         "2: Gull 01:00:20:00 00:00:02:15\r\n3: Event 004 01:00:30:00 00:00:01:00\r\n\r\n"},
+        {"clips get: clip id: 2 count: 1 version: 2",
+         "205 clips info:\r\nclip count: 3\r\n"
+         "2: 01:00:20:00 00:00:02:15 01:00:20:00 01:00:22:15 Gull\r\n\r\n"},
+        {"disk list",
+         "206 disk list:\r\nslot id: 1\r\n1: Pier Tape 525i5994 00:00:02:00\r\n"
+         "2: Gull Tape 525i5994 00:00:02:15\r\n3: Event 004 Tape 525i5994 00:00:01:00\r\n\r\n"},
+    };
+    for (const auto& [command, reply] : lists) EXPECT_EQ(deck->ask(command), reply) << command;
+
+    struct Go {
+        std::string command, reply, restsAt = "", clipId = "";
+    };
+    const Go gotos[] = {
+        {"goto: clip id: 4", "109 out of range\r\n"},
+        {"goto: clip id: two", "102 invalid value\r\n"},
+        {"goto: clip id: 3", ok, "01:00:30:00", "3"},
+        {"goto: clip id: -1", ok, "01:00:20:00", "2"},
+    };
+    for (const Go& go : gotos) {
+        trace->clear();
+        EXPECT_EQ(deck->ask(go.command), go.reply) << go.command;
+        if (go.restsAt.empty()) {
+            EXPECT_EQ(commandsAfter(0), Frames{}) << go.command;
+            continue;
+        }
+        ASSERT_TRUE(restsAt(go.restsAt)) << go.command << ": " << vcr->getTCString();
+        EXPECT_EQ(transportField(*deck, "clip id"), go.clipId) << go.command;
+    }
+
+    // The single clip plays to the reading one frame before its out point, and stops there.
+    trace->clear();
+    ASSERT_EQ(deck->ask("play: single clip: true"), ok);
+    ASSERT_TRUE(waitFor([&] { return sim->snapshot().mode == DeckModel::Mode::Play; }, 30s));
+    sim->setFrozen(true);
+    EXPECT_EQ(transportField(*deck, "single clip"), "true");
+    const auto showAt = [&](const char* shown, int frame) {
+        sim->setPosition(ninepin::FramesOf(1, 0, 22, frame));
+        return waitFor([&] { return gui->texts().time() == shown || received("20 00 20 "); });
+    };
+    ASSERT_TRUE(showAt("01:00:22:13", 13)) << gui->texts().time();
+    EXPECT_FALSE(received("20 00 20 ")) << "stopped two frames before the out point";
+    ASSERT_TRUE(showAt("01:00:22:14", 14)) << gui->texts().time();
+    EXPECT_TRUE(waitFor([&] { return received("20 00 20 "); })) << "not stopped at the out point";
+    ASSERT_TRUE(restsAt("01:00:22:14"));
+    EXPECT_EQ(transportField(*deck, "single clip"), "false");
+
+    // A loop plays the rest of the clip, then again from its in, until a stop.
+    sim->setFrozen(false);
+    trace->clear();
+    ASSERT_EQ(deck->ask("play: loop: true"), ok);
+    EXPECT_EQ(transportField(*deck, "loop"), "true");
+    ASSERT_TRUE(trace->waitForCommands(5, 30000)) << "the clip was not played again";
+    EXPECT_EQ(trace->commandBytes(), (Frames{"20 01 21 ", "20 00 20 ", "24 31 00 20 00 01 76 ",
+                                             "21 13 00 34 ", "20 01 21 "}))
+        << "played, stopped at the out point, cued back to the in and played again";
+    ASSERT_EQ(deck->ask("stop"), ok);
+    ASSERT_TRUE(restsAt(vcr->getTCString()));
+    EXPECT_EQ(transportField(*deck, "loop"), "false");
+    EXPECT_NE(sim->snapshot().mode, DeckModel::Mode::Play);
 }
