@@ -3,10 +3,13 @@
 //
 // - command to frame: a client's "preview: enable: ..." sent, to its E-E frame reaching the deck;
 // - state change to notification: the deck plays or stops (a frame from KOLB's own Play and
-//   Stop), to the client's "508 transport info". The poller reads the status on every eighth
-//   cycle, so this is also given from the status request that first found the change.
-// The goal is a p99 within one poll cycle (35 ms for a tape deck) for the command and for the
-// reading.
+//   Stop), to the client's "508 transport info", which goes out once the deck acknowledged the
+//   frame; and from the status request that last came before the notice;
+// - the deck's own change (its Play and Stop buttons) to the moment a client knows it: told while
+//   it listens for transport changes (the status is then read every cycle), found by asking
+//   every 5 ms while no client listens (the status read every eighth cycle, as without clients).
+// The goals: a command's frame within one poll cycle (35 ms for a tape deck) at the p99, and the
+// deck's own change told a listening client within 100 ms at the p90.
 #include "DeckSim.h"
 #include "LocalVCR.h"
 #include "NetClient.h"
@@ -72,8 +75,8 @@ void Report(const char* what, std::vector<double> us) {
     if (us.empty()) return;
     std::sort(us.begin(), us.end());
     auto at = [&](double q) { return us[static_cast<size_t>(q * (us.size() - 1))]; };
-    std::printf("%-46s n=%4zu  p50 %7.0f us  p99 %7.0f us  max %7.0f us\n", what, us.size(),
-                at(0.5), at(0.99), us.back());
+    std::printf("%-46s n=%4zu  p50 %7.0f us  p90 %7.0f us  p99 %7.0f us  max %7.0f us\n", what,
+                us.size(), at(0.5), at(0.9), at(0.99), us.back());
 }
 
 } // namespace
@@ -152,6 +155,42 @@ int main(int argc, char** argv) {
     }
     sim.setTraceCallback({});
 
+    // Changes the deck makes by itself (its own Play and Stop buttons), to the moment the client
+    // knows them: told by a notification while it listens (the status is then read every
+    // cycle); while it does not (the status read every eighth cycle), found by asking for the
+    // transport info every 5 ms.
+    auto byItself = [&](bool listening) {
+        std::vector<double> us;
+        for (int i = 0; i < rounds; ++i) {
+            const bool play = i % 2 == 0;
+            std::this_thread::sleep_for(std::chrono::milliseconds(random() % 400));
+            const char* want = play ? "status: play" : "status: stopped";
+            const auto pressed = Clock::now();
+            if (play)
+                sim.pressPlay();
+            else
+                sim.pressStop();
+            for (const auto until = pressed + std::chrono::seconds(5); Clock::now() < until;) {
+                if (!listening) client.send("transport info\r\n");
+                const std::string told = Block(client);
+                if (told.empty()) break;
+                if (told.find(want) != std::string::npos) {
+                    us.push_back(Us(Clock::now() - pressed));
+                    break;
+                }
+                if (!listening) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        }
+        return us;
+    };
+    const auto listened = byItself(true);
+    client.send("notify: transport: false\r\n");
+    Block(client);
+    std::this_thread::sleep_for(std::chrono::seconds(1)); // the next reading sees no listener
+    const auto unlistened = byItself(false);
+    client.send("notify: transport: true\r\n");
+    Block(client);
+
     // The poller's cycles in 3 s, idle and while 8 clients send stops as fast as they can.
     client.send("notify: transport: false\r\n");
     Block(client);
@@ -172,10 +211,13 @@ int main(int argc, char** argv) {
     for (auto& f : flood) f->reset(); // their commands still unread are dropped
     vcr.stop();
 
-    std::printf("HyperDeck front end, simulated tape deck, poll cycle 35 ms, status every 8th\n");
+    std::printf("HyperDeck front end, simulated tape deck, poll cycle 35 ms, status every 8th "
+                "(every cycle while a client listens for transport changes)\n");
     Report("command to frame on the wire", toFrame);
-    Report("deck's change to notification", fromChange);
+    Report("KOLB's command to notification", fromChange);
     Report("status reading to notification", fromReading);
+    Report("deck's own change, told a listening client", listened);
+    Report("deck's own change, found by a client asking", unlistened);
     std::printf("poll cycles in 3 s: %ld idle, %ld while 7 more clients send stops at full tilt\n",
                 idle, flooded);
     return 0;

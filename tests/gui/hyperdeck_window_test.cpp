@@ -563,3 +563,46 @@ TEST_F(HyperDeckWindow, TheLoggersClipsAreListedCuedAndPlayedToOneFrameBeforeThe
     EXPECT_EQ(transportField(*deck, "loop"), "false");
     EXPECT_NE(sim->snapshot().mode, DeckModel::Mode::Play);
 }
+
+TEST_F(HyperDeckWindow, TheStatusIsReadEveryCycleOnlyWhileAClientListensForTransportChanges) {
+    auto listener = connect();
+    auto other = connect();
+    EXPECT_EQ(other->ask("notify: slot: true remote: true"), "200 ok\r\n");
+    // Status requests among the next 24 time requests, once the readings since the change have
+    // let the server see it.
+    auto statusReads = [&] {
+        if (!waitForStatusReads(2)) return -1;
+        trace->clear();
+        if (!waitFor([&] {
+                const auto frames = trace->bytes();
+                return std::count(frames.begin(), frames.end(), timeRequest) >= 24;
+            }))
+            return -1;
+        int times = 0, statuses = 0;
+        for (const std::string& frame : trace->bytes()) {
+            if (frame == timeRequest && ++times > 24) break;
+            if (frame == statusRequest) ++statuses;
+        }
+        return statuses;
+    };
+    struct Row {
+        std::string what;
+        std::function<void()> change;
+        int least, most;
+    };
+    const Row rows[] = {
+        {"no client listens for transport changes", [] {}, 2, 4},
+        {"one listens", [&] { EXPECT_EQ(listener->ask("notify: transport: true"), "200 ok\r\n"); },
+         23, 25},
+        {"it stops listening",
+         [&] { EXPECT_EQ(listener->ask("notify: transport: false"), "200 ok\r\n"); }, 2, 4},
+        {"it listens again", [&] { listener->ask("notify: transport: true"); }, 23, 25},
+        {"it leaves", [&] { listener.reset(); }, 2, 4},
+    };
+    for (const Row& row : rows) {
+        row.change();
+        const int reads = statusReads();
+        EXPECT_GE(reads, row.least) << row.what;
+        EXPECT_LE(reads, row.most) << row.what;
+    }
+}
