@@ -27,9 +27,10 @@ std::optional<int> ClipIdOf(const std::string& text, int current) {
     const bool relative = text[0] == '+' || text[0] == '-';
     const char* first = text.data() + (relative ? 1 : 0);
     const char* last = text.data() + text.size();
+    if (first == last || *first < '0' || *first > '9') return std::nullopt; // digits only
     int value = 0;
     const auto [end, error] = std::from_chars(first, last, value);
-    if (error != std::errc() || end != last || first == last) return std::nullopt;
+    if (error != std::errc() || end != last) return std::nullopt;
     if (!relative) return value;
     return text[0] == '+' ? current + value : current - value;
 }
