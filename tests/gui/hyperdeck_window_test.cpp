@@ -435,7 +435,18 @@ TEST_F(HyperDeckWindow, TheStateChangesWithTheCommandAndAPlayDuringAGotoRollsFro
     slow.deck.seekMs = 3000; // every cue winds for 3 s
     startDeck(slow);
     auto deck = connect();
+    auto listener = connect();
     const std::string ok = "200 ok\r\n";
+    ASSERT_EQ(listener->ask("notify: transport: true"), ok);
+    // The status the listener is told next.
+    auto told = [&] {
+        for (std::string notice; !(notice = listener->reply()).starts_with("(ended)");) {
+            const auto at = notice.find("\r\nstatus: ");
+            if (at != std::string::npos)
+                return notice.substr(at + 10, notice.find("\r\n", at + 10) - at - 10);
+        }
+        return std::string("(nothing)");
+    };
     // Straight after the acknowledgement, whether or not the status has been read since.
     for (const auto& [command, status] : std::vector<std::pair<std::string, std::string>>{
              {"play", "play"},
@@ -445,6 +456,7 @@ TEST_F(HyperDeckWindow, TheStateChangesWithTheCommandAndAPlayDuringAGotoRollsFro
              {"goto: timecode: 01:00:00:00", "rewind"}}) {
         ASSERT_EQ(deck->ask(command), ok) << command;
         EXPECT_EQ(transportField(*deck, "status"), status) << command;
+        EXPECT_EQ(told(), status) << command;
         // Then as the deck's status says it.
         ASSERT_TRUE(waitForStatusReads(1));
         EXPECT_EQ(transportField(*deck, "status"), status) << command << ", read";
@@ -458,6 +470,8 @@ TEST_F(HyperDeckWindow, TheStateChangesWithTheCommandAndAPlayDuringAGotoRollsFro
         << "the deck played from the goto's point";
     EXPECT_EQ(commandsAfter(2), (Frames{"21 13 00 34 ", "20 01 21 "}))
         << "cued, then played: nothing went out at the play";
+    EXPECT_EQ(told(), "stopped") << "the deck got to the goto's point";
+    EXPECT_EQ(told(), "play");
     // Any other transport command calls the cue off: the goto's run neither stills nor plays.
     ASSERT_TRUE(waitFor([&] { return vcr->cuethread()->finished(); }));
     ASSERT_EQ(deck->ask("goto: timecode: 01:00:30:00"), ok);
