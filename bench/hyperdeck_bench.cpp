@@ -4,7 +4,7 @@
 // - command to frame: a client's "preview: enable: ..." sent, to its E-E frame reaching the deck;
 // - state change to notification: the deck plays or stops (a frame from KOLB's own Play and
 //   Stop), to the client's "508 transport info", which goes out once the deck acknowledged the
-//   frame; and from the status request that last came before the notice;
+//   frame;
 // - the deck's own change (its Play and Stop buttons) to the moment a client knows it: told while
 //   it listens for transport changes (the status is then read every cycle), found by asking
 //   every 5 ms while no client listens (the status read every eighth cycle, as without clients).
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
 
     client.send("notify: transport: true\r\n");
     if (Block(client) != "200 ok\n") return 1;
-    std::vector<double> fromChange, fromReading;
+    std::vector<double> fromChange;
     for (int i = 0; i < rounds; ++i) {
         const bool play = i % 2 == 0;
         // At any moment of the poll pattern, not just after the reading that told the last.
@@ -144,14 +144,6 @@ int main(int argc, char** argv) {
         const auto changed = arrivals.first(play ? "20 01 21 " : "20 00 20 ", sent);
         if (!changed) continue;
         fromChange.push_back(Us(heard - *changed));
-        // The status request that found the change: the last one before the notice came.
-        std::lock_guard lock(arrivals.mutex);
-        for (auto f = arrivals.frames.rbegin(); f != arrivals.frames.rend(); ++f) {
-            if (f->at <= heard && f->at >= *changed && f->bytes == "61 20 09 8A ") {
-                fromReading.push_back(Us(heard - f->at));
-                break;
-            }
-        }
     }
     sim.setTraceCallback({});
 
@@ -215,7 +207,6 @@ int main(int argc, char** argv) {
                 "(every cycle while a client listens for transport changes)\n");
     Report("command to frame on the wire", toFrame);
     Report("KOLB's command to notification", fromChange);
-    Report("status reading to notification", fromReading);
     Report("deck's own change, told a listening client", listened);
     Report("deck's own change, found by a client asking", unlistened);
     std::printf("poll cycles in 3 s: %ld idle, %ld while 7 more clients send stops at full tilt\n",
