@@ -242,6 +242,7 @@ public:
     void shuttle(bool reverse, int speedByte) override;
     DeckState deckState() override;
     void watchDeckState(std::function<void()> watcher) override;
+    bool hyperDeckRecordAllowed() const override { return settings.hyperdeckRecord; }
 
 private:
     void startup();

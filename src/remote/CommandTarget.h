@@ -54,6 +54,8 @@ public:
     virtual void shuttle(bool /*reverse*/, int /*speedByte*/) {}
     virtual DeckState deckState() { return {}; }
     virtual void watchDeckState(std::function<void()>) {}
+    // Whether a HyperDeck client's "record" may record (the setting HyperDeckRecord=YES).
+    virtual bool hyperDeckRecordAllowed() const { return false; }
 
     // "LoadList <path>": the list at path into the logger, opened when none is, with no dialog;
     // returns once it is loaded or refused. False when the line is not understood.
