@@ -121,6 +121,8 @@ Settings SettingsFromProperties(const Properties& props) {
         s.hyperdeckport = NetPortFromText(*s.HyperDeckPort).value_or(s.hyperdeckport);
     s.HyperDeckAddress = lookup(props, "HyperDeckAddress");
     if (s.HyperDeckAddress) s.hyperdeckaddress = *s.HyperDeckAddress;
+    s.HyperDeckRecord = lookup(props, "HyperDeckRecord");
+    s.hyperdeckRecord = s.HyperDeckRecord == "YES";
     s.FrameRate = lookup(props, "FrameRate");
     if (s.FrameRate) {
         s.autoRate = *s.FrameRate == "AUTO";
@@ -192,6 +194,7 @@ std::vector<std::string> SettingsBlock(const Settings& s) {
         {"HyperDeck Server", s.HyperDeckServer},
         {"HyperDeck Port", s.HyperDeckPort},
         {"HyperDeck Address", s.HyperDeckAddress},
+        {"HyperDeck Record", s.HyperDeckRecord},
         {"Capture Command", s.CaptureCommand},
         {"Capture Folder", s.CaptureFolder},
         {"Capture Lead", s.CaptureLead},

@@ -56,6 +56,10 @@ struct Settings {
     int hyperdeckport = 9993;
     std::optional<std::string> HyperDeckAddress;
     std::string hyperdeckaddress = "127.0.0.1";
+    // "HyperDeckRecord" = "YES": a HyperDeck client's "record" records. Otherwise it is refused
+    // ("150 invalid state") and nothing is sent to the deck.
+    std::optional<std::string> HyperDeckRecord;
+    bool hyperdeckRecord = false;
     // "FrameRate": "30" (the default), "25", "30DF" (29.97 drop-frame) or "AUTO" (read from the
     // deck at start-up). Any other value counts as 30, and the block says so.
     std::optional<std::string> FrameRate;

@@ -249,6 +249,7 @@ public:
     std::vector<LoggedClip> loggedClips() override;
     void readStatusOften(bool on) override { statusOftenOn = on; }
     bool statusOften() const override { return statusOftenOn; }
+    bool hyperDeckRecordAllowed() const override { return settings.hyperdeckRecord; }
 
 private:
     void startup();

@@ -69,6 +69,8 @@ public:
     // While a client listens for transport changes, the status is read every poll cycle rather
     // than every eighth.
     virtual void readStatusOften(bool) {}
+    // Whether a HyperDeck client's "record" may record (the setting HyperDeckRecord=YES).
+    virtual bool hyperDeckRecordAllowed() const { return false; }
 
     // "LoadList <path>": the list at path into the logger, opened when none is, with no dialog;
     // returns once it is loaded or refused. False when the line is not understood.

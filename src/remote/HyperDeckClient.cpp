@@ -12,7 +12,8 @@
 
 HyperDeckClient::HyperDeckClient(int socket, CommandTarget& deck, HyperDeckPacer& pacer, Say say,
                                  std::function<void()> ended)
-    : fd(socket), session(deck, &pacer), say(std::move(say)), ended(std::move(ended)) {
+    : fd(socket), session(deck, &pacer, [this](const std::string& line) { this->say(line); }),
+      say(std::move(say)), ended(std::move(ended)) {
     KeepConnectionAlive(fd, ClientSocket::keepIdleS, ClientSocket::keepIntervalS,
                         ClientSocket::keepProbes);
     writer = std::make_unique<ClientWriter>(

@@ -3,6 +3,7 @@
 #include "HyperDeckTransport.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace hyperdeck {
 
@@ -68,9 +69,23 @@ std::string Banner() {
     return Block(500, "connection info", {{"protocol version", protocolVersion}, {"model", model}});
 }
 
-std::string DeviceInfo() {
+std::string DeviceInfo(const std::string& uniqueId) {
     return Block(204, "device info",
-                 {{"protocol version", protocolVersion}, {"model", model}, {"slot count", "1"}});
+                 {{"protocol version", protocolVersion},
+                  {"model", model},
+                  {"unique id", uniqueId},
+                  {"slot count", "1"}});
+}
+
+std::string UniqueId(std::string_view hostName) {
+    std::uint64_t hash = 0xcbf29ce484222325;
+    for (const char c : hostName) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001b3;
+    }
+    std::string text(16, '0');
+    for (int i = 15; i >= 0; --i, hash >>= 4) text[i] = "0123456789abcdef"[hash & 0xf];
+    return text;
 }
 
 namespace {
@@ -133,7 +148,25 @@ Fields SlotFields(const DeckState& state) {
             {"status", state.noTape ? "empty" : "mounted"},
             {"volume name", state.noTape ? "none" : "tape"},
             {"recording time", "0"},
-            {"video format", VideoFormat(state)}};
+            {"video format", VideoFormat(state)},
+            {"blocked", "false"}};
+}
+
+Fields ConfigurationFields(const DeckState& state) {
+    // What the 9-pin link does not tell is given as a tape deck is usually set up: SDI video
+    // with embedded PCM audio, house timecode recorded and played continuously along the tape,
+    // and no files.
+    return {{"audio input", "embedded"},
+            {"video input", "SDI"},
+            {"file format", "none"},
+            {"audio codec", "PCM"},
+            {"timecode input", "external"},
+            {"timecode output", "timeline"},
+            {"timecode preference", state.rate.dropFrame ? "dropframe" : "nondropframe"},
+            {"timecode preset", timecode::TimeText(0, state.rate)},
+            {"record trigger", "none"},
+            {"append timestamp", "false"},
+            {"genlock input resync", "false"}};
 }
 
 Fields RemoteFields(const DeckState& state) {

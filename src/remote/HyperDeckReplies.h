@@ -3,6 +3,7 @@
 #include "DeckState.h"
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -36,8 +37,11 @@ std::string Block(int code, const std::string& title, const Fields& fields);
 
 // 500: sent to every client as it connects.
 std::string Banner();
-// 204.
-std::string DeviceInfo();
+// 204, with the id of this KOLB.
+std::string DeviceInfo(const std::string& uniqueId);
+// The unique id of a KOLB on the machine of that name: 16 hex digits, the name's 64-bit FNV-1a
+// hash. The same on every start, and told apart from the KOLBs of other machines.
+std::string UniqueId(std::string_view hostName);
 // A command a client may send, and the parameters it takes, each followed by a comma
 // ("speed,loop,single clip,").
 struct Taken {
@@ -53,6 +57,9 @@ std::string Commands(const std::vector<Taken>& taken);
 Fields TransportFields(const DeckState& state);
 // The slot's (202, 502).
 Fields SlotFields(const DeckState& state);
+// The configuration (211): what a tape deck on a 9-pin link records from, as far as KOLB can
+// say. Only the timecode's drop-frame follows the deck; the rest is fixed.
+Fields ConfigurationFields(const DeckState& state);
 // Remote control (210, 510): enabled unless the deck is in LOCAL.
 Fields RemoteFields(const DeckState& state);
 

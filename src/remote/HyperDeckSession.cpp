@@ -4,7 +4,9 @@
 #include "HyperDeckReplies.h"
 #include "HyperDeckTransport.h"
 
+#include <algorithm>
 #include <charconv>
+#include <unistd.h>
 
 using hyperdeck::Code;
 using hyperdeck::Reply;
@@ -47,12 +49,24 @@ std::string SpeedOf(const HyperDeckCommand& c, int& speed) {
 // Protocol commands KOLB knows of and does not carry out: "103 unsupported". Any other name is
 // "100 syntax error", as a recorder answers a command it does not know.
 const char* const unsupported[] = {
-    "configuration", "uptime",        "format",          "identify",   "play on startup",
-    "play option",   "playrange",     "record spill",    "cache info", "dynamic range",
-    "clips add",     "playrange set", "playrange clear", "timeline",   "audio input",
+    "format",          "identify",   "play on startup", "play option", "playrange",
+    "record spill",    "cache info", "dynamic range",   "clips add",   "playrange set",
+    "playrange clear", "timeline",   "audio input",
 };
 
+// Taken as the program's static objects are made, before main.
+const HyperDeckUptime::Clock::time_point programStart = HyperDeckUptime::Clock::now();
+
+std::string HostName() {
+    char name[256] = {};
+    return ::gethostname(name, sizeof name - 1) == 0 ? name : "";
+}
+
 } // namespace
+
+HyperDeckUptime::Clock::time_point HyperDeckUptime::ProgramStart() {
+    return programStart;
+}
 
 const HyperDeckSession::Entry HyperDeckSession::table[] = {
     {"help", &HyperDeckSession::help, ""},
@@ -72,6 +86,10 @@ const HyperDeckSession::Entry HyperDeckSession::table[] = {
     {"remote", &HyperDeckSession::remote, "enable,override,"},
     {"notify", &HyperDeckSession::notify, "transport,slot,remote,configuration,dropped frames,"},
     {"watchdog", &HyperDeckSession::watch, "period,"},
+    {"configuration", &HyperDeckSession::configuration,
+     "audio input,video input,file format,audio codec,timecode input,timecode output,"
+     "timecode preference,timecode preset,record trigger,append timestamp,genlock input resync,"},
+    {"uptime", &HyperDeckSession::uptime, ""},
     {"ping", &HyperDeckSession::ok, ""},
     {"quit", &HyperDeckSession::bye, ""},
     {"clips count", &HyperDeckSession::clipsCount, ""},
@@ -155,6 +173,12 @@ std::string HyperDeckSession::stop(const HyperDeckCommand&) {
 }
 
 std::string HyperDeckSession::record(const HyperDeckCommand&) {
+    // Recording over a tape is the operator's choice: only with HyperDeckRecord=YES.
+    if (!deck.hyperDeckRecordAllowed()) {
+        if (say)
+            say("HyperDeck client's record refused: HyperDeckRecord is not YES in the settings");
+        return Reply(Code::InvalidState);
+    }
     // A tape has no clip names: a name given is not kept.
     if (auto no = refusal(true); !no.empty()) return no;
     const auto turn = paced();
@@ -239,10 +263,13 @@ std::string HyperDeckSession::remote(const HyperDeckCommand& c) {
     const DeckState state = deck.deckState();
     if (c.params.empty())
         return hyperdeck::Block(210, "remote info", hyperdeck::RemoteFields(state));
-    // The deck's own switch gives and takes remote control: a client can only ask for what is.
+    // The deck's own switch gives and takes remote control, and nothing overrides it: a client
+    // can only ask for what is.
     const auto* enable = c.param("enable");
-    if (!enable || c.params.size() > 1 || *enable != "true") return Reply(Code::Unsupported);
-    return Reply(state.local ? Code::RemoteDisabled : Code::Ok);
+    const auto* overriding = c.param("override");
+    if ((enable && *enable != "true") || (overriding && *overriding != "false"))
+        return Reply(Code::Unsupported);
+    return Reply(enable && state.local ? Code::RemoteDisabled : Code::Ok);
 }
 
 std::string HyperDeckSession::notify(const HyperDeckCommand& c) {
@@ -269,12 +296,28 @@ std::string HyperDeckSession::notify(const HyperDeckCommand& c) {
 }
 
 std::string HyperDeckSession::watch(const HyperDeckCommand& c) {
+    // No period, or one of 0 or less, is no watch.
     const auto* text = c.param("period");
-    const auto seconds = text ? Number(*text) : std::nullopt;
-    if (!seconds || *seconds < 0) return Reply(Code::InvalidValue);
+    const auto seconds = text ? Number(*text) : std::optional<int>(0);
+    if (!seconds) return Reply(Code::InvalidValue);
     if (*seconds > maxWatchdogSeconds) return Reply(Code::OutOfRange);
-    watchdog = *seconds;
+    watchdog = std::max(*seconds, 0);
     return Reply(Code::Ok);
+}
+
+std::string HyperDeckSession::configuration(const HyperDeckCommand& c) {
+    const auto present = hyperdeck::ConfigurationFields(deck.deckState());
+    if (c.params.empty()) return hyperdeck::Block(211, "configuration", present);
+    // KOLB cannot set the deck's inputs or formats: a client can only ask for what is.
+    for (const auto& param : c.params)
+        if (std::find(present.begin(), present.end(), param) == present.end())
+            return Reply(Code::Unsupported);
+    return Reply(Code::Ok);
+}
+
+std::string HyperDeckSession::uptime(const HyperDeckCommand&) {
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(clock.now() - clock.start);
+    return hyperdeck::Block(215, "uptime", {{"uptime", std::to_string(seconds.count())}});
 }
 
 std::string HyperDeckSession::transportInfo(const HyperDeckCommand&) {
@@ -293,7 +336,7 @@ std::string HyperDeckSession::slotSelect(const HyperDeckCommand& c) {
 }
 
 std::string HyperDeckSession::deviceInfo(const HyperDeckCommand&) {
-    return hyperdeck::DeviceInfo();
+    return hyperdeck::DeviceInfo(hyperdeck::UniqueId(HostName()));
 }
 
 std::vector<hyperdeck::Taken> HyperDeckSession::taken() {

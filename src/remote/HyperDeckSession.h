@@ -6,24 +6,38 @@
 #include "HyperDeckReplies.h"
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+// The moment KOLB started, and the clock "uptime" reads against it.
+struct HyperDeckUptime {
+    using Clock = std::chrono::steady_clock;
+    static Clock::time_point ProgramStart();
+    Clock::time_point start = ProgramStart();
+    std::function<Clock::time_point()> now = [] { return Clock::now(); };
+};
 
 // One HyperDeck client's commands, carried out on the deck: the reply to each, and what the
 // client asked to be told of. No sockets: the connection's handler feeds it.
 class HyperDeckSession {
 public:
-    // Its deck commands take turns with the other clients' at the pacer, when there is one.
-    explicit HyperDeckSession(CommandTarget& deck, HyperDeckPacer* pacer = nullptr)
-        : deck(deck), pacer(pacer) {}
+    using Say = std::function<void(const std::string&)>;
+    // Its deck commands take turns with the other clients' at the pacer, when there is one;
+    // `say` gets the lines for the log and the status field.
+    explicit HyperDeckSession(CommandTarget& deck, HyperDeckPacer* pacer = nullptr, Say say = {},
+                              HyperDeckUptime uptime = {})
+        : deck(deck), pacer(pacer), say(std::move(say)), clock(std::move(uptime)) {}
 
     // Carries the command out and returns the whole reply.
     std::string handle(const HyperDeckCommand& command);
 
     // The client said "quit": the connection ends after the reply.
     bool quitting() const { return quit; }
-    // The watchdog period the client set, in seconds; 0 for none.
+    // The watchdog period the client set, in seconds; 0 for none (a client that gives no
+    // period, or 0 or less, has none).
     int watchdogSeconds() const { return watchdog; }
     static constexpr int maxWatchdogSeconds = 3600;
 
@@ -55,6 +69,8 @@ private:
     std::string remote(const HyperDeckCommand& c);
     std::string notify(const HyperDeckCommand& c);
     std::string watch(const HyperDeckCommand& c);
+    std::string configuration(const HyperDeckCommand& c);
+    std::string uptime(const HyperDeckCommand& c);
     std::string transportInfo(const HyperDeckCommand& c);
     std::string slotInfo(const HyperDeckCommand& c);
     std::string slotSelect(const HyperDeckCommand& c);
@@ -79,6 +95,8 @@ private:
 
     CommandTarget& deck;
     HyperDeckPacer* pacer;
+    Say say;
+    HyperDeckUptime clock;
     bool quit = false;
     int watchdog = 0;
 };

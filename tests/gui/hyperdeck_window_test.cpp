@@ -1,7 +1,9 @@
 // The HyperDeck protocol front end, with the window running, seen from real clients: the texts
 // they read, the frames the simulated deck receives, notifications as the deck changes, crowds
-// and noise, and an independent client (the npm package hyperdeck-connection) rolling the deck.
+// and noise, an independent client (the npm package hyperdeck-connection) rolling the deck, and a
+// control surface connecting through it at each rate.
 #include "HyperDeckCommand.h"
+#include "HyperDeckReplies.h"
 #include "LoggerGUI.h"
 #include "NetClient.h"
 #include "NinePin.h"
@@ -9,6 +11,7 @@
 #include "WindowFixture.h"
 
 #include <random>
+#include <unistd.h>
 
 namespace {
 
@@ -49,6 +52,24 @@ private:
     std::vector<std::string> early;
 };
 
+// The id this machine's KOLB gives in device info.
+std::string ThisUniqueId() {
+    char name[256] = {};
+    ::gethostname(name, sizeof name - 1);
+    return hyperdeck::UniqueId(name);
+}
+
+// The configuration at a rate: only the timecode's drop-frame follows the deck.
+std::string Configuration(bool dropFrame) {
+    return std::string("211 configuration:\r\naudio input: embedded\r\nvideo input: SDI\r\n"
+                       "file format: none\r\naudio codec: PCM\r\ntimecode input: external\r\n"
+                       "timecode output: timeline\r\ntimecode preference: ") +
+           (dropFrame ? "dropframe" : "nondropframe") + "\r\ntimecode preset: 00:00:00" +
+           (dropFrame ? ";" : ":") +
+           "00\r\nrecord trigger: none\r\nappend timestamp: false\r\n"
+           "genlock input resync: false\r\n\r\n";
+}
+
 DeckSim::Options AtOneHour() {
     DeckSim::Options options;
     options.deck.startFrames = 108000; // 01:00:00:00
@@ -64,6 +85,7 @@ protected:
         Settings s;
         s.hyperdeck = true;
         s.hyperdeckport = 0;
+        s.hyperdeckRecord = true; // a client's record reaches the deck
         start(s, options);
         ASSERT_NE(vcr->hyperDeckPort(), 0);
         ASSERT_TRUE(waitForStatusReads(1)) << "the deck has been read";
@@ -100,6 +122,7 @@ protected:
 };
 
 TEST_F(HyperDeckWindow, CommandsAnswerAndReachTheWireByteForByte) {
+    const auto begun = Clock::now();
     const std::string ok = "200 ok\r\n", cueDone = "21 13 00 34 ";
     struct Row {
         std::string command, reply;
@@ -114,7 +137,8 @@ TEST_F(HyperDeckWindow, CommandsAnswerAndReachTheWireByteForByte) {
         {"goto: timecode: 24:00:00:00", "102 invalid value\r\n", {}},
         {"goto: clip id: 1", "107 timeline empty\r\n", {}},
         {"device info",
-         "204 device info:\r\nprotocol version: 1.6\r\nmodel: KOLB\r\nslot count: 1\r\n\r\n",
+         "204 device info:\r\nprotocol version: 1.6\r\nmodel: KOLB\r\nunique id: " +
+             ThisUniqueId() + "\r\nslot count: 1\r\n\r\n",
          {}},
         {"transport info",
          "208 transport info:\r\nstatus: stopped\r\nspeed: 0\r\nslot id: 1\r\nclip id: none\r\n"
@@ -123,7 +147,7 @@ TEST_F(HyperDeckWindow, CommandsAnswerAndReachTheWireByteForByte) {
          {}},
         {"slot info: slot id: 1",
          "202 slot info:\r\nslot id: 1\r\nstatus: mounted\r\nvolume name: tape\r\n"
-         "recording time: 0\r\nvideo format: NTSC\r\n\r\n",
+         "recording time: 0\r\nvideo format: NTSC\r\nblocked: false\r\n\r\n",
          {}},
         {"clips count", "214 clips count:\r\nclip count: 0\r\n\r\n", {}},
         {"clips get", "205 clips info:\r\nclip count: 0\r\n\r\n", {}},
@@ -147,13 +171,18 @@ TEST_F(HyperDeckWindow, CommandsAnswerAndReachTheWireByteForByte) {
         {"stop", ok, {"20 00 20 "}},
         {"remote: enable: true", ok, {}},
         {"remote: enable: false", "103 unsupported\r\n", {}},
+        {"remote: enable: true override: false", ok, {}},
+        {"remote: override: true", "103 unsupported\r\n", {}},
         {"notify: configuration: true", ok, {}},
         {"notify",
          "209 notify:\r\ntransport: false\r\nslot: false\r\nremote: false\r\n"
          "configuration: true\r\ndropped frames: false\r\n\r\n",
          {}},
         {"watchdog: period: 3601", "109 out of range\r\n", {}},
-        {"configuration", "103 unsupported\r\n", {}},
+        {"configuration", Configuration(false), {}},
+        {"configuration: video input: SDI audio input: embedded", ok, {}},
+        {"configuration: video input: HDMI", "103 unsupported\r\n", {}},
+        {"configuration: record prefix: take", "101 unsupported parameter\r\n", {}},
         {"bogus", "100 syntax error\r\n", {}},
         {"play: speed:", "100 syntax error\r\n", {}},
         {"ping", ok, {}},
@@ -191,6 +220,11 @@ TEST_F(HyperDeckWindow, CommandsAnswerAndReachTheWireByteForByte) {
             EXPECT_NE(listed.find("<parameter name=\"" + key + "\"/>"), std::string::npos)
                 << row.command;
     }
+    // KOLB has run at least as long as this test, also for a client that has just come.
+    const std::string uptime = connect()->ask("uptime");
+    ASSERT_EQ(uptime.rfind("215 uptime:\r\nuptime: ", 0), 0u) << uptime;
+    EXPECT_GE(std::stol(uptime.substr(21)),
+              std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - begun).count());
     EXPECT_EQ(deck->ask("quit"), ok);
     EXPECT_TRUE(deck->client.ended());
 }
@@ -225,13 +259,13 @@ TEST_F(HyperDeckWindow, NotifiesWhatChangesAsTheDeckChanges) {
          [&] { sim->ejectTape(); },
          {"508 transport info:\r\nslot id: none\r\n\r\n",
           "502 slot info:\r\nslot id: 1\r\nstatus: empty\r\nvolume name: none\r\n"
-          "recording time: 0\r\nvideo format: NTSC\r\n\r\n"}},
+          "recording time: 0\r\nvideo format: NTSC\r\nblocked: false\r\n\r\n"}},
         {"play without tape", [&] { EXPECT_EQ(deck->ask("play"), "105 no disk\r\n"); }, {}},
         {"load",
          [&] { sim->loadTape(); },
          {"508 transport info:\r\nslot id: 1\r\n\r\n",
           "502 slot info:\r\nslot id: 1\r\nstatus: mounted\r\nvolume name: tape\r\n"
-          "recording time: 0\r\nvideo format: NTSC\r\n\r\n"}},
+          "recording time: 0\r\nvideo format: NTSC\r\nblocked: false\r\n\r\n"}},
         {"record",
          [&] { EXPECT_EQ(deck->ask("record"), "200 ok\r\n"); },
          {"508 transport info:\r\nstatus: record\r\nspeed: 100\r\n\r\n"}},
@@ -509,8 +543,9 @@ TEST_F(HyperDeckWindow, TheLoggersClipsAreListedCuedAndPlayedToOneFrameBeforeThe
     logger->tapeField()->setFocus();
     logger->tapeField()->setText("Reel 7"); // the change that hands the log on
     QTest::keyClick(logger->tapeField(), Qt::Key_Return);
-    EXPECT_EQ(deck->reply(), "502 slot info:\r\nslot id: 1\r\nstatus: mounted\r\nvolume name: "
-                             "tape\r\nrecording time: 0\r\nvideo format: NTSC\r\n\r\n")
+    EXPECT_EQ(deck->reply(),
+              "502 slot info:\r\nslot id: 1\r\nstatus: mounted\r\nvolume name: "
+              "tape\r\nrecording time: 0\r\nvideo format: NTSC\r\nblocked: false\r\n\r\n")
         << "the list changed";
     const std::pair<std::string, std::string> lists[] = {
         {"clips count", "214 clips count:\r\nclip count: 3\r\n\r\n"},
@@ -618,5 +653,68 @@ TEST_F(HyperDeckWindow, TheStatusIsReadEveryCycleOnlyWhileAClientListensForTrans
         const int reads = statusReads();
         EXPECT_GE(reads, row.least) << row.what;
         EXPECT_LE(reads, row.most) << row.what;
+    }
+}
+
+// A control surface connecting as the Companion module for HyperDecks does
+// (hyperdeck_surface.js) is served at every rate: at the first try, through the library's
+// pings. Its Record reaches the deck only when the settings allow it; otherwise it is
+// refused, and the log says so.
+class HyperDeckSurface : public Window {};
+
+TEST_F(HyperDeckSurface, ConnectsAtTheFirstTryAndStaysAtEveryRate) {
+    struct Row {
+        const char* rate;
+        timecode::Rate standard;
+        bool record; // HyperDeckRecord=YES
+        std::string format, zero;
+    };
+    const Row rows[] = {
+        {"30", timecode::rate30, false, "NTSC", "00:00:00:00"},
+        {"25", timecode::rate25, true, "PAL", "00:00:00:00"},
+        {"30DF", timecode::rate30DF, false, "NTSC", "00:00:00;00"},
+    };
+    const std::string refusal =
+        "HyperDeck client's record refused: HyperDeckRecord is not YES in the settings";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rate);
+        finish();
+        Settings s;
+        s.hyperdeck = true;
+        s.hyperdeckport = 0;
+        s.hyperdeckRecord = row.record;
+        s.FrameRate = row.rate;
+        s.framerate = row.standard;
+        DeckSim::Options options;
+        options.deck.rate = {row.standard.fps, row.standard.dropFrame};
+        start(s, options);
+        ASSERT_TRUE(waitForStatusReads(1));
+        const size_t mark = consoleLines().size();
+        TempDir dir;
+        Process node("/usr/bin/env",
+                     {"node", HYPERDECK_SURFACE_SCRIPT, std::to_string(vcr->hyperDeckPort())},
+                     dir.path(), ProcessOptions{{{"NODE_PATH", HYPERDECK_NODE_PATH}}, {}, {}});
+        EXPECT_EQ(node.wait(60000), 0);
+        const std::string seen[] = {"connected 1.6 KOLB",
+                                    "device KOLB 1",
+                                    "slot 1 mounted tape 0 " + row.format,
+                                    "transport stopped " + row.zero + " " + row.format,
+                                    "configuration SDI embedded none PCM external " + row.zero,
+                                    "remote true false",
+                                    "stayed through 2 pings",
+                                    row.record ? "record ok" : "record refused: 150 invalid state",
+                                    "still connected"};
+        std::string expected;
+        for (const std::string& line : seen) expected += line + "\n";
+        EXPECT_EQ(node.output(), expected);
+        ASSERT_TRUE(settle());
+        const auto sent = commandsAfter(row.record ? 1 : 0);
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), "20 02 22 "), row.record ? 1 : 0);
+        const auto said = consoleSince(mark);
+        EXPECT_EQ(std::count(said.begin(), said.end(), refusal), row.record ? 0 : 1);
+        // What the library leaves out of the configuration follows the rate too.
+        Deck raw(vcr->hyperDeckPort());
+        raw.reply();
+        EXPECT_EQ(raw.ask("configuration"), Configuration(row.standard.dropFrame));
     }
 }

@@ -55,6 +55,7 @@ public:
         note(std::string("shuttle ") + (reverse ? "-" : "+") + std::to_string(speedByte));
     }
     DeckState deckState() override { return state; }
+    bool hyperDeckRecordAllowed() const override { return recordAllowed; }
 
     std::vector<std::string> calls() const {
         std::lock_guard lock(mutex);
@@ -69,8 +70,9 @@ public:
     std::function<void()> onWait; // runs inside a wait (the operator's stop, say)
     std::function<void()> onPlay; // runs inside play (a failure, say)
     std::atomic<bool> active{false};
-    std::atomic<bool> capturing{false}; // a capture runs
-    DeckState state;                    // what deckState() gives
+    std::atomic<bool> capturing{false};     // a capture runs
+    std::atomic<bool> recordAllowed{false}; // the setting HyperDeckRecord=YES
+    DeckState state;                        // what deckState() gives
     std::atomic<bool> stopRequested{false};
 
 private:

@@ -1,9 +1,10 @@
 // A HyperDeck client's commands, sent over a connection of its own to a controller that notes
 // what it is asked: which commands may move the deck in which state, and with which code the
-// others are refused; a block taken or refused whole; the watchdog's bounds; and the connection
-// kept probed.
+// others are refused; a block taken or refused whole; the watchdog's bounds; the uptime and the
+// unique id; and the connection kept probed.
 #include "HyperDeckClient.h"
 #include "HyperDeckCommand.h"
+#include "HyperDeckReplies.h"
 #include "HyperDeckSession.h"
 #include "HyperDeckTransport.h"
 #include "RecordingTarget.h"
@@ -72,13 +73,14 @@ std::vector<std::string> Replies(RecordingTarget& deck, const std::vector<std::s
 } // namespace
 
 // Each command that moves the deck, in each state the deck may be in: carried out when it may
-// move, else refused with the state's code and nothing sent. A running capture comes first, then
-// LOCAL; no tape refuses only what needs one.
+// move, else refused with the state's code and nothing sent. A record the settings do not allow
+// comes first, then a running capture, then LOCAL; no tape refuses only what needs one.
 TEST(HyperDeckSession, EveryCommandThatMovesTheDeckIsRefusedWithTheCodeOfWhatStopsIt) {
     struct Command {
         std::string line;
         std::string call; // what the deck is asked when it may move
         bool needsTape;
+        bool allowed = true; // for a record: HyperDeckRecord=YES
     };
     const Command commands[] = {
         {"play", "play", true},
@@ -89,6 +91,8 @@ TEST(HyperDeckSession, EveryCommandThatMovesTheDeckIsRefusedWithTheCodeOfWhatSto
         {"shuttle", "pause", true},
         {"record", "record", true},
         {"record: name: take two", "record", true},
+        {"record", "", true, false},
+        {"record: name: take two", "", true, false},
         {"goto: timecode: 00:20:00:00", "cueTo 00:20:00:00", true},
         {"goto: timecode: +00:00:01:00", "cueTo 00:10:01:00", true},
         {"jog: timecode: -00:00:00:05", "cueTo 00:09:59:25", true},
@@ -120,11 +124,15 @@ TEST(HyperDeckSession, EveryCommandThatMovesTheDeckIsRefusedWithTheCodeOfWhatSto
             deck.state.local = state.local;
             deck.state.noTape = state.noTape;
             deck.capturing = state.capturing;
-            const std::string refused = command.needsTape ? state.tapeReply : state.otherReply;
+            deck.recordAllowed = command.allowed;
+            const std::string refused = !command.allowed    ? "150 invalid state\r\n"
+                                        : command.needsTape ? state.tapeReply
+                                                            : state.otherReply;
             EXPECT_EQ(Replies(deck, {command.line}),
                       Calls{refused.empty() ? "200 ok\r\n" : refused});
             // A capture's refusal is said in the window as well.
-            const Calls expected = state.capturing   ? Calls{"refused"}
+            const Calls expected = !command.allowed  ? Calls{}
+                                   : state.capturing ? Calls{"refused"}
                                    : refused.empty() ? Calls{command.call}
                                                      : Calls{};
             EXPECT_EQ(deck.calls(), expected);
@@ -169,7 +177,8 @@ TEST(HyperDeckSession, ABlockWithOneBadLineIsRefusedWhole) {
     }
 }
 
-// The watchdog takes 0 (none) to an hour; what it refuses leaves the period set before.
+// The watchdog takes none (no period, 0 or less) to an hour; what it refuses leaves the period
+// set before.
 TEST(HyperDeckSession, TheWatchdogTakesNoneToAnHour) {
     struct Row {
         std::string line, reply;
@@ -180,9 +189,9 @@ TEST(HyperDeckSession, TheWatchdogTakesNoneToAnHour) {
         {"watchdog: period: 1", "200 ok\r\n", 1},
         {"watchdog: period: 3600", "200 ok\r\n", 3600},
         {"watchdog: period: 3601", "109 out of range\r\n", 5},
-        {"watchdog: period: -1", "102 invalid value\r\n", 5},
+        {"watchdog: period: -1", "200 ok\r\n", 0},
         {"watchdog: period: 1.5", "102 invalid value\r\n", 5},
-        {"watchdog", "102 invalid value\r\n", 5},
+        {"watchdog", "200 ok\r\n", 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.line);
@@ -195,6 +204,30 @@ TEST(HyperDeckSession, TheWatchdogTakesNoneToAnHour) {
         EXPECT_EQ(handle(row.line), row.reply);
         EXPECT_EQ(session.watchdogSeconds(), row.period);
     }
+}
+
+// "uptime": the whole seconds since KOLB started, by the clock the session is given.
+TEST(HyperDeckSession, UptimeCountsTheWholeSecondsSinceKolbStarted) {
+    using namespace std::chrono_literals;
+    const HyperDeckUptime::Clock::time_point start{1h};
+    auto now = start;
+    RecordingTarget deck;
+    HyperDeckSession session(deck, nullptr, {}, {start, [&now] { return now; }});
+    const std::pair<std::chrono::milliseconds, std::string> rows[] = {
+        {0ms, "0"}, {999ms, "0"}, {1000ms, "1"}, {259200999ms, "259200"}};
+    for (const auto& [since, seconds] : rows) {
+        now = start + since;
+        EXPECT_EQ(session.handle(*ParseHyperDeckLine("uptime")),
+                  "215 uptime:\r\nuptime: " + seconds + "\r\n\r\n")
+            << since.count() << " ms";
+    }
+}
+
+// Device info's unique id: the 64-bit FNV-1a hash of the host name (the hash's published values).
+TEST(HyperDeckReplies, TheUniqueIdIsTheHostNamesHash) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"", "cbf29ce484222325"}, {"a", "af63dc4c8601ec8c"}, {"foobar", "85944171f73967e8"}};
+    for (const auto& [host, id] : rows) EXPECT_EQ(hyperdeck::UniqueId(host), id) << host;
 }
 
 // A control surface switched off is found, as the command server's clients are: the connection

@@ -181,6 +181,7 @@ TEST_F(SettingsFile, TheSecondPortAndServerKeysShowAfterVerboseOnlyWhenSet) {
         bool zam, netserver;
         int port;
         std::string comport2, address;
+        bool hyperdeckRecord = false;
     };
     // A port that is not one: named under the block, and 2001 used.
     const auto badPort = [](const std::string& port) {
@@ -193,6 +194,17 @@ TEST_F(SettingsFile, TheSecondPortAndServerKeysShowAfterVerboseOnlyWhenSet) {
             2001,
             "COM2",
             "127.0.0.1"};
+    };
+    // HyperDeckRecord: only YES lets a HyperDeck client record.
+    const auto record = [](const std::string& value, bool on) {
+        return Case{"HyperDeckRecord=" + value + "\n",
+                    {"HyperDeck Record = " + value},
+                    false,
+                    false,
+                    2001,
+                    "COM2",
+                    "127.0.0.1",
+                    on};
     };
     const Case cases[] = {
         {"UseZAM=YES\nCOMPort2=/dev/ttyUSB1\nNetServer=YES\nNetPort=4000\nNetAddress=0.0.0.0\n",
@@ -210,6 +222,9 @@ TEST_F(SettingsFile, TheSecondPortAndServerKeysShowAfterVerboseOnlyWhenSet) {
          2001,
          "COM2",
          "127.0.0.1"},
+        record("YES", true),
+        record("NO", false),
+        record("yes", false),
         badPort("70000"),
         badPort("port"),
         badPort("0"),
@@ -228,6 +243,7 @@ TEST_F(SettingsFile, TheSecondPortAndServerKeysShowAfterVerboseOnlyWhenSet) {
         EXPECT_EQ(KOLB::settings.netport, c.port);
         EXPECT_EQ(KOLB::settings.comport2, c.comport2);
         EXPECT_EQ(KOLB::settings.netaddress, c.address);
+        EXPECT_EQ(KOLB::settings.hyperdeckRecord, c.hyperdeckRecord);
     }
 }
 
