@@ -102,7 +102,8 @@ std::vector<std::string> paramNames(const std::string& list) {
 std::string Help(const std::vector<Taken>& taken) {
     std::string text = std::string("201 help:") + end;
     text +=
-        std::string("KOLB drives a 9-pin deck; slot 1 is its tape, which holds no clips.") + end;
+        std::string("KOLB drives a 9-pin deck; slot 1 is its tape, its clips the open logger's.") +
+        end;
     for (const Taken& command : taken) {
         text += command.name;
         const auto names = paramNames(command.params);
