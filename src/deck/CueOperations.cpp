@@ -117,9 +117,10 @@ void LocalVCR::CueUp() {
     startRun(motionStops);
 }
 
-void LocalVCR::startRun(unsigned stops, CueThread::Plan plan) {
+void LocalVCR::startRun(unsigned stops, CueThread::Plan plan,
+                        std::optional<CueThread::Frame> firstCue) {
     if (!sop.hasSerialPort() || closing) return;
-    runSlot.start(std::make_shared<CueThread>(*this, getCueFrame(), vanto, stops, plan));
+    runSlot.start(std::make_shared<CueThread>(*this, getCueFrame(), vanto, stops, plan, firstCue));
 }
 
 std::shared_ptr<CueThread> LocalVCR::cuethread() {

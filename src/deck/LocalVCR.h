@@ -244,7 +244,8 @@ public:
     DeckState deckState() override;
     void watchDeckState(std::function<void()> watcher) override;
     bool rollWhenCued() override;
-    void callOffCue() override { runSlot.callOff(); }
+    void callOffCue() override;
+    std::optional<int> cueUnderWay() override;
     bool playClip(const LoggedClip& clip, bool loop) override;
     std::vector<LoggedClip> loggedClips() override;
     void readStatusOften(bool on) override { statusOftenOn = on; }
@@ -276,7 +277,8 @@ private:
     // The operator stopped motion: a review starting or playing ends now.
     void callOffReview();
     // Starts a cue run (CueUp) for a motion asked for when motionStops was `stops`.
-    void startRun(unsigned stops, CueThread::Plan plan = {false, false});
+    void startRun(unsigned stops, CueThread::Plan plan = {false, false, false},
+                  std::optional<CueThread::Frame> firstCue = std::nullopt);
     // Sends a transport frame, then leaves any cue-and-play or review (SettleDown).
     void sendThenSettle(std::span<const std::uint8_t> frame);
     // Sets the run's mode, prepares the cue frame and starts the run; false when the text was

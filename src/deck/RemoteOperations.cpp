@@ -40,6 +40,8 @@ int LocalVCR::hyperDeckPort() {
 }
 
 bool LocalVCR::cueTo(const std::string& text) {
+    // The run before is called off first: a loop at its out point sets no flag of this cue.
+    runSlot.callOff();
     cueplayFlag = false;
     reviewclipFlag = false;
     if (!prepareCue(text, CueString)) return false;
@@ -76,7 +78,7 @@ DeckState LocalVCR::deckState() {
                     static_cast<std::uint8_t>(motion)};
     state.acked = acked.frame();
     state.clipId = hyperdeck::CurrentClip(loggedClips(), tcframes);
-    if (const auto run = cuethread(); run && !run->finished() && run->plan().playAtOnce) {
+    if (const auto run = cuethread(); run && !run->finished() && run->plan().clip) {
         state.singleClip = true;
         state.loop = run->plan().loop;
     }
@@ -84,17 +86,42 @@ DeckState LocalVCR::deckState() {
 }
 
 bool LocalVCR::rollWhenCued() {
-    // Under the link's lock, where the run decides whether to play.
+    // Under the link's lock, where the run decides whether to play. A review run plays anyway.
     const auto link = sop.holdExchanges();
     const auto run = cuethread();
-    if (!run || run->isReview() || !run->beforePlay()) return false;
+    if (!run || !run->beforePlay()) return false;
     cueplayFlag = true;
     return true;
+}
+
+void LocalVCR::callOffCue() {
+    // Nothing of a cue, a review or a clip play follows: its flags go, and the window shows the
+    // deck's words again.
+    SettleDown();
+    runSlot.callOff();
+}
+
+std::optional<int> LocalVCR::cueUnderWay() {
+    const auto link = sop.holdExchanges();
+    const auto run = cuethread();
+    if (!run || run->isReview() || !run->beforePlay()) return std::nullopt;
+    const auto& f = run->target();
+    const auto bcd = [](std::uint8_t b) { return (b >> 4) * 10 + (b & 0x0F); };
+    return FrameCount(
+        CueTime{bcd(f[5] & 0x3F), bcd(f[4] & 0x7F), bcd(f[3] & 0x7F), bcd(f[2] & 0x3F)}, rate());
 }
 
 bool LocalVCR::playClip(const LoggedClip& clip, bool loop) {
     const auto frame = CueFrame(clip.in);
     if (!frame || !sop.hasSerialPort() || closing) return false;
+    // A cue still winding is taken over: the clip plays from its point once cued there.
+    std::optional<CueThread::Frame> winding;
+    {
+        const auto link = sop.holdExchanges();
+        if (const auto run = cuethread(); run && !run->isReview() && run->beforePlay())
+            winding = run->target();
+    }
+    runSlot.callOff();
     {
         std::lock_guard lock(stateMutex);
         cueFrame = *frame;
@@ -104,7 +131,7 @@ bool LocalVCR::playClip(const LoggedClip& clip, bool loop) {
     duration = clip.outFrames - clip.inFrames;
     cueplayFlag = true;
     reviewclipFlag = true;
-    startRun(motionStops, CueThread::Plan{true, loop});
+    startRun(motionStops, CueThread::Plan{!winding, loop, true}, winding);
     return true;
 }
 

@@ -5,8 +5,8 @@
 #include <chrono>
 
 CueThread::CueThread(CueTarget& target, const Frame& cueFrame, bool isVanto, unsigned stops,
-                     Plan plan)
-    : svcr(target), state(target.cueState()), frame(cueFrame), vanto(isVanto),
+                     Plan plan, std::optional<Frame> firstCue)
+    : svcr(target), state(target.cueState()), frame(cueFrame), firstFrame(firstCue), vanto(isVanto),
       review(state.reviewclipFlag), stopsAtStart(stops), connectthread(target.client()), how(plan) {
 }
 
@@ -58,7 +58,7 @@ void CueThread::tellClient(const char* line) {
     if (connectthread) connectthread->Send(line);
 }
 
-bool CueThread::cueUp() {
+bool CueThread::cueUp(const Frame& to) {
     const int settle = vanto ? 50 : 2000;
     const int beforePlay = vanto ? 20 : 2000;
     bool alive = false;
@@ -67,7 +67,7 @@ bool CueThread::cueUp() {
         alive = !calledOff();
         if (alive) {
             state.cueup = false;
-            svcr.sendFrame(frame);
+            svcr.sendFrame(to);
         }
         sentCue = true;
     }
@@ -114,7 +114,8 @@ bool CueThread::playOnce() {
 
 void CueThread::run() {
     bool first = true;
-    while ((first && how.playAtOnce ? !calledOff() : cueUp()) && playOnce()) first = false;
+    while ((first && how.playAtOnce ? !calledOff() : cueUp(first ? target() : frame)) && playOnce())
+        first = false;
     if (!calledOff()) {
         // A run called off leaves the flags to what called it off: a new motion has set its own.
         state.reviewclipFlag = false;

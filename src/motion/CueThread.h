@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 // One cue run: cues the deck to the frame it was given, pauses, settles and declares the deck
@@ -32,11 +33,14 @@ public:
     struct Plan {
         bool playAtOnce;
         bool loop;
+        bool clip; // a clip play (the protocol's single clip)
     };
     // stopsAtStart: the operator's stops of motion counted when the motion was asked for; a
     // review run is called off once the count has moved on.
+    // firstCue: where the first pass cues to, when not to cueFrame (a clip play that takes
+    // over a goto's cue: its point first, the clip's in point each time after).
     CueThread(CueTarget& svcr, const Frame& cueFrame, bool vanto, unsigned stopsAtStart,
-              Plan plan = {false, false});
+              Plan plan = {false, false, false}, std::optional<Frame> firstCue = std::nullopt);
     ~CueThread(); // stops the run's waits and joins it
     CueThread(const CueThread&) = delete;
     CueThread& operator=(const CueThread&) = delete;
@@ -58,13 +62,15 @@ public:
     bool beforePlay() const;
     // The cue frame has gone to the deck, or the run has ended without sending it.
     bool cueSent() const { return sentCue || done; }
+    // Where the run cues to first.
+    const Frame& target() const { return firstFrame ? *firstFrame : frame; }
 
 private:
     enum class OutPoint { Reached, Stalled, Abandoned };
     void run();
     OutPoint waitForOutPoint();
     // Cues to the frame, pauses, settles and declares the deck cued; false when called off.
-    bool cueUp();
+    bool cueUp(const Frame& to);
     // Plays (for a review, to the out point); true when a loop is to play the clip again.
     bool playOnce();
     // Sleeps ms; false when the run was called off meanwhile.
@@ -78,6 +84,7 @@ private:
     CueTarget& svcr;
     CueState& state;
     const Frame frame;
+    const std::optional<Frame> firstFrame;
     const bool vanto;
     const bool review;
     const unsigned stopsAtStart; // motionStops when the motion was asked for

@@ -3,6 +3,7 @@
 #include "DeckState.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,9 +61,13 @@ public:
     // transport command calls the cue off first.
     virtual bool rollWhenCued() { return false; }
     virtual void callOffCue() {}
-    // Plays a clip from where the deck is and stops it one frame before the out point, as a
-    // review does; a loop then cues back to the in point and plays the clip again each time, until
-    // a transport command calls it off. False when the deck cannot be driven (nothing was sent).
+    // Where a cue run that has not come to its play is going, as a frame count; nothing when none
+    // is.
+    virtual std::optional<int> cueUnderWay() { return std::nullopt; }
+    // Plays a clip from where the deck is (or, while a cue run winds, from its point once cued)
+    // and stops it one frame before the out point, as a review does; a loop then cues back to the
+    // in point and plays the clip again each time, until a transport command but a play calls it
+    // off. False when the deck cannot be driven (nothing was sent).
     virtual bool playClip(const LoggedClip&, bool /*loop*/) { return false; }
     // The open logger's clips; none while no logger is open.
     virtual std::vector<LoggedClip> loggedClips() { return {}; }

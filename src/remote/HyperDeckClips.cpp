@@ -22,6 +22,14 @@ int CurrentClip(const std::vector<LoggedClip>& clips, int frames) {
     return id;
 }
 
+int ClipBefore(const std::vector<LoggedClip>& clips, int frames) {
+    int id = 0;
+    for (std::size_t i = 0; i < clips.size(); ++i)
+        if (clips[i].inFrames <= frames && (id == 0 || clips[i].inFrames >= clips[id - 1].inFrames))
+            id = static_cast<int>(i) + 1;
+    return id;
+}
+
 std::optional<int> ClipIdOf(const std::string& text, int current) {
     if (text.empty()) return std::nullopt;
     const bool relative = text[0] == '+' || text[0] == '-';
@@ -43,7 +51,8 @@ std::string ClipsInfo(const std::vector<LoggedClip>& clips, int first, int count
                       timecode::Rate rate) {
     Fields fields{{"clip count", std::to_string(clips.size())}};
     const int size = static_cast<int>(clips.size());
-    const int last = count <= 0 ? size : std::min(size, first + count - 1);
+    const long long last =
+        count <= 0 ? size : std::min<long long>(size, static_cast<long long>(first) + count - 1);
     for (int id = std::max(first, 1); id <= last; ++id) {
         const LoggedClip& clip = clips[id - 1];
         const std::string duration = Duration(clip, rate);

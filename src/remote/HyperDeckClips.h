@@ -13,9 +13,12 @@ namespace hyperdeck {
 // The clip under the playhead: of those whose in to out holds the frame, the one that starts
 // last (a goto to a clip's in finds that clip, even inside another); 0 for none.
 int CurrentClip(const std::vector<LoggedClip>& clips, int frames);
-// A "clip id" parameter: "N", or "+N"/"-N" from the current clip (0 for none: +1 is the first).
+// The clip with the latest in point at or before the frame (of two alike, the later in the list);
+// 0 when the frame is before every clip.
+int ClipBefore(const std::vector<LoggedClip>& clips, int frames);
+// A "clip id" parameter: "N", or "+N"/"-N" from the clip `from` (0 for none: +1 is the first).
 // Nothing when the text is not such a number; the id may be out of range.
-std::optional<int> ClipIdOf(const std::string& text, int current);
+std::optional<int> ClipIdOf(const std::string& text, int from);
 
 // 214.
 std::string ClipsCount(const std::vector<LoggedClip>& clips);

@@ -150,8 +150,10 @@ std::string HyperDeckSession::play(const HyperDeckCommand& c) {
     const auto turn = paced();
     if (clipPlay && speed == 100) {
         // The clip under the playhead, to its out point; with no clip there, a plain play.
+        // The clip where the deck is, or where a goto's cue takes it.
         const auto clips = deck.loggedClips();
-        const int id = hyperdeck::CurrentClip(clips, FramesOf(deck.deckState()));
+        const int at = deck.cueUnderWay().value_or(FramesOf(deck.deckState()));
+        const int id = hyperdeck::CurrentClip(clips, at);
         const auto* loop = c.param("loop");
         if (id > 0 && deck.playClip(clips[id - 1], loop && *loop == "true")) return Reply(Code::Ok);
     }
@@ -204,7 +206,10 @@ std::string HyperDeckSession::go(const HyperDeckCommand& c) {
                    ? cueTo(clip.in)
                    : cueTo(timecode::TimeText(clip.outFrames - 1, deck.deckState().rate));
     }
-    const auto id = hyperdeck::ClipIdOf(value, current);
+    // Between clips, "+1" is the one after the clip the deck has last passed the in point of.
+    const int from =
+        current > 0 ? current : hyperdeck::ClipBefore(clips, FramesOf(deck.deckState()));
+    const auto id = hyperdeck::ClipIdOf(value, from);
     if (!id) return Reply(Code::InvalidValue);
     if (*id < 1 || *id > static_cast<int>(clips.size())) return Reply(Code::OutOfRange);
     return cueTo(clips[*id - 1].in);

@@ -98,6 +98,24 @@ protected:
         const auto from = at + key.size() + 4;
         return info.substr(from, info.find("\r\n", from) - from);
     }
+    // Opens the logger and logs clips {name, in, out} in events 1, 2, ...; the tape typed then
+    // hands the log on.
+    LoggerGUI* logClips(const std::vector<std::array<std::string, 3>>& events) {
+        if (!waitFor([this] { return gui->loggerButton()->isEnabled(); }, 10s)) return nullptr;
+        QTest::mouseClick(gui->loggerButton(), Qt::LeftButton);
+        LoggerGUI* logger = gui->logger();
+        if (logger == nullptr) return nullptr;
+        logger->setCloseAsker([] { return LoggerGUI::CloseChoice::Discard; });
+        for (size_t i = 0; i < events.size(); ++i) {
+            logger->eventList().ClipNameArray[i] = events[i][0];
+            logger->eventList().SrcInArray[i] = events[i][1];
+            logger->eventList().SrcOutArray[i] = events[i][2];
+        }
+        logger->tapeField()->setFocus();
+        logger->tapeField()->setText("Reel 7");
+        QTest::keyClick(logger->tapeField(), Qt::Key_Return);
+        return logger;
+    }
     // Whether the deck received a frame since the trace was last cleared.
     bool received(const std::string& frame) {
         const auto lines = trace->lines();
@@ -520,16 +538,37 @@ TEST_F(HyperDeckWindow, TheStateChangesWithTheCommandAndAPlayDuringAGotoRollsFro
     EXPECT_EQ(told(), "stopped") << "the deck got to the goto's point";
     EXPECT_EQ(told(), "play");
     // Any other transport command calls the cue off: the goto's run neither stills nor plays.
-    ASSERT_TRUE(waitFor([&] { return vcr->cuethread()->finished(); }));
-    ASSERT_EQ(deck->ask("goto: timecode: 01:00:30:00"), ok);
-    ASSERT_EQ(deck->ask("play"), ok);
+    const std::pair<std::string, std::string> others[] = {{"shuttle: speed: 200", "21 13 4A 7E "},
+                                                          {"stop", "20 00 20 "},
+                                                          {"record", "20 02 22 "},
+                                                          {"preview: enable: true", "20 61 81 "}};
+    for (const auto& [command, frame] : others) {
+        ASSERT_TRUE(waitFor([&] { return vcr->cuethread()->finished(); })) << command;
+        ASSERT_EQ(deck->ask("goto: timecode: 01:00:30:00"), ok);
+        ASSERT_EQ(deck->ask("play"), ok);
+        trace->clear();
+        ASSERT_EQ(deck->ask(command), ok);
+        ASSERT_TRUE(waitFor([&] { return vcr->cuethread()->finished(); })) << command;
+        EXPECT_EQ(commandsAfter(1), Frames{frame}) << command << " alone";
+    }
+
+    // A clip play sent while a goto to the clip winds plays that clip from the goto's point, and
+    // stops it at its out point.
+    ASSERT_NE(logClips({{"Bell", "01:00:30:00", "01:00:31:00"}}), nullptr);
     trace->clear();
-    ASSERT_EQ(deck->ask("shuttle: speed: 200"), ok);
-    ASSERT_TRUE(waitFor([&] {
-        const auto run = vcr->cuethread();
-        return run && run->finished();
-    }));
-    EXPECT_EQ(commandsAfter(1), Frames{"21 13 4A 7E "}) << "the shuttle alone";
+    ASSERT_EQ(deck->ask("goto: clip id: 1"), ok);
+    ASSERT_EQ(deck->ask("play: single clip: true"), ok);
+    EXPECT_EQ(transportField(*deck, "single clip"), "true");
+    ASSERT_TRUE(waitFor([&] { return vcr->cuethread()->finished(); }, 30s));
+    EXPECT_TRUE(vcr->cuethread()->gotthere()) << "the out point stopped the clip";
+    // The Stop goes at the reading of 01:00:30:29; a busy machine reads a frame or two late.
+    const int stoppedAt = sim->snapshot().frames;
+    EXPECT_GE(stoppedAt, ninepin::FramesOf(1, 0, 30, 29));
+    EXPECT_LT(stoppedAt, ninepin::FramesOf(1, 0, 31, 15));
+    EXPECT_NE(sim->snapshot().mode, DeckModel::Mode::Play);
+    EXPECT_EQ(commandsAfter(5), (Frames{"24 31 00 30 00 01 86 ", "24 31 00 30 00 01 86 ",
+                                        "21 13 00 34 ", "20 01 21 ", "20 00 20 "}))
+        << "the goto's cue, taken over by the clip's: cued, played, stopped";
 }
 
 TEST_F(HyperDeckWindow, TheLoggersClipsAreListedCuedAndPlayedToOneFrameBeforeTheirOut) {
@@ -538,24 +577,12 @@ TEST_F(HyperDeckWindow, TheLoggersClipsAreListedCuedAndPlayedToOneFrameBeforeThe
     EXPECT_EQ(deck->ask("notify: slot: true"), ok);
     EXPECT_EQ(deck->ask("clips count"), "214 clips count:\r\nclip count: 0\r\n\r\n")
         << "no logger open: no clips";
-    ASSERT_TRUE(waitFor([this] { return gui->loggerButton()->isEnabled(); }, 10s));
-    QTest::mouseClick(gui->loggerButton(), Qt::LeftButton);
-    LoggerGUI* logger = gui->logger();
-    ASSERT_NE(logger, nullptr);
-    logger->setCloseAsker([] { return LoggerGUI::CloseChoice::Discard; });
     // Event 3 has no out: it is no clip, and event 4 is clip 3.
-    const std::array<std::array<std::string, 3>, 4> events{{{"Pier", "01:00:10:00", "01:00:12:00"},
-                                                            {"Gull", "01:00:20:00", "01:00:22:15"},
-                                                            {"Tide", "01:00:25:00", "00:00:00:00"},
-                                                            {"", "01:00:30:00", "01:00:31:00"}}};
-    for (size_t i = 0; i < events.size(); ++i) {
-        logger->eventList().ClipNameArray[i] = events[i][0];
-        logger->eventList().SrcInArray[i] = events[i][1];
-        logger->eventList().SrcOutArray[i] = events[i][2];
-    }
-    logger->tapeField()->setFocus();
-    logger->tapeField()->setText("Reel 7"); // the change that hands the log on
-    QTest::keyClick(logger->tapeField(), Qt::Key_Return);
+    LoggerGUI* logger = logClips({{"Pier", "01:00:10:00", "01:00:12:00"},
+                                  {"Gull", "01:00:20:00", "01:00:22:15"},
+                                  {"Tide", "01:00:25:00", "00:00:00:00"},
+                                  {"", "01:00:30:00", "01:00:31:00"}});
+    ASSERT_NE(logger, nullptr);
     EXPECT_EQ(deck->reply(),
               "502 slot info:\r\nslot id: 1\r\nstatus: mounted\r\nvolume name: "
               "tape\r\nrecording time: 0\r\nvideo format: NTSC\r\nblocked: false\r\n\r\n")
@@ -581,6 +608,7 @@ TEST_F(HyperDeckWindow, TheLoggersClipsAreListedCuedAndPlayedToOneFrameBeforeThe
         {"goto: clip id: 4", "109 out of range\r\n"},
         {"goto: clip id: two", "102 invalid value\r\n"},
         {"goto: clip id: 3", ok, "01:00:30:00", "3"},
+        {"goto: clip: end", ok, "01:00:30:29", "3"},
         {"goto: clip id: -1", ok, "01:00:20:00", "2"},
     };
     for (const Go& go : gotos) {

@@ -33,6 +33,25 @@ TEST(HyperDeckClips, TheCurrentClipIsTheLatestStartingOneThatHoldsThePlayhead) {
                       {"1x", 1, std::nullopt},
                       {"--1", 1, std::nullopt}};
     for (const Id& c : ids) EXPECT_EQ(hyperdeck::ClipIdOf(c.text, c.current), c.id) << c.text;
+    // Between clips, relative ids count from the clip whose in point was passed last.
+    const std::pair<int, int> before[] = {{299, 0}, {300, 1}, {345, 2}, {365, 2}, {430, 3}};
+    for (const auto& [frames, id] : before) EXPECT_EQ(hyperdeck::ClipBefore(clips, frames), id);
+}
+
+TEST(HyperDeckClips, ListsGiveTheTapesFormatAndNonDropDurationsAtEachRate) {
+    // 01:00:00;02 to 01:00:02;00 at 30DF is 58 frames; 10:00 to 12:00 at 25 is 50.
+    const LoggedClip df{"Pier", "01:00:00;02", 107894, 107952};
+    const LoggedClip pal{"Pier", "00:00:10:00", 250, 300};
+    EXPECT_EQ(hyperdeck::DiskList({df}, timecode::rate30DF),
+              "206 disk list:\r\nslot id: 1\r\n1: Pier Tape 525i5994 00:00:01:28\r\n\r\n");
+    EXPECT_EQ(hyperdeck::DiskList({pal}, timecode::rate25),
+              "206 disk list:\r\nslot id: 1\r\n1: Pier Tape 625i50 00:00:02:00\r\n\r\n");
+    EXPECT_EQ(hyperdeck::ClipsInfo({df}, 1, 0, 2, timecode::rate30DF),
+              "205 clips info:\r\nclip count: 1\r\n"
+              "1: 01:00:00;02 00:00:01:28 01:00:00;02 01:00:02;00 Pier\r\n\r\n");
+    EXPECT_EQ(hyperdeck::ClipsInfo({pal}, 2147483647, 2, 1, timecode::rate25),
+              "205 clips info:\r\nclip count: 1\r\n\r\n")
+        << "no clip past the last, however far";
 }
 
 TEST(HyperDeckTransport, AnAcknowledgedFrameIsReportedBeforeAnyReadingConfirmsIt) {
