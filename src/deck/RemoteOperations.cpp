@@ -1,5 +1,6 @@
 // The deck controller's operations for the HyperDeck protocol front end: its server, a cue that
-// leaves the window's points alone, the shuttle, and the deck's state as last read.
+// leaves the window's points alone, cue and roll, the shuttle, the logger's clips and their plays,
+// and the deck's state as last read (with the transport frame acknowledged since).
 #include "CueText.h"
 #include "HyperDeckClips.h"
 #include "LocalVCR.h"
