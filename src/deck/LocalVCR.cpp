@@ -3,6 +3,7 @@
 #include "CaptureLink.h"
 #include "CommandLanguage.h"
 #include "DeckRefusal.h"
+#include "HyperDeckTransport.h"
 #include "ScriptRunner.h"
 #include "Utils.h"
 
@@ -190,7 +191,9 @@ DeckReply LocalVCR::CommandB0(std::span<const std::uint8_t> frame) {
         ++transportCount;
         if (TransportMemory::IsAck(reply.bytes, reply.count)) {
             transport.acknowledged(frame);
-            acked.acknowledged(frame);
+            // A frame that says nothing of the motion (E-E, standby, eject) leaves the last one
+            // that did in force: the reading before it may be older than that one.
+            if (TransportOfFrame(frame, {})) acked.acknowledged(frame);
             told = true;
         }
     }

@@ -487,8 +487,14 @@ TEST_F(HyperDeckWindow, TheStateChangesWithTheCommandAndAPlayDuringAGotoRollsFro
     slow.deck.seekMs = 3000; // every cue winds for 3 s
     startDeck(slow);
     auto deck = connect();
-    auto listener = connect();
     const std::string ok = "200 ok\r\n";
+    // A frame that says nothing of the motion leaves the last one's state in force: E-E straight
+    // after a play is still play, not the reading from before the play.
+    for (const char* command : {"play", "preview: enable: true"}) ASSERT_EQ(deck->ask(command), ok);
+    EXPECT_EQ(transportField(*deck, "status"), "play");
+    for (const char* command : {"preview: enable: false", "stop"})
+        ASSERT_EQ(deck->ask(command), ok);
+    auto listener = connect();
     ASSERT_EQ(listener->ask("notify: transport: true"), ok);
     // The status the listener is told next.
     auto told = [&] {
