@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Where an EDL's bytes come from: a file, or a text in the tests.
 class ByteSource {
@@ -55,11 +56,29 @@ std::optional<SourceTimes> getsourcetime(const std::string& line);
 // that way, for readers that refuse an out before an in.
 std::string OutOfListEvent(const std::string& in, const std::string& out, timecode::Rate rate);
 
+// A line of a list that looked like an event and was not read, and why (one line of text, e.g.
+// "source times 01:00:00:45 01:00:01:00 are not timecode at the rate 30").
+struct SkippedLine {
+    int line = 0; // the file's line number, from 1
+    std::string why;
+    bool operator==(const SkippedLine&) const = default;
+};
+
 struct EdlRead {
     enum class Outcome { Read, NotAnEdl, Empty };
     Outcome outcome = Outcome::Read;
     int stored = 0;  // events stored, from event 1 on
     int skipped = 0; // event lines skipped because their times could not be taken
+    // Every line skipped, in order (the console says only the first maxSkipReports).
+    std::vector<SkippedLine> skips;
+    // Event lines that hold no clip and were passed over on purpose: black, a gap, the
+    // zero-length outgoing side of a transition, a source with no timecode.
+    int passedOver = 0;
+    // The list holds clips past the 100th, which were not loaded.
+    bool more = false;
+    // The rate the list says it counts at when KOLB counts at none like it ("23.976", "24",
+    // "50", "59.94"): its times were kept as written. Empty for the rates KOLB counts at.
+    std::string otherRate;
     // What the list's "FCM:" line says: true for "FCM: DROP FRAME", false for
     // "FCM: NON-DROP FRAME"; nothing without one.
     std::optional<bool> dropFrame;
