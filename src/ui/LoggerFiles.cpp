@@ -152,6 +152,14 @@ std::string LoggerGUI::loaded(const std::string& path, const std::string& name, 
     std::string said = "Loaded " + eventsText(load.read.stored) + " from " + name;
     if (load.read.skipped > 0)
         said += "; " + std::to_string(load.read.skipped) + " lines skipped (see the log)";
+    if (load.read.more)
+        said += "; the list holds more than " + std::to_string(EventList::size) +
+                " clips, and the rest were not loaded";
+    if (!load.read.otherRate.empty())
+        said += "; it counts at " + load.read.otherRate +
+                " frames a second, which KOLB does not: its times are kept as written, not "
+                "converted to " +
+                timecode::RateText(svcr.rate());
     said += ".";
     tell(said);
     return said;

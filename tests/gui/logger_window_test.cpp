@@ -3,6 +3,7 @@
 // and RevALL against the deck, EDL files through an injected file dialog, the question before
 // closing with changes, and marks from another thread.
 #include "EdlWriter.h"
+#include "ExpectedClips.h"
 #include "LoggerGUI.h"
 #include "NetClient.h"
 #include "NinePin.h"
@@ -757,6 +758,71 @@ TEST_F(LoggerWindow, TheFileDialogOpensInTheWorkingDirectoryOnCmx3600AndItsFilte
         EXPECT_EQ(written[0].filename(), "list.txt");
         EXPECT_TRUE(readBytes(written[0].string()).starts_with(format.starts))
             << format.filter << ": " << readBytes(written[0].string());
+    }
+}
+
+// Lists that editing systems and spreadsheets write, loaded through the real file dialog: the
+// grid holds the clips an independent reader finds in each (as kolb-list converts them), and the
+// strip says what the load could not take as it was.
+TEST_F(LoggerWindow, ListsOtherSystemsWroteLoadThroughTheDialogAsAnIndependentReaderReadsThem) {
+    start();
+    gui->setLoggerSetup({}); // the real dialogs
+    ASSERT_TRUE(waitFor([this] { return gui->loggerButton()->isEnabled(); }, 10s));
+    QTest::mouseClick(gui->loggerButton(), Qt::LeftButton);
+    LoggerGUI* logger = gui->logger();
+    ASSERT_NE(logger, nullptr);
+    // A failed load's message box, which would wait for a click; kept as long as the logger.
+    auto boxes = std::make_shared<std::vector<std::string>>();
+    logger->setMessageShower([boxes](const std::string& message) { boxes->push_back(message); });
+    const fs::path lists = KOLB_LIST_DATA;
+    const struct {
+        const char* file;
+        std::string said; // the strip's message after the load
+    } rows[] = {
+        {"six_digit_32_reels.edl", "Loaded 4 events from six_digit_32_reels.edl."},
+        {"four_digit_audio_wipe.edl", "Loaded 4 events from four_digit_audio_wipe.edl."},
+        {"drop_frame_key_long_reel.edl", "Loaded 4 events from drop_frame_key_long_reel.edl."},
+        {"spreadsheet_semicolon_bom.csv",
+         "Loaded 3 events from spreadsheet_semicolon_bom.csv; 1 lines skipped (see the log)."},
+        {"tab_separated_23976.csv",
+         "Loaded 3 events from tab_separated_23976.csv; it counts at 23.976 frames a second, "
+         "which KOLB does not: its times are kept as written, not converted to 30."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        const QString folder = QString::fromStdString(lists.string());
+        const QString file = row.file;
+        auto timer = std::make_unique<QTimer>();
+        QObject::connect(timer.get(), &QTimer::timeout, [folder, file, t = timer.get()] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* fd = qobject_cast<QFileDialog*>(w); fd && fd->isVisible()) {
+                    t->stop();
+                    fd->setDirectory(folder);
+                    if (auto* typed = fd->findChild<QLineEdit*>("fileNameEdit"))
+                        typed->setText(file);
+                    static_cast<QDialog*>(fd)->accept(); // as the Open button does
+                }
+        });
+        timer->start(20);
+        QTest::mouseClick(logger->topButton("Load EDL"), Qt::LeftButton);
+        timer.reset();
+        ASSERT_TRUE(waitFor([&] { return !logger->loading(); }, 10s));
+        EXPECT_EQ(logger->messageLabel()->text().toStdString(), row.said);
+        EXPECT_EQ(*boxes, std::vector<std::string>{});
+        boxes->clear();
+        logger->scrollBar()->setValue(0);
+        const std::vector<ListClip> expected = ExpectedClips(ExpectedFileOf(lists / row.file));
+        for (std::size_t r = 0; r < expected.size(); ++r) {
+            const ListClip shown{text(logger->field(static_cast<int>(r), Name)),
+                                 text(logger->field(static_cast<int>(r), Tape)),
+                                 text(logger->field(static_cast<int>(r), In)),
+                                 text(logger->field(static_cast<int>(r), Out))};
+            EXPECT_EQ(shown, expected[r])
+                << "row " << r << ": " << ListClipText(shown) << ", the independent reader "
+                << ListClipText(expected[r]);
+        }
+        EXPECT_EQ(text(logger->field(static_cast<int>(expected.size()), Out)), "00:00:00:00")
+            << "the row after the list's last clip is a fresh event";
     }
 }
 
