@@ -11,6 +11,7 @@ bool IsAleHeading(std::string_view firstLine);
 
 // Reads an Avid ALE into the event list: blank lines before "Heading" passed over, the heading's
 // "FPS" (25, or 29.97 and 30 with drop-frame when the first event's times have ';' before the
-// frames), the columns on the first line after "Column" (tab-separated, found by name:
-// TableList), then each line after "Data" an event. Lines end at CR LF, LF or CR.
+// frames; a rate KOLB does not count at, as TableRateOf reads it, keeps the times as written),
+// the columns on the first line after "Column" (tab-separated, found by name: TableList), then
+// each line after "Data" an event. Lines end at CR LF, LF or CR.
 EdlRead ReadALE(ByteSource& in, EventList& events, timecode::Rate inUse);

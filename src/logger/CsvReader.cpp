@@ -3,18 +3,8 @@
 #include "TableList.h"
 #include "Utils.h"
 
-namespace {
-
-// Reads the records up to the first that holds anything.
-bool firstRecord(ByteSource& in, std::vector<std::string>& fields, int& lines, bool& cut) {
-    while (ReadCsvRecord(in, fields, lines, cut))
-        if (fields.size() > 1 || !Trimmed(fields[0]).empty()) return true;
-    return false;
-}
-
-} // namespace
-
-bool ReadCsvRecord(ByteSource& in, std::vector<std::string>& fields, int& lines, bool& cut) {
+bool ReadCsvRecord(ByteSource& in, std::vector<std::string>& fields, int& lines, bool& cut,
+                   char separator) {
     fields.clear();
     cut = false;
     int c = in.get();
@@ -49,7 +39,7 @@ bool ReadCsvRecord(ByteSource& in, std::vector<std::string>& fields, int& lines,
             continue;
         }
         if (c < 0 || c == '\n' || c == '\r') break;
-        if (c == ',') {
+        if (c == separator) {
             endField();
         } else if (c == '"' && field.empty()) {
             quoted = true;
@@ -63,28 +53,44 @@ bool ReadCsvRecord(ByteSource& in, std::vector<std::string>& fields, int& lines,
     return true;
 }
 
+std::optional<char> CsvSeparator(std::string_view header) {
+    for (const char separator : {',', ';', '\t'}) {
+        TextSource source(header);
+        std::vector<std::string> columns;
+        int lines = 0;
+        bool cut = false;
+        if (ReadCsvRecord(source, columns, lines, cut, separator) && columns.size() > 1 &&
+            TableColumnsOf(columns).holdsEvents())
+            return separator;
+    }
+    return std::nullopt;
+}
+
 bool IsCsvHeader(std::string_view firstLine) {
-    TextSource source(firstLine);
-    std::vector<std::string> columns;
-    int lines = 0;
-    bool cut = false;
-    if (!ReadCsvRecord(source, columns, lines, cut) || columns.size() < 2) return false;
-    EventList scratch = EventList::initial();
-    return TableList(columns, scratch, "CSV", "", timecode::rate30).holdsEvents();
+    return CsvSeparator(firstLine).has_value();
 }
 
 EdlRead ReadCSV(ByteSource& in, EventList& events, timecode::Rate inUse) {
-    std::vector<std::string> fields;
+    // The header is the first line that holds anything; it says the separator.
+    std::string header;
     int lines = 0;
     bool cut = false;
-    if (!firstRecord(in, fields, lines, cut)) {
-        EdlRead empty;
-        empty.outcome = EdlRead::Outcome::Empty;
-        return empty;
-    }
+    do {
+        if (!ReadLine(in, header)) {
+            EdlRead empty;
+            empty.outcome = EdlRead::Outcome::Empty;
+            return empty;
+        }
+        ++lines;
+    } while (Trimmed(header).empty());
+    const char separator = CsvSeparator(header).value_or(',');
+    std::vector<std::string> fields;
+    TextSource headerSource(header);
+    int headerLines = 0;
+    ReadCsvRecord(headerSource, fields, headerLines, cut, separator);
     TableList table(fields, events, "CSV", "", inUse);
     int cutRecords = 0;
-    for (int line = lines + 1; ReadCsvRecord(in, fields, lines, cut); line = lines + 1) {
+    for (int line = lines + 1; ReadCsvRecord(in, fields, lines, cut, separator); line = lines + 1) {
         if (cut && cutRecords++ < maxSkipReports)
             Utils::OutLine("CSV line " + std::to_string(line) + " holds more than " +
                            std::to_string(maxCsvFields) + " fields or a field longer than " +

@@ -17,7 +17,8 @@ ListFormat FormatForFile(std::string_view fileName, ListFormat chosen);
 
 // What a list file holds, from its first line (a UTF-8 byte order mark and blanks around it
 // already taken): "TITLE:" starts an EDL, "Heading" an ALE, a CSV header naming an in and an out
-// column a CSV; anything else is read as an EDL.
+// column a CSV (fields separated by ',', ';' or a tab: CsvSeparator); anything else is read as an
+// EDL.
 enum class ListKind { Edl, Ale, Csv };
 ListKind KindOfList(std::string_view firstLine);
 

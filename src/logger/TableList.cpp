@@ -4,8 +4,6 @@
 #include "Utils.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 
 namespace {
 
@@ -15,12 +13,25 @@ std::string lowered(std::string_view text) {
     return low;
 }
 
+// A column's name as the lists below hold it: lower case, one blank between words.
+std::string columnKey(std::string_view text) {
+    std::string key;
+    for (const char c : Trimmed(text)) {
+        const bool blank = c == ' ' || c == '\t';
+        if (!blank)
+            key += AsciiLower(c);
+        else if (key.back() != ' ')
+            key += ' ';
+    }
+    return key;
+}
+
 // The index of the column with the first of the names that any column has, or -1.
 int columnOf(const std::vector<std::string>& columns,
              std::initializer_list<std::string_view> names) {
     for (const std::string_view name : names)
         for (std::size_t i = 0; i < columns.size(); ++i)
-            if (lowered(columns[i]) == name) return static_cast<int>(i);
+            if (columnKey(columns[i]) == name) return static_cast<int>(i);
     return -1;
 }
 
@@ -48,35 +59,30 @@ bool IsYesWord(std::string_view text) {
     return false;
 }
 
-std::optional<timecode::Rate> RateOfTableText(std::string_view text) {
-    std::string low = lowered(text);
-    const bool drop = low.ends_with("df");
-    if (drop) low.resize(low.size() - 2);
-    double fps = 0;
-    const auto [end, error] = std::from_chars(low.data(), low.data() + low.size(), fps);
-    if (error != std::errc() || end != low.data() + low.size()) return std::nullopt;
-    if (std::abs(fps - 25) < 0.01 && !drop) return timecode::rate25;
-    if (std::abs(fps - 30) < 0.01 || std::abs(fps - 29.97) < 0.01)
-        return drop ? timecode::rate30DF : timecode::rate30;
-    return std::nullopt;
+TableColumns TableColumnsOf(const std::vector<std::string>& columns) {
+    TableColumns at;
+    at.name =
+        columnOf(columns, {"name", "clip name", "clip", "source name", "file name", "filename"});
+    at.tape =
+        columnOf(columns, {"tape", "tape name", "reel", "reel name", "source tape", "tape id"});
+    at.in =
+        columnOf(columns, {"in", "start", "source in", "src in", "mark in", "source start",
+                           "media start", "start tc", "start timecode", "timecode in", "tc in"});
+    at.out = columnOf(columns, {"out", "end", "source out", "src out", "mark out", "source end",
+                                "media end", "end tc", "end timecode", "timecode out", "tc out"});
+    at.duration = columnOf(columns, {"duration", "media duration", "source duration"});
+    at.rate = columnOf(columns, {"rate", "fps", "frame rate", "video frame rate", "timecode rate"});
+    at.notes = columnOf(columns, {"comments", "comment", "notes", "note", "description", "log note",
+                                  "log comment", "remark"});
+    at.good = columnOf(columns, {"good", "good take", "circled", "circle"});
+    return at;
 }
 
 TableList::TableList(const std::vector<std::string>& columns, EventList& events, std::string kind,
                      std::string_view rateText, timecode::Rate inUse)
-    : events(events), kind(std::move(kind)), saidText(Trimmed(rateText)), inUse(inUse) {
-    name = columnOf(columns, {"name", "clip name", "clip"});
-    tape = columnOf(columns, {"tape", "tape name", "reel", "reel name"});
-    in = columnOf(columns, {"in", "start", "source in", "src in", "mark in"});
-    out = columnOf(columns, {"out", "end", "source out", "src out", "mark out"});
-    duration = columnOf(columns, {"duration"});
-    this->rate = columnOf(columns, {"rate", "fps", "frame rate"});
-    notes = columnOf(columns, {"comments", "comment", "notes", "description"});
-    good = columnOf(columns, {"good", "good take", "circled"});
+    : events(events), kind(std::move(kind)), saidText(Trimmed(rateText)), inUse(inUse),
+      at(TableColumnsOf(columns)) {
     read.rate = inUse;
-}
-
-bool TableList::holdsEvents() const {
-    return in >= 0 && (out >= 0 || duration >= 0);
 }
 
 const std::string& TableList::field(const std::vector<std::string>& fields, int column) const {
@@ -85,27 +91,47 @@ const std::string& TableList::field(const std::vector<std::string>& fields, int 
 }
 
 // The rate of a row: what the row or the file says, drop-frame at 30 when the row's in has ';'
-// before the frames, else the rate in use. A rate said that is none KOLB counts at is said once.
-timecode::Rate TableList::rateOf(const std::vector<std::string>& fields) {
-    const std::string_view rowText = Trimmed(field(fields, rate));
+// before the frames, else the rate in use. A rate said that is none KOLB counts at is said once:
+// one of those TableRateOf knows keeps its times as written, any other is read at the rate taken.
+TableRate TableList::rateOf(const std::vector<std::string>& fields) {
+    const std::string_view rowText = Trimmed(field(fields, at.rate));
     const std::string_view text = rowText.empty() ? std::string_view(saidText) : rowText;
     const bool dropMarked = [&] {
-        const std::string_view first = Trimmed(field(fields, in));
+        const std::string first = TwoDigitTime(Trimmed(field(fields, at.in)));
         return first.size() == 11 && first[8] == ';';
     }();
-    std::optional<timecode::Rate> r = RateOfTableText(text);
-    const bool unknown = !r && !text.empty();
-    marked = r.has_value() || dropMarked;
+    std::optional<TableRate> r = TableRateOf(text);
+    const bool unknown = (!r || !r->other.empty()) && !text.empty();
+    marked = r ? r->other.empty() : dropMarked;
     // "29.97" says nothing of drop-frame; the times do.
-    if (r == timecode::rate30 && dropMarked && lowered(text) != "30") r = timecode::rate30DF;
-    if (!r) r = dropMarked ? timecode::rate30DF : inUse;
+    if (r && r->dropOpen) {
+        if (dropMarked) r->count = timecode::rate30DF;
+        r->dropOpen = false;
+    }
+    if (!r) r = TableRate{dropMarked ? timecode::rate30DF : inUse};
     if (unknown && !rateUnknownSaid) {
         rateUnknownSaid = true;
         Utils::OutLine("The " + kind + "'s rate " + TextFromBytes(text) +
-                       " is not one KOLB counts at (30, 25, 29.97): read at " +
-                       timecode::RateText(*r));
+                       " is not one KOLB counts at (30, 25, 29.97): " +
+                       (r->other.empty() ? "read at " + timecode::RateText(r->count)
+                                         : std::string("its times are kept as written")));
     }
+    listText = lowered(text);
     return *r;
+}
+
+// True when a row's own rate is the list's, or the row says none.
+bool TableList::fitsTheList(std::string_view rateText) const {
+    if (rateText.empty()) return true;
+    const std::optional<TableRate> said = TableRateOf(rateText);
+    return said ? SameTableRate(*said, *listRate) : lowered(rateText) == listText;
+}
+
+void TableList::skip(int lineNumber, std::string why) {
+    if (read.skips.size() < static_cast<std::size_t>(maxSkipReports))
+        Utils::OutLine("Skipped " + kind + " line " + std::to_string(lineNumber) + ": " + why);
+    read.skips.push_back({lineNumber, std::move(why)});
+    read.skipped = static_cast<int>(read.skips.size());
 }
 
 bool TableList::row(const std::vector<std::string>& fields, int lineNumber) {
@@ -115,45 +141,54 @@ bool TableList::row(const std::vector<std::string>& fields, int lineNumber) {
     if (read.stored >= EventList::size) {
         Utils::OutLine(kind + " has more than " + std::to_string(EventList::size) +
                        " events: the rest were not loaded");
+        read.more = true;
         return false;
     }
     // The list's rate is its first event's: until one is stored, each row's own.
-    const timecode::Rate at = listRate ? *listRate : rateOf(fields);
-    const std::string start(Trimmed(field(fields, in)));
-    std::string end(Trimmed(field(fields, out)));
-    if (out < 0) {
-        const auto from = timecode::FrameCount(start, at);
-        const auto length = timecode::FrameCount(Trimmed(field(fields, duration)), at);
-        end = from && length ? timecode::TimeText(*from + *length, at) : "";
+    const std::string_view rowRate = Trimmed(field(fields, at.rate));
+    if (listRate && !fitsTheList(rowRate)) {
+        skip(lineNumber, "rate " + TextFromBytes(rowRate) + " is not the list's rate " +
+                             TableRateText(*listRate));
+        return true;
     }
-    if (!timecode::IsTimecode(start, at) || !timecode::IsTimecode(end, at)) {
-        if (read.skipped < maxSkipReports)
-            Utils::OutLine("Skipped " + kind + " line " + std::to_string(lineNumber) + ": in " +
-                           TextFromBytes(start) + " and out " + TextFromBytes(end) +
-                           " are not timecode at the rate " + timecode::RateText(at));
-        ++read.skipped;
+    const TableRate rate = listRate ? *listRate : rateOf(fields);
+    const std::string start = TwoDigitTime(Trimmed(field(fields, at.in)));
+    std::string end = TwoDigitTime(Trimmed(field(fields, at.out)));
+    if (at.out < 0) {
+        const auto from = timecode::FrameCount(start, rate.count);
+        const auto length =
+            timecode::FrameCount(TwoDigitTime(Trimmed(field(fields, at.duration))), rate.count);
+        end = from && length ? timecode::TimeText(*from + *length, rate.count) : "";
+    }
+    if (!timecode::IsTimecode(start, rate.count) || !timecode::IsTimecode(end, rate.count)) {
+        skip(lineNumber, "in " + TextFromBytes(Trimmed(field(fields, at.in))) + " and out " +
+                             TextFromBytes(at.out < 0 ? end : Trimmed(field(fields, at.out))) +
+                             " are not timecode at the rate " + TableRateText(rate));
         return true;
     }
     if (!listRate) {
-        listRate = at;
+        listRate = rate;
         read.rateMarked = marked;
     }
     const int k = read.stored++;
-    events.ClipNameArray[k] = oneLineText(field(fields, name));
+    events.ClipNameArray[k] = oneLineText(field(fields, at.name));
     events.SrcInArray[k] = start;
-    events.SrcOutArray[k] = OutOfListEvent(start, end, at);
-    events.TapeArray[k] = oneLineText(field(fields, tape));
-    events.NotesArray[k] = oneLineText(field(fields, notes));
-    events.GoodArray[k] = IsYesWord(field(fields, good));
+    events.SrcOutArray[k] = OutOfListEvent(start, end, rate.count);
+    events.TapeArray[k] = oneLineText(field(fields, at.tape));
+    events.NotesArray[k] = oneLineText(field(fields, at.notes));
+    events.GoodArray[k] = IsYesWord(field(fields, at.good));
     events.tape = events.TapeArray[k];
     return true;
 }
 
 EdlRead TableList::finish() {
-    read.rate = listRate.value_or(inUse);
-    if (listRate) read.dropFrame = listRate->dropFrame;
+    // A rate KOLB does not count at leaves the rate in use.
+    if (listRate && listRate->other.empty()) {
+        read.rate = listRate->count;
+        read.dropFrame = listRate->count.dropFrame;
+    }
+    if (listRate) read.otherRate = listRate->other;
     if (read.skipped > maxSkipReports)
-        Utils::OutLine("Skipped " + std::to_string(read.skipped) + " " + kind +
-                       " lines with no times in all");
+        Utils::OutLine("Skipped " + std::to_string(read.skipped) + " " + kind + " lines in all");
     return read;
 }

@@ -2,6 +2,7 @@
 
 #include "EdlReader.h"
 #include "EventList.h"
+#include "TableFields.h"
 #include "Timecode.h"
 
 #include <optional>
@@ -10,23 +11,25 @@
 #include <vector>
 
 // A list held as a table, as ALE and CSV files hold it: a header of column names, then a row of
-// fields for each event. The columns are found by name, in any order and any case, other columns
-// passed over: the name ("Name", "Clip Name", "Clip"), the tape ("Tape", "Tape Name", "Reel",
-// "Reel Name"), the in ("In", "Start", "Source In", "Src In", "Mark In"), the out ("Out", "End",
-// "Source Out", "Src Out", "Mark Out"), "Duration" (for the out, in a table with no out column),
-// the rate ("Rate", "FPS", "Frame Rate"), the notes ("Comments", "Comment", "Notes",
-// "Description") and the good-take mark ("Good", "Good Take", "Circled"). Where several columns
-// fit, the name first in these lists wins ("Start" over "Mark In").
-
-// The rate a rate text names: 25, 30 or 29.97 frames a second (a list's first times with ';'
-// before the frames make 30 drop-frame), "DF" after the number for drop-frame ("30DF", as the
-// settings write it); nothing for other texts.
-std::optional<timecode::Rate> RateOfTableText(std::string_view text);
-
-// A letter A to Z made lower case; every other byte as it is, whatever the locale.
-inline char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
+// fields for each event. The columns are found by name as editing systems and loggers export
+// them, in any order and any case, blanks around and inside a name passed over ("Clip  Name"),
+// other columns passed over (a "Record In" is no in): the name ("Name", "Clip Name", "Clip",
+// "Source Name", "File Name", "Filename"), the tape ("Tape", "Tape Name", "Reel", "Reel Name",
+// "Source Tape", "Tape ID"), the in ("In", "Start", "Source In", "Src In", "Mark In", "Source
+// Start", "Media Start", "Start TC", "Start Timecode", "Timecode In", "TC In"), the out ("Out",
+// "End", "Source Out", "Src Out", "Mark Out", "Source End", "Media End", "End TC", "End
+// Timecode", "Timecode Out", "TC Out"), the duration ("Duration", "Media Duration", "Source
+// Duration": for the out, in a table with no out column), the rate ("Rate", "FPS", "Frame Rate",
+// "Video Frame Rate", "Timecode Rate"), the notes ("Comments", "Comment", "Notes", "Note",
+// "Description", "Log Note", "Log Comment", "Remark") and the good-take mark ("Good", "Good
+// Take", "Circled", "Circle"). Where several columns fit, the name first in these lists wins
+// ("Start" over "Mark In").
+struct TableColumns {
+    int name = -1, tape = -1, in = -1, out = -1, duration = -1, rate = -1, notes = -1, good = -1;
+    // True when the columns hold an in and an out (or a duration): a table of events.
+    bool holdsEvents() const { return in >= 0 && (out >= 0 || duration >= 0); }
+};
+TableColumns TableColumnsOf(const std::vector<std::string>& columns);
 
 // The text with the blanks and tabs around it taken off.
 std::string_view Trimmed(std::string_view text);
@@ -42,25 +45,31 @@ public:
     TableList(const std::vector<std::string>& columns, EventList& events, std::string kind,
               std::string_view rateText, timecode::Rate inUse);
 
-    // True when the columns hold an in and an out (or a duration): a table of events.
-    bool holdsEvents() const;
-    // Stores one row, read from the file's line lineNumber, as the next event. A row of empty
-    // fields is passed over; one whose times are not timecode at the list's rate is skipped and
-    // said. False once the list holds its 100 events (the row is not stored).
+    // Stores one row, read from the file's line lineNumber, as the next event; its times may be
+    // written with one-digit fields (TwoDigitTime). A row of empty fields is passed over. Skipped
+    // and said, with why: a row whose times are not timecode at the list's rate, and one whose
+    // own rate is not the list's. False once the list holds its 100 events (the row is not
+    // stored).
     bool row(const std::vector<std::string>& fields, int lineNumber);
-    // What was read; each clip has its row's tape, and the log's tape is the last one's.
+    // What was read; each clip has its row's tape, and the log's tape is the last one's. The
+    // rate is the list's; a list at a rate KOLB does not count at (TableRateOf) has the rate in
+    // use, and that rate as otherRate.
     EdlRead finish();
 
 private:
     const std::string& field(const std::vector<std::string>& fields, int column) const;
-    timecode::Rate rateOf(const std::vector<std::string>& fields);
+    TableRate rateOf(const std::vector<std::string>& fields);
+    bool fitsTheList(std::string_view rateText) const;
+    void skip(int lineNumber, std::string why);
 
     EventList& events;
     std::string kind;
     std::string saidText;
     timecode::Rate inUse;
-    std::optional<timecode::Rate> listRate;
-    int name = -1, tape = -1, in = -1, out = -1, duration = -1, rate = -1, notes = -1, good = -1;
+    TableColumns at;
+    // The list's rate, its first event's, and the text it was said in (lower case).
+    std::optional<TableRate> listRate;
+    std::string listText;
     EdlRead read;
     bool marked = false;          // the rate of the last row was said, or its ';'
     bool rateUnknownSaid = false; // a rate KOLB does not count at was said

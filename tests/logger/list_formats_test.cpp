@@ -1,7 +1,8 @@
 // The lists editing systems import, CMX 3600, Avid ALE and CSV: each written byte for byte at 30,
 // 25 and 30DF with a long tape name and awkward names, read back whole by Load EDL, and lists
 // written by other tools read correctly: every column name they go by, quotes inside unquoted
-// CSV fields, Latin-1 bytes. The CMX reel a tape name gives.
+// CSV fields, Latin-1 bytes, ';' and tabs between fields, the rates they say. The CMX reel a tape
+// name gives.
 #include "AleReader.h"
 #include "CmxWriter.h"
 #include "CsvReader.h"
@@ -76,7 +77,10 @@ struct Row {
     EventList loaded;  // what Load EDL gives back
     bool written = false;
     std::optional<int> recordStart = std::nullopt;
-    std::string said = {}; // the console line between the load's two blanks
+    Lines said = {};                     // the console lines between the load's two blanks
+    std::vector<SkippedLine> skips = {}; // the rows skipped, as the read keeps them
+    bool more = false;                   // rows past the 100th
+    std::string otherRate = {};
 };
 
 class ListFormats : public LoggerFiles {
@@ -97,7 +101,14 @@ protected:
         EXPECT_TRUE(load.ok) << load.error;
         EXPECT_EQ(load.events, row.loaded);
         EXPECT_EQ(load.read.rate, row.rate);
-        EXPECT_EQ(console.lines, (row.said.empty() ? Lines{" ", " "} : Lines{" ", row.said, " "}));
+        Lines said{" "};
+        said.insert(said.end(), row.said.begin(), row.said.end());
+        said.push_back(" ");
+        EXPECT_EQ(console.lines, said);
+        EXPECT_EQ(load.read.skips, row.skips);
+        EXPECT_EQ(load.read.skipped, static_cast<int>(row.skips.size()));
+        EXPECT_EQ(load.read.more, row.more);
+        EXPECT_EQ(load.read.otherRate, row.otherRate);
         // What was loaded saves back to the same bytes.
         if (row.written) return;
         const EdlText again =
@@ -105,6 +116,30 @@ protected:
         EXPECT_EQ(again.bytes, row.bytes);
     }
 };
+
+// Eleven rows without times, then 101 clips: every row skipped is kept, the first ten are said.
+Row skipsAndMore() {
+    Row row{"eleven rows without times, then 101 clips",
+            {},
+            timecode::rate30,
+            "In,Out,Name\n",
+            timedLog(EventList::size),
+            true};
+    const std::string why = "in x and out y are not timecode at the rate 30";
+    for (int line = 2; line <= maxSkipReports + 2; ++line) {
+        row.bytes += "x,y,Bad\n";
+        row.skips.push_back({line, why});
+        if (line <= maxSkipReports + 1)
+            row.said.push_back("Skipped CSV line " + std::to_string(line) + ": " + why);
+    }
+    for (int i = 0; i <= EventList::size; ++i)
+        row.bytes += timecode::TimeText(30 * (i + 1)) + "," + timecode::TimeText(30 * (i + 2)) +
+                     "," + (i < EventList::size ? row.loaded.ClipNameArray[i] : "") + "\n";
+    row.said.push_back("CSV has more than 100 events: the rest were not loaded");
+    row.said.push_back("Skipped 11 CSV lines in all");
+    row.more = true;
+    return row;
+}
 
 } // namespace
 
@@ -321,7 +356,8 @@ TEST_F(ListFormats, AleIsWrittenForAvidAndReadFromOtherTools) {
          tapeLog("R1", {{"Opening", "00:00:59;20", "00:01:00;22"}}),
          true,
          std::nullopt,
-         "Skipped ALE line 10: in n/a and out  are not timecode at the rate 30"},
+         {"Skipped ALE line 10: in n/a and out  are not timecode at the rate 30"},
+         {{10, "in n/a and out  are not timecode at the rate 30"}}},
         {"another tool's: Latin-1 bytes, characters cut by the line end and the end of the file",
          {},
          timecode::rate30,
@@ -330,6 +366,20 @@ TEST_F(ListFormats, AleIsWrittenForAvidAndReadFromOtherTools) {
          tapeLog("B\xC3\xA9", {{"\xC3\xB0\xC2\x9F\xC2\x98", "00:00:10:00", "00:00:20:00"},
                                {"Caf\xC3\x83", "00:00:30:00", "00:00:35:00"}}),
          true},
+        {"another tool's: FPS 50, said once, its times kept as written, checked at 50 frames",
+         {},
+         timecode::rate30,
+         "Heading\nFPS\t50\n\nColumn\nName\tStart\tEnd\n\nData\nB\t00:00:10:50\t00:00:11:00\n"
+         "A\t00:00:10:49\t00:00:11:00\n",
+         tapeLog("", {{"A", "00:00:10:49", "00:00:11:00"}}),
+         true,
+         std::nullopt,
+         {"The ALE's rate 50 is not one KOLB counts at (30, 25, 29.97): its times are kept as "
+          "written",
+          "Skipped ALE line 8: in 00:00:10:50 and out 00:00:11:00 are not timecode at the rate 50"},
+         {{8, "in 00:00:10:50 and out 00:00:11:00 are not timecode at the rate 50"}},
+         false,
+         "50"},
     };
     for (const Row& row : rows) check(ListFormat::Ale, row);
 }
@@ -375,7 +425,8 @@ TEST_F(ListFormats, CsvIsRfc4180AndReadFromOtherTools) {
          "\xEF\xBB\xBFNotes,Source Out,Clip Name,Reel,Source In,FPS\n"
          "\"two\nlines\",00:01:00;04,Ferry,B7,00:00:59;20,29.97\n"
          ",00:00:20;00,\"Dock \"\"3\"\"\",B7,00:00:10;00,29.97\n"
-         "late,00:01:00;00,Gull,B7,00:00:50;00,29.97\n",
+         "late,00:01:00;00,Gull,B7,00:00:50;00,29.97\n"
+         "non-drop,00:02:00;00,Tern,B7,00:01:00;00,30\n",
          [] {
              EventList log = tapeLog("B7", {{"Ferry", "00:00:59;20", "00:01:00;04"},
                                             {"Dock \"3\"", "00:00:10;00", "00:00:20;00"}});
@@ -384,17 +435,28 @@ TEST_F(ListFormats, CsvIsRfc4180AndReadFromOtherTools) {
          }(),
          true,
          std::nullopt,
-         "Skipped CSV line 5: in 00:00:50;00 and out 00:01:00;00 are not timecode at the rate "
-         "30DF"},
-        {"another tool's: CR LF, a rate KOLB does not count at, the rate 25 in use; blank lines "
-         "passed over",
+         {"Skipped CSV line 5: in 00:00:50;00 and out 00:01:00;00 are not timecode at the rate "
+          "30DF",
+          "Skipped CSV line 6: rate 30 is not the list's rate 30DF"},
+         {{5, "in 00:00:50;00 and out 00:01:00;00 are not timecode at the rate 30DF"},
+          {6, "rate 30 is not the list's rate 30DF"}}},
+        {"another tool's: CR LF, a rate KOLB does not count at, its times kept as written with the "
+         "rate 25 in use; blank lines passed over; the same rate said another way read, another "
+         "skipped",
          {},
          timecode::rate25,
-         "name,in,out,tape,fps\r\n\r\nGate,00:00:01:24,00:00:02:00,,23.976\r\n",
-         tapeLog("", {{"Gate", "00:00:01:24", "00:00:02:00"}}),
+         "name,in,out,tape,fps\r\n\r\nGate,00:00:01:23,00:00:02:00,,23.976\r\n"
+         "Gull,00:00:03:00,00:00:04:00,,23.98 fps\r\nPier,00:00:05:00,00:00:06:00,,24\r\n",
+         tapeLog("",
+                 {{"Gate", "00:00:01:23", "00:00:02:00"}, {"Gull", "00:00:03:00", "00:00:04:00"}}),
          true,
          std::nullopt,
-         "The CSV's rate 23.976 is not one KOLB counts at (30, 25, 29.97): read at 25"},
+         {"The CSV's rate 23.976 is not one KOLB counts at (30, 25, 29.97): its times are kept as "
+          "written",
+          "Skipped CSV line 5: rate 24 is not the list's rate 23.976"},
+         {{5, "rate 24 is not the list's rate 23.976"}},
+         false,
+         "23.976"},
         {"another tool's: quotes inside unquoted fields are kept as they are",
          {},
          timecode::rate30,
@@ -412,6 +474,31 @@ TEST_F(ListFormats, CsvIsRfc4180AndReadFromOtherTools) {
          tapeLog("B\xC3\x83", {{"Caf\xC3\xA9", "00:00:10:00", "00:00:20:00"},
                                {"\xC3\xA6\xC2\x9D", "00:00:30:00", "00:00:35:00"}}),
          true},
+        {"a European spreadsheet's: a byte order mark, ';' between fields and quoted, ',' in a "
+         "column's name and the rate, times with one-digit fields, one still not timecode",
+         {},
+         timecode::rate25,
+         "\xEF\xBB\xBF"
+         "Clip Name;Source In;Source Out;Tape ID;Frame Rate;Take, Roll\r\n"
+         "\"Quay; "
+         "dusk\";1:00:00:00;1:00:05:00;B7;25,00;1\r\nGull;1:2:3:4;01:02:04:00;B7;25,00;2\r\n"
+         "Pier;1:75:00:00;1:76:00:00;B7;25,00;3\r\n",
+         tapeLog("B7", {{"Quay; dusk", "01:00:00:00", "01:00:05:00"},
+                        {"Gull", "01:02:03:04", "01:02:04:00"}}),
+         true,
+         std::nullopt,
+         {"Skipped CSV line 4: in 1:75:00:00 and out 1:76:00:00 are not timecode at the rate 25"},
+         {{4, "in 1:75:00:00 and out 1:76:00:00 are not timecode at the rate 25"}}},
+        {"another tool's: a tab between fields, ',' and ';' in a column's name, a quoted tab; "
+         "record "
+         "times first, under Record In and Rec Out",
+         {},
+         timecode::rate30,
+         "Record In\tRec Out\tClip\tStart TC\tEnd TC\tReel\tA, B; C\n"
+         "01:00:00:00\t01:00:02:00\t\"Wide\tshot\"\t10:00:00:00\t10:00:02:00\tR1\tx\n",
+         tapeLog("R1", {{"Wide\tshot", "10:00:00:00", "10:00:02:00"}}),
+         true},
+        skipsAndMore(),
     };
     for (const Row& row : rows)
         check(ListFormat::Csv, row, row.written ? row.rate : timecode::rate30);
@@ -456,29 +543,38 @@ TEST(TableColumns, EachColumnIsFoundByEveryNameItGoesByInCsvAndAle) {
         {Name, "NAME"},
         {Name, "Clip Name"},
         {Name, "clip"},
+        {Name, " Clip   Name "},
+        {Name, "FILENAME"},
         {Tape, "Tape"},
         {Tape, "TAPE NAME"},
         {Tape, " Reel "},
         {Tape, "reel name"},
+        {Tape, "Tape ID"},
         {In, "IN"},
         {In, "Start"},
         {In, "Source In"},
         {In, "src in"},
         {In, "Mark IN"},
+        {In, "TC IN"},
         {Out, "out"},
         {Out, "END"},
         {Out, "Source Out"},
         {Out, "Src Out"},
         {Out, "mark out"},
+        {Out, "Media End"},
         {Out, "Duration", "00:00:10:00"},
+        {Out, "Source Duration", "00:00:10:00"},
         {Rate, "Rate"},
         {Rate, "FPS"},
-        {Rate, "Frame Rate"},
+        {Rate, "Video Frame Rate"},
         {Notes, "COMMENT"},
         {Notes, "notes"},
         {Notes, "Description"},
+        {Notes, "Log Note"},
+        {Notes, "REMARK"},
         {Good, "Good Take"},
         {Good, "circled"},
+        {Good, "Circle"},
         {Good, "Good", " y "},
         {Good, "Good", "TRUE"},
         {Good, "Good", "1"},
@@ -520,6 +616,48 @@ TEST(TableColumns, EachColumnIsFoundByEveryNameItGoesByInCsvAndAle) {
             EXPECT_EQ(read.rate, timecode::rate25);
             EXPECT_EQ(console.lines, Lines{});
         }
+    }
+}
+
+TEST(TableRates, AreReadAtKolbsRateOrTheirTimesKeptAsWrittenAndCheckedAtTheirFrames) {
+    const struct {
+        const char* text;
+        std::optional<timecode::Rate> kolb; // the rate read at; else the rate in use, 25
+        std::string other;                  // the rate kept as said; none for an unknown one
+        int frames;                         // a second's frames, as the times are checked
+    } rows[] = {{"29.97 NDF", timecode::rate30, "", 30},
+                {"29.97 fps DF", timecode::rate30DF, "", 30},
+                {"30 DF", timecode::rate30DF, "", 30},
+                {"23.976", std::nullopt, "23.976", 24},
+                {"23.98", std::nullopt, "23.976", 24},
+                {"23,976 fps", std::nullopt, "23.976", 24},
+                {"24 FPS", std::nullopt, "24", 24},
+                {"50", std::nullopt, "50", 50},
+                {"59.94 DF", std::nullopt, "59.94", 60},
+                {"60", std::nullopt, "60", 60},
+                {"48", std::nullopt, "", 25}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        const std::string last = "00:00:10:" + std::to_string(row.frames - 1);
+        const std::string over = "00:00:10:" + std::to_string(row.frames);
+        const std::string rate = std::string(",00:00:11:00,\"") + row.text + "\"\r\n";
+        const std::string csv = "In,Out,Rate\r\n" + last + rate + over + rate;
+        Console console;
+        TextSource source(csv);
+        EventList events = EventList::initial();
+        const EdlRead read = ReadCSV(source, events, timecode::rate25);
+        EXPECT_EQ(events.SrcInArray[0], last);
+        EXPECT_EQ(read.rate, row.kolb.value_or(timecode::rate25));
+        EXPECT_EQ(read.rateMarked, row.kolb.has_value());
+        EXPECT_EQ(read.otherRate, row.other);
+        const std::string at = row.kolb            ? timecode::RateText(*row.kolb)
+                               : row.other.empty() ? "25"
+                                                   : row.other;
+        EXPECT_EQ(read.skips,
+                  (std::vector<SkippedLine>{{3, "in " + over +
+                                                    " and out 00:00:11:00 are not timecode at "
+                                                    "the rate " +
+                                                    at}}));
     }
 }
 
