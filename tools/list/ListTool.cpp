@@ -74,6 +74,15 @@ ListKind kindOfFile(const std::string& path) {
     return KindOfList(text.substr(0, text.find_first_of("\r\n")));
 }
 
+// The frame count a list at a rate KOLB does not count at is written with: its timecode's frames
+// a second (23.976 counts 24 frames to a second of timecode, 59.94 counts 60).
+timecode::Rate writingRate(const EdlRead& read) {
+    if (read.otherRate.empty()) return read.rate;
+    if (read.otherRate == "23.976" || read.otherRate == "24") return {24, false};
+    if (read.otherRate == "50") return {50, false};
+    return {60, false};
+}
+
 // Reads a list as the logger's Load does, with the reader's console lines kept apart.
 EdlLoad load(const std::string& path, timecode::Rate inUse, std::vector<std::string>& lines) {
     Utils::SetLineSink([&lines](const std::string& line) {
@@ -125,14 +134,16 @@ int convert(const Options& options, std::ostream& err) {
         events.tape = *options.tape;
     }
     // A list that says its rate keeps it: tape timecode does not change with the list's format.
-    const timecode::Rate rate = read.read.rate;
+    const timecode::Rate rate = writingRate(read.read);
     if (options.rate && read.read.rateMarked && *options.rate != rate)
         err << "kolb-list: " << in << " counts at " << timecode::RateText(rate)
             << ", so it is written at that rate, not at " << timecode::RateText(*options.rate)
             << "\n";
     if (!read.read.otherRate.empty())
         err << "kolb-list: " << in << " counts at " << read.read.otherRate
-            << ", a rate KOLB does not count at: its times are written as they were read\n";
+            << ", a rate KOLB does not count at: its times are written as they were read, "
+               "with durations and record times counted at "
+            << rate.fps << " frames a second\n";
     if (read.read.more)
         err << "kolb-list: " << in << " holds more than " << EventList::size << " clips: the first "
             << EventList::size << " were converted\n";
