@@ -2,7 +2,7 @@
 // loaded again, must come back as the same events (in the logger's own layout, as far as its
 // six-character reel column carries the name; in the other formats with each clip's tape, notes
 // and good-take mark too, the log's tape the last clip's: in an ALE with tabs in texts as
-// blanks, in a CMX list without blanks at the start of texts); the autosave gives back exactly
+// blanks, in a CMX list without blanks around texts); the autosave gives back exactly
 // what was loaded.
 #include "EdlFile.h"
 #include "EdlReader.h"
@@ -18,7 +18,10 @@ namespace {
 // A text (a name, a tape, notes) after a trip through a list for other systems.
 std::string textAfterTrip(std::string text, ListFormat layout) {
     if (layout == ListFormat::Ale) std::replace(text.begin(), text.end(), '\t', ' ');
-    if (layout == ListFormat::Cmx3600) text.erase(0, text.find_first_not_of(" \t"));
+    if (layout == ListFormat::Cmx3600) {
+        text.erase(text.find_last_not_of(" \t") + 1);
+        text.erase(0, text.find_first_not_of(" \t"));
+    }
     return text;
 }
 

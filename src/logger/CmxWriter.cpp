@@ -19,6 +19,8 @@ std::string CmxReelText(const std::string& tape) {
         reel += plain ? static_cast<char>(c) : '_';
     }
     if (reel.empty()) reel = "AX";
+    // A reader takes these reels for black, no clip at all.
+    if (reel == "BL" || reel == "BLACK") reel += '_';
     reel.resize(8, ' ');
     return reel;
 }

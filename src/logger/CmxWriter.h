@@ -20,13 +20,14 @@
 // readers refuse. The reel is the clip's own tape (CmxReelText); source times have the rate's
 // frame separator, an event with no clip written as one of no length (TimesForOtherSystems);
 // record times run on from recordStart (frames at the rate). Texts are UTF-8, CR and LF in them
-// written as blanks; blanks at the start of a name, a tape or notes do not come back from a load,
-// which takes any number of blanks after a comment's colon, as other systems write them.
+// written as blanks; blanks around a name, a tape or notes do not come back from a load, which
+// takes any number of blanks around a comment's text, as other systems write them.
 std::string CmxText(const EventList& events, const std::string& savename, timecode::Rate rate,
                     int recordStart);
 
 // A CMX 3600 reel: at most 8 letters, digits, '_' or '-' ("AX", the reel of no tape, when
-// empty), padded to 8; any other character becomes one '_'.
+// empty), padded to 8; any other character becomes one '_'. The reels of black, "BL" and "BLACK",
+// get a '_' after them, so that the clip is not taken for black.
 std::string CmxReelText(const std::string& tape);
 
 // The record start of a CMX list: the "RecordStart" setting when it is a timecode at the rate,

@@ -1,14 +1,14 @@
 #include "EdlReader.h"
 
+#include "CmxClips.h"
+#include "CmxCommentLine.h"
+#include "CmxEventLine.h"
+#include "EventComments.h"
 #include "ListComments.h"
-#include "TableList.h"
 #include "Utf8Text.h"
 #include "Utils.h"
 
-#include <algorithm>
-
-#include <array>
-#include <map>
+#include <utility>
 
 namespace {
 
@@ -49,77 +49,15 @@ int firstByte(ByteSource& in, int& linesPassed) {
     return c;
 }
 
-// What the comment lines after the events give them: tapes, notes and good-take marks. A tape
-// said before the first event is the log's and every clip's; one said after an event is that
-// event's, and in a CMX list also the later events' of the same reel that say none.
-class EventComments {
-public:
-    // ownLayout: whether the list is in the logger's own layout, as far as it has been read.
-    EventComments(EventList& events, const bool& ownLayout)
-        : events(events), ownLayout(ownLayout) {}
-
-    // An event was stored at index k, from a line whose reel column holds reel.
-    void event(int k, const std::string& reel) {
-        current = k;
-        reels[k] = reel;
-        events.NotesArray[k].clear();
-        events.GoodArray[k] = false;
-        const auto said = saidWith.find(reel);
-        // The logger's own layout has names in the reel column; its clips take the log's tape.
-        if (logTape || ownLayout)
-            events.TapeArray[k].clear();
-        else
-            events.TapeArray[k] = said != saidWith.end() ? said->second : reel == "AX" ? "" : reel;
-    }
-    // A comment line; false when it is none of those read here.
-    bool comment(const std::string& line) {
-        const auto text = [&](std::string_view comment) {
-            return commentText(line, comment.size() - 1, ownLayout);
-        };
-        if (startsWithComment(line, tapeComment)) {
-            if (current < 0) {
-                logTape = text(tapeComment);
-            } else {
-                events.TapeArray[current] = text(tapeComment);
-                ownTape[current] = true;
-                saidWith[reels[current]] = events.TapeArray[current];
-            }
-        } else if (startsWithComment(line, notesComment)) {
-            if (current < 0) return true;
-            std::string& notes = events.NotesArray[current];
-            notes += (notes.empty() ? "" : " ") + text(notesComment);
-        } else if (startsWithComment(line, goodTakeComment)) {
-            if (current >= 0) events.GoodArray[current] = IsYesWord(text(goodTakeComment));
-        } else {
-            return false;
-        }
-        return true;
-    }
-    // The tapes of the stored events that said none, and the log's tape: the one said before
-    // the first event, else the title where a CMX list's title names one of its clips' tapes
-    // (KOLB writes the log's tape there), else the last event's.
-    void finish(int stored, const std::string& title) {
-        for (int k = 0; k < stored; ++k)
-            if (logTape && !ownTape[k]) events.TapeArray[k] = events.touched(k) ? *logTape : "";
-        const auto first = events.TapeArray.begin();
-        if (logTape)
-            events.tape = *logTape;
-        else if (!ownLayout && !title.empty() &&
-                 std::find(first, first + stored, title) != first + stored)
-            events.tape = title;
-        else if (stored > 0)
-            events.tape = events.TapeArray[stored - 1];
-    }
-
-private:
-    EventList& events;
-    const bool& ownLayout;
-    int current = -1; // the event the comments are of; -1 before the first
-    std::optional<std::string> logTape;
-    std::array<bool, EventList::size> ownTape{};    // the event said its own tape
-    std::array<std::string, EventList::size> reels; // each event's reel column
-    std::map<std::string, std::string> saidWith;    // a reel's whole tape, as last said
-};
+// A tape, notes or good-take comment in the logger's own layout: what it is and its text.
+std::optional<std::pair<CmxComment, std::string>> ownLayoutComment(const std::string& line) {
+    for (const auto& [comment, kind] :
+         {std::pair{tapeComment, CmxComment::Tape}, std::pair{notesComment, CmxComment::Comment},
+          std::pair{goodTakeComment, CmxComment::GoodTake}})
+        if (startsWithComment(line, comment))
+            return std::pair{kind, commentText(line, comment.size() - 1, true)};
+    return std::nullopt;
+}
 
 // A name in the logger's own layout, read by its columns: the 6 characters from column 5 that
 // the writer puts there (blanks inside kept), without the blanks that pad a shorter name; a name
@@ -132,8 +70,8 @@ std::string columnName(const std::string& line) {
 
 // The rate of a list without an FCM line, from its first event's times: ';' before the frames is
 // drop-frame.
-std::optional<timecode::Rate> rateOfTimes(const SourceTimes& times) {
-    if (times.timestring1[8] == ';' || times.timestring2[8] == ';') return timecode::rate30DF;
+std::optional<timecode::Rate> rateOfTimes(const std::string& in, const std::string& out) {
+    if (in[8] == ';' || out[8] == ';') return timecode::rate30DF;
     return std::nullopt;
 }
 
@@ -184,24 +122,54 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
         result.outcome = EdlRead::Outcome::Empty;
         return result;
     }
-    if (first != 'T') {
-        result.outcome = EdlRead::Outcome::NotAnEdl;
-        return result;
+    std::string line;
+    bool cut = false;
+    // A list without a title starts with its FCM line or its first event line; a file that
+    // starts with anything else is no list.
+    const bool titled = first == 'T';
+    if (!titled) {
+        ReadLine(in, line, maxLineLength - 1, &cut);
+        line.insert(0, 1, static_cast<char>(first));
+        if (!line.starts_with("FCM:") && !LooksLikeCmxEventLine(line)) {
+            result.outcome = EdlRead::Outcome::NotAnEdl;
+            return result;
+        }
     }
-    const int titleLine = lineNumber + 1;
+    bool firstLineRead = !titled;
+    const int titleLine = titled ? lineNumber + 1 : 0;
     std::optional<timecode::Rate> listRate; // once the list has said it, or its first event
     const auto skip = [&](const std::string& reason) {
         if (result.skipped < maxSkipReports)
             Utils::OutLine("Skipped EDL line " + std::to_string(lineNumber) + ": " + reason);
+        result.skips.push_back({lineNumber, reason});
         ++result.skipped;
     };
-    std::string line;
-    bool cut = false;
+    // Takes the list's rate from the first event's times when nothing said it before.
+    const auto rateFrom = [&](const std::string& sourceIn, const std::string& sourceOut) {
+        if (listRate) return;
+        listRate = rateOfTimes(sourceIn, sourceOut);
+        result.rateMarked = listRate.has_value();
+        if (!listRate) listRate = inUse;
+    };
+    const auto notTimecode = [&](const std::string& sourceIn, const std::string& sourceOut) {
+        if (timecode::IsTimecode(sourceIn, *listRate) && timecode::IsTimecode(sourceOut, *listRate))
+            return false;
+        skip("source times " + TextFromBytes(sourceIn) + " " + TextFromBytes(sourceOut) +
+             " are not timecode at the rate " + timecode::RateText(*listRate));
+        return true;
+    };
+    const auto sayMore = [&] {
+        result.more = true;
+        Utils::OutLine("EDL has more than " + std::to_string(EventList::size) +
+                       " events: the rest were not loaded");
+    };
     int named = -1; // the event stored from the line just before, which a name comment completes
     bool ownLayout = false; // the logger's own layout, whose reel column holds names
     EventComments comments(events, ownLayout);
-    std::string title; // the title line's text
-    while (ReadLine(in, line, maxLineLength, &cut)) {
+    CmxClips otherSystems(events, comments, result);
+    bool eventLines = false; // a line was meant as an event line
+    std::string title;       // the title line's text
+    while (std::exchange(firstLineRead, false) || ReadLine(in, line, maxLineLength, &cut)) {
         ++lineNumber;
         if (cut) {
             if (result.cutLines < maxSkipReports)
@@ -216,12 +184,14 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
         const int previous = named;
         named = -1;
         const bool nameComment = startsWithComment(line, clipNameComment);
+        const auto ownComment = ownLayout ? ownLayoutComment(line) : std::nullopt;
         // After the last event, a line is read only for the comments of that event.
-        if (result.stored >= EventList::size && !nameComment) {
-            if (comments.comment(line)) continue;
-            if (line.size() > 60 && !line.starts_with("TIT") && getsourcetime(line))
-                Utils::OutLine("EDL has more than " + std::to_string(EventList::size) +
-                               " events: the rest were not loaded");
+        if (ownLayout && result.stored >= EventList::size && !nameComment) {
+            if (ownComment) {
+                comments.said(ownComment->first, ownComment->second);
+                continue;
+            }
+            if (line.size() > 60 && !line.starts_with("TIT") && getsourcetime(line)) sayMore();
             break;
         }
         if (line.size() <= 5) continue;
@@ -236,14 +206,46 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
             }
             continue;
         }
+        if (!ownLayout) {
+            // Another system's CMX list: event lines read by their fields. Other lines (M2, AUD,
+            // REM, other comments) say nothing of the clips.
+            if (line.starts_with("REM Made by")) {
+                ownLayout = true;
+                continue;
+            }
+            if (const auto comment = ParseCmxCommentLine(line)) {
+                otherSystems.comment(*comment);
+                continue;
+            }
+            const auto event = ParseCmxEventLine(line);
+            if (!event) {
+                if (!LooksLikeCmxEventLine(line)) continue;
+                eventLines = true;
+                skip("no event: its number, reel, channels, transition or times cannot be read");
+                otherSystems.noClip();
+                continue;
+            }
+            eventLines = true;
+            rateFrom(event->sourceIn, event->sourceOut);
+            if (notTimecode(event->sourceIn, event->sourceOut)) {
+                otherSystems.noClip();
+                continue;
+            }
+            if (verbose) Utils::OutLine(event->sourceIn + " " + event->sourceOut);
+            if (otherSystems.event(*event, *listRate)) continue;
+            sayMore();
+            break;
+        }
         if (nameComment) {
             if (previous >= 0)
                 events.ClipNameArray[previous] =
                     commentText(line, clipNameComment.size() - 1, ownLayout);
             continue;
         }
-        if (comments.comment(line)) continue;
-        if (line.starts_with("REM Made by")) ownLayout = true;
+        if (ownComment) {
+            comments.said(ownComment->first, ownComment->second);
+            continue;
+        }
         if (line.size() <= 60) continue;
         if (line.starts_with("TIT")) continue;
         // The title line, which came without its 'T', however long the file's name.
@@ -255,30 +257,18 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
             skip("no source times");
             continue;
         }
-        if (!listRate) {
-            listRate = rateOfTimes(*times);
-            result.rateMarked = listRate.has_value();
-            if (!listRate) listRate = inUse;
-        }
-        if (!timecode::IsTimecode(times->timestring1, *listRate) ||
-            !timecode::IsTimecode(times->timestring2, *listRate)) {
-            skip("source times " + TextFromBytes(times->timestring1) + " " +
-                 TextFromBytes(times->timestring2) + " are not timecode at the rate " +
-                 timecode::RateText(*listRate));
-            continue;
-        }
+        rateFrom(times->timestring1, times->timestring2);
+        if (notTimecode(times->timestring1, times->timestring2)) continue;
         if (verbose) Utils::OutLine(times->timestring1 + " " + times->timestring2);
         const int k = result.stored++;
         const std::string reel = TextFromBytes(std::string_view(line).substr(5, blankAt - 5));
-        events.ClipNameArray[k] =
-            ownLayout && line[3] == ' ' && line[4] == ' ' ? columnName(line) : reel;
+        events.ClipNameArray[k] = line[3] == ' ' && line[4] == ' ' ? columnName(line) : reel;
         comments.event(k, reel);
         events.SrcInArray[k] = times->timestring1;
-        events.SrcOutArray[k] =
-            ownLayout ? times->timestring2
-                      : OutOfListEvent(times->timestring1, times->timestring2, *listRate);
+        events.SrcOutArray[k] = times->timestring2;
         named = k;
     }
+    if (!titled && !eventLines) result.outcome = EdlRead::Outcome::NotAnEdl;
     result.rate = listRate.value_or(inUse);
     comments.finish(result.stored, title);
     // A file of thousands of such lines says so once, not a line each.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EdlReader.h"
 #include "EventList.h"
 #include "ListFormat.h"
 #include "Timecode.h"
@@ -28,6 +29,10 @@ inline void PrintTo(const EventList& events, std::ostream* os) {
                 << "\" notes \"" << events.NotesArray[i] << "\""
                 << (events.GoodArray[i] ? " good" : "");
     *os << "}";
+}
+
+inline void PrintTo(const SkippedLine& skipped, std::ostream* os) {
+    *os << "{line " << skipped.line << ": " << skipped.why << "}";
 }
 
 // Takes the console lines while it lives, and gives the console back however the test ends.

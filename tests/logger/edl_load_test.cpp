@@ -241,6 +241,140 @@ TEST_F(EdlFiles, ReadsEventLinesAndSkipsWhatHasNoTimes) {
     }
 }
 
+// Other systems' lists: which event lines are clips, with which names and tapes, which are passed
+// over on purpose, and which are skipped. Each list is read into a log that held events of its
+// own: the events past the last clip keep them.
+TEST(EdlRead, OtherSystemsListsGiveTheirClipsAndPassOverTheRest) {
+    const std::string head = "TITLE: Reel 3\r\nFCM: NON-DROP FRAME\r\n";
+    const struct {
+        const char* what;
+        std::string list;
+        std::vector<Clip> clips;
+        int passedOver = 0;
+        std::vector<SkippedLine> skips = {};
+        EdlRead::Outcome outcome = EdlRead::Outcome::Read;
+    } rows[] = {
+        {"Avid: 6 digits, 32-wide reels, a name after other comments",
+         head +
+             "000001  B_0031C010_241010_133208_h1C2T   V     C        13:30:27:13 13:30:29:01 "
+             "02:13:08:12 02:13:10:00 \r\n"
+             "*VFX  117_GUD_0030 ADD NORWAY LANDSCAPE \r\n*FROM CLIP NAME:  117C-3-B \r\n"
+             "*LOC: 02:13:08:12 Green   Sc 117 INTERCUT \r\n"
+             "*ASC_SOP (0.9405 0.9439 0.9424)(-0.0500 -0.0276 -0.0144)(0.8888 0.9138 0.9896) \r\n"
+             "*ASC_SAT 0.9640\r\n"
+             "000002  A_0038C002                       V     C        12:41:35:05 12:41:41:11 "
+             "02:13:10:00 02:13:16:06 \r\n"
+             "*FROM CLIP NAME:  117A-2-A \r\n*FROM CLIP: S:\\117A-2-A.0001.exr\r\n",
+         {{"117C-3-B", "13:30:27:13", "13:30:29:01", "B_0031C010_241010_133208_h1C2T"},
+          {"117A-2-A", "12:41:35:05", "12:41:41:11", "A_0038C002"}}},
+        {"a dissolve: its outgoing side of no length is no clip, TO CLIP NAME names the incoming "
+         "one; an FCM line between them",
+         head + "001  TST V     C        01:00:04:05 01:00:04:14 01:00:00:00 01:00:00:09 \r\n"
+                "* FROM CLIP NAME:  clip_A\r\n"
+                "002  TST V     C        01:00:04:14 01:00:04:14 01:00:00:09 01:00:00:09 \r\n"
+                "FCM: NON-DROP FRAME\r\n"
+                "002  TST V     D    010 01:00:08:08 01:00:08:18 01:00:00:09 01:00:00:19 \r\n"
+                "* BLEND, DISSOLVE \r\n* FROM CLIP NAME:  clip_A\r\n* TO CLIP NAME:  clip_B\r\n",
+         {{"clip_A", "01:00:04:05", "01:00:04:14", "TST"},
+          {"clip_B", "01:00:08:08", "01:00:08:18", "TST"}},
+         1},
+        {"wipes from clips that have a length: they are clips, named by FROM CLIP NAME after the "
+         "incoming side, as the incoming side is but for black",
+         head +
+             "001  A1       V     C        01:00:00:00 01:00:02:00 00:00:00:00 00:00:02:00\r\n"
+             "001  B2       V     W001    024 02:00:00:00 02:00:03:00 00:00:02:00 00:00:05:00\r\n"
+             "* FROM CLIP NAME: Harbour\r\n* TO CLIP NAME: Beach\r\n"
+             "002  C3       V     C        03:00:00:00 03:00:02:00 00:00:05:00 00:00:07:00\r\n"
+             "002  BL       V     W001    024 00:00:00:00 00:00:01:00 00:00:07:00 00:00:08:00\r\n"
+             "* FROM CLIP NAME: Gull\r\n* TO CLIP NAME: BL\r\n",
+         {{"Harbour", "01:00:00:00", "01:00:02:00", "A1"},
+          {"Beach", "02:00:00:00", "02:00:03:00", "B2"},
+          {"Gull", "03:00:00:00", "03:00:02:00", "C3"}},
+         1},
+        {"TO CLIP NAME said after the outgoing side names the incoming one",
+         head +
+             "001  A1       V     C        01:00:02:00 01:00:02:00 00:00:00:00 00:00:00:00\r\n"
+             "* FROM CLIP NAME: Harbour\r\n* TO CLIP NAME: Beach\r\n"
+             "001  B2       V     K B     030 02:00:00:00 02:00:03:00 00:00:00:00 00:00:03:00\r\n",
+         {{"Beach", "02:00:00:00", "02:00:03:00", "B2"}},
+         1},
+        {"a wipe to black, black, and BL in the padding: no clips, and the events they would "
+         "have been keep what they held",
+         head + "001  AX       V     C        00:00:10:00 00:00:20:00 00:00:00:00 00:00:10:00\r\n"
+                "* FROM CLIP NAME: Gull\r\n"
+                "002  AX       V     C        00:00:20:00 00:00:20:00 00:00:10:00 00:00:10:00\r\n"
+                "002  BL       V     W000 025 00:00:00:00 00:00:10:20 00:00:10:00 00:00:20:20\r\n"
+                "* TO CLIP NAME: BL\r\n* COMMENT: of black\r\n"
+                "003  BLACK    V     C        00:00:00:00 00:00:01:00 00:00:20:20 00:00:21:20\r\n"
+                "004     BL    A12   C        00:00:00:00 00:00:01:00 00:00:21:20 00:00:22:20\r\n",
+         {{"Gull", "00:00:10:00", "00:00:20:00"}},
+         4},
+        {"sound with no source timecode is no clip; an audio-only clip is; a clip of no times "
+         "and no record length is an event as KOLB writes it",
+         head + "001  TC_R1_V6 A     C        00:00:00:00 00:00:00:00 01:00:00:00 01:04:24:06 \r\n"
+                "* FROM CLIP NAME:  TC R1 V6 TEMP2 M DX.WAV \r\n"
+                "* SOURCE FILE: TC R1 V6 TEMP2 M DX.WAV\r\n"
+                "002  SR018    A2    C        19:11:54:10 19:11:58:18 01:04:24:06 01:04:28:14 \r\n"
+                "* FROM CLIP NAME:  1-2B \r\n"
+                "003  AX       AA/V  C        00:00:00:00 00:00:00:00 01:04:28:14 01:04:28:14\r\n"
+                "* FROM CLIP NAME: Name03\r\n",
+         {{"1-2B", "19:11:54:10", "19:11:58:18", "SR018"},
+          {"Name03", timecode::zero, timecode::zero}},
+         1},
+        {"speed, sound, effect and remark lines name no clip and are not skipped; a clip's "
+         "source range is its event line's",
+         head + "001  Z686_5A. V     C        01:00:06:00 01:00:08:22 01:11:31:16 01:11:33:04 \r\n"
+                "M2   Z686_5A.       047.6                01:00:06:00 \r\n"
+                "* FROM CLIP NAME:  Z686_5A (LAY2) (47.56 FPS)\r\nAUD  3    4\r\n"
+                "EFFECTS NAME IS CROSS DISSOLVE\r\n"
+                "*FRMC START: 1001    FRMC END: 1102    FRMC DURATION:102 \r\n"
+                "REM 002 was dropped from this reel at 01:11:33:04, see the notes of 17 May\r\n"
+                "002  B7       V     C        00:00:10:00 00:00:20:00 01:11:33:04 01:11:43:04\r\n"
+                "*FROM CLIP NAME: Ferry\r\n",
+         {{"Z686_5A (LAY2) (47.56 FPS)", "01:00:06:00", "01:00:08:22", "Z686_5A."},
+          {"Ferry", "00:00:10:00", "00:00:20:00", "B7"}}},
+        {"event lines that cannot be read, or whose times are not timecode at the rate, are "
+         "skipped; the comments after them are of no clip",
+         head + "001  AX       V     C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+                "002  AX       V     C        00:00:30:00 00:00:35:45 01:00:10:00 01:00:15:00\r\n"
+                "* COMMENT: of a skipped line\r\n"
+                "003  AX       V     X        00:00:30:00 00:00:35:00 01:00:10:00 01:00:15:00\r\n",
+         {{"AX", "00:00:10:00", "00:00:20:00"}},
+         0,
+         {{4, "source times 00:00:30:00 00:00:35:45 are not timecode at the rate 30"},
+          {6, "no event: its number, reel, channels, transition or times cannot be read"}}},
+        {"no title: a list that starts with its first event line",
+         "001  B7       A     C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+         "* FROM CLIP NAME: Gull\r\n",
+         {{"Gull", "00:00:10:00", "00:00:20:00", "B7"}}},
+        {"no title: a list that starts with its FCM line, after a blank line",
+         "\r\nFCM: NON-DROP FRAME\r\n"
+         "001  B7       A     C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n",
+         {{"B7", "00:00:10:00", "00:00:20:00", "B7"}}},
+        {"no title and no event line: no list",
+         "FCM: NON-DROP FRAME\r\nDear editor, the reel you asked for is on its way.\r\n",
+         {},
+         0,
+         {},
+         EdlRead::Outcome::NotAnEdl},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Console console;
+        TextSource source(row.list);
+        EventList events = held;
+        const EdlRead read = ReadEDL(source, events, false, timecode::rate30);
+        EXPECT_EQ(read.outcome, row.outcome);
+        EXPECT_EQ(read.stored, static_cast<int>(row.clips.size()));
+        EventList expected = logOf(row.clips, held);
+        if (!row.clips.empty()) expected.tape = row.clips.back().tape;
+        EXPECT_EQ(events, expected);
+        EXPECT_EQ(read.passedOver, row.passedOver);
+        EXPECT_EQ(read.skips, row.skips);
+        EXPECT_EQ(read.skipped, static_cast<int>(read.skips.size()));
+    }
+}
+
 TEST_F(EdlFiles, VerboseEchoesTheLinesAndTheTimesRead) {
     writeFile(dir.file("in.edl"), "TITLE: edl.txt\r\nabcde\r\nabcdef\r\n" + L1 + "\r\n");
     EXPECT_TRUE(LoadEDL(dir.file("in.edl"), true, timecode::rate30).ok);
@@ -318,6 +452,15 @@ TEST_F(EdlFiles, AColonInANameDoesNotLoseItsEventInTheLoggersOwnLayout) {
 TEST(EdlRead, EventsPastTheHundredthAreSaidToBeLeftOutOnce) {
     const EventList all = timedLog(EventList::size);
     const std::string hundred = FormatEDL(all, "many", " KOLB").bytes;
+    const std::string cmx = FormatEDL(all, "many", " KOLB", ListFormat::Cmx3600).bytes;
+    const std::string black =
+        "101  BL       V     C        00:00:00:00 00:00:01:00 01:00:00:00 01:00:01:00\r\n";
+    // The hundredth clip without an out: a cut of no length, the outgoing side of a dissolve.
+    EventList open = all;
+    open.SrcOutArray[99] = timecode::zero;
+    const std::string dissolve =
+        FormatEDL(open, "many", " KOLB", ListFormat::Cmx3600).bytes +
+        "100  B7       V     D    030 00:10:00:00 00:10:05:00 01:00:00:00 01:00:05:00\r\n";
     const struct {
         const char* what;
         std::string text;
@@ -326,12 +469,19 @@ TEST(EdlRead, EventsPastTheHundredthAreSaidToBeLeftOutOnce) {
         {"exactly a hundred", hundred, false},
         {"a line without times after them", hundred + std::string(70, 'x') + "\r\n", false},
         {"two more events", hundred + L1 + "\r\n" + L2 + "\r\n", true},
+        {"a CMX list of a hundred clips, then black", cmx + black, false},
+        {"a CMX list of a hundred clips, black, then a clip", cmx + black + L1 + "\r\n", true},
+        {"a CMX list whose hundredth clip is the outgoing side of a dissolve: its incoming side "
+         "takes its place",
+         dissolve, false},
     };
     for (const auto& c : cases) {
         Console console;
         TextSource source(c.text);
         EventList events = EventList::initial();
-        EXPECT_EQ(ReadEDL(source, events, false, timecode::rate30).stored, 100) << c.what;
+        const EdlRead read = ReadEDL(source, events, false, timecode::rate30);
+        EXPECT_EQ(read.stored, 100) << c.what;
+        EXPECT_EQ(read.more, c.said) << c.what;
         const Lines expected =
             c.said ? Lines{"EDL has more than 100 events: the rest were not loaded"} : Lines{};
         EXPECT_EQ(console.lines, expected) << c.what;
@@ -349,6 +499,9 @@ TEST(EdlRead, ThousandsOfLinesWithoutTimesAreCountedNotEachReported) {
     const EdlRead read = ReadEDL(source, events, false, timecode::rate30);
     EXPECT_EQ(read.stored, 1);
     EXPECT_EQ(read.skipped, 100000);
+    ASSERT_EQ(read.skips.size(), 100000u);
+    EXPECT_EQ(read.skips.front(), (SkippedLine{4, "no source times"}));
+    EXPECT_EQ(read.skips.back(), (SkippedLine{100003, "no source times"}));
     ASSERT_EQ(console.lines.size(), static_cast<std::size_t>(maxSkipReports) + 1);
     EXPECT_EQ(console.lines.front(), "Skipped EDL line 4: no source times");
     EXPECT_EQ(console.lines[maxSkipReports - 1], "Skipped EDL line 13: no source times");

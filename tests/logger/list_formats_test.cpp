@@ -197,6 +197,11 @@ TEST_F(ListFormats, Cmx3600HasTheTapeAsReelAndEveryNameWhole) {
          "001  AX       AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
          "* FROM CLIP NAME: Name01\r\n* TAPE: AX\r\n",
          tapeLog("AX", {C1})},
+        {"the tape BL is said, since the reel BL is black", tapeLog("BL", {C1}), timecode::rate30,
+         "TITLE: BL\r\nFCM: NON-DROP FRAME\r\n\r\n"
+         "001  BL_      AA/V  C        00:00:10:00 00:00:20:00 01:00:00:00 01:00:10:00\r\n"
+         "* FROM CLIP NAME: Name01\r\n* TAPE: BL\r\n",
+         tapeLog("BL", {C1})},
         {"a tape of lower case, a dash and an underscore is the reel whole",
          tapeLog("cam-a_01", {C1}), timecode::rate30,
          "TITLE: cam-a_01\r\nFCM: NON-DROP FRAME\r\n\r\n"
