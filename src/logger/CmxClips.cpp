@@ -4,14 +4,19 @@
 
 bool CmxClips::event(const CmxEventLine& line, timecode::Rate rate) {
     const bool transition = line.transition != CmxTransition::Cut;
+    // A transition's outgoing side is the line before it: a cut of no length (whatever its
+    // number), or a clip of the same event. A transition after a clip of another event (a key
+    // over the picture before it) stands alone: its FROM CLIP NAME is its own.
+    const bool sameEvent = !lastNumber.empty() && line.number == lastNumber;
     outgoing = -1;
+    incoming = transition && (zeroLengthCut || sameEvent);
     if (transition && zeroLengthCut) {
         takeBack(current);
         ++result.passedOver;
-    } else if (transition) {
+    } else if (incoming) {
         outgoing = current;
     }
-    incoming = transition;
+    lastNumber = line.number;
     zeroLengthCut = false;
     const bool black = line.reel == "BL" || line.reel == "BLACK";
     const bool noSource =
@@ -46,6 +51,7 @@ bool CmxClips::event(const CmxEventLine& line, timecode::Rate rate) {
 
 void CmxClips::noClip() {
     current = -1;
+    lastNumber.clear();
     outgoing = -1;
     incoming = zeroLengthCut = false;
     pendingTo.reset();

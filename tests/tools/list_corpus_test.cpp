@@ -50,6 +50,7 @@ TEST(ListCorpus, EachListConvertsToTheClipsAnIndependentReaderFinds) {
     }
     TempDir dir;
     int whole = 0;
+    int namedWhereNone = 0;
     for (const fs::path& list : lists) {
         SCOPED_TRACE(list.string());
         const std::string out = dir.file(list.stem().string() + ".csv");
@@ -61,7 +62,14 @@ TEST(ListCorpus, EachListConvertsToTheClipsAnIndependentReaderFinds) {
         bool same = got.size() == expected.size();
         EXPECT_EQ(got.size(), expected.size()) << errors.str();
         for (std::size_t i = 0; i < std::min(got.size(), expected.size()); ++i) {
-            const bool equal = got[i] == expected[i];
+            // Where the independent reader gives no name (a list without name comments, or one
+            // it hands none out for), KOLB's clip has its reel or its FROM CLIP NAME: a name.
+            ListClip unnamed = got[i];
+            if (expected[i].name.empty() && !got[i].name.empty()) {
+                unnamed.name.clear();
+                ++namedWhereNone;
+            }
+            const bool equal = unnamed == expected[i];
             same = same && equal;
             EXPECT_TRUE(equal) << "clip " << i + 1 << ": KOLB " << ListClipText(got[i])
                                << ", the independent reader " << ListClipText(expected[i]);
