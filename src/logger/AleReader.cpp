@@ -66,8 +66,10 @@ EdlRead ReadALE(ByteSource& in, EventList& events, timecode::Rate inUse) {
         } else if (isWord(line, "Data")) {
             break; // data with no columns: nothing can be read
         } else if (part == Part::Heading) {
+            // A name and its value a line, or (as some tools write) all the pairs on one line.
             const auto fields = tabFields(line);
-            if (fields.size() > 1 && isWord(fields[0], "FPS")) fps = fields[1];
+            for (std::size_t i = 0; i + 1 < fields.size(); i += 2)
+                if (isWord(fields[i], "FPS")) fps = fields[i + 1];
         }
     }
     EdlRead read;

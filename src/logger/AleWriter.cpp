@@ -14,13 +14,14 @@ std::string field(std::string text) {
 }
 } // namespace
 
-std::string AleText(const EventList& events, timecode::Rate rate) {
+std::string AleText(const EventList& events, timecode::Rate rate, std::string_view rateName) {
     const bool pal = rate.fps == 25;
-    std::string text = "Heading" + crlf + "FIELD_DELIM\tTABS" + crlf + "VIDEO_FORMAT\t" +
-                       (pal ? "PAL" : "NTSC") + crlf + "AUDIO_FORMAT\t48khz" + crlf + "FPS\t" +
-                       (pal ? "25" : "29.97") + crlf + crlf + "Column" + crlf +
-                       "Name\tTape\tStart\tEnd\tDuration\tTracks\tComments\tGood" + crlf + crlf +
-                       "Data" + crlf;
+    const std::string format = !rateName.empty() ? "1080" : pal ? "PAL" : "NTSC";
+    const std::string fps = !rateName.empty() ? std::string(rateName) : pal ? "25" : "29.97";
+    std::string text =
+        "Heading" + crlf + "FIELD_DELIM\tTABS" + crlf + "VIDEO_FORMAT\t" + format + crlf +
+        "AUDIO_FORMAT\t48khz" + crlf + "FPS\t" + fps + crlf + crlf + "Column" + crlf +
+        "Name\tTape\tStart\tEnd\tDuration\tTracks\tComments\tGood" + crlf + crlf + "Data" + crlf;
     for (const ClipToWrite& clip : ClipsToWrite(events, rate, 0))
         text += field(clip.name) + "\t" + field(clip.tape) + "\t" + clip.forOtherSystems.in + "\t" +
                 clip.forOtherSystems.out + "\t" + timecode::TimeText(clip.frames, rate) +

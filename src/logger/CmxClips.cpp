@@ -18,7 +18,10 @@ bool CmxClips::event(const CmxEventLine& line, timecode::Rate rate) {
     }
     lastNumber = line.number;
     zeroLengthCut = false;
-    const bool black = line.reel == "BL" || line.reel == "BLACK";
+    // Editing systems start black at a zero source; a reel BL with a source time of its own is a
+    // tape of that name (KOLB's lists wrote one so before they said it in a TAPE comment).
+    const bool black =
+        (line.reel == "BL" || line.reel == "BLACK") && timecode::IsZero(line.sourceIn);
     const bool noSource =
         timecode::IsZero(line.sourceIn) && timecode::IsZero(line.sourceOut) &&
         timecode::FrameCount(line.recordIn) != timecode::FrameCount(line.recordOut);
@@ -67,7 +70,7 @@ void CmxClips::comment(const CmxCommentLine& comment) {
     case CmxComment::ToClipName:
         if (incoming)
             name(current, text);
-        else
+        else if (zeroLengthCut)
             pendingTo = text; // for the incoming side that follows, if one does
         break;
     case CmxComment::SourceFile:

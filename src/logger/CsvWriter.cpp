@@ -21,12 +21,14 @@ std::string CsvLine(const std::vector<std::string>& fields) {
     return line + "\r\n";
 }
 
-std::string CsvText(const EventList& events, timecode::Rate rate) {
+std::string CsvText(const EventList& events, timecode::Rate rate, std::string_view rateName) {
+    const std::string rateText =
+        rateName.empty() ? timecode::RateText(rate) : std::string(rateName);
     std::string text =
         CsvLine({"Event", "Name", "Tape", "In", "Out", "Duration", "Rate", "Notes", "Good"});
     for (const ClipToWrite& clip : ClipsToWrite(events, rate, 0))
         text += CsvLine({EditNumberText(clip.number), clip.name, clip.tape, clip.in, clip.out,
-                         timecode::TimeText(clip.frames, rate), timecode::RateText(rate),
-                         clip.notes, clip.good ? "Yes" : ""});
+                         timecode::TimeText(clip.frames, rate), rateText, clip.notes,
+                         clip.good ? "Yes" : ""});
     return text;
 }

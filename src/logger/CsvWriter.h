@@ -20,4 +20,6 @@ std::string CsvLine(const std::vector<std::string>& fields);
 // tape, in and out as logged with the rate's frame separator, the duration at the rate
 // (00:00:00:00 for an event with a problem, which adds no time), the rate ("30", "25" or "30DF"),
 // its notes, and "Yes" for a good take (else nothing). CR and LF in texts are written as blanks.
-std::string CsvText(const EventList& events, timecode::Rate rate);
+// rateName, when given, is the Rate of a list at a rate KOLB does not count at ("23.976"); rate
+// then counts its frames.
+std::string CsvText(const EventList& events, timecode::Rate rate, std::string_view rateName = {});

@@ -130,8 +130,9 @@ FileOutcome WriteFileAtomically(const std::string& path, const std::string& byte
 
 FileOutcome SaveEDL(const std::string& path, const EventList& events, const std::string& savename,
                     const std::string& title, ListFormat layout, const WriteFunction& write,
-                    timecode::Rate rate, std::optional<int> recordStart) {
-    const EdlText text = FormatEDL(events, savename, title, layout, rate, recordStart);
+                    timecode::Rate rate, std::optional<int> recordStart,
+                    std::string_view rateName) {
+    const EdlText text = FormatEDL(events, savename, title, layout, rate, recordStart, rateName);
     if (text.invalidEvent != 0) {
         const std::string message =
             "FileIOError: invalid timecode in event " + std::to_string(text.invalidEvent);
@@ -167,6 +168,11 @@ EdlLoad LoadEDL(const std::string& path, bool verbose, timecode::Rate inUse) {
             load.read = readList(readAll(file.get()), load.events, verbose, inUse);
             if (load.read.outcome == EdlRead::Outcome::Empty)
                 fail("FileIOError: End of file reached 1");
+            else if (load.read.stored == 0 && load.read.skipped > 0)
+                fail("No event could be read: " + std::to_string(load.read.skipped) +
+                     " lines were skipped (see the log)");
+            else if (load.read.stored == 0 && load.read.passedOver > 0)
+                fail("The list holds only black or pieces of no length: no clip to load");
             else if (load.read.stored == 0)
                 fail("No events found in the file: it is not an EDL. Choose a list saved by a "
                      "logger");

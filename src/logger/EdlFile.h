@@ -39,7 +39,7 @@ FileOutcome WriteFileAtomically(const std::string& path, const std::string& byte
 FileOutcome SaveEDL(const std::string& path, const EventList& events, const std::string& savename,
                     const std::string& title, ListFormat layout = ListFormat::Standard,
                     const WriteFunction& write = {}, timecode::Rate rate = timecode::rate30,
-                    std::optional<int> recordStart = std::nullopt);
+                    std::optional<int> recordStart = std::nullopt, std::string_view rateName = {});
 
 // The largest file LoadEDL reads: 16 MiB holds far more than 100 events.
 constexpr long long maxEdlBytes = 16LL * 1024 * 1024;

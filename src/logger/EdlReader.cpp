@@ -12,6 +12,10 @@
 
 namespace {
 
+// The line that marks the logger's own layout: its writer puts the product's title, which starts
+// with a blank, after "REM Made by ". Other tools' "REM Made by Tool" lines have one blank.
+constexpr std::string_view ownLayoutMark = "REM Made by  ";
+
 bool blank(int c) {
     return c == ' ' || c == '\t';
 }
@@ -209,7 +213,7 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
         if (!ownLayout) {
             // Another system's CMX list: event lines read by their fields. Other lines (M2, AUD,
             // REM, other comments) say nothing of the clips.
-            if (line.starts_with("REM Made by")) {
+            if (line.starts_with(ownLayoutMark)) {
                 ownLayout = true;
                 continue;
             }

@@ -98,7 +98,7 @@ constexpr int maxSkipReports = 10;
 // The list's rate: "FCM: DROP FRAME" gives 30DF, "FCM: NON-DROP FRAME" the rate in use without
 // drop-frame, wherever the line stands (the first one counts); without an FCM line, ';' before the
 // frames of the first event's source times gives 30DF, else the rate in use is taken.
-// In the logger's own layout (a list with a "REM Made by" line) each line longer than 60
+// In the logger's own layout (a list with a "REM Made by" line and two blanks after it, as its writer puts) each line longer than 60
 // characters that does not begin "TIT" is an event: its name the 6 characters from column 5
 // (blanks inside kept; from column 5 to the next blank when columns 3 and 4 are not blank), its
 // times found by getsourcetime; a "* FROM CLIP NAME:" line right after an event gives that event

@@ -34,7 +34,8 @@ ListKind KindOfList(std::string_view firstLine) {
 }
 
 EdlText FormatEDL(const EventList& events, const std::string& savename, const std::string& title,
-                  ListFormat format, timecode::Rate rate, std::optional<int> recordStart) {
+                  ListFormat format, timecode::Rate rate, std::optional<int> recordStart,
+                  std::string_view rateName) {
     EdlText text;
     text.invalidEvent = InvalidEvent(events, rate);
     if (text.invalidEvent != 0) return text;
@@ -47,10 +48,10 @@ EdlText FormatEDL(const EventList& events, const std::string& savename, const st
                              recordStart.value_or(timecode::CountOf(1, 0, 0, 0, rate)));
         break;
     case ListFormat::Ale:
-        text.bytes = AleText(events, rate);
+        text.bytes = AleText(events, rate, rateName);
         break;
     case ListFormat::Csv:
-        text.bytes = CsvText(events, rate);
+        text.bytes = CsvText(events, rate, rateName);
         break;
     }
     return text;

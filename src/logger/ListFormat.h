@@ -24,7 +24,9 @@ ListKind KindOfList(std::string_view firstLine);
 
 // What saving a log in a format would write. Every format writes the events a save writes
 // (EventsToWrite), with the rate's frame separator; recordStart (frames at the rate) is where a
-// CMX list's record times start, 01:00:00:00 when not given.
+// CMX list's record times start, 01:00:00:00 when not given. rateName is the rate a list at a rate
+// KOLB does not count at said, which an ALE and a CSV write (rate then counts its frames); an EDL
+// has no place for it.
 struct EdlText {
     std::string bytes;
     // The edit number of an event whose source in or out holds a non-digit where a digit must be
@@ -33,4 +35,4 @@ struct EdlText {
 };
 EdlText FormatEDL(const EventList& events, const std::string& savename, const std::string& title,
                   ListFormat format = ListFormat::Standard, timecode::Rate rate = timecode::rate30,
-                  std::optional<int> recordStart = std::nullopt);
+                  std::optional<int> recordStart = std::nullopt, std::string_view rateName = {});

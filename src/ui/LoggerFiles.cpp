@@ -152,6 +152,9 @@ std::string LoggerGUI::loaded(const std::string& path, const std::string& name, 
     std::string said = "Loaded " + eventsText(load.read.stored) + " from " + name;
     if (load.read.skipped > 0)
         said += "; " + std::to_string(load.read.skipped) + " lines skipped (see the log)";
+    if (load.read.cutLines > 0)
+        said += "; " + std::to_string(load.read.cutLines) + " lines cut at " +
+                std::to_string(maxLineLength) + " characters (see the log)";
     if (load.read.more)
         said += "; the list holds more than " + std::to_string(EventList::size) +
                 " clips, and the rest were not loaded";

@@ -782,6 +782,11 @@ TEST_F(LoggerWindow, ListsOtherSystemsWroteLoadThroughTheDialogAsAnIndependentRe
         many += EditNumberText(i) + "  R1       V     C        " + timecode::TimeText(30 * i) +
                 " " + timecode::TimeText(30 * i + 30) + " 01:00:00:00 01:00:01:00\r\n";
     writeBytes(made.file("many.edl"), many);
+    // A name longer than a line is read.
+    writeBytes(made.file("long.edl"),
+               "TITLE: LONG\r\n001  R1       V     C        00:00:01:00 00:00:02:00 01:00:00:00 "
+               "01:00:01:00\r\n* FROM CLIP NAME: " +
+                   std::string(5000, 'n') + "\r\n");
     const struct {
         const char* file;
         std::string said; // the strip's message after the load
@@ -790,6 +795,8 @@ TEST_F(LoggerWindow, ListsOtherSystemsWroteLoadThroughTheDialogAsAnIndependentRe
         {"many.edl",
          "Loaded 100 events from many.edl; the list holds more than 100 clips, and the rest were "
          "not loaded.",
+         made.path},
+        {"long.edl", "Loaded 1 event from long.edl; 1 lines cut at 4096 characters (see the log).",
          made.path},
         {"six_digit_32_reels.edl", "Loaded 4 events from six_digit_32_reels.edl."},
         {"four_digit_audio_wipe.edl", "Loaded 4 events from four_digit_audio_wipe.edl."},

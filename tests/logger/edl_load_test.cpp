@@ -254,6 +254,15 @@ TEST(EdlRead, OtherSystemsListsGiveTheirClipsAndPassOverTheRest) {
         std::vector<SkippedLine> skips = {};
         EdlRead::Outcome outcome = EdlRead::Outcome::Read;
     } rows[] = {
+        {"a reel BL with a source time of its own is a tape of that name, as KOLB's lists wrote "
+         "it; a TO CLIP NAME on a cut names no later clip; another tool's REM Made by line",
+         head + "REM Made by Conform Tool 2.1\r\n"
+                "001  BL       AA/V  C        01:00:00:00 01:00:05:00 01:00:00:00 01:00:05:00\r\n"
+                "* FROM CLIP NAME: Take 1\r\n* TO CLIP NAME: Take 2\r\n"
+                "002  A002     V     K    000 06:00:00:00 06:00:05:00 01:00:05:00 01:00:10:00\r\n"
+                "* FROM CLIP NAME: Title key\r\n",
+         {{"Take 1", "01:00:00:00", "01:00:05:00", "BL"},
+          {"Title key", "06:00:00:00", "06:00:05:00", "A002"}}},
         {"Avid: 6 digits, 32-wide reels, a name after other comments",
          head +
              "000001  B_0031C010_241010_133208_h1C2T   V     C        13:30:27:13 13:30:29:01 "

@@ -14,12 +14,17 @@ std::string ListKindText(ListKind kind) {
     return "EDL";
 }
 
-std::string RateReport(const EdlRead& read) {
+std::string RateReport(const EdlRead& read, ListKind kind) {
     if (!read.otherRate.empty())
         return read.otherRate + " (KOLB counts at 30, 25 and 30DF, not at this rate: the times are "
                                 "kept as written)";
-    return timecode::RateText(read.rate) +
-           (read.rateMarked ? " (as the list says)" : " (the list says none: the rate given)");
+    // An EDL's FCM line of non-drop frame says no more than that: 30 or 25 is the rate given.
+    const bool nonDrop = kind == ListKind::Edl && read.dropFrame == false;
+    const bool said = read.rateMarked && !nonDrop;
+    const char* from = said      ? " (as the list says)"
+                       : nonDrop ? " (the list says non-drop frame: the rate given)"
+                                 : " (the list says none: the rate given)";
+    return timecode::RateText(read.rate) + from;
 }
 
 std::vector<std::string> TapesOf(const EventList& events, int stored) {
@@ -36,7 +41,7 @@ std::string CheckReport(const std::string& name, ListKind kind, const EdlLoad& l
                         const std::vector<std::string>& notes) {
     const EdlRead& read = load.read;
     std::string text = name + ": " + ListKindText(kind) + "\n";
-    text += "rate: " + RateReport(read) + "\n";
+    text += "rate: " + RateReport(read, kind) + "\n";
     text += "clips: " + std::to_string(read.stored) + "\n";
     for (int k = 0; k < read.stored; ++k) {
         const EventList& e = load.events;

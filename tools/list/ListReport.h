@@ -16,7 +16,7 @@ std::string CheckReport(const std::string& name, ListKind kind, const EdlLoad& l
                         const std::vector<std::string>& notes);
 
 // The rate line of a read list: the rate its times count at and where it came from.
-std::string RateReport(const EdlRead& read);
+std::string RateReport(const EdlRead& read, ListKind kind);
 
 // The distinct tapes of the stored clips, in the order they first come; no tape is left out.
 std::vector<std::string> TapesOf(const EventList& events, int stored);

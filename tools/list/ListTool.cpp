@@ -13,6 +13,8 @@
 namespace {
 
 constexpr std::size_t cutsListed = 10;
+// What a Standard EDL's "REM Made by" line names, as the logger writes it.
+constexpr const char* productTitle = " KOLB";
 
 struct Options {
     std::string command;
@@ -100,6 +102,8 @@ int check(const Options& options, std::ostream& out, std::ostream& err) {
     const EdlLoad read = load(in, options.rate.value_or(timecode::rate30), lines);
     if (!read.ok) {
         err << "kolb-list: could not read " << in << ": " << read.error << "\n";
+        for (const SkippedLine& skip : read.read.skips)
+            err << "  line " << skip.line << ": " << skip.why << "\n";
         return 1;
     }
     // The skips are listed whole from the read; the console's own skip lines would repeat them.
@@ -107,7 +111,7 @@ int check(const Options& options, std::ostream& out, std::ostream& err) {
     for (const std::string& line : lines)
         if (!line.starts_with("Skipped ")) notes.push_back(line);
     out << CheckReport(baseName(in), kindOfFile(in), read, notes);
-    return read.read.skips.empty() ? 0 : 1;
+    return read.read.skips.empty() && read.read.cutLines == 0 ? 0 : 1;
 }
 
 int convert(const Options& options, std::ostream& err) {
@@ -159,11 +163,23 @@ int convert(const Options& options, std::ostream& err) {
         err << "Write it as .edl, .ale or .csv to keep every name, tape and note.\n";
         return 1;
     }
-    const std::string title = baseName(in);
-    const FileOutcome saved = SaveEDL(outPath, events, baseName(outPath), title, format, {}, rate,
-                                      timecode::CountOf(1, 0, 0, 0, rate));
+    const bool otherRate = !read.read.otherRate.empty();
+    if (otherRate && (format == ListFormat::Cmx3600 || format == ListFormat::Standard))
+        err << "kolb-list: an EDL has no place for a list's rate: read " << baseName(outPath)
+            << " at " << read.read.otherRate << "\n";
+    const FileOutcome saved =
+        SaveEDL(outPath, events, baseName(outPath), productTitle, format, {}, rate,
+                timecode::CountOf(1, 0, 0, 0, rate), otherRate ? read.read.otherRate : "");
     if (!saved) {
         err << "kolb-list: could not write " << outPath << ": " << saved.error << "\n";
+        return 1;
+    }
+    // What was read is written; a list with lines skipped or cut is not converted whole.
+    const std::size_t skipped = read.read.skips.size();
+    if (skipped > 0 || read.read.cutLines > 0) {
+        err << "kolb-list: " << baseName(outPath) << " holds what was read, but " << skipped
+            << " lines of " << baseName(in) << " were skipped and " << read.read.cutLines
+            << " cut at " << maxLineLength << " characters (see above)\n";
         return 1;
     }
     return 0;
@@ -186,8 +202,8 @@ std::string ListToolUsage() {
            "--rate   the rate of a list that says none (default 30); a list's own rate wins.\n"
            "--tape   the tape of every clip the list gives none.\n"
            "\n"
-           "Exit status: 0 done; 1 the list could not be read or written whole, or (check) a\n"
-           "line was skipped; 2 a wrong command line.\n";
+           "Exit status: 0 done; 1 the list could not be read or written whole, or a line of\n"
+           "it was skipped or cut (convert writes what was read); 2 a wrong command line.\n";
 }
 
 int RunListTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
