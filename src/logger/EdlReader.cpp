@@ -87,7 +87,8 @@ public:
         } else if (startsWithComment(line, notesComment)) {
             if (current < 0) return true;
             std::string& notes = events.NotesArray[current];
-            notes += (notes.empty() ? "" : " ") + text(notesComment);
+            if (!notes.empty()) notes.push_back(' ');
+            notes.append(text(notesComment));
         } else if (startsWithComment(line, goodTakeComment)) {
             if (current >= 0) events.GoodArray[current] = IsYesWord(text(goodTakeComment));
         } else {
