@@ -1,10 +1,13 @@
 #include "KOLB.h"
 
+#include "CommandLine.h"
 #include "SerOutPort.h"
 #include "StandardStreams.h"
+#include "StartFolder.h"
 #include "WindowSystem.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -35,6 +38,11 @@ bool readSettingsFile(const char* path, std::string& out, off_t maxBytes) {
     return ok;
 }
 
+void writeText(std::FILE* stream, const std::string& text) {
+    std::fputs(text.c_str(), stream);
+    std::fflush(stream);
+}
+
 void noDisplay() {
     const std::string line = "No display for the KOLB window";
     Utils::OutLine(line);
@@ -63,8 +71,33 @@ void KOLB::init() {
 
 int KOLB::main(int count, char** args) {
     PrepareStandardStreams();
-    argc = count;
-    argv = args;
+    const CommandLine line = ParseCommandLine(std::vector<std::string>(args, args + count));
+    switch (line.action) {
+    case CommandLine::Action::Help:
+        writeText(stdout, UsageText());
+        return 0;
+    case CommandLine::Action::Version:
+        writeText(stdout, VersionText());
+        return 0;
+    case CommandLine::Action::Refuse:
+        writeText(stderr, "kolb: " + line.problem + "\n" + UsageText());
+        return usageStatus;
+    case CommandLine::Action::Run:
+        break;
+    }
+    // Before anything opens a file: the settings, the log and the rest are the folder's.
+    const StartFolder start = EnterStartFolder(line, settingsFile, SampleFolder());
+    if (!start.problem.empty()) {
+        writeText(stderr, "kolb: " + start.problem + "\n");
+        return folderFailureStatus;
+    }
+    settingsPath = start.settingsPath;
+    for (const auto& note : start.notes) Utils::OutLine(note);
+    windowArgs = line.windowSystem;
+    for (auto& arg : windowArgs) windowArgv.push_back(arg.data());
+    windowArgv.push_back(nullptr);
+    argc = static_cast<int>(windowArgs.size());
+    argv = windowArgv.data();
     KOLB().init();
     const int status = RunWindowSystem();
     // The worker threads still run; end without tearing down what they use.
@@ -74,14 +107,17 @@ int KOLB::main(int count, char** args) {
 
 void KOLB::GetProps() {
     struct stat info {};
-    if (::stat(settingsFile, &info) != 0) {
-        Utils::OutLine("No configuration file found!");
+    if (::stat(settingsPath.c_str(), &info) != 0) {
+        // A file named on the command line is named again.
+        Utils::OutLine(settingsPath == settingsFile
+                           ? "No configuration file found!"
+                           : "No configuration file found at " + settingsPath);
         ExitAfterPause(1);
     }
     Properties props;
     try {
         std::string text;
-        if (!readSettingsFile(settingsFile, text, maxSettingsBytes))
+        if (!readSettingsFile(settingsPath.c_str(), text, maxSettingsBytes))
             throw PropertiesError("unreadable");
         props = ParseProperties(text);
     } catch (const PropertiesError&) {

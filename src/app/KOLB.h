@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 #include "LocalVCR.h"
 #include "SerOutPort.h"
@@ -26,6 +27,8 @@ public:
 
     // The settings file, looked up in the working directory.
     static constexpr const char* settingsFile = "ZEMASettings.txt";
+    // The settings file read: settingsFile unless the command line names another.
+    static inline std::string settingsPath = settingsFile;
 
     static inline Settings settings;
     static inline std::string name;
@@ -33,6 +36,9 @@ public:
     static inline Utils utils;
     static inline std::unique_ptr<SerOutPort> sop;
     static inline std::unique_ptr<LocalVCR> svcr;
+    // The window system's arguments, the program's name first (argv ends with a null).
+    static inline std::vector<std::string> windowArgs;
+    static inline std::vector<char*> windowArgv;
     static inline int argc = 0;
     static inline char** argv = nullptr;
     static inline int socketport = 2001;
@@ -63,6 +69,10 @@ public:
     // Exit status when the deck port cannot be opened or there is no display: a failure, never
     // success.
     static constexpr int portFailureStatus = 2;
+    // Exit status for a command line kolb does not take.
+    static constexpr int usageStatus = 2;
+    // Exit status when the folder to work in cannot be made or entered.
+    static constexpr int folderFailureStatus = 1;
     // A settings file larger than this is not read ("Settings File Problem").
     static constexpr off_t maxSettingsBytes = 1024 * 1024;
 };

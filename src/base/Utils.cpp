@@ -73,10 +73,16 @@ bool blank(const std::string& line) {
 
 // Writes how many lines of each text were held back, and starts the counts afresh.
 void flushHeldLocked() {
-    for (const auto& [text, count] : minuteCounts)
-        if (count.held > 0)
-            emitLocked("(" + std::to_string(count.held) + " more \"" + text +
-                       "\" not written: more than " + std::to_string(limitPerText) + " a minute)");
+    // Appended piece by piece: GCC 12 at -O3 warns (-Wrestrict, wrongly) inside a chain of
+    // string operator+ here.
+    const std::string limit = std::to_string(limitPerText);
+    for (const auto& [text, count] : minuteCounts) {
+        if (count.held == 0) continue;
+        std::string line = "(";
+        line.append(std::to_string(count.held)).append(" more \"").append(text);
+        line.append("\" not written: more than ").append(limit).append(" a minute)");
+        emitLocked(line);
+    }
     minuteCounts.clear();
     minuteStart = nowLocked();
 }

@@ -40,7 +40,9 @@ void EventComments::said(CmxComment kind, const std::string& text) {
         saidWith[reels[current]] = text;
     } else if (kind == CmxComment::Comment) {
         std::string& notes = events.NotesArray[current];
-        notes += (notes.empty() ? "" : " ") + text;
+        // Appended piece by piece: GCC 12 at -O3 warns (-Wrestrict, wrongly) on operator+ here.
+        if (!notes.empty()) notes.push_back(' ');
+        notes.append(text);
     } else if (kind == CmxComment::GoodTake) {
         events.GoodArray[current] = IsYesWord(text);
     }
