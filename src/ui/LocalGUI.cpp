@@ -45,7 +45,7 @@ template <class F> void LocalGUI::refresh(std::atomic<bool>& pending, F apply) {
     } else if (!pending.exchange(true)) {
         QMetaObject::invokeMethod(
             this,
-            [this, &pending, apply] {
+            [&pending, apply] {
                 pending = false;
                 apply();
             },

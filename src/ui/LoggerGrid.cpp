@@ -95,7 +95,7 @@ void LoggerGUI::layoutGrid(int top) {
         Headings[c] = label;
     }
 
-    auto button = [this, dy](const char* label, int x, int y, int w) {
+    auto button = [this](const char* label, int x, int y, int w) {
         auto* b = new QPushButton(label, this);
         b->setGeometry(x, y, w, dy);
         return b;
