@@ -12,9 +12,12 @@
 
 namespace {
 
-// The line that marks the logger's own layout: its writer puts the product's title, which starts
-// with a blank, after "REM Made by ". Other tools' "REM Made by Tool" lines have one blank.
-constexpr std::string_view ownLayoutMark = "REM Made by  ";
+// The line that marks the logger's own layout: its writer (the list and the autosave) puts the
+// product's title after "REM Made by " and ends the line with a blank; other tools' "REM Made by"
+// lines are read as remarks.
+bool ownLayoutMark(std::string_view line) {
+    return line.starts_with("REM Made by ") && line.ends_with(' ');
+}
 
 bool blank(int c) {
     return c == ' ' || c == '\t';
@@ -213,7 +216,7 @@ EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate 
         if (!ownLayout) {
             // Another system's CMX list: event lines read by their fields. Other lines (M2, AUD,
             // REM, other comments) say nothing of the clips.
-            if (line.starts_with(ownLayoutMark)) {
+            if (ownLayoutMark(line)) {
                 ownLayout = true;
                 continue;
             }

@@ -98,37 +98,36 @@ constexpr int maxSkipReports = 10;
 // The list's rate: "FCM: DROP FRAME" gives 30DF, "FCM: NON-DROP FRAME" the rate in use without
 // drop-frame, wherever the line stands (the first one counts); without an FCM line, ';' before the
 // frames of the first event's source times gives 30DF, else the rate in use is taken.
-// In the logger's own layout (a list with a "REM Made by" line and two blanks after it, as its writer puts) each line longer than 60
-// characters that does not begin "TIT" is an event: its name the 6 characters from column 5
-// (blanks inside kept; from column 5 to the next blank when columns 3 and 4 are not blank), its
-// times found by getsourcetime; a "* FROM CLIP NAME:" line right after an event gives that event
-// its full name, and a comment's text starts after the one blank that follows its colon.
-// In other systems' CMX lists, event lines are read by their fields (ParseCmxEventLine): each
-// clip is named after its reel until a name comment (CmxCommentLine.h, with or without the '*'
-// and the blank after it) names it, the first one after its event line that does; an event whose
-// out equals its in has no out (OutOfListEvent). A dissolve, wipe or key is two event lines, its
-// outgoing side and then its incoming side: an outgoing side of no length is no clip; "FROM CLIP
-// NAME" after the incoming side names the outgoing one (when that is a clip), "TO CLIP NAME"
-// after either line names the incoming one. Black (reel BL or BLACK) and a source of no timecode
-// (in and out 00:00:00:00 while the record side has a length) are no clips either. These are
-// counted in passedOver. M2, AUD, REM, FCM and other comment lines name no clip and are passed
-// over uncounted; a clip's source range is its event line's. Comment texts lose the blanks around
-// them; "* SOURCE FILE:" is passed over.
-// An event line whose source times are not timecode at the list's rate, a line that cannot be read
-// as an event (in the logger's own layout: no source times; in other lists: a line meant as an
-// event line that ParseCmxEventLine cannot read) is skipped with a console line (the first
-// maxSkipReports of them; a count of all follows) and kept in skips; a line cut at maxLineLength
-// is read as far as it goes and said the same way.
-// The comments after an event, up to the next one, give it the rest (ListComments.h): "* TAPE:"
-// its whole tape, "* COMMENT:" its notes (several joined with a blank), "* GOOD TAKE:" with a yes
-// word (IsYesWord) the good-take mark. Each clip's tape: a "* TAPE:" line before the first event
-// line is the log's tape and every clip's (an event that holds nothing stays a fresh one, with
-// none); without one, in a CMX list not in the logger's own layout, the reel ("AX": no tape), or
-// the whole tape last said after an event of the same reel (lists of one tape say it once, after
-// event 001). The log's tape: the one said before the first event, else the last event's. Names
-// are read as UTF-8, other bytes as Latin-1. Up to 100 events are stored; events past the last one
-// read keep what they held, and a clip past the last one stored is said once ("EDL has more than
-// 100 events: the rest were not loaded", and more is set), where reading ends. Edit numbers are
-// not read. With verbose on, every line longer than 5 characters and every pair of source times
-// read are echoed to the console.
+// In the logger's own layout (a list with a "REM Made by" line that ends in a blank, as its writer
+// puts it) each line longer than 60 characters that does not begin "TIT" is an event: its name the
+// 6 characters from column 5 (blanks inside kept; from column 5 to the next blank when columns 3
+// and 4 are not blank), its times found by getsourcetime; a "* FROM CLIP NAME:" line right after an
+// event gives that event its full name, and a comment's text starts after the one blank that
+// follows its colon. In other systems' CMX lists, event lines are read by their fields
+// (ParseCmxEventLine): each clip is named after its reel until a name comment (CmxCommentLine.h,
+// with or without the '*' and the blank after it) names it, the first one after its event line that
+// does; an event whose out equals its in has no out (OutOfListEvent). A dissolve, wipe or key is
+// two event lines, its outgoing side and then its incoming side: an outgoing side of no length is
+// no clip; "FROM CLIP NAME" after the incoming side names the outgoing one (when that is a clip),
+// "TO CLIP NAME" after either line names the incoming one. Black (reel BL or BLACK) and a source of
+// no timecode (in and out 00:00:00:00 while the record side has a length) are no clips either.
+// These are counted in passedOver. M2, AUD, REM, FCM and other comment lines name no clip and are
+// passed over uncounted; a clip's source range is its event line's. Comment texts lose the blanks
+// around them; "* SOURCE FILE:" is passed over. An event line whose source times are not timecode
+// at the list's rate, a line that cannot be read as an event (in the logger's own layout: no source
+// times; in other lists: a line meant as an event line that ParseCmxEventLine cannot read) is
+// skipped with a console line (the first maxSkipReports of them; a count of all follows) and kept
+// in skips; a line cut at maxLineLength is read as far as it goes and said the same way. The
+// comments after an event, up to the next one, give it the rest (ListComments.h): "* TAPE:" its
+// whole tape, "* COMMENT:" its notes (several joined with a blank), "* GOOD TAKE:" with a yes word
+// (IsYesWord) the good-take mark. Each clip's tape: a "* TAPE:" line before the first event line is
+// the log's tape and every clip's (an event that holds nothing stays a fresh one, with none);
+// without one, in a CMX list not in the logger's own layout, the reel ("AX": no tape), or the whole
+// tape last said after an event of the same reel (lists of one tape say it once, after event 001).
+// The log's tape: the one said before the first event, else the last event's. Names are read as
+// UTF-8, other bytes as Latin-1. Up to 100 events are stored; events past the last one read keep
+// what they held, and a clip past the last one stored is said once ("EDL has more than 100 events:
+// the rest were not loaded", and more is set), where reading ends. Edit numbers are not read. With
+// verbose on, every line longer than 5 characters and every pair of source times read are echoed to
+// the console.
 EdlRead ReadEDL(ByteSource& in, EventList& events, bool verbose, timecode::Rate inUse);
