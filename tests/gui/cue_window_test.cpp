@@ -582,6 +582,9 @@ TEST_F(CueWindow, TheOperatorsStopEndsAReviewAtOnceWhereverItIsAndNothingOfItFol
         };
         EXPECT_TRUE(waitFor(usable)) << cueControls(*gui);
         EXPECT_LT(Clock::now() - pressed, 3s) << "the review went on after the operator's Stop";
+        // The operator's frame may reach the deck after the controls are free again on a busy
+        // machine: wait for it, then for whatever else was queued, before looking at the wire.
+        EXPECT_TRUE(waitFor([&] { return !trace->commandBytes().empty(); }, 15s));
         ASSERT_TRUE(settle());
         EXPECT_EQ(trace->commandBytes(), Frames{c.frame});
         EXPECT_TRUE(!vcr->cuethread() || vcr->cuethread()->finished());
